@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test through CTest.
+#   ./test.sh             the normal build, in build/
+#   ./test.sh --sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+#                         in build-sanitize/, plus the bounded fuzz run of the archive plug-in
+set -euo pipefail
+root="$(cd "$(dirname "$(readlink -f "$0")")" && pwd)"
+cd "$root"
+source tools/ensure-packages.sh
+tolva_ensure_packages
+
+sanitize=OFF
+build=build
+case "${1:-}" in
+  "") ;;
+  --sanitize) sanitize=ON; build=build-sanitize ;;
+  *) echo "usage: $0 [--sanitize]" >&2; exit 2 ;;
+esac
+
+jobs=$(nproc)
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVA_SANITIZE=$sanitize >/dev/null
+cmake --build "$build" -j "$jobs"
+
+export ALSOFT_DRIVERS=null
+export PYTHONDONTWRITEBYTECODE=1
+if [ "$sanitize" = ON ]; then
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_init_order=1"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/tests/ubsan.supp"
+fi
+
+run_ctest() {
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+}
+
+# Window tests need an X server: use the one we have, or one Xvfb for the whole run.
+if [ -n "${DISPLAY:-}" ]; then
+  run_ctest
+else
+  export -f run_ctest
+  export build jobs
+  xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX" bash -c run_ctest
+fi
+
+if [ "$sanitize" = ON ] && [ -x tests/plugins/run-fuzz.sh ]; then
+  tests/plugins/run-fuzz.sh "$build"
+fi
