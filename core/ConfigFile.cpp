@@ -1,0 +1,329 @@
+#include "core/ConfigFile.h"
+
+#include <OgreException.h>
+#include <OgreString.h>
+#include <OgreStringVector.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iomanip>
+#include <memory>
+
+
+namespace tolva {
+
+namespace {
+
+const char* const NO_SECTION = "The section requested does not exist within config file.";
+const char* const NO_PARAMETER = "The parameter requested does not exist within section.";
+const char* const UNKNOWN_TYPE = "Unknown parameter type specified.";
+const char* const INVALID_VALUE = "Invalid value given for specified parameter type.";
+const char* const WRITE_FAILED = "Failed to open configuration file for output.";
+
+bool isKnownType(int type)
+{
+    return type >= ConfigFile::PT_BOOL && type <= ConfigFile::PT_VECTOR;
+}
+
+Ogre::StringVector splitBlanks(const std::string& text)
+{
+    return Ogre::StringUtil::split(text, "\t\n ");
+}
+
+} // namespace
+
+template <>
+unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text)
+{
+    const std::string::size_type first = text.find_first_not_of(" \t\n\v\f\r");
+    if (first != std::string::npos && (text[first] == '-' || text[first] == '+')) {
+        throw ParserException("Failed to convert string to atomic type.");
+    }
+    std::istringstream stream(text);
+    unsigned int value;
+    stream >> value;
+    if (stream.fail()) {
+        throw ParserException("Failed to convert string to atomic type.");
+    }
+    return value;
+}
+
+// ----- parsers
+
+boost::any ConfigFile::BoolParser::stringToValue(const std::string& text)
+{
+    std::string word = text;
+    Ogre::StringUtil::toLowerCase(word);
+    Ogre::StringUtil::trim(word, true, true);
+    if (word == "yes" || word == "true") {
+        return boost::any(true);
+    }
+    if (word == "no" || word == "false") {
+        return boost::any(false);
+    }
+    try {
+        return boost::any(safeParse<int>(word) != 0);
+    } catch (const ParserException&) {
+        throw ParserException("Bool must either be a string of 'No', 'false', 'Yes', 'true' or an integer.");
+    }
+}
+
+std::string ConfigFile::BoolParser::valueToString(boost::any value)
+{
+    return boost::any_cast<bool>(value) ? "Yes" : "No";
+}
+
+boost::any ConfigFile::IntParser::stringToValue(const std::string& text)
+{
+    return boost::any(safeParse<int>(text));
+}
+
+std::string ConfigFile::IntParser::valueToString(boost::any value)
+{
+    return safeConvert<int>(boost::any_cast<int>(value));
+}
+
+boost::any ConfigFile::StringParser::stringToValue(const std::string& text)
+{
+    return boost::any(text);
+}
+
+std::string ConfigFile::StringParser::valueToString(boost::any value)
+{
+    return boost::any_cast<std::string>(value);
+}
+
+boost::any ConfigFile::RealParser::stringToValue(const std::string& text)
+{
+    return boost::any(safeParse<float>(text));
+}
+
+std::string ConfigFile::RealParser::valueToString(boost::any value)
+{
+    return safeConvert<float>(boost::any_cast<float>(value));
+}
+
+boost::any ConfigFile::ResolutionParser::stringToValue(const std::string& text)
+{
+    const std::string::size_type x = text.find('x');
+    if (x == std::string::npos) {
+        throw ParserException("Resolution string does not contain an 'x' character.");
+    }
+    try {
+        const unsigned int width = safeParse<unsigned int>(text.substr(0, x));
+        const unsigned int height = safeParse<unsigned int>(text.substr(x + 1));
+        return boost::any(std::make_pair(width, height));
+    } catch (const ParserException&) {
+        throw ParserException("Resolution must have one unsigned integer on either side of an 'x'.");
+    }
+}
+
+std::string ConfigFile::ResolutionParser::valueToString(boost::any value)
+{
+    const auto resolution = boost::any_cast<std::pair<unsigned int, unsigned int>>(value);
+    std::ostringstream stream;
+    stream << std::setw(4) << resolution.first << " x " << std::setw(4) << resolution.second;
+    return stream.str();
+}
+
+boost::any ConfigFile::ColourParser::stringToValue(const std::string& text)
+{
+    const Ogre::StringVector pieces = splitBlanks(text);
+    if (pieces.size() < 3) {
+        throw ParserException("Colour value must be three or four float elements.");
+    }
+    Ogre::ColourValue colour(safeParse<float>(pieces[0]), safeParse<float>(pieces[1]),
+                             safeParse<float>(pieces[2]), 1.0f);
+    if (pieces.size() >= 4) {
+        colour.a = safeParse<float>(pieces[3]);
+    }
+    return boost::any(colour);
+}
+
+std::string ConfigFile::ColourParser::valueToString(boost::any value)
+{
+    const auto colour = boost::any_cast<Ogre::ColourValue>(value);
+    return safeConvert<float>(colour.r) + " " + safeConvert<float>(colour.g) + " " +
+           safeConvert<float>(colour.b) + " " + safeConvert<float>(colour.a);
+}
+
+boost::any ConfigFile::VectorParser::stringToValue(const std::string& text)
+{
+    const Ogre::StringVector pieces = splitBlanks(text);
+    if (pieces.size() < 3) {
+        throw ParserException("Vector3 value must be three Reals elements.");
+    }
+    return boost::any(Ogre::Vector3(safeParse<float>(pieces[0]), safeParse<float>(pieces[1]),
+                                    safeParse<float>(pieces[2])));
+}
+
+std::string ConfigFile::VectorParser::valueToString(boost::any value)
+{
+    const auto vector = boost::any_cast<Ogre::Vector3>(value);
+    return safeConvert<float>(vector.x) + " " + safeConvert<float>(vector.y) + " " +
+           safeConvert<float>(vector.z);
+}
+
+ConfigFile::Parser* ConfigFile::createParser(ParamType type)
+{
+    switch (type) {
+    case PT_BOOL: return new BoolParser;
+    case PT_INT: return new IntParser;
+    case PT_STRING: return new StringParser;
+    case PT_REAL: return new RealParser;
+    case PT_RESOLUTION: return new ResolutionParser;
+    case PT_COLOUR: return new ColourParser;
+    case PT_VECTOR: return new VectorParser;
+    }
+    throw InvalidArgumentException(UNKNOWN_TYPE);
+}
+
+// ----- the file
+
+ConfigFile::ConfigFile(const std::string& fileName)
+    : mFileName(fileName)
+{
+    try {
+        load(fileName, "\t:=", true);
+    } catch (const Ogre::FileNotFoundException& e) {
+        throw FileAccessException("Failed to find config file: " + e.getDescription());
+    } catch (const Ogre::IOException& e) {
+        throw IOException("Failed to open configuration file: " + e.getDescription());
+    }
+}
+
+bool ConfigFile::hasSection(const std::string& section) const
+{
+    return mSettings.find(section) != mSettings.end();
+}
+
+void ConfigFile::addSection(const std::string& section)
+{
+    mSettings.emplace(section, SettingsMultiMap());
+}
+
+ConfigFile::SectionMap::iterator ConfigFile::getSectionIterator(const std::string& section)
+{
+    const SectionMap::iterator found = mSettings.find(section);
+    if (found == mSettings.end()) {
+        throw InvalidArgumentException(NO_SECTION);
+    }
+    return found;
+}
+
+ConfigFile::SectionMap::const_iterator ConfigFile::getSectionIterator(const std::string& section) const
+{
+    const SectionMap::const_iterator found = mSettings.find(section);
+    if (found == mSettings.end()) {
+        throw InvalidArgumentException(NO_SECTION);
+    }
+    return found;
+}
+
+ConfigFile::SettingsMultiMap::iterator ConfigFile::getParamIterator(const std::string& section,
+                                                                    const std::string& key)
+{
+    SettingsMultiMap& entries = getSectionIterator(section)->second;
+    // lower_bound, not find: find may return any of several equal keys.
+    const SettingsMultiMap::iterator found = entries.lower_bound(key);
+    if (found == entries.end() || found->first != key) {
+        throw InvalidArgumentException(NO_PARAMETER);
+    }
+    return found;
+}
+
+ConfigFile::SettingsMultiMap::const_iterator ConfigFile::getParamIterator(const std::string& section,
+                                                                          const std::string& key) const
+{
+    const SettingsMultiMap& entries = getSectionIterator(section)->second;
+    const SettingsMultiMap::const_iterator found = entries.lower_bound(key);
+    if (found == entries.end() || found->first != key) {
+        throw InvalidArgumentException(NO_PARAMETER);
+    }
+    return found;
+}
+
+const std::string& ConfigFile::getValueString(const std::string& section, const std::string& key) const
+{
+    return getParamIterator(section, key)->second;
+}
+
+void ConfigFile::setValueString(const std::string& section, const std::string& key, const std::string& value)
+{
+    addSection(section);
+    SettingsMultiMap& entries = mSettings[section];
+    try {
+        entries.erase(getParamIterator(section, key));
+    } catch (const InvalidArgumentException&) {
+        // No entry with that key yet: the new one is simply added.
+    }
+    // A multimap inserts behind the equal keys already present.
+    entries.emplace(key, value);
+}
+
+boost::any ConfigFile::getValue(const std::string& section, ParamType type, const std::string& key) const
+{
+    if (!isKnownType(type)) {
+        throw InvalidArgumentException(UNKNOWN_TYPE);
+    }
+    const std::string& text = getValueString(section, key);
+    std::unique_ptr<Parser> parser(createParser(type));
+    return parser->stringToValue(text);
+}
+
+boost::any ConfigFile::getValueDefault(const std::string& section, ParamType type, const std::string& key,
+                                       const boost::any& defaultValue) const
+{
+    try {
+        return getValue(section, type, key);
+    } catch (...) {
+        return defaultValue;
+    }
+}
+
+void ConfigFile::setValue(const std::string& section, ParamType type, const std::string& key,
+                          const boost::any& value)
+{
+    if (!isKnownType(type)) {
+        throw InvalidArgumentException(UNKNOWN_TYPE);
+    }
+    std::unique_ptr<Parser> parser(createParser(type));
+    std::string text;
+    try {
+        text = parser->valueToString(value);
+    } catch (const boost::bad_any_cast&) {
+        throw InvalidArgumentException(INVALID_VALUE);
+    }
+    setValueString(section, key, text);
+}
+
+void ConfigFile::write(const std::string& fileName) const
+{
+    const std::string target = fileName.empty() ? mFileName : fileName;
+    // The temporary file sits beside the target so the rename stays within one file system.
+    const std::string temporary = target + ".tmp";
+    {
+        std::ofstream out(temporary.c_str(), std::ios::out | std::ios::trunc | std::ios::binary);
+        if (!out.is_open()) {
+            throw IOException(WRITE_FAILED);
+        }
+        for (const auto& section : mSettings) {
+            out << '[' << section.first << "]\n";
+            for (const auto& entry : section.second) {
+                out << entry.first << '=' << entry.second << '\n';
+            }
+        }
+        out.flush();
+        out.close();
+        if (out.fail()) {
+            std::remove(temporary.c_str());
+            throw IOException(WRITE_FAILED);
+        }
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        throw IOException(WRITE_FAILED);
+    }
+}
+
+} // namespace tolva
