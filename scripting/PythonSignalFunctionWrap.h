@@ -1,0 +1,60 @@
+// The slot that carries a script's callable inside an engine signal: it turns the signal's
+// arguments into Python objects, calls the callable, and hands back what the signal's slots return.
+#pragma once
+
+#include <boost/python/call.hpp>
+#include <boost/python/object.hpp>
+#include <boost/python/ptr.hpp>
+#include <boost/ref.hpp>
+
+#include <type_traits>
+
+namespace tolva {
+
+/// Holds one strong reference to a Python callable (each copy holds its own), so a connected
+/// callable lives as long as its slot, whatever the script does with its own references.
+///
+/// `Result` is the result type of the signal's slots: `void` drops whatever the callable
+/// returns; `bool` (the input signals) converts it with the binding library's rules for a
+/// `bool` parameter: None, False and 0 are false, True and other ints count by their truth
+/// value, anything else raises TypeError. A Python error in the call (including a callable that
+/// is not callable or a result that cannot become the result type) leaves the slot as
+/// boost::python::error_already_set with the error still set; nothing here catches it.
+///
+/// Arguments are lent to the script for the duration of the call, never copied: pointers and
+/// objects arrive as Python objects that refer to the engine's own object (a null pointer
+/// arrives as None), numbers and enums by value. The call operator is a template so that this
+/// header needs none of the argument types: they must be complete where a signal is connected.
+template <typename Result>
+class PythonSignalFunctionWrap : public boost::python::object {
+public:
+    explicit PythonSignalFunctionWrap(const boost::python::object& callable)
+        : boost::python::object(callable)
+    {
+    }
+
+    template <typename... Args>
+    Result operator()(const Args&... args) const
+    {
+        return boost::python::call<Result>(ptr(), lend(args)...);
+    }
+
+private:
+    template <typename T>
+    static auto lend(T* pointer)
+    {
+        return boost::python::ptr(pointer);
+    }
+
+    template <typename T>
+    static auto lend(const T& value)
+    {
+        if constexpr (std::is_class<T>::value) {
+            return boost::cref(value);
+        } else {
+            return value;
+        }
+    }
+};
+
+} // namespace tolva
