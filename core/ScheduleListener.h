@@ -1,0 +1,16 @@
+// Receiver of a one-shot call from the time module: called once for every schedule entry of the
+// listener when it falls due.
+#pragma once
+
+namespace tolva {
+
+class ScheduleListener {
+public:
+    virtual ~ScheduleListener() = default;
+
+    /// Called from the time module's frame. May add or remove schedule entries, its own included;
+    /// an entry added here waits for a later frame.
+    virtual void scheduled() = 0;
+};
+
+} // namespace tolva
