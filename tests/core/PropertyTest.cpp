@@ -1,0 +1,127 @@
+#include "core/PropertyListener.h"
+#include "core/PropertyPublisher.h"
+
+#include <OgreLog.h>
+#include <OgreLogManager.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class WarningCatcher : public Ogre::LogListener {
+public:
+    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
+                       bool&) override
+    {
+        lines.push_back(message);
+    }
+    std::vector<std::string> lines;
+};
+
+class Recorder : public tolva::PropertyListener {
+public:
+    Recorder(std::vector<std::string>& calls, std::string name)
+        : mCalls(calls)
+        , mName(std::move(name))
+    {
+    }
+
+    void propertyChanged(const std::string& property) override
+    {
+        mCalls.push_back(mName + ":" + property);
+        if (onCall) {
+            onCall();
+        }
+    }
+
+    std::function<void()> onCall;
+
+private:
+    std::vector<std::string>& mCalls;
+    std::string mName;
+};
+
+class PropertyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        mLog = mManager.createLog("test.log", true, false, true);
+        mLog->addListener(&mWarnings);
+    }
+
+    void TearDown() override { mLog->removeListener(&mWarnings); }
+
+    Ogre::LogManager mManager;
+    Ogre::Log* mLog = nullptr;
+    WarningCatcher mWarnings;
+    tolva::PropertyPublisher mPublisher;
+    std::vector<std::string> mCalls;
+};
+
+TEST_F(PropertyTest, ListenersAreNotifiedInRegistrationOrder)
+{
+    Recorder a(mCalls, "a"), b(mCalls, "b");
+    mPublisher.addPropertyListener(&b);
+    mPublisher.addPropertyListener(&a);
+    mPublisher.notifyPropertyChanged("resolution");
+    EXPECT_EQ(mCalls, (std::vector<std::string>{"b:resolution", "a:resolution"}));
+    EXPECT_TRUE(mWarnings.lines.empty());
+}
+
+TEST_F(PropertyTest, SecondRegistrationIsRefusedWithAWarning)
+{
+    Recorder a(mCalls, "a");
+    mPublisher.addPropertyListener(&a);
+    mPublisher.addPropertyListener(&a);
+    mPublisher.notifyPropertyChanged("resolution");
+    EXPECT_EQ(mCalls, (std::vector<std::string>{"a:resolution"}));
+    EXPECT_EQ(mWarnings.lines,
+              (std::vector<std::string>{"Warning: Attempt to register a property listener to a publisher twice."}));
+}
+
+TEST_F(PropertyTest, RemovingAStrangerWarnsAndRemovedListenersHearNothing)
+{
+    Recorder a(mCalls, "a"), b(mCalls, "b");
+    mPublisher.addPropertyListener(&a);
+    mPublisher.addPropertyListener(&b);
+    mPublisher.removePropertyListener(&a);
+    mPublisher.removePropertyListener(&a);
+    mPublisher.notifyPropertyChanged("x");
+    EXPECT_EQ(mCalls, (std::vector<std::string>{"b:x"}));
+    EXPECT_EQ(mWarnings.lines,
+              (std::vector<std::string>{"Warning: Attempt to unregister non-registered property listener."}));
+}
+
+TEST_F(PropertyTest, NullListenerIsRefusedWithAWarning)
+{
+    mPublisher.addPropertyListener(nullptr);
+    mPublisher.notifyPropertyChanged("x"); // would call through null
+    EXPECT_EQ(mWarnings.lines, (std::vector<std::string>{"Warning: Attempt to register a null property listener."}));
+}
+
+TEST_F(PropertyTest, ListenerLeavingDuringANoticeIsNotCalledAfterwards)
+{
+    Recorder a(mCalls, "a"), b(mCalls, "b"), c(mCalls, "c");
+    auto late = std::make_unique<Recorder>(mCalls, "late");
+    mPublisher.addPropertyListener(&a);
+    mPublisher.addPropertyListener(&b);
+    mPublisher.addPropertyListener(&c);
+    a.onCall = [&] {
+        mPublisher.removePropertyListener(&a);
+        mPublisher.removePropertyListener(&c); // c would be called after leaving otherwise
+        mPublisher.addPropertyListener(late.get());
+    };
+    mPublisher.notifyPropertyChanged("x");
+    EXPECT_EQ(mCalls, (std::vector<std::string>{"a:x", "b:x"}));
+    mCalls.clear();
+    mPublisher.notifyPropertyChanged("y");
+    EXPECT_EQ(mCalls, (std::vector<std::string>{"b:y", "late:y"}));
+    EXPECT_TRUE(mWarnings.lines.empty());
+}
+
+} // namespace
