@@ -1,0 +1,691 @@
+#include "scene/Graphics.h"
+
+#include <Bites/OgreWindowEventUtilities.h>
+#include <OgreArchiveManager.h>
+#include <OgreBillboardSet.h>
+#include <OgreCamera.h>
+#include <OgreCompositorManager.h>
+#include <OgreLight.h>
+#include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
+#include <OgreRenderSystem.h>
+#include <OgreRenderWindow.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneManagerEnumerator.h>
+#include <OgreSceneNode.h>
+#include <OgreStringConverter.h>
+#include <OgreViewport.h>
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include <boost/any.hpp>
+
+#include "core/ConfigFile.h"
+#include "core/Engine.h"
+#include "core/ToString.h"
+#include "core/Warning.h"
+#include "game/GameFactory.h"
+
+namespace tolva {
+
+namespace {
+
+const char* const PLUGIN_SECTION = "Plugins Linux";
+const char* const OPENGL_SECTION = "OpenGL";
+const char* const RENDER_SYSTEM_NAME = "OpenGL Rendering Subsystem";
+/// The archive type of the archive plug-in; its archives must go before the plug-in does.
+const char* const PLUGIN_ARCHIVE_TYPE = "LZMA";
+
+const Graphics::Resolution DEFAULT_RESOLUTION(800, 600);
+
+/// Render queue groups that the mesh render types use for stencil writers and stencilled meshes.
+const Ogre::uint8 STENCIL_WRITER_GROUP = 10;
+const Ogre::uint8 STENCILLED_GROUP = 30;
+
+/// Digits only: "4" is a level, "8 [Quincunx]" or "-1" is not.
+bool isUnsignedText(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void logLine(const std::string& line)
+{
+    if (Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr()) {
+        manager->logMessage(line, Ogre::LML_NORMAL);
+    }
+}
+
+std::string readString(const ConfigFile& config, const std::string& section,
+                       const std::string& key, const std::string& defaultValue)
+{
+    return boost::any_cast<std::string>(
+        config.getValueDefault(section, ConfigFile::PT_STRING, key, std::string(defaultValue)));
+}
+
+float readReal(const ConfigFile& config, const std::string& section, const std::string& key,
+               float defaultValue)
+{
+    return boost::any_cast<float>(
+        config.getValueDefault(section, ConfigFile::PT_REAL, key, defaultValue));
+}
+
+Ogre::ColourValue readColour(const ConfigFile& config, const std::string& section,
+                             const std::string& key, const Ogre::ColourValue& defaultValue)
+{
+    return boost::any_cast<Ogre::ColourValue>(
+        config.getValueDefault(section, ConfigFile::PT_COLOUR, key, defaultValue));
+}
+
+} // namespace
+
+Graphics::Graphics()
+    : mBaseVisibilityMask(1),
+      mRoot(nullptr),
+      mWindow(nullptr),
+      mSceneManager(nullptr),
+      mCamera(nullptr),
+      mViewport(nullptr),
+      mRenderSystem(nullptr),
+      mWidth(DEFAULT_RESOLUTION.first),
+      mHeight(DEFAULT_RESOLUTION.second),
+      mCompositorManager(nullptr),
+      mCameraPosition(Ogre::Vector3::ZERO),
+      mFogMode(Ogre::FOG_LINEAR),
+      mListening(false)
+{
+    // Empty file names: the rendering engine reads no file of its own and writes into the log
+    // the engine installed before.
+    mRoot = new Ogre::Root("", "", "");
+    try {
+        if (!loadPlugins()) {
+            throw std::runtime_error("Failed to load engine plugins.");
+        }
+        if (!configureRenderSystem()) {
+            throw std::runtime_error("Failed to set or configure OpenGL rendering system.");
+        }
+        if (!Engine::getInstance()->initialiseResourcePaths()) {
+            throw std::runtime_error("Failed to load resource configurations.");
+        }
+        mRoot->addFrameListener(this);
+        mListening = true;
+
+        try {
+            mWindow = mRoot->initialise(true, GameFactory::getGameName(), "");
+        } catch (const Ogre::Exception& e) {
+            // This rendering engine throws where the window could not be made instead of
+            // returning none; the cause goes to the log, the message stays the module's own.
+            logLine("Error: " + e.getDescription());
+            mWindow = nullptr;
+        }
+        if (!mWindow) {
+            throw std::runtime_error("Failed to initialise render window.");
+        }
+        // Closing the window is seen only for windows the message pump knows.
+        OgreBites::WindowEventUtilities::_addRenderWindow(mWindow);
+        // The render system may give the window another size than asked for (full screen at a
+        // mode the display lacks); the module reports the size the window really has.
+        mWidth = mWindow->getWidth();
+        mHeight = mWindow->getHeight();
+
+        mSceneManager = mRoot->createSceneManager(
+            Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "SceneManager");
+        mSceneManager->addRenderQueueListener(this);
+        mSceneManager->getRenderQueue()->setRenderableListener(this);
+
+        // A new camera sits at the origin looking down -Z already.
+        mCamera = mSceneManager->createCamera("Camera");
+        mViewport = mWindow->addViewport(mCamera, 0, 0.0f, 0.0f, 1.0f, 1.0f);
+
+        if (!loadWorldSettings()) {
+            throw std::runtime_error("Failed to load world configurations.");
+        }
+        mCompositorManager = Ogre::CompositorManager::getSingletonPtr();
+    } catch (...) {
+        // Leave no root behind: it is a process-wide singleton, and a restart or a later
+        // attempt must be able to build a new one.
+        destroyRoot();
+        throw;
+    }
+}
+
+Graphics::~Graphics()
+{
+    destroyRoot();
+}
+
+void Graphics::destroyRoot()
+{
+    if (!mRoot) {
+        return;
+    }
+    if (mSceneManager) {
+        mSceneManager->getRenderQueue()->setRenderableListener(nullptr);
+        mSceneManager->removeRenderQueueListener(this);
+    }
+    if (mListening) {
+        mRoot->removeFrameListener(this);
+        mListening = false;
+    }
+    if (mWindow) {
+        OgreBites::WindowEventUtilities::_removeRenderWindow(mWindow);
+    }
+    releasePluginArchives();
+    delete mRoot;
+    mRoot = nullptr;
+    mWindow = nullptr;
+    mSceneManager = nullptr;
+    mCamera = nullptr;
+    mViewport = nullptr;
+    mRenderSystem = nullptr;
+    mCompositorManager = nullptr;
+}
+
+void Graphics::releasePluginArchives()
+{
+    // The root unloads plug-ins before it closes archives; an archive of a plug-in's type
+    // closed after that would call into unloaded code.
+    Ogre::ResourceGroupManager* groups = Ogre::ResourceGroupManager::getSingletonPtr();
+    Ogre::ArchiveManager* archives = Ogre::ArchiveManager::getSingletonPtr();
+    if (!groups || !archives) {
+        return;
+    }
+    for (const std::string& group : groups->getResourceGroups()) {
+        std::vector<std::string> names;
+        for (const auto& location : groups->getResourceLocationList(group)) {
+            if (location.archive && location.archive->getType() == PLUGIN_ARCHIVE_TYPE) {
+                names.push_back(location.archive->getName());
+            }
+        }
+        for (const std::string& name : names) {
+            groups->removeResourceLocation(name, group);
+        }
+    }
+    std::vector<Ogre::Archive*> open;
+    Ogre::ArchiveManager::ArchiveMapIterator it = archives->getArchiveIterator();
+    while (it.hasMoreElements()) {
+        Ogre::Archive* archive = it.getNext();
+        if (archive->getType() == PLUGIN_ARCHIVE_TYPE) {
+            open.push_back(archive);
+        }
+    }
+    for (Ogre::Archive* archive : open) {
+        archives->unload(archive);
+    }
+}
+
+ConfigFile& Graphics::getConfigFile()
+{
+    return *Engine::getInstance()->getConfigFile();
+}
+
+bool Graphics::loadPlugins()
+{
+    // The codec plug-in comes after the three named ones: this rendering engine decodes no
+    // common image format by itself.
+    return loadPlugin("RenderPlugin") && loadPlugin("ParticlePlugin") &&
+           loadPlugin("ArchivePlugin") && loadPlugin("CodecPlugin", "Codec_STBI.so");
+}
+
+bool Graphics::loadPlugin(const std::string& key, const std::string& defaultFile)
+{
+    std::string path;
+    try {
+        const ConfigFile& config = getConfigFile();
+        const std::string folder = boost::any_cast<std::string>(
+            config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, "PluginFolder"));
+        const std::string file =
+            defaultFile.empty()
+                ? boost::any_cast<std::string>(config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, key))
+                : readString(config, PLUGIN_SECTION, key, defaultFile);
+        path = folder + "/" + file;
+        mRoot->loadPlugin(path);
+        return true;
+    } catch (const Ogre::Exception& e) {
+        // Without a display the render plug-in already fails here; say why.
+        logLine("Error: Could not load plugin '" + path + "': " + e.getDescription());
+    } catch (const std::exception& e) {
+        logLine("Error: No plugin given by '" + key + "' in section '" + PLUGIN_SECTION + "'.");
+    }
+    return false;
+}
+
+bool Graphics::configureRenderSystem()
+{
+    try {
+        mRenderSystem = mRoot->getRenderSystemByName(RENDER_SYSTEM_NAME);
+        if (!mRenderSystem) {
+            return false;
+        }
+        mRoot->setRenderSystem(mRenderSystem);
+        const ConfigFile& config = getConfigFile();
+
+        struct Option {
+            const char* key;
+            const char* defaultValue;
+        };
+        const Option before[] = {{"Display Frequency", "60 MHz"},
+                                 {"FSAA", "0"},
+                                 {"Full Screen", "No"},
+                                 {"RTT Preferred Mode", "FBO"},
+                                 {"VSync", "No"}};
+        for (const Option& option : before) {
+            setRenderSystemOption(option.key, readString(config, OPENGL_SECTION, option.key,
+                                                         option.defaultValue),
+                                  option.defaultValue);
+        }
+
+        Resolution mode = DEFAULT_RESOLUTION;
+        try {
+            mode = boost::any_cast<Resolution>(
+                config.getValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode"));
+            if (mode.first == 0 || mode.second == 0) {
+                logWarning("Warning: The video mode '" +
+                           config.getValueString(OPENGL_SECTION, "Video Mode") +
+                           "' has no size; using 800 x 600.");
+                mode = DEFAULT_RESOLUTION;
+            }
+        } catch (const ParserException&) {
+            logWarning("Warning: The video mode '" +
+                       config.getValueString(OPENGL_SECTION, "Video Mode") +
+                       "' is not of the form <width>x<height>; using 800 x 600.");
+            mode = DEFAULT_RESOLUTION;
+        } catch (const InvalidArgumentException&) {
+            // Not given: the default applies.
+        }
+        mWidth = mode.first;
+        mHeight = mode.second;
+        ConfigFile::ResolutionParser resolutionText;
+        mRenderSystem->setConfigOption("Video Mode", resolutionText.valueToString(mode));
+
+        setRenderSystemOption("sRGB Gamma Conversion",
+                              readString(config, OPENGL_SECTION, "sRGB Gamma Conversion", "No"),
+                              "No");
+        mRenderSystem->validateConfigOptions();
+        return true;
+    } catch (const std::exception& e) {
+        logLine(std::string("Error: ") + e.what());
+        mRenderSystem = nullptr;
+        return false;
+    }
+}
+
+void Graphics::setRenderSystemOption(const std::string& name, const std::string& value,
+                                     const std::string& defaultValue)
+{
+    // The render system stores any text without a check, and an unsupported value shows up only
+    // when the window is made (or not made). Values the render system does not list are refused
+    // here, except where the list cannot be complete: the display frequency matters only in full
+    // screen and is often not reported at all.
+    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
+    const Ogre::ConfigOptionMap::const_iterator option = options.find(name);
+    std::string text = value;
+    if (option != options.end() && name != "Display Frequency") {
+        const Ogre::StringVector& possible = option->second.possibleValues;
+        const bool listed = std::find(possible.begin(), possible.end(), value) != possible.end();
+        const bool yesNo = std::find(possible.begin(), possible.end(), "Yes") != possible.end() &&
+                           std::find(possible.begin(), possible.end(), "No") != possible.end();
+        if (!listed && yesNo) {
+            // A switch may be written in any of the configuration's boolean forms ("true" is
+            // what the run-time setters store).
+            try {
+                ConfigFile::BoolParser parser;
+                text = boost::any_cast<bool>(parser.stringToValue(value)) ? "Yes" : "No";
+            } catch (const std::exception&) {
+                text.clear();
+            }
+        } else if (!listed && !possible.empty()) {
+            text.clear();
+        }
+        if (text.empty()) {
+            logWarning("Warning: The render system does not offer '" + value + "' for option '" +
+                       name + "'; using '" + defaultValue + "'.");
+            text = defaultValue;
+        }
+    }
+    mRenderSystem->setConfigOption(name, text);
+}
+
+bool Graphics::loadWorldSettings()
+{
+    try {
+        const ConfigFile& config = getConfigFile();
+        mCamera->setNearClipDistance(readReal(config, "View", "NearZ", 0.6035534f));
+        mCamera->setFarClipDistance(readReal(config, "View", "FarZ", 600.0f));
+        mCamera->setFOVy(Ogre::Radian(readReal(config, "View", "FOVy", 45.0f) * Ogre::Math::fDeg2Rad));
+        mCamera->setAspectRatio(readReal(config, "View", "Aspect", 1.33333f));
+        mViewport->setBackgroundColour(
+            readColour(config, "Lighting", "ClearColour", Ogre::ColourValue(0, 1, 1, 1)));
+        mSceneManager->setAmbientLight(readColour(config, "Lighting", "AmbientColour",
+                                                  Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1)));
+        return true;
+    } catch (const std::exception& e) {
+        logLine(std::string("Error: ") + e.what());
+        return false;
+    }
+}
+
+void Graphics::initialise()
+{
+    Ogre::MovableObject::setDefaultVisibilityFlags(mBaseVisibilityMask);
+}
+
+void Graphics::frame(float)
+{
+    // One render per frame: renderOneFrame already updates and swaps the window.
+    mRoot->renderOneFrame();
+    if (mWindow->isClosed()) {
+        Engine::getInstance()->stop(false);
+    }
+}
+
+void Graphics::shutdown()
+{
+    logLine("Average FPS: " + ToString(static_cast<double>(mWindow->getStatistics().avgFPS)));
+    if (mSceneManager) {
+        mSceneManager->getRenderQueue()->setRenderableListener(nullptr);
+    }
+    if (mListening) {
+        mRoot->removeFrameListener(this);
+        mListening = false;
+    }
+}
+
+void Graphics::updateNodes()
+{
+    mSceneManager->getRootSceneNode()->_update(true, false);
+}
+
+bool Graphics::frameStarted(const Ogre::FrameEvent&)
+{
+    mCameraPosition = mCamera->getDerivedPosition();
+    return true;
+}
+
+bool Graphics::frameEnded(const Ogre::FrameEvent&) { return true; }
+
+void Graphics::renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String&, bool&)
+{
+    Ogre::RenderSystem* system = mRoot->getRenderSystem();
+    if (queueGroupId == STENCIL_WRITER_GROUP) {
+        system->clearFrameBuffer(Ogre::FBT_STENCIL, Ogre::ColourValue::Black, 1.0f, 0);
+        Ogre::StencilState state;
+        state.enabled = true;
+        state.compareOp = Ogre::CMPF_ALWAYS_PASS;
+        state.referenceValue = 1;
+        state.compareMask = 0xFFFFFFFF;
+        state.writeMask = 0xFFFFFFFF;
+        state.stencilFailOp = Ogre::SOP_KEEP;
+        state.depthFailOp = Ogre::SOP_KEEP;
+        state.depthStencilPassOp = Ogre::SOP_REPLACE;
+        state.twoSidedOperation = false;
+        system->setStencilState(state);
+    } else if (queueGroupId == STENCILLED_GROUP) {
+        Ogre::StencilState state;
+        state.enabled = true;
+        state.compareOp = Ogre::CMPF_EQUAL;
+        state.referenceValue = 1;
+        state.compareMask = 0xFFFFFFFF;
+        state.writeMask = 0xFFFFFFFF;
+        state.stencilFailOp = Ogre::SOP_KEEP;
+        state.depthFailOp = Ogre::SOP_KEEP;
+        state.depthStencilPassOp = Ogre::SOP_KEEP;
+        state.twoSidedOperation = false;
+        system->setStencilState(state);
+    }
+}
+
+void Graphics::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, bool&)
+{
+    if (queueGroupId == STENCIL_WRITER_GROUP || queueGroupId == STENCILLED_GROUP) {
+        mRoot->getRenderSystem()->setStencilCheckEnabled(false);
+    }
+}
+
+bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Ogre::Technique**,
+                                Ogre::RenderQueue*)
+{
+    return true;
+}
+
+Ogre::SceneNode* Graphics::getRootNode() { return mSceneManager->getRootSceneNode(); }
+
+Ogre::MaterialPtr Graphics::getMaterial(const std::string& name)
+{
+    return Ogre::MaterialManager::getSingleton().getByName(name);
+}
+
+std::size_t Graphics::getWindowHandle()
+{
+    std::size_t handle = 0;
+    mWindow->getCustomAttribute("WINDOW", &handle);
+    return handle;
+}
+
+Ogre::SceneNode* Graphics::createNode()
+{
+    return mSceneManager->getRootSceneNode()->createChildSceneNode();
+}
+
+Ogre::SceneNode* Graphics::createIsolatedNode() { return mSceneManager->createSceneNode(); }
+
+Ogre::Light* Graphics::createLight(const std::string& name)
+{
+    return mSceneManager->createLight(name);
+}
+
+void Graphics::destroyLight(Ogre::Light* light) { mSceneManager->destroyLight(light); }
+
+Ogre::BillboardSet* Graphics::createBillboardSet(const std::string& name, int poolSize)
+{
+    return mSceneManager->createBillboardSet(name, static_cast<unsigned int>(poolSize));
+}
+
+void Graphics::destroyBillboardSet(Ogre::BillboardSet* set)
+{
+    mSceneManager->destroyBillboardSet(set);
+}
+
+bool Graphics::isFogEnabled() { return mSceneManager->getFogMode() != Ogre::FOG_NONE; }
+
+void Graphics::setFogEnabled(bool enabled)
+{
+    if (enabled) {
+        mSceneManager->setFog(mFogMode, mSceneManager->getFogColour(),
+                              mSceneManager->getFogDensity(), mSceneManager->getFogStart(),
+                              mSceneManager->getFogEnd());
+    } else {
+        mSceneManager->setFog(Ogre::FOG_NONE, Ogre::ColourValue::White, 0.001f, 0.0f, 1.0f);
+    }
+}
+
+void Graphics::setFogMode(Ogre::FogMode mode)
+{
+    if (mode != Ogre::FOG_NONE) {
+        mFogMode = mode;
+    }
+}
+
+Ogre::ColourValue Graphics::getFogColour() { return mSceneManager->getFogColour(); }
+
+void Graphics::setFogColour(const Ogre::ColourValue& colour)
+{
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, colour,
+                          mSceneManager->getFogDensity(), mSceneManager->getFogStart(),
+                          mSceneManager->getFogEnd());
+}
+
+float Graphics::getFogExponentialDensity() { return mSceneManager->getFogDensity(); }
+
+void Graphics::setFogExponentialDensity(float density)
+{
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE,
+                          mSceneManager->getFogColour(), density, mSceneManager->getFogStart(),
+                          mSceneManager->getFogEnd());
+}
+
+float Graphics::getFogLinearStart() { return mSceneManager->getFogStart(); }
+
+void Graphics::setFogLinearStart(float start)
+{
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE,
+                          mSceneManager->getFogColour(), mSceneManager->getFogDensity(), start,
+                          mSceneManager->getFogEnd());
+}
+
+float Graphics::getFogLinearEnd() { return mSceneManager->getFogEnd(); }
+
+void Graphics::setFogLinearEnd(float end)
+{
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE,
+                          mSceneManager->getFogColour(), mSceneManager->getFogDensity(),
+                          mSceneManager->getFogStart(), end);
+}
+
+bool Graphics::getShadowsEnable()
+{
+    return mSceneManager->getShadowTechnique() != Ogre::SHADOWTYPE_NONE;
+}
+
+void Graphics::setShadowsEnable(bool enabled)
+{
+    mSceneManager->setShadowTechnique(enabled ? Ogre::SHADOWTYPE_STENCIL_MODULATIVE
+                                              : Ogre::SHADOWTYPE_NONE);
+}
+
+Graphics::Resolution Graphics::getResolution() const
+{
+    return mWindow ? Resolution(mWidth, mHeight) : Resolution(0, 0);
+}
+
+const std::string* Graphics::getRenderSystemOption(const std::string& name)
+{
+    if (!mRoot || !mRenderSystem) {
+        return nullptr;
+    }
+    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
+    const Ogre::ConfigOptionMap::const_iterator option = options.find(name);
+    return option == options.end() ? nullptr : &option->second.currentValue;
+}
+
+std::vector<std::string> Graphics::getAvailableResolutions()
+{
+    if (!mRoot || !mRenderSystem) {
+        return {};
+    }
+    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
+    const Ogre::ConfigOptionMap::const_iterator option = options.find("Video Mode");
+    if (option == options.end()) {
+        return {};
+    }
+    return std::vector<std::string>(option->second.possibleValues.begin(),
+                                    option->second.possibleValues.end());
+}
+
+void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
+{
+    if (width == 0 || height == 0) {
+        logWarning("Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " +
+                   ToString(height) + ").");
+        return;
+    }
+    if (now && mWindow && (mWindow->getWidth() != width || mWindow->getHeight() != height)) {
+        if (mWindow->isFullScreen()) {
+            mWindow->setFullscreen(true, width, height);
+        }
+        mWindow->resize(width, height);
+        // The rendering engine resizes only its own view of a top-level window; the window
+        // itself is resized here.
+        Display* display = nullptr;
+        std::size_t window = 0;
+        mWindow->getCustomAttribute("XDISPLAY", &display);
+        mWindow->getCustomAttribute("WINDOW", &window);
+        if (display && window) {
+            XResizeWindow(display, static_cast<Window>(window), width, height);
+            XFlush(display);
+        }
+        mWidth = width;
+        mHeight = height;
+        notifyPropertyChanged("resolution");
+    }
+    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode",
+                             Resolution(width, height));
+}
+
+bool Graphics::isFullScreen() { return mWindow && mWindow->isFullScreen(); }
+
+void Graphics::setFullScreen(bool fullScreen)
+{
+    if (!mWindow) {
+        return;
+    }
+    mWindow->setFullscreen(fullScreen, mWindow->getWidth(), mWindow->getHeight());
+    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen",
+                             std::string(isFullScreen() ? "Yes" : "No"));
+}
+
+unsigned int Graphics::getFSAA()
+{
+    const std::string* value = getRenderSystemOption("FSAA");
+    return value ? Ogre::StringConverter::parseUnsignedInt(*value) : 0;
+}
+
+std::vector<unsigned int> Graphics::getAvailableFSAA()
+{
+    std::vector<unsigned int> levels;
+    if (!mRoot || !mRenderSystem) {
+        return levels;
+    }
+    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
+    const Ogre::ConfigOptionMap::const_iterator option = options.find("FSAA");
+    if (option == options.end()) {
+        return levels;
+    }
+    for (const std::string& value : option->second.possibleValues) {
+        if (isUnsignedText(value)) {
+            levels.push_back(Ogre::StringConverter::parseUnsignedInt(value));
+        }
+    }
+    return levels;
+}
+
+void Graphics::setFSAA(unsigned int level)
+{
+    if (!mRoot || !mRenderSystem) {
+        return;
+    }
+    const std::vector<unsigned int> levels = getAvailableFSAA();
+    if (std::find(levels.begin(), levels.end(), level) == levels.end()) {
+        // Stored, an unsupported level could stop the next start at window creation.
+        logWarning("Warning: Anti-aliasing level " + ToString(level) +
+                   " is not offered by the render system; left at " + ToString(getFSAA()) + ".");
+        return;
+    }
+    mRenderSystem->setConfigOption("FSAA", ToString(level));
+    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA",
+                             static_cast<int>(getFSAA()));
+}
+
+bool Graphics::isVSyncEnabled()
+{
+    // The render system's own texts are "Yes" and "No"; the stored texts are "true" and "false".
+    const std::string* value = getRenderSystemOption("VSync");
+    return value && Ogre::StringConverter::parseBool(*value, false);
+}
+
+void Graphics::setVSyncEnable(bool enabled)
+{
+    if (!mRoot || !mRenderSystem) {
+        return;
+    }
+    mRenderSystem->setConfigOption("VSync", enabled ? "Yes" : "No");
+    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_STRING, "VSync",
+                             std::string(isVSyncEnabled() ? "true" : "false"));
+}
+
+} // namespace tolva

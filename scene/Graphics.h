@@ -1,0 +1,179 @@
+// The graphics module: owns the rendering engine (OGRE's root) with its plug-ins, the OpenGL
+// render window, the scene manager "SceneManager", the one camera "Camera" and the one viewport
+// that covers the whole window.
+//
+// Everything is set up in the constructor, before any other module exists, from "engine.cfg":
+// plug-ins from "Plugins Linux", render system options from "OpenGL", camera and world settings
+// from "View" and "Lighting". The engine frames it last: each frame is rendered exactly once, and
+// a window closed by the user stops the engine. The display settings (resolution, full screen,
+// anti-aliasing, vertical sync) can change at run time; each change is stored at once in the
+// configuration, and an applied change of size is published as the property "resolution".
+#pragma once
+
+#include <OgreColourValue.h>
+#include <OgreCommon.h>
+#include <OgreFrameListener.h>
+#include <OgreMaterial.h>
+#include <OgreRenderQueue.h>
+#include <OgreRenderQueueListener.h>
+#include <OgreVector.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/EngineModule.h"
+#include "core/PropertyPublisher.h"
+
+namespace Ogre {
+class BillboardSet;
+class Camera;
+class CompositorManager;
+class Light;
+class RenderSystem;
+class RenderWindow;
+class Root;
+class SceneManager;
+class SceneNode;
+class Viewport;
+} // namespace Ogre
+
+namespace tolva {
+
+class ConfigFile;
+
+class Graphics : public EngineModule,
+                 public PropertyPublisher,
+                 public Ogre::FrameListener,
+                 public Ogre::RenderQueueListener,
+                 public Ogre::RenderQueue::RenderableListener {
+public:
+    typedef std::pair<unsigned int, unsigned int> Resolution;
+
+    /// Loads the plug-ins, configures the render system, has the engine add the resource
+    /// locations, opens the window and sets up scene manager, camera, viewport and world.
+    /// Needs the engine with its configuration and log.
+    /// @throw std::runtime_error with one of the fixed start-up messages; nothing of the
+    ///        rendering engine is left behind, so another Graphics can be built afterwards
+    Graphics();
+    ~Graphics() override;
+
+    Graphics(const Graphics&) = delete;
+    Graphics& operator=(const Graphics&) = delete;
+
+    void initialise() override;
+    /// Renders one frame; stops the engine (without restart) once the window has been closed.
+    void frame(float seconds) override;
+    /// Logs the average frame rate and removes the module's rendering engine listeners.
+    void shutdown() override;
+
+    /// Brings the whole scene graph up to date; the physics module calls it before each step.
+    virtual void updateNodes();
+
+    bool frameStarted(const Ogre::FrameEvent& event) override;
+    bool frameEnded(const Ogre::FrameEvent& event) override;
+    /// Prepares the stencil buffer around the stencil writer (10) and stencilled (30) groups.
+    void renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String& invocation,
+                            bool& skipThisInvocation) override;
+    void renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String& invocation,
+                          bool& repeatThisInvocation) override;
+    bool renderableQueued(Ogre::Renderable* renderable, Ogre::uint8 groupId, Ogre::ushort priority,
+                          Ogre::Technique** technique, Ogre::RenderQueue* queue) override;
+
+    Ogre::Root* getRoot() { return mRoot; }
+    Ogre::RenderWindow* getWindow() { return mWindow; }
+    Ogre::SceneManager* getSceneManager() { return mSceneManager; }
+    Ogre::Camera* getCamera() { return mCamera; }
+    Ogre::Viewport* getViewport() { return mViewport; }
+    Ogre::SceneNode* getRootNode();
+    /// Null when no material of that name exists.
+    Ogre::MaterialPtr getMaterial(const std::string& name);
+    /// The native (X) window id of the render window.
+    std::size_t getWindowHandle();
+    /// Visibility flags every movable object starts with.
+    std::uint32_t getBaseVisibilityMask() const { return mBaseVisibilityMask; }
+
+    /// A new scene node under the root scene node, at the origin.
+    Ogre::SceneNode* createNode();
+    /// A new scene node that is not part of the scene tree.
+    Ogre::SceneNode* createIsolatedNode();
+    Ogre::Light* createLight(const std::string& name);
+    void destroyLight(Ogre::Light* light);
+    Ogre::BillboardSet* createBillboardSet(const std::string& name, int poolSize);
+    void destroyBillboardSet(Ogre::BillboardSet* set);
+
+    bool isFogEnabled();
+    /// Fog is switched off: none, white, density 0.001, start 0, end 1. Switching it on again
+    /// uses the remembered mode with the scene manager's current parameters.
+    void setFogEnabled(bool enabled);
+    Ogre::FogMode getFogMode() const { return mFogMode; }
+    /// The mode used while fog is on; FOG_NONE is ignored. Takes effect at the next fog change.
+    void setFogMode(Ogre::FogMode mode);
+    Ogre::ColourValue getFogColour();
+    void setFogColour(const Ogre::ColourValue& colour);
+    float getFogExponentialDensity();
+    void setFogExponentialDensity(float density);
+    float getFogLinearStart();
+    void setFogLinearStart(float start);
+    float getFogLinearEnd();
+    void setFogLinearEnd(float end);
+
+    bool getShadowsEnable();
+    void setShadowsEnable(bool enabled);
+
+    // Display settings. Every change is stored in the section "OpenGL" of the configuration.
+
+    /// (0, 0) while there is no window.
+    Resolution getResolution() const;
+    /// The render system's "Video Mode" values, in its order and its own text.
+    std::vector<std::string> getAvailableResolutions();
+    /// Stores "Video Mode"; with now, also resizes the window and publishes "resolution" when
+    /// the size differs. A size of zero is refused with a warning and changes nothing.
+    void setResolution(unsigned int width, unsigned int height, bool now);
+    bool isFullScreen();
+    /// Stores "Full Screen" as the window reports it after the change ("Yes" or "No").
+    void setFullScreen(bool fullScreen);
+    unsigned int getFSAA();
+    /// The render system's anti-aliasing levels that read as unsigned integers, in its order.
+    std::vector<unsigned int> getAvailableFSAA();
+    /// Stores "FSAA" as the render system reports it after the change. A level the render system
+    /// does not offer is refused with a warning and changes nothing.
+    void setFSAA(unsigned int level);
+    bool isVSyncEnabled();
+    /// Stores "VSync" as "true" or "false", as the render system reports it after the change.
+    void setVSyncEnable(bool enabled);
+
+private:
+    bool loadPlugins();
+    bool loadPlugin(const std::string& key, const std::string& defaultFile = std::string());
+    bool configureRenderSystem();
+    void setRenderSystemOption(const std::string& name, const std::string& value,
+                               const std::string& defaultValue);
+    bool loadWorldSettings();
+    /// Closes every archive of a type that a plug-in provides while the plug-in is still loaded.
+    void releasePluginArchives();
+    void destroyRoot();
+    /// The option's current text, or null when there is no render system or no such option.
+    const std::string* getRenderSystemOption(const std::string& name);
+
+    ConfigFile& getConfigFile();
+
+    std::uint32_t mBaseVisibilityMask;
+    Ogre::Root* mRoot;
+    Ogre::RenderWindow* mWindow;
+    Ogre::SceneManager* mSceneManager;
+    Ogre::Camera* mCamera;
+    Ogre::Viewport* mViewport;
+    Ogre::RenderSystem* mRenderSystem;
+    unsigned int mWidth;
+    unsigned int mHeight;
+    Ogre::CompositorManager* mCompositorManager;
+    Ogre::Vector3 mCameraPosition;
+    Ogre::FogMode mFogMode;
+    bool mListening;
+};
+
+} // namespace tolva
