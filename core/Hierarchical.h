@@ -1,0 +1,71 @@
+// Parent and ordered children for scene and physical objects, with hooks that derived classes
+// override to attach scene nodes, bodies or geometries when the tree changes, and a recursive
+// update that brings ancestors and descendants up to date. Children are not owned.
+//
+// The tree never forms a cycle and an object records a parent only while that parent lists it:
+// moves that would break either rule are refused with a "Warning: " line and change nothing.
+//
+// The destructor detaches children and parent through the hooks, but by then a derived object is
+// already reduced to this base, so only the base hooks run: a derived class that does more in its
+// hooks (scene nodes, bodies) must detach in its own destructor first.
+#pragma once
+
+#include <vector>
+
+namespace tolva {
+
+class Hierarchical {
+public:
+    /// Lists the child at the end. Refuses (warning, false) a null child, this object, a child
+    /// already listed and an ancestor of this object. Calls no hook.
+    virtual bool rawAddChild(Hierarchical* child);
+    /// Unlists the child; a child that is not listed gives a warning and false. Calls no hook.
+    virtual bool rawRemoveChild(Hierarchical* child);
+    /// Called on a child that the parent has just listed: leaves the old parent and records the
+    /// new one.
+    virtual void parentAttaching(Hierarchical* parent);
+    /// Called on a child that its parent has just unlisted.
+    virtual void parentDetaching();
+    /// Called on a parent that a child has chosen with setParent: lists the child.
+    virtual void childAttaching(Hierarchical* child);
+    /// Called on a parent that a child leaves: unlists the child.
+    virtual void childDetaching(Hierarchical* child);
+
+    Hierarchical() = default;
+    /// Makes every child a root and leaves the parent; deletes nobody.
+    virtual ~Hierarchical();
+
+    Hierarchical(const Hierarchical&) = delete;
+    Hierarchical& operator=(const Hierarchical&) = delete;
+
+    /// Brings objects up to date. (true, true) updates the whole tree of this object's root once,
+    /// root first, depth first in child order; (false, true) the chain from the root down to this
+    /// object; (true, false) this object's subtree; (false, false) this object alone.
+    /// @param descend also update the children
+    /// @param ascend start from the ancestors
+    virtual void update(bool descend, bool ascend);
+    /// Brings this one object up to date.
+    virtual void updateOnce() = 0;
+
+    virtual bool isRoot() const;
+    virtual Hierarchical* getParent() const;
+    /// Leaves the current parent, then joins the new one (null makes this object a root). A parent
+    /// that is this object or one of its descendants is refused with a warning, changing nothing;
+    /// if the new parent does not list the object in the end, the object stays a root.
+    virtual void setParent(Hierarchical* parent);
+    virtual bool isLeaf() const;
+    /// Lists the child, which then leaves its old parent and records this one.
+    virtual bool addChild(Hierarchical* child);
+    /// Unlists the child, which then becomes a root.
+    virtual bool removeChild(Hierarchical* child);
+
+protected:
+    bool isAncestorOf(const Hierarchical* other) const;
+    bool lists(const Hierarchical* child) const;
+
+    Hierarchical* mParent = nullptr;
+    /// In the order the children were added.
+    std::vector<Hierarchical*> mChildren;
+};
+
+} // namespace tolva
