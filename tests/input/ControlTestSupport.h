@@ -1,0 +1,125 @@
+// Helpers shared by the control registry's tests: a log that records the warning lines, a
+// handler that records its calls, and shorthands for controls and input events.
+#pragma once
+
+#include "input/GameControlRegistry.h"
+
+#include <OgreLog.h>
+#include <OgreLogManager.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tolva {
+namespace test {
+
+typedef GameControlRegistry::Control Control;
+typedef GameControlRegistry::Modifier Modifier;
+typedef GameControlRegistry::Command Command;
+
+/// Creates the rendering engine's log manager with a silent default log and records every
+/// line written to it.
+class LogCapture : public Ogre::LogListener {
+public:
+    LogCapture() : mManager(new Ogre::LogManager())
+    {
+        Ogre::Log* log = mManager->createLog("controls-test.log", true, false, true);
+        log->addListener(this);
+    }
+
+    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
+                       const Ogre::String& logName, bool& skipThisMessage) override
+    {
+        mLines.push_back(message);
+        mLevels.push_back(level);
+    }
+
+    const std::vector<std::string>& getLines() const { return mLines; }
+    std::size_t count(const std::string& line) const
+    {
+        return std::count(mLines.begin(), mLines.end(), line);
+    }
+    bool allAtNormalLevel() const
+    {
+        return std::all_of(mLevels.begin(), mLevels.end(),
+                           [](Ogre::LogMessageLevel level) { return level == Ogre::LML_NORMAL; });
+    }
+    void clear()
+    {
+        mLines.clear();
+        mLevels.clear();
+    }
+
+private:
+    std::unique_ptr<Ogre::LogManager> mManager;
+    std::vector<std::string> mLines;
+    std::vector<Ogre::LogMessageLevel> mLevels;
+};
+
+/// Records every value it is called with; an optional action runs inside the call, as a
+/// script's handler would.
+class RecordingHandler : public GameControlRegistry::CommandHandler {
+public:
+    void handleCommand(int value) override
+    {
+        calls.push_back(value);
+        if (action) {
+            action(value);
+        }
+    }
+
+    std::vector<int> calls;
+    std::function<void(int)> action;
+};
+
+inline Control key(int code) { return Control(Control::TYPE_KEY, code); }
+inline Control button(int id) { return Control(Control::TYPE_MOUSE_BUTTON, id); }
+inline Control axisX(int value) { return Control(Control::TYPE_MOUSE_AXIS_X, value); }
+inline Control axisY(int value) { return Control(Control::TYPE_MOUSE_AXIS_Y, value); }
+inline Control axisZ(int value) { return Control(Control::TYPE_MOUSE_AXIS_Z, value); }
+
+inline Modifier modifierOf(std::initializer_list<Control> controls)
+{
+    Modifier modifier;
+    for (const Control& control : controls) {
+        modifier.addControl(control);
+    }
+    return modifier;
+}
+
+inline bool pressKey(GameControlRegistry& registry, int code)
+{
+    return registry.keyPressed(OIS::KeyEvent(nullptr, static_cast<OIS::KeyCode>(code), 0));
+}
+
+inline bool releaseKey(GameControlRegistry& registry, int code)
+{
+    return registry.keyReleased(OIS::KeyEvent(nullptr, static_cast<OIS::KeyCode>(code), 0));
+}
+
+inline bool pressButton(GameControlRegistry& registry, int id)
+{
+    OIS::MouseState state;
+    return registry.mousePressed(OIS::MouseEvent(nullptr, state), static_cast<OIS::MouseButtonID>(id));
+}
+
+inline bool releaseButton(GameControlRegistry& registry, int id)
+{
+    OIS::MouseState state;
+    return registry.mouseReleased(OIS::MouseEvent(nullptr, state), static_cast<OIS::MouseButtonID>(id));
+}
+
+inline bool moveMouse(GameControlRegistry& registry, int x, int y, int z)
+{
+    OIS::MouseState state;
+    state.X.rel = x;
+    state.Y.rel = y;
+    state.Z.rel = z;
+    return registry.mouseMoved(OIS::MouseEvent(nullptr, state));
+}
+
+} // namespace test
+} // namespace tolva
