@@ -1,0 +1,28 @@
+#include "platform/OdeFixedJoint.h"
+
+#include "platform/OdeLibrary.h"
+
+namespace tolva::ode {
+
+namespace {
+
+dJointID createFixed(World* world)
+{
+    initialiseLibrary();
+    return dJointCreateFixed(world->getWorldID(), nullptr);
+}
+
+} // namespace
+
+FixedJoint::FixedJoint(World* world) : Joint(world, createFixed(world))
+{
+}
+
+void FixedJoint::attach(Body* first, Body* second)
+{
+    Joint::attach(first, second);
+    if (first || second)
+        dJointSetFixed(mId);
+}
+
+} // namespace tolva::ode

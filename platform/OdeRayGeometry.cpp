@@ -1,0 +1,80 @@
+#include "platform/OdeRayGeometry.h"
+
+#include "core/Exceptions.h"
+#include "core/Warning.h"
+#include "platform/OdeConvert.h"
+#include "platform/OdeLibrary.h"
+
+#include <cmath>
+
+namespace tolva::ode {
+
+namespace {
+
+dGeomID createRay(float length)
+{
+    if (!(length >= 0) || !std::isfinite(length))
+        throw InvalidArgumentException("Ray geometry length must be finite and not negative.");
+    initialiseLibrary();
+    return dCreateRay(nullptr, length);
+}
+
+} // namespace
+
+RayGeometry::RayGeometry(float length, Space* space) : Geometry(createRay(length), space)
+{
+}
+
+void RayGeometry::setDefinition(const Ogre::Vector3& start, const Ogre::Vector3& direction)
+{
+    if (!isFinite(start) || !isFinite(direction) || direction.isZeroLength()) {
+        logWarning("Warning: Attempt to define a ray without a finite start and direction.");
+        return;
+    }
+    mLocalDirection = direction.normalisedCopy();
+    if (getParentNode()) {
+        mLocalStart = start;
+        updatePose();
+    } else {
+        mLocalStart = Ogre::Vector3::ZERO;
+        setOrientation(Ogre::Quaternion::IDENTITY);
+        setPosition(start);
+    }
+}
+
+float RayGeometry::getLength() const
+{
+    return float(dGeomRayGetLength(mId));
+}
+
+void RayGeometry::setLength(float length)
+{
+    if (!(length >= 0) || !std::isfinite(length)) {
+        logWarning("Warning: Attempt to set a negative or infinite ray length.");
+        return;
+    }
+    dGeomRaySetLength(mId, length);
+}
+
+Ogre::Vector3 RayGeometry::getDirection() const
+{
+    dVector3 start, direction;
+    dGeomRayGet(mId, start, direction);
+    return toOgre(direction);
+}
+
+Ogre::Vector3 RayGeometry::getStart() const
+{
+    dVector3 start, direction;
+    dGeomRayGet(mId, start, direction);
+    return toOgre(start);
+}
+
+void RayGeometry::applyPose(const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    const Ogre::Vector3 start = position + orientation * mLocalStart;
+    const Ogre::Vector3 direction = orientation * mLocalDirection;
+    dGeomRaySet(mId, start.x, start.y, start.z, direction.x, direction.y, direction.z);
+}
+
+} // namespace tolva::ode

@@ -1,0 +1,72 @@
+// The rigid-body world with its default collision space. Bodies and joints keep the world's
+// ODE state alive until the last of them is gone, so engine objects may be destroyed after the
+// world without touching freed ODE memory; geometries are taken out of the space when it goes.
+#pragma once
+
+#include <ode/ode.h>
+#include <OgreVector.h>
+
+#include <memory>
+#include <vector>
+
+namespace Ogre { class SceneManager; }
+
+namespace tolva::ode {
+
+class Body;
+class CollisionListener;
+class Space;
+
+class World {
+public:
+    /// The ODE state shared by the world, its bodies and joints.
+    struct Core {
+        dWorldID world = nullptr;
+        dJointGroupID contacts = nullptr;
+        std::vector<Body*> bodies;
+        Core();
+        ~Core();
+    };
+
+    /// @param sceneManager the scene the bodies' and geometries' nodes live in (may be null)
+    explicit World(Ogre::SceneManager* sceneManager = nullptr);
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    void setCollisionListener(CollisionListener* listener) { mListener = listener; }
+    CollisionListener* getCollisionListener() const { return mListener; }
+    Space* getDefaultSpace() const { return mSpace.get(); }
+    Ogre::SceneManager* getSceneManager() const { return mSceneManager; }
+
+    void setGravity(const Ogre::Vector3& gravity);
+    const Ogre::Vector3& getGravity() const { return mGravity; }
+    void setERP(float erp);
+    float getERP() const;
+    void setCFM(float cfm);
+    float getCFM() const;
+    /// Largest speed at which contacts push penetrating bodies apart (metres per second).
+    void setContactCorrectionVelocity(float velocity);
+
+    /// The collision pass of one step: the default space's contacts reach the listener and the
+    /// accepted ones become constraints until the step ends.
+    void collideForStep();
+    /// Integrates the world by the given seconds (quick step or exact step), then drops the
+    /// step's contact constraints.
+    void integrate(float seconds, bool quick);
+    /// Brings every body's scene node to the body's pose.
+    void synchronise();
+
+    const std::vector<Body*>& getBodies() const { return mCore->bodies; }
+    dWorldID getWorldID() const { return mCore->world; }
+    const std::shared_ptr<Core>& _getCore() const { return mCore; }
+
+private:
+    std::shared_ptr<Core> mCore;
+    std::unique_ptr<Space> mSpace;
+    Ogre::SceneManager* mSceneManager;
+    CollisionListener* mListener = nullptr;
+    Ogre::Vector3 mGravity = Ogre::Vector3::ZERO;
+};
+
+} // namespace tolva::ode
