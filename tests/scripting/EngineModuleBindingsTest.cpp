@@ -8,7 +8,9 @@
 #include "core/ScheduleListener.h"
 #include "core/Time.h"
 #include "input/GameControlRegistry.h"
+#include "scripting/InterfaceHolderBindings.h"
 #include "scripting/PythonSignalDecorator.h"
+#include "scripting/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
 #include "scripting/ValueConverters.h"
 
@@ -28,6 +30,39 @@ namespace {
 
 typedef tolva::GameControlRegistry Registry;
 typedef tolva::PythonSignalDecorator<boost::signals2::signal<void()>> OccupancySignal;
+
+// A listener interface of the kind that engine objects keep in their holders.
+class Listener {
+public:
+    virtual ~Listener() = default;
+    virtual void notify(int value) = 0;
+};
+
+class ListenerWrap : public Listener, public bp::wrapper<Listener>, private boost::noncopyable {
+public:
+    void notify(int value) override { get_override("notify")(value); }
+};
+
+typedef tolva::InterfaceHolder<Listener> Holder;
+
+class HolderWatcher : public Holder::Listener {
+public:
+    void connected(::Listener*) override { events.push_back("connected"); }
+    void disconnected(::Listener*) override { events.push_back("disconnected"); }
+    std::vector<std::string> events;
+};
+
+std::unique_ptr<Holder> gHolder;
+
+Holder& getHolder()
+{
+    return *gHolder;
+}
+
+void notifyAll(int value)
+{
+    gHolder->forEach([value](Listener* listener) { listener->notify(value); });
+}
 
 tolva::test::EmbeddedPython* gPython = nullptr;
 tolva::Time* gTime = nullptr;
@@ -119,6 +154,11 @@ BOOST_PYTHON_MODULE(bindingtest)
     bp::def("getSignal", &getSignal, bp::return_value_policy<bp::reference_existing_object>());
     bp::def("emitSignal", &emitSignal);
     bp::def("raiseEngineException", &raiseEngineException);
+
+    bp::class_<ListenerWrap, boost::noncopyable>("Listener").def("notify", bp::pure_virtual(&Listener::notify));
+    tolva::class_InterfaceHolder<Listener>("Listener");
+    bp::def("getHolder", &getHolder, bp::return_value_policy<bp::reference_existing_object>());
+    bp::def("notifyAll", &notifyAll);
 
     bp::class_<Registry::Control>("Control", bp::no_init)
         .def("getType", &Registry::Control::getType)
@@ -413,6 +453,58 @@ TEST_F(EngineModuleBindingsTest, BindingMapsBecomeDictsOfCopies)
     gBindings.clear();
 }
 
+TEST_F(EngineModuleBindingsTest, ScriptListenersJoinAndLeaveAHolderThroughTheirHandles)
+{
+    gHolder = std::make_unique<Holder>();
+    HolderWatcher watcher;
+    gHolder->setListener(&watcher);
+    gPython->run("heard = []\n"
+                 "class Ear(Listener):\n"
+                 "    def __init__(self, name):\n"
+                 "        Listener.__init__(self)\n"
+                 "        self.name = name\n"
+                 "    def notify(self, value):\n"
+                 "        heard.append((self.name, value))\n"
+                 "left, right = Ear('left'), Ear('right')\n"
+                 "holder = getHolder()\n"
+                 "leftHandle = holder.connect(left)\n"
+                 "holder.connect(right)\n"  // the handle is dropped: right stays connected
+                 "notifyAll(1)\n"
+                 "holder.disconnect(leftHandle)\n"
+                 "notifyAll(2)\n"
+                 "leftHandle.disconnect()\n");
+    EXPECT_EQ("[('left', 1), ('right', 1), ('right', 2)]", evalString("repr(heard)"));
+    EXPECT_FALSE(evalBool("leftHandle.isConnected()"));
+    EXPECT_EQ((std::vector<std::string>{"connected", "connected", "disconnected"}), watcher.events);
+    EXPECT_EQ(1u, gHolder->getSize());
+
+    gPython->run("nobody = holder.connect(None)\n");
+    EXPECT_FALSE(evalBool("nobody.isConnected()"));
+    gPython->run("nobody.disconnect()\n");
+    EXPECT_EQ(1u, gHolder->getSize());
+    EXPECT_EQ(3u, watcher.events.size());
+
+    gPython->run("rightHandle = holder.connect(right)\n");
+    gHolder->setListener(nullptr);
+    gHolder.reset();
+    EXPECT_FALSE(evalBool("rightHandle.isConnected()"));
+    gPython->run("rightHandle.disconnect()\n"
+                 "del holder, left, right, leftHandle, rightHandle, nobody\n");
+}
+
+TEST_F(EngineModuleBindingsTest, AHolderListenerMethodThatIsMissingRaisesTypeError)
+{
+    gHolder = std::make_unique<Holder>();
+    gPython->run("class Deaf(Listener):\n"
+                 "    pass\n"
+                 "deaf = Deaf()\n"
+                 "handle = getHolder().connect(deaf)\n");
+    EXPECT_THROW(notifyAll(1), bp::error_already_set);
+    EXPECT_EQ("TypeError", tolva::test::EmbeddedPython::takeErrorName());
+    gPython->run("handle.disconnect()\n");
+    gHolder.reset();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -427,5 +519,6 @@ int main(int argc, char** argv)
         result = RUN_ALL_TESTS();
         gPython = nullptr;
     }
+    tolva::ScriptOwnedHandles::releaseAll();
     return result;
 }
