@@ -36,7 +36,7 @@ template <>
 unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text)
 {
     const std::string::size_type first = text.find_first_not_of(" \t\n\v\f\r");
-    if (first != std::string::npos && (text[first] == '-' || text[first] == '+')) {
+    if (first != std::string::npos && text[first] == '-') {
         throw ParserException("Failed to convert string to atomic type.");
     }
     std::istringstream stream(text);

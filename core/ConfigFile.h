@@ -165,7 +165,8 @@ T ConfigFile::safeParse(const std::string& text)
     return value;
 }
 
-/// An unsigned read would accept "-1" as a huge number; a sign is no unsigned integer.
+/// A plain unsigned read would accept "-1" as a huge number (a resolution of 4294967295 pixels);
+/// a minus sign is refused like any other unreadable text.
 template <>
 unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text);
 
