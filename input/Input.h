@@ -21,6 +21,7 @@
 #include "core/EngineModule.h"
 #include "core/PropertyListener.h"
 #include "input/InputEventCombiner.h"
+#include "scripting/PythonSignalDecorator.h"
 
 namespace OIS {
 class InputManager;
@@ -33,10 +34,12 @@ class Graphics;
 template <typename Signature>
 using InputSignalBase = boost::signals2::signal<Signature, InputEventCombiner, int, std::less<int>>;
 
-// The signal types that the engine, the GUI, the game and scripts connect to.
-typedef InputSignalBase<bool(const OIS::KeyEvent&)> KeySignal;
-typedef InputSignalBase<bool(const OIS::MouseEvent&)> MouseMotionSignal;
-typedef InputSignalBase<bool(const OIS::MouseEvent&, OIS::MouseButtonID)> MouseButtonSignal;
+// The signal types that the engine, the GUI and the game connect to; scripts connect callables
+// to the same slot lists through the decorator.
+typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::KeyEvent&)>> KeySignal;
+typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::MouseEvent&)>> MouseMotionSignal;
+typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::MouseEvent&, OIS::MouseButtonID)>>
+    MouseButtonSignal;
 
 class Input : public EngineModule,
               public PropertyListener,
