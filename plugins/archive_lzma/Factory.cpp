@@ -6,7 +6,11 @@ namespace tolva::plugin::archive::lzma {
 
 Factory::Factory() : mType("LZMA") {}
 
-Factory::~Factory() = default;
+Factory::~Factory()
+{
+    for (Ogre::Archive* archive : mInstances)
+        delete archive;
+}
 
 const Ogre::String& Factory::getType() const
 {
@@ -15,12 +19,15 @@ const Ogre::String& Factory::getType() const
 
 Ogre::Archive* Factory::createInstance(const Ogre::String& name, bool)
 {
-    return new Archive(name, mType);
+    auto* archive = new Archive(name, mType);
+    mInstances.insert(archive);
+    return archive;
 }
 
 void Factory::destroyInstance(Ogre::Archive* archive)
 {
-    delete archive;
+    if (mInstances.erase(archive) != 0)
+        delete archive;
 }
 
 } // namespace tolva::plugin::archive::lzma

@@ -3,11 +3,15 @@
 
 #include <OgreArchiveFactory.h>
 
+#include <set>
+
 namespace tolva::plugin::archive::lzma {
 
 class Factory : public Ogre::ArchiveFactory {
 public:
     Factory();
+    /// Deletes the archives never handed back: the rendering engine drops an archive whose load
+    /// failed without returning it.
     ~Factory() override;
     Factory(const Factory&) = delete;
     Factory& operator=(const Factory&) = delete;
@@ -23,6 +27,7 @@ public:
 
 private:
     Ogre::String mType;
+    std::set<Ogre::Archive*> mInstances;
 };
 
 } // namespace tolva::plugin::archive::lzma
