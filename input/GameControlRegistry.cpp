@@ -326,7 +326,7 @@ void GameControlRegistry::setModifier(LayerMap::iterator layer)
         if (!mRepeatCommandMaintained) {
             continue;
         }
-        const Layer::iterator binding = findFirstBinding(mCurrent->second, *entry.command);
+        const Layer::iterator binding = findFirstBinding(mCurrent->second, entry.command);
         if (binding == mCurrent->second.end() || !contains(mHeldKeys, binding->first)) {
             continue;
         }
@@ -592,7 +592,7 @@ void GameControlRegistry::bind(const Modifier& modifier, const Control& control,
     }
 
     Layer& bindings = layer->second;
-    const Layer::iterator previous = findFirstBinding(bindings, *registered);
+    const Layer::iterator previous = findFirstBinding(bindings, registered);
     const Layer::iterator existing = bindings.find(control);
     if (previous != bindings.end() && previous == existing) {
         // The same binding again: a repeat it drives keeps running.
@@ -665,6 +665,12 @@ GameControlRegistry::Layer::iterator GameControlRegistry::findFirstBinding(Layer
 {
     return std::find_if(layer.begin(), layer.end(),
                         [&command](const Layer::value_type& binding) { return *binding.second == command; });
+}
+
+GameControlRegistry::Layer::iterator GameControlRegistry::findFirstBinding(Layer& layer, const Command* registered)
+{
+    return std::find_if(layer.begin(), layer.end(),
+                        [registered](const Layer::value_type& binding) { return binding.second == registered; });
 }
 
 void GameControlRegistry::eraseBinding(LayerMap::iterator layer, Layer::iterator binding)

@@ -211,6 +211,9 @@ private:
     Command* findCommand(const Command& command);
     const Command* findCommand(const Command& command) const;
     static Layer::iterator findFirstBinding(Layer& layer, const Command& command);
+    /// The same for a registered command: bindings point at registered copies, so the address
+    /// identifies it without comparing names.
+    static Layer::iterator findFirstBinding(Layer& layer, const Command* registered);
     /// Removes one binding; a repeat it drove in the current layer ends with it.
     void eraseBinding(LayerMap::iterator layer, Layer::iterator binding);
     void removeActiveRepeats(const Command* command);
