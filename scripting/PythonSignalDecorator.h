@@ -3,6 +3,7 @@
 // and script slots share one slot list.
 #pragma once
 
+#include "core/Exceptions.h"
 #include "scripting/PythonSignalFunctionWrap.h"
 
 #include <boost/python/object.hpp>
@@ -30,8 +31,12 @@ public:
     /// Connects a Python callable at the back of the slot list. The object is not checked for
     /// being callable: calling something else raises TypeError at the next emission. Dropping
     /// the returned handle leaves the slot connected.
+    /// @throw InvalidArgumentException for None (a script's ValueError), which would otherwise
+    ///        fail only in the middle of some later emission
     boost::signals2::connection connect(boost::python::object callable)
     {
+        if (callable.is_none())
+            throw InvalidArgumentException("A signal needs a callable to connect, not None.");
         return S::connect(typename S::slot_type(FunctionWrap(callable)), boost::signals2::at_back);
     }
 };

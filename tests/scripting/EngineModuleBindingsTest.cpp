@@ -377,6 +377,16 @@ TEST_F(EngineModuleBindingsTest, ABlockEndsWithItsSlot)
     gSignal = nullptr;
 }
 
+TEST_F(EngineModuleBindingsTest, ConnectingNoneToASignalRaisesValueError)
+{
+    OccupancySignal signal;
+    gSignal = &signal;
+    EXPECT_EQ("ValueError: A signal needs a callable to connect, not None.",
+              runFailing("getSignal().connect(None)\n"));
+    EXPECT_EQ(0u, signal.num_slots());
+    gSignal = nullptr;
+}
+
 TEST_F(EngineModuleBindingsTest, AnEmptyConnectionIsNotConnectedAndSwapsHandles)
 {
     OccupancySignal signal;

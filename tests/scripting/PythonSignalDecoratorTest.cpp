@@ -182,6 +182,13 @@ TEST_F(PythonSignalDecoratorTest, ConnectingSomethingNotCallableFailsOnlyAtTheNe
     EXPECT_EQ("TypeError", tolva::test::EmbeddedPython::takeErrorName());
 }
 
+TEST_F(PythonSignalDecoratorTest, NoneIsRefusedAtConnection)
+{
+    OccupancySignal signal;
+    EXPECT_THROW(signal.connect(bp::object()), tolva::InvalidArgumentException);
+    EXPECT_EQ(0u, signal.num_slots());
+}
+
 TEST_F(PythonSignalDecoratorTest, SignalsWithoutResultIgnoreWhatTheScriptReturns)
 {
     OccupancySignal signal;
