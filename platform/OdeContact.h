@@ -13,11 +13,11 @@ class Geometry;
 class Contact {
 public:
     /// Neither body is the unidirectional one: the contact acts on both.
-    static const int UNIDIRECTIONAL_NONE = 0;
+    static constexpr int UNIDIRECTIONAL_NONE = 0;
     /// The second body alone feels the contact: it is pushed and pushes nothing back.
-    static const int UNIDIRECTIONAL_SECOND = 1;
+    static constexpr int UNIDIRECTIONAL_SECOND = 1;
     /// The first body alone feels the contact.
-    static const int UNIDIRECTIONAL_FIRST = 2;
+    static constexpr int UNIDIRECTIONAL_FIRST = 2;
 
     /// Wraps a raw contact whose geometric part ODE filled; the surface starts with infinite
     /// Coulomb friction, no bounce and no unidirectionality.

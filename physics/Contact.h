@@ -1,0 +1,54 @@
+// One recorded contact point between two physical objects, dispatched to both after the step.
+// Records live from the step that found them until the next physics frame begins; collision
+// callbacks must not keep them.
+#pragma once
+
+#include <OgreVector.h>
+
+namespace tolva {
+
+namespace ode {
+class Contact;
+class Geometry;
+}
+
+class MovableObject;
+class PhysicalBase;
+
+class Contact {
+public:
+    /// Null pointers; the numeric fields are left as they are.
+    Contact() = default;
+    /// Filled from a physics-layer contact (setContact).
+    explicit Contact(ode::Contact* contact);
+
+    /// Geometries and physical objects from the layer's contact, then, when both physical objects
+    /// exist, the movables, position, normal, depth and sides.
+    void setContact(ode::Contact* contact);
+    /// Both physical objects are present.
+    bool isValid() const { return firstPhysical && secondPhysical; }
+    bool isBetweenMovables() const { return firstMovable && secondMovable; }
+
+    /// The contact normal turned to point towards the given object, which is the way the contact
+    /// pushes it (the raw normal's sign depends on which object the layer named first). For an
+    /// object that is not part of the contact, the raw normal.
+    Ogre::Vector3 getNormalFor(const PhysicalBase* object) const;
+
+    /// Forgets an object that is being destroyed, so that nothing reaches it through this record.
+    void forgetObject(const PhysicalBase* object);
+
+    Ogre::Vector3 position;
+    /// Points from the second object towards the first.
+    Ogre::Vector3 normal;
+    float penetrationDepth;
+    int firstSide;
+    int secondSide;
+    ode::Geometry* firstGeometry = nullptr;
+    ode::Geometry* secondGeometry = nullptr;
+    PhysicalBase* firstPhysical = nullptr;
+    PhysicalBase* secondPhysical = nullptr;
+    MovableObject* firstMovable = nullptr;
+    MovableObject* secondMovable = nullptr;
+};
+
+} // namespace tolva

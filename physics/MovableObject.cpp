@@ -1,0 +1,179 @@
+#include "physics/MovableObject.h"
+
+#include "core/Exceptions.h"
+#include "core/Warning.h"
+#include "platform/OdeBody.h"
+#include "platform/OdeBoxMass.h"
+#include "platform/OdeCapsuleMass.h"
+#include "platform/OdeCylinderMass.h"
+#include "platform/OdeGeometry.h"
+#include "platform/OdeSphereMass.h"
+
+#include <OgreMath.h>
+#include <OgreNode.h>
+
+namespace tolva {
+
+namespace {
+
+Physics* requirePhysics()
+{
+    Physics* physics = PhysicalBase::getPhysicsModule();
+    if (!physics)
+        throw IllegalStateException("Movable objects need the physics module.");
+    return physics;
+}
+
+} // namespace
+
+MovableObject::MovableObject(ode::Geometry* geometry, float massValue)
+    : SinglePhysical(nullptr), mPhysics(requirePhysics()), mMassValue(massValue)
+{
+    mBody = mPhysics->createBody();
+    setGeometry(0, geometry);
+    mPhysics->addObject(this);
+}
+
+MovableObject::~MovableObject()
+{
+    // The module may already be gone when the engine was destroyed first.
+    if (getPhysicsModule() == mPhysics)
+        mPhysics->removeObject(this);
+    delete mBody;
+    mBody = nullptr;
+    delete mMass;
+    mMass = nullptr;
+}
+
+bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
+{
+    if (index != 0)
+        return false;
+    if (geometry == mGeometry)
+        return true;
+    if (mGeometry)
+        mGeometry->setBody(nullptr);
+    delete mMass;
+    mMass = nullptr;
+    SinglePhysical::setGeometry(0, geometry);
+    if (geometry) {
+        geometry->setBody(mBody);
+        setMassType(Physics::MASS_AUTO);
+        setCollisionCategory(COLL_MOVABLE);
+        setCollisionPartners(COLL_FIXED | COLL_MOVABLE | COLL_SPHERE);
+    }
+    return true;
+}
+
+void MovableObject::setPosition(const Ogre::Vector3& position) { mBody->setPosition(position); }
+void MovableObject::translate(const Ogre::Vector3& offset) { mBody->setPosition(mBody->getPosition() + offset); }
+void MovableObject::setOrientation(const Ogre::Quaternion& orientation) { mBody->setOrientation(orientation); }
+Ogre::Vector3 MovableObject::getPosition() const { return mBody->getPosition(); }
+Ogre::Quaternion MovableObject::getOrientation() const { return mBody->getOrientation(); }
+
+void MovableObject::rotate(const Ogre::Vector3& axis, float degrees)
+{
+    rotate(axis, degrees, Ogre::Node::TS_LOCAL);
+}
+
+void MovableObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space)
+{
+    const Ogre::Radian angle(degrees * Ogre::Math::fDeg2Rad);
+    Ogre::Vector3 turned = axis;
+    switch (space) {
+    case Ogre::Node::TS_LOCAL:
+        turned = mBody->getOrientation() * axis;
+        break;
+    case Ogre::Node::TS_PARENT:
+        if (mBody->getParentNode())
+            turned = mBody->getParentNode()->_getDerivedOrientation() * axis;
+        break;
+    case Ogre::Node::TS_WORLD:
+        break;
+    default:
+        return;
+    }
+    mBody->setOrientation(Ogre::Quaternion(angle, turned) * mBody->getOrientation());
+}
+
+Ogre::Vector3 MovableObject::getAngularVelocity() const { return mBody->getAngularVelocity(); }
+void MovableObject::setAngularVelocity(const Ogre::Vector3& velocity) { mBody->setAngularVelocity(velocity); }
+void MovableObject::setAngularDamping(float damping) { mBody->setAngularDamping(damping); }
+float MovableObject::getAngularVelocityMax() const { return mBody->getAngularVelocityMax(); }
+void MovableObject::setAngularVelocityMax(float maximum) { mBody->setAngularVelocityMax(maximum); }
+Ogre::Vector3 MovableObject::getLinearVelocity() const { return mBody->getLinearVelocity(); }
+void MovableObject::setLinearVelocity(const Ogre::Vector3& velocity) { mBody->setLinearVelocity(velocity); }
+void MovableObject::setLinearDamping(float damping) { mBody->setLinearDamping(damping); }
+bool MovableObject::isAffectedByGravity() const { return mBody->getAffectedByGravity(); }
+void MovableObject::setAffectedByGravity(bool affected) { mBody->setAffectedByGravity(affected); }
+bool MovableObject::isBodyEnabled() const { return mBody->isAwake(); }
+
+void MovableObject::setBodyEnabled(bool enabled)
+{
+    if (enabled == mBody->isAwake())
+        return;
+    if (enabled) {
+        mBody->wake();
+        mBody->setForce(Ogre::Vector3::ZERO);
+        mBody->setTorque(Ogre::Vector3::ZERO);
+    } else {
+        mBody->sleep();
+    }
+}
+
+Physics::MassType MovableObject::getMassType() const
+{
+    if (!mMass)
+        return Physics::MASS_AUTO;
+    if (dynamic_cast<ode::BoxMass*>(mMass))
+        return Physics::MASS_BOX;
+    if (dynamic_cast<ode::CapsuleMass*>(mMass))
+        return Physics::MASS_CAPSULE;
+    if (dynamic_cast<ode::CylinderMass*>(mMass))
+        return Physics::MASS_CYLINDER;
+    if (dynamic_cast<ode::SphereMass*>(mMass))
+        return Physics::MASS_SPHERE;
+    return Physics::MASS;
+}
+
+void MovableObject::setMassType(int type)
+{
+    if (mMass && getMassType() == type)
+        return;
+    delete mMass;
+    mMass = nullptr;
+    if (!mGeometry)
+        return;
+    mMass = mPhysics->createMass(mGeometry, mMassValue, type, 1.0f, 1.0f, 1.0f);
+    if (mMass)
+        mBody->setMass(*mMass);
+}
+
+void MovableObject::setMassValue(float massValue)
+{
+    mMassValue = massValue;
+    if (mMass)
+        mMass->adjust(massValue);
+}
+
+void MovableObject::translateMass(const Ogre::Vector3& offset)
+{
+    if (mMass)
+        mMass->translate(offset);
+}
+
+void MovableObject::setMass(ode::Mass* mass)
+{
+    if (!mass) {
+        logWarning("Warning: Attempt to set invalid mass on movable.");
+        return;
+    }
+    mBody->setMass(*mass);
+    if (mass != mMass) {
+        delete mMass;
+        mMass = mass;
+    }
+    mMassValue = mass->getMassValue();
+}
+
+} // namespace tolva

@@ -1,0 +1,91 @@
+// A physical object with a rigid body: its geometry rides on the body, and the body carries the
+// mass. Game code accumulates force, impulse and torque on it during a frame; the physics module
+// applies them in the next physics frame (see Physics).
+#pragma once
+
+#include "physics/Physics.h"
+#include "physics/SinglePhysical.h"
+
+namespace tolva {
+
+namespace ode {
+class Body;
+class Mass;
+}
+
+class MovableObject : public SinglePhysical {
+public:
+    /// Makes the body, hangs the geometry on it with an automatic mass of the given value, sets
+    /// category COLL_MOVABLE and partners COLL_FIXED | COLL_MOVABLE | COLL_SPHERE, and registers
+    /// with the physics module.
+    /// @throws IllegalStateException when the engine has no physics module
+    explicit MovableObject(ode::Geometry* geometry, float massValue = 1.0f);
+    ~MovableObject() override;
+
+    /// Replaces the geometry at index 0 (false for others) and rebuilds the automatic mass.
+    bool setGeometry(unsigned int index, ode::Geometry* geometry) override;
+    void setPosition(const Ogre::Vector3& position) override;
+    void translate(const Ogre::Vector3& offset) override;
+    void setOrientation(const Ogre::Quaternion& orientation) override;
+    void rotate(const Ogre::Vector3& axis, float degrees) override;
+    void rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space) override;
+    Ogre::Vector3 getPosition() const override;
+    Ogre::Quaternion getOrientation() const override;
+
+    virtual ode::Body* getBody() const { return mBody; }
+    virtual Ogre::Vector3 getForce() const { return mForce; }
+    virtual void addForce(const Ogre::Vector3& force) { mForce += force; }
+    virtual void setForce(const Ogre::Vector3& force) { mForce = force; }
+    virtual Ogre::Vector3 getImpulse() const { return mImpulse; }
+    virtual void addImpulse(const Ogre::Vector3& impulse) { mImpulse += impulse; }
+    virtual void setImpulse(const Ogre::Vector3& impulse) { mImpulse = impulse; }
+    virtual Ogre::Vector3 getTorque() const { return mTorque; }
+    virtual void addTorque(const Ogre::Vector3& torque) { mTorque += torque; }
+    virtual void setTorque(const Ogre::Vector3& torque) { mTorque = torque; }
+    virtual Ogre::Vector3 getAngularVelocity() const;
+    virtual void setAngularVelocity(const Ogre::Vector3& velocity);
+    virtual void setAngularDamping(float damping);
+    virtual float getAngularVelocityMax() const;
+    virtual void setAngularVelocityMax(float maximum);
+    virtual Ogre::Vector3 getLinearVelocity() const;
+    virtual void setLinearVelocity(const Ogre::Vector3& velocity);
+    virtual void setLinearDamping(float damping);
+
+    bool isAffectedByGravity() const;
+    void setAffectedByGravity(bool affected);
+    bool isUnidirectional() const { return mUnidirectional; }
+    /// A unidirectional movable is pushed by contacts with other movables and pushes nothing back.
+    void setUnidirectional(bool unidirectional) { mUnidirectional = unidirectional; }
+    /// Whether the body is awake.
+    bool isBodyEnabled() const;
+    /// False puts an awake body to sleep; true wakes a sleeping one and clears its own force and
+    /// torque. A body already in that state is left alone.
+    void setBodyEnabled(bool enabled);
+
+    /// The held mass description (may be null).
+    ode::Mass* getMass() const { return mMass; }
+    float getMassValue() const { return mMassValue; }
+    /// MASS_AUTO without a description, else the description's kind.
+    Physics::MassType getMassType() const;
+    /// Builds a description of the type with unit dimensions and installs it, unless one of that
+    /// type is held already.
+    void setMassType(int type);
+    /// Adjusts the held description; installs nothing.
+    void setMassValue(float massValue);
+    /// Translates the held description; installs nothing.
+    void translateMass(const Ogre::Vector3& offset);
+    /// Installs the description and takes ownership of it; null is refused with a warning.
+    void setMass(ode::Mass* mass);
+
+private:
+    Physics* mPhysics;
+    ode::Body* mBody = nullptr;
+    ode::Mass* mMass = nullptr;
+    float mMassValue;
+    Ogre::Vector3 mForce = Ogre::Vector3::ZERO;
+    Ogre::Vector3 mImpulse = Ogre::Vector3::ZERO;
+    Ogre::Vector3 mTorque = Ogre::Vector3::ZERO;
+    bool mUnidirectional = false;
+};
+
+} // namespace tolva

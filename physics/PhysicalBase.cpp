@@ -1,0 +1,203 @@
+#include "physics/PhysicalBase.h"
+
+#include "core/Engine.h"
+#include "core/Exceptions.h"
+#include "physics/Physics.h"
+#include "platform/OdeGeometry.h"
+
+#include <OgreMath.h>
+#include <OgreNode.h>
+
+namespace tolva {
+
+PhysicalBase::PhysicalBase() = default;
+
+PhysicalBase::~PhysicalBase()
+{
+    mCollisionEvent.disconnect_all_slots();
+    mProperties.clear();
+    mPartnerListeners.clear();
+    if (Physics* physics = getPhysicsModule())
+        physics->forgetObject(this);
+}
+
+Physics* PhysicalBase::getPhysicsModule()
+{
+    Engine* engine = Engine::getInstance();
+    return engine ? engine->getPhysics() : nullptr;
+}
+
+void PhysicalBase::setEnabled(bool enabled)
+{
+    mEnabled = enabled;
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            enabled ? geometry->enable() : geometry->disable();
+}
+
+ContactListener PhysicalBase::collide(ode::Geometry* other)
+{
+    ContactListener listener(true);
+    ode::Geometry* own = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
+    if (own && other)
+        own->collide(other, &listener);
+    return listener;
+}
+
+void PhysicalBase::dispatchCollisionEvent(PhysicalBase* partner, Contact* contact)
+{
+    mCollisionEvent(partner, contact);
+    // A slot may have destroyed either object; the physics module then blanked the record.
+    if (contact && !contact->isValid())
+        return;
+    auto it = mPartnerListeners.find(partner);
+    if (it == mPartnerListeners.end())
+        return;
+    it->second.forEach([&](CollisionListener* listener) {
+        if (!contact || contact->isValid())
+            listener->collision(partner, contact);
+    });
+}
+
+PhysicalBase::CollidableType PhysicalBase::getCollisionCategory() const
+{
+    ode::Geometry* geometry = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
+    return geometry ? CollidableType(geometry->getCategoryBitfield()) : COLL_NONE;
+}
+
+void PhysicalBase::setCollisionCategory(unsigned int category)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setCategoryBitfield(category);
+}
+
+unsigned int PhysicalBase::getCollisionPartners() const
+{
+    unsigned long partners = 0;
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            partners |= geometry->getCollisionBitfield();
+    return static_cast<unsigned int>(partners);
+}
+
+void PhysicalBase::setCollisionPartners(unsigned int partners)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setCollisionBitfield(partners);
+}
+
+void PhysicalBase::setPosition(const Ogre::Vector3& position)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setPosition(position);
+}
+
+void PhysicalBase::translate(const Ogre::Vector3& offset)
+{
+    setPosition(getPosition() + offset);
+}
+
+void PhysicalBase::setOrientation(const Ogre::Quaternion& orientation)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setOrientation(orientation);
+}
+
+void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees)
+{
+    rotate(axis, degrees, Ogre::Node::TS_LOCAL);
+}
+
+void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space)
+{
+    const Ogre::Radian angle(degrees * Ogre::Math::fDeg2Rad);
+    Ogre::Vector3 turned = axis;
+    switch (space) {
+    case Ogre::Node::TS_LOCAL:
+        turned = getOrientation() * axis;
+        break;
+    case Ogre::Node::TS_PARENT: {
+        // The derived orientation of the node holding the first geometry.
+        ode::Geometry* geometry = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
+        if (geometry && geometry->getParentNode())
+            turned = geometry->getParentNode()->_getDerivedOrientation() * axis;
+        break;
+    }
+    case Ogre::Node::TS_WORLD:
+        break;
+    default:
+        return;
+    }
+    setOrientation(Ogre::Quaternion(angle, turned) * getOrientation());
+}
+
+void PhysicalBase::setScale(const Ogre::Vector3& scale)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setScale(scale);
+}
+
+void PhysicalBase::scale(const Ogre::Vector3& factors)
+{
+    setScale(getScale() * factors);
+}
+
+Ogre::Vector3 PhysicalBase::getOffsetPosition() const
+{
+    ode::Geometry* geometry = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
+    return geometry ? geometry->getOffsetPosition() : Ogre::Vector3::ZERO;
+}
+
+void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setOffsetPosition(offset);
+}
+
+void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset, unsigned int index)
+{
+    if (index < getGeometryCount())
+        if (ode::Geometry* geometry = getGeometry(index))
+            geometry->setOffsetPosition(offset);
+}
+
+Ogre::Quaternion PhysicalBase::getOffsetOrientation() const
+{
+    ode::Geometry* geometry = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
+    return geometry ? geometry->getOffsetOrientation() : Ogre::Quaternion::IDENTITY;
+}
+
+void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i)
+        if (ode::Geometry* geometry = getGeometry(i))
+            geometry->setOffsetOrientation(offset);
+}
+
+void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset, unsigned int index)
+{
+    if (index < getGeometryCount())
+        if (ode::Geometry* geometry = getGeometry(index))
+            geometry->setOffsetOrientation(offset);
+}
+
+PhysicalBase::CollisionListenerHolder& PhysicalBase::eventPhysicalCollision(PhysicalBase* partner)
+{
+    return mPartnerListeners[partner];
+}
+
+const std::string& PhysicalBase::getProperty(const std::string& name) const
+{
+    auto it = mProperties.find(name);
+    if (it == mProperties.end())
+        throw NotFoundException("PhysicalBase: The " + name + " property was not found.");
+    return it->second;
+}
+
+} // namespace tolva

@@ -1,0 +1,400 @@
+#include "physics/Physics.h"
+
+#include "core/Engine.h"
+#include "core/Exceptions.h"
+#include "core/Warning.h"
+#include "physics/Contact.h"
+#include "physics/MovableObject.h"
+#include "physics/PhysicalBase.h"
+#include "physics/PhysicsListener.h"
+#include "physics/Trigger.h"
+#include "platform/OdeBody.h"
+#include "platform/OdeBoxGeometry.h"
+#include "platform/OdeBoxMass.h"
+#include "platform/OdeCapsuleGeometry.h"
+#include "platform/OdeCapsuleMass.h"
+#include "platform/OdeContact.h"
+#include "platform/OdeConvert.h"
+#include "platform/OdeCylinderGeometry.h"
+#include "platform/OdeCylinderMass.h"
+#include "platform/OdeEntityInformer.h"
+#include "platform/OdeExactVariableStepHandler.h"
+#include "platform/OdeFixedJoint.h"
+#include "platform/OdeHingeJoint.h"
+#include "platform/OdeRayGeometry.h"
+#include "platform/OdeSpace.h"
+#include "platform/OdeSphereGeometry.h"
+#include "platform/OdeSphereMass.h"
+#include "platform/OdeTransformGeometry.h"
+#include "platform/OdeTriangleMeshGeometry.h"
+#include "platform/OdeWorld.h"
+#include "scene/Graphics.h"
+
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tolva {
+
+Physics::Physics(float stepSize, float maxInterval)
+    : mStepSize(stepSize), mMaxInterval(maxInterval), mTimeScale(1.0f), mFriction(ode::Infinity)
+{
+    if (!(stepSize > 0.0f) || !std::isfinite(stepSize))
+        throw InvalidArgumentException("The physics step size must be positive.");
+    Engine* engine = Engine::getInstance();
+    if (engine) {
+        mTimeScale = engine->getTimeScale();
+        mGraphics = engine->getGraphics();
+    }
+    if (mGraphics)
+        mSceneManager = mGraphics->getSceneManager();
+    mWorld = std::make_unique<ode::World>(mSceneManager);
+    mWorld->setCollisionListener(this);
+    mSpace = mWorld->getDefaultSpace();
+    reInitStepHandler();
+    mWorld->setCFM(0.01f);
+    mWorld->setERP(0.2f);
+}
+
+Physics::~Physics()
+{
+    mStepHandler.reset();
+    mWorld.reset();
+}
+
+void Physics::reInitStepHandler()
+{
+    mStepHandler.reset();
+    mStepHandler = std::make_unique<ode::ExactVariableStepHandler>(
+        mWorld.get(), ode::ExactVariableStepHandler::STEP_QUICK, mStepSize, mMaxInterval, mTimeScale);
+    mStepHandler->setStepListener(this);
+}
+
+void Physics::setSceneManager(Ogre::SceneManager* sceneManager)
+{
+    mSceneManager = sceneManager;
+}
+
+void Physics::updateNodes()
+{
+    if (mGraphics)
+        mGraphics->updateNodes();
+    else if (mSceneManager)
+        mSceneManager->getRootSceneNode()->_update(true, false);
+}
+
+void Physics::frame(float seconds)
+{
+    updateNodes();
+
+    // Listeners may join or leave from inside these calls: work on a copy, and skip those that
+    // have left.
+    const std::vector<PhysicsListener*> listeners = mListeners;
+    for (PhysicsListener* listener : listeners)
+        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end())
+            listener->prePhysicsFrame();
+
+    mContactCount = 0;
+    mSubStepCount = 0;
+    mStepped = mStepHandler->step(seconds);
+    if (mStepped)
+        mWorld->synchronise();
+
+    // Slots may destroy physical objects (forgetObject then blanks their records) or record
+    // contacts of their own through collide (those wait for no dispatch).
+    const size_t count = mContactCount;
+    for (size_t i = 0; i < count && i < mContactCount; ++i) {
+        Contact* contact = mContacts[i].get();
+        if (contact->firstPhysical && contact->secondPhysical)
+            contact->firstPhysical->dispatchCollisionEvent(contact->secondPhysical, contact);
+        if (contact->firstPhysical && contact->secondPhysical)
+            contact->secondPhysical->dispatchCollisionEvent(contact->firstPhysical, contact);
+    }
+
+    // Indices, not iterators: a movable may be destroyed by an overridden setter.
+    for (size_t i = 0; i < mMovables.size(); ++i)
+        mMovables[i]->setForce(Ogre::Vector3::ZERO);
+    for (size_t i = 0; i < mMovables.size(); ++i)
+        mMovables[i]->setTorque(Ogre::Vector3::ZERO);
+
+    const std::vector<PhysicsListener*> after = mListeners;
+    for (PhysicsListener* listener : after)
+        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end())
+            listener->postPhysicsFrame();
+}
+
+bool Physics::preStep(float seconds)
+{
+    for (size_t i = 0; i < mMovables.size(); ++i) {
+        MovableObject* movable = mMovables[i];
+        ode::Body* body = movable->getBody();
+        // The impulse is used up by the first step that follows it, so a frame that takes no
+        // step neither loses it nor applies it twice.
+        const Ogre::Vector3 impulse = movable->getImpulse();
+        if (impulse != Ogre::Vector3::ZERO) {
+            body->addForce(impulse * (1.0f / seconds));
+            movable->setImpulse(Ogre::Vector3::ZERO);
+        }
+        body->addForce(movable->getForce());
+        body->addTorque(movable->getTorque());
+    }
+    return true;
+}
+
+bool Physics::postStep(float)
+{
+    ++mSubStepCount;
+    return true;
+}
+
+bool Physics::middleStep(float)
+{
+    return true;
+}
+
+Contact* Physics::nextContactRecord()
+{
+    if (mContactCount == mContacts.size())
+        mContacts.push_back(std::make_unique<Contact>());
+    return mContacts[mContactCount].get();
+}
+
+bool Physics::collision(ode::Contact* contact)
+{
+    Contact* record = nextContactRecord();
+    *record = Contact();
+    record->setContact(contact);
+    PhysicalBase* first = record->firstPhysical;
+    PhysicalBase* second = record->secondPhysical;
+    if (!first || !second || !first->isCollidable() || !second->isCollidable())
+        return true;
+    ++mContactCount;
+    if (!first->isSolid() || !second->isSolid())
+        return false;
+    MovableObject* firstMovable = record->firstMovable;
+    MovableObject* secondMovable = record->secondMovable;
+    if (firstMovable && secondMovable && firstMovable->isUnidirectional() != secondMovable->isUnidirectional())
+        contact->setUnidirectionality(firstMovable->isUnidirectional() ? ode::Contact::UNIDIRECTIONAL_FIRST
+                                                                       : ode::Contact::UNIDIRECTIONAL_SECOND);
+    contact->setCoulombFriction(mFriction, -1.0f);
+    contact->setBouncyness(0.0f, -1.0f);
+    return true;
+}
+
+Contact* Physics::getContact(size_t index) const
+{
+    return index < mContactCount ? mContacts[index].get() : nullptr;
+}
+
+void Physics::setStepSize(float stepSize)
+{
+    if (!(stepSize > 0.0f) || !std::isfinite(stepSize)) {
+        logWarning("Warning: Attempt to set a physics step size that is not positive.");
+        return;
+    }
+    mStepSize = stepSize;
+    mStepHandler->setStepSize(stepSize);
+}
+
+void Physics::setMaxInterval(float maxInterval)
+{
+    if (!(maxInterval >= 0.0f) || !std::isfinite(maxInterval)) {
+        logWarning("Warning: Attempt to set a negative physics maximum interval.");
+        return;
+    }
+    mMaxInterval = maxInterval;
+    reInitStepHandler();
+}
+
+void Physics::setTimeScale(float timeScale)
+{
+    if (!(timeScale >= 0.0f) || !std::isfinite(timeScale)) {
+        logWarning("Warning: Attempt to set a negative physics time scale.");
+        return;
+    }
+    mTimeScale = timeScale;
+    reInitStepHandler();
+}
+
+void Physics::setGravity(const Ogre::Vector3& gravity) { mWorld->setGravity(gravity); }
+const Ogre::Vector3& Physics::getGravity() const { return mWorld->getGravity(); }
+void Physics::setContactCorrectionVelocity(float velocity) { mWorld->setContactCorrectionVelocity(velocity); }
+void Physics::setERP(float erp) { mWorld->setERP(erp); }
+float Physics::getERP() const { return mWorld->getERP(); }
+void Physics::setCFM(float cfm) { mWorld->setCFM(cfm); }
+float Physics::getCFM() const { return mWorld->getCFM(); }
+
+void Physics::addObject(MovableObject* object)
+{
+    mMovables.push_back(object);
+}
+
+void Physics::removeObject(MovableObject* object)
+{
+    auto it = std::find(mMovables.begin(), mMovables.end(), object);
+    if (it != mMovables.end())
+        mMovables.erase(it);
+}
+
+void Physics::addPhysicsListener(PhysicsListener* listener)
+{
+    if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end()) {
+        logWarning("Warning: Attempt to subscribe as a physics listener more than once.");
+        return;
+    }
+    mListeners.push_back(listener);
+}
+
+void Physics::removePhysicsListener(PhysicsListener* listener)
+{
+    auto end = std::remove(mListeners.begin(), mListeners.end(), listener);
+    if (end == mListeners.end()) {
+        logWarning("Warning: Attempt to unsubscribe as a physics listener that is not subscribed.");
+        return;
+    }
+    mListeners.erase(end, mListeners.end());
+}
+
+void Physics::addTrigger(Trigger* trigger)
+{
+    mTriggers.push_back(trigger);
+}
+
+void Physics::removeTrigger(Trigger* trigger)
+{
+    mTriggers.erase(std::remove(mTriggers.begin(), mTriggers.end(), trigger), mTriggers.end());
+}
+
+void Physics::forgetObject(PhysicalBase* object)
+{
+    for (size_t i = 0; i < mContactCount; ++i)
+        mContacts[i]->forgetObject(object);
+    for (Trigger* trigger : mTriggers)
+        if (trigger != object)
+            trigger->forgetOccupant(object);
+}
+
+ode::Body* Physics::createBody()
+{
+    return new ode::Body(mWorld.get(), "");
+}
+
+ode::BoxGeometry* Physics::createBoxGeometry(const Ogre::Vector3& size)
+{
+    return new ode::BoxGeometry(size, mSpace);
+}
+
+ode::SphereGeometry* Physics::createSphereGeometry(float radius)
+{
+    return new ode::SphereGeometry(radius, mSpace);
+}
+
+ode::CylinderGeometry* Physics::createCylinderGeometry(float radius, float length)
+{
+    return new ode::CylinderGeometry(radius, length, mSpace);
+}
+
+ode::CapsuleGeometry* Physics::createCapsuleGeometry(float radius, float length)
+{
+    return new ode::CapsuleGeometry(radius, length, mSpace);
+}
+
+ode::RayGeometry* Physics::createRayGeometry(const Ogre::Vector3& start, const Ogre::Vector3& direction)
+{
+    auto* ray = new ode::RayGeometry(1.0f, mSpace);
+    ray->setDefinition(start, direction);
+    return ray;
+}
+
+ode::TransformGeometry* Physics::createTransformGeometry()
+{
+    return new ode::TransformGeometry(mSpace);
+}
+
+ode::TriangleMeshGeometry* Physics::createTriangleMeshGeometry(Ogre::Entity* entity, const Ogre::Vector3& scale,
+                                                               int subMeshIndex)
+{
+    if (!entity)
+        throw InvalidArgumentException("A triangle mesh needs an entity.");
+    Ogre::Matrix4 scaling = Ogre::Matrix4::ZERO;
+    scaling[0][0] = scale.x;
+    scaling[1][1] = scale.y;
+    scaling[2][2] = scale.z;
+    scaling[3][3] = 1;
+    ode::EntityInformer informer;
+    informer.addEntity(entity, scaling, subMeshIndex);
+    return informer.createStaticTriangleMesh(mSpace);
+}
+
+ode::HingeJoint* Physics::createHingeJoint()
+{
+    return new ode::HingeJoint(mWorld.get());
+}
+
+ode::FixedJoint* Physics::createFixedJoint()
+{
+    return new ode::FixedJoint(mWorld.get());
+}
+
+ode::Mass* Physics::createMass(ode::Geometry* geometry, float massValue, int massType, float dimX, float dimY,
+                               float dimZ)
+{
+    if (!geometry || !dynamic_cast<PhysicalBase*>(geometry->getUserObject()))
+        throw InvalidArgumentException("Geometries need their Physics Objects attached to create mass.");
+    if (massType == MASS_AUTO) {
+        // The shape's own size, not its world bounding box: a sphere away from the origin keeps
+        // its radius, a cylinder its whole length.
+        switch (geometry->getClass()) {
+        case ode::Geometry::CLASS_SPHERE:
+            return new ode::SphereMass(massValue, static_cast<ode::SphereGeometry*>(geometry)->getRadius());
+        case ode::Geometry::CLASS_BOX:
+            return new ode::BoxMass(massValue, static_cast<ode::BoxGeometry*>(geometry)->getSize());
+        case ode::Geometry::CLASS_CONVEX:
+        case ode::Geometry::CLASS_TRIANGLE_MESH: {
+            const Ogre::AxisAlignedBox box = geometry->getAxisAlignedBox();
+            Ogre::Vector3 size = Ogre::Vector3::ZERO;
+            if (box.isInfinite())
+                size = Ogre::Vector3(ode::Infinity, ode::Infinity, ode::Infinity);
+            else if (box.isFinite())
+                size = box.getSize();
+            return new ode::BoxMass(massValue, size);
+        }
+        case ode::Geometry::CLASS_CYLINDER: {
+            auto* cylinder = static_cast<ode::CylinderGeometry*>(geometry);
+            return new ode::CylinderMass(massValue, cylinder->getRadius(), Ogre::Vector3::UNIT_Z, cylinder->getLength());
+        }
+        default:
+            massType = MASS;
+            break;
+        }
+    }
+    switch (massType) {
+    case MASS: {
+        auto* mass = new ode::Mass();
+        mass->adjust(massValue);
+        return mass;
+    }
+    case MASS_BOX:
+        return new ode::BoxMass(massValue, Ogre::Vector3(dimX, dimY, dimZ));
+    case MASS_CAPSULE:
+        return new ode::CapsuleMass(massValue, dimX, Ogre::Vector3::UNIT_Z, dimZ);
+    case MASS_CYLINDER:
+        return new ode::CylinderMass(massValue, dimX, Ogre::Vector3::UNIT_Z, dimZ);
+    case MASS_SPHERE:
+        return new ode::SphereMass(massValue, dimX);
+    default:
+        return nullptr;
+    }
+}
+
+void Physics::collide(PhysicalBase* object)
+{
+    if (!object)
+        return;
+    for (unsigned int i = 0; i < object->getGeometryCount(); ++i)
+        mSpace->collide(object->getGeometry(i), this);
+}
+
+} // namespace tolva

@@ -1,0 +1,175 @@
+// The physics module: owns the rigid-body world and steps it with a fixed step size inside the
+// variable frame time. Each frame it brings the scene nodes up to date, runs the physics
+// listeners' prePhysicsFrame, steps, and then hands every contact recorded during the steps to
+// both physical objects involved, clears the movables' force and torque accumulators and runs
+// postPhysicsFrame.
+//
+// Forces and torques that game code accumulates on movables act during every step of the next
+// physics frame (none, if that frame takes no step). An impulse acts once, as a force over the
+// first step that follows it, and is used up then: a frame without a step keeps it for the next.
+//
+// Contact records are pooled: they live until the next frame begins and are reused then, so a
+// steady scene allocates nothing per contact. Every geometry the module makes lives in the
+// world's default space.
+#pragma once
+
+#include <OgreVector.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/EngineModule.h"
+#include "platform/OdeCollisionListener.h"
+#include "platform/OdeStepListener.h"
+
+namespace Ogre { class Entity; class SceneManager; }
+
+namespace tolva {
+
+namespace ode {
+class Body;
+class BoxGeometry;
+class CapsuleGeometry;
+class CylinderGeometry;
+class ExactVariableStepHandler;
+class FixedJoint;
+class Geometry;
+class HingeJoint;
+class Mass;
+class RayGeometry;
+class Space;
+class SphereGeometry;
+class TransformGeometry;
+class TriangleMeshGeometry;
+class World;
+}
+
+class Contact;
+class Graphics;
+class MovableObject;
+class PhysicalBase;
+class PhysicsListener;
+class Trigger;
+
+class Physics : public EngineModule, public ode::CollisionListener, public ode::StepListener {
+public:
+    enum MassType { MASS = 0, MASS_AUTO = 1, MASS_BOX = 2, MASS_CAPSULE = 3, MASS_CYLINDER = 4, MASS_SPHERE = 5 };
+
+    /// Builds the world on the graphics module's scene manager (none when the engine has no
+    /// graphics module; see setSceneManager).
+    /// @param stepSize seconds per fixed step
+    /// @param maxInterval the longest frame time taken into account, in seconds
+    /// @throws InvalidArgumentException when the step size is not positive
+    Physics(float stepSize, float maxInterval);
+    ~Physics() override;
+    Physics(const Physics&) = delete;
+    Physics& operator=(const Physics&) = delete;
+
+    void initialise() override {}
+    void frame(float seconds) override;
+    void shutdown() override {}
+
+    bool preStep(float seconds) override;
+    bool postStep(float seconds) override;
+    bool middleStep(float seconds) override;
+    /// The contact filter: records contacts between collidable physical objects and decides
+    /// whether they act.
+    bool collision(ode::Contact* contact) override;
+
+    /// For engines without a graphics module (tests, tools): the scene whose nodes the frame
+    /// brings up to date before stepping. With a graphics module its own node update is used.
+    void setSceneManager(Ogre::SceneManager* sceneManager);
+
+    float getStepSize() const { return mStepSize; }
+    /// A step size that is not positive is refused with a warning.
+    void setStepSize(float stepSize);
+    float getMaxInterval() const { return mMaxInterval; }
+    /// A negative interval is refused with a warning.
+    void setMaxInterval(float maxInterval);
+    float getTimeScale() const { return mTimeScale; }
+    /// A negative scale is refused with a warning.
+    void setTimeScale(float timeScale);
+    float getFriction() const { return mFriction; }
+    /// Coulomb friction of contacts made from now on.
+    void setFriction(float friction) { mFriction = friction; }
+    void setGravity(const Ogre::Vector3& gravity);
+    const Ogre::Vector3& getGravity() const;
+    void setContactCorrectionVelocity(float velocity);
+    void setERP(float erp);
+    float getERP() const;
+    void setCFM(float cfm);
+    float getCFM() const;
+    /// The force that delivers the impulse over one step.
+    Ogre::Vector3 impulseToForce(const Ogre::Vector3& impulse) const { return impulse / mStepSize; }
+
+    /// Whether the latest frame took at least one step.
+    bool hasStepped() const { return mStepped; }
+    /// Steps completed in the current (or latest) frame.
+    unsigned int getSubStepCount() const { return mSubStepCount; }
+
+    void addObject(MovableObject* object);
+    void removeObject(MovableObject* object);
+    void addPhysicsListener(PhysicsListener* listener);
+    void removePhysicsListener(PhysicsListener* listener);
+    void addTrigger(Trigger* trigger);
+    void removeTrigger(Trigger* trigger);
+    /// Called by a physical object that is being destroyed: no recorded contact and no trigger
+    /// refers to it afterwards.
+    void forgetObject(PhysicalBase* object);
+
+    /// The contacts recorded in the current frame, in recording order.
+    size_t getContactCount() const { return mContactCount; }
+    Contact* getContact(size_t index) const;
+
+    // Factories: the caller owns what they return.
+    ode::Body* createBody();
+    ode::BoxGeometry* createBoxGeometry(const Ogre::Vector3& size);
+    ode::SphereGeometry* createSphereGeometry(float radius);
+    ode::CylinderGeometry* createCylinderGeometry(float radius, float length);
+    ode::CapsuleGeometry* createCapsuleGeometry(float radius, float length);
+    ode::RayGeometry* createRayGeometry(const Ogre::Vector3& start, const Ogre::Vector3& direction);
+    ode::TransformGeometry* createTransformGeometry();
+    /// A static triangle mesh from an entity's mesh, scaled by the given (world) scale.
+    /// @param subMeshIndex one sub-mesh, or -1 for all of them
+    ode::TriangleMeshGeometry* createTriangleMeshGeometry(Ogre::Entity* entity, const Ogre::Vector3& scale,
+                                                          int subMeshIndex = -1);
+    ode::HingeJoint* createHingeJoint();
+    ode::FixedJoint* createFixedJoint();
+    /// A mass description for the geometry. MASS_AUTO follows the geometry's own shape and size.
+    /// @throws InvalidArgumentException "Geometries need their Physics Objects attached to create
+    ///         mass." when no physical object owns the geometry
+    /// @return null for a type outside the enumeration
+    ode::Mass* createMass(ode::Geometry* geometry, float massValue = 1.0f, int massType = MASS_AUTO,
+                          float dimX = 1.0f, float dimY = 1.0f, float dimZ = 1.0f);
+    /// Collides each geometry of the object with the default space; the contacts join the
+    /// current frame's records (outside a frame they are dropped undispatched at the next one).
+    void collide(PhysicalBase* object);
+
+    ode::World* getWorld() const { return mWorld.get(); }
+    ode::Space* getDefaultSpace() const { return mSpace; }
+
+private:
+    void reInitStepHandler();
+    void updateNodes();
+    Contact* nextContactRecord();
+
+    std::unique_ptr<ode::World> mWorld;
+    ode::Space* mSpace;
+    std::unique_ptr<ode::ExactVariableStepHandler> mStepHandler;
+    float mStepSize;
+    float mMaxInterval;
+    float mTimeScale;
+    unsigned int mSubStepCount = 0;
+    float mFriction;
+    /// Pooled records; the first mContactCount are the current frame's.
+    std::vector<std::unique_ptr<Contact>> mContacts;
+    size_t mContactCount = 0;
+    std::vector<MovableObject*> mMovables;
+    std::vector<PhysicsListener*> mListeners;
+    std::vector<Trigger*> mTriggers;
+    Graphics* mGraphics = nullptr;
+    Ogre::SceneManager* mSceneManager = nullptr;
+    bool mStepped = false;
+};
+
+} // namespace tolva

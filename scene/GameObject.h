@@ -1,0 +1,82 @@
+// Base of every object with a place in the rendered scene: it stands for exactly one scene node
+// and mirrors the object hierarchy in the scene graph. A game-object child's node becomes a
+// child node of this object's node; a physical child hangs its rigid body (a movable object) or
+// else each of its geometries on this object's node, so that they move with it (a body leads
+// its node instead: the node follows the simulation).
+#pragma once
+
+#include <OgreNode.h>
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
+
+#include <string>
+
+#include "core/Hierarchical.h"
+#include "core/Transformable.h"
+#include "core/Updateable.h"
+
+namespace Ogre { class SceneNode; }
+
+namespace tolva {
+
+class GameObject : public Hierarchical, public Transformable, public Updateable {
+public:
+    /// A new node from the graphics module, made a child of the scene's root node object.
+    /// @throws IllegalStateException when the engine has no graphics module
+    GameObject();
+    /// Wraps the given node; no parent is set and the node is not re-parented.
+    explicit GameObject(Ogre::SceneNode* node);
+    /// Detaches everything from the node and removes its child nodes; the node itself stays.
+    ~GameObject() override;
+
+    void childAttaching(Hierarchical* child) override;
+    void childDetaching(Hierarchical* child) override;
+    void updateOnce() override {}
+    void setParent(Hierarchical* parent) override;
+    bool addChild(Hierarchical* child) override;
+    bool removeChild(Hierarchical* child) override;
+
+    /// update(true, true) of the hierarchy.
+    virtual void updateAll();
+    /// The node's own update, then update(true, false).
+    virtual void updateChildren();
+    void frame(float seconds) override {}
+
+    Ogre::Vector3 getPosition() const override;
+    void setPosition(const Ogre::Vector3& position) override;
+    /// In the parent's space.
+    void translate(const Ogre::Vector3& offset) override;
+    Ogre::Quaternion getOrientation() const override;
+    void setOrientation(const Ogre::Quaternion& orientation) override;
+    /// In the rotation mode's space.
+    void rotate(const Ogre::Vector3& axis, float degrees) override;
+    void rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space) override;
+    virtual void setRotationMode(Ogre::Node::TransformSpace space) { mRotationMode = space; }
+    Ogre::Vector3 getScale() const override;
+    void setScale(const Ogre::Vector3& scale) override;
+    void scale(const Ogre::Vector3& factors) override;
+    virtual Ogre::Vector3 getWorldPosition() const;
+    virtual Ogre::Quaternion getWorldOrientation() const;
+    virtual Ogre::Vector3 getWorldScale() const;
+
+    /// Local to world (a point when isPosition, else a direction).
+    Ogre::Vector3 globalise(const Ogre::Vector3& vector, bool isPosition) const;
+    /// World to local.
+    Ogre::Vector3 localise(const Ogre::Vector3& vector, bool isPosition) const;
+    /// Local to parent.
+    Ogre::Vector3 parentise(const Ogre::Vector3& vector, bool isPosition) const;
+
+    Ogre::SceneNode* getNode() const { return mNode; }
+    const std::string& getName() const { return mName; }
+
+protected:
+    /// Hangs the child's node, body or geometries on this object's node.
+    void attachSceneObjects(Hierarchical* child);
+    void detachSceneObjects(Hierarchical* child);
+
+    std::string mName;
+    Ogre::SceneNode* mNode;
+    Ogre::Node::TransformSpace mRotationMode = Ogre::Node::TS_LOCAL;
+};
+
+} // namespace tolva
