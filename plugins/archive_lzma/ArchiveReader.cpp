@@ -23,14 +23,23 @@ class Utf8LocaleScope {
 public:
     Utf8LocaleScope()
     {
-        static const locale_t utf8 = [] {
-            locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-            if (!loc)
-                loc = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(0));
-            return loc;
-        }();
-        if (utf8)
-            mPrevious = uselocale(utf8);
+        // Made once, freed when the plug-in library is unloaded.
+        static const struct Utf8Locale {
+            Utf8Locale()
+            {
+                mLocale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+                if (!mLocale)
+                    mLocale = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(0));
+            }
+            ~Utf8Locale()
+            {
+                if (mLocale)
+                    freelocale(mLocale);
+            }
+            locale_t mLocale;
+        } utf8;
+        if (utf8.mLocale)
+            mPrevious = uselocale(utf8.mLocale);
     }
     ~Utf8LocaleScope()
     {

@@ -185,7 +185,8 @@ TEST_F(ArchiveOpen, SecondFileOfASolidFolder)
     // media/solid.material opens the folder; scripts/file01.txt follows it.
     Ogre::DataStreamPtr stream = archive->open("scripts/file01.txt");
     ASSERT_TRUE(stream);
-    const Ogre::FileInfo* info = infoOf(archive->listFileInfo(true, false), "scripts/file01.txt");
+    Ogre::FileInfoListPtr infos = archive->listFileInfo(true, false);
+    const Ogre::FileInfo* info = infoOf(infos, "scripts/file01.txt");
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(stream->size(), info->uncompressedSize);
     EXPECT_EQ(stream->getAsString(), generatedFile(1));
