@@ -5,6 +5,7 @@
 #include <OgreStringVector.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <memory>
@@ -183,6 +184,14 @@ ConfigFile::Parser* ConfigFile::createParser(ParamType type)
 ConfigFile::ConfigFile(const std::string& fileName)
     : mFileName(fileName)
 {
+    // The rendering engine's reader never finishes on a folder (reading fails without reaching
+    // the end), and would block on a pipe: only regular files are handed to it.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(fileName, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw IOException("Failed to open configuration file: Cannot read '" + fileName +
+                          "': it is not a regular file.");
+    }
     try {
         load(fileName, "\t:=", true);
     } catch (const Ogre::FileNotFoundException& e) {

@@ -265,6 +265,13 @@ TEST_F(ConfigFileTest, MissingFileIsReportedAsFileAccessFailure)
     EXPECT_GT(message.size(), std::string("Failed to find config file: ").size());
 }
 
+TEST_F(ConfigFileTest, FolderInPlaceOfTheFileIsAnInputError)
+{
+    std::filesystem::create_directories(mDir.file("engine.cfg"));
+    const std::string message = messageOf<tolva::IOException>([&] { ConfigFile config(mDir.file("engine.cfg")); });
+    EXPECT_EQ(message.rfind("Failed to open configuration file: ", 0), 0u) << message;
+}
+
 TEST_F(ConfigFileTest, WriteOrdersSectionsByNameWithTheUnnamedOneFirst)
 {
     auto config = load("loose = 1\n[Zeta]\nz = 26\n[Alpha]\nb = 2\na = 1\n[Empty]\n");
