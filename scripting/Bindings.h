@@ -18,6 +18,10 @@ void bindTime();
 /// `Log`: the engine log, which serves as the interpreter's sys.stdout and sys.stderr.
 void bindLog();
 
+/// `InterfaceHolder_CollisionListener`, `InterfaceHolderConnection_CollisionListener` and
+/// `CollisionListener`, implemented by scripts.
+void bindCollisionListener();
+
 /// `GameControlRegistry_CommandHandler`, implemented by scripts.
 void bindCommandHandler();
 

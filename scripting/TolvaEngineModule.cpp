@@ -24,8 +24,9 @@ BOOST_PYTHON_MODULE(TolvaEngine)
     bindLog();
     // Gui, GameBase, Hierarchical, Transformable, GameObject, RenderableObject; the sound
     // listener and its holder, the sound classes; the scene object classes;
-    // PhysicalBase_CollidableType, CollisionEvent, PhysicalBase; the collision listener and its
-    // holder; the physical object classes; OccupancyEvent, Trigger; MeshObjectRenderType,
+    // PhysicalBase_CollidableType, CollisionEvent, PhysicalBase.
+    bindCollisionListener();
+    // The physical object classes; OccupancyEvent, Trigger; MeshObjectRenderType,
     // MeshObject, ParticleSystem, MovableObject; the control registry's value classes and the
     // converter of a modifier's controls, then GameControlRegistry_Command.
     bindCommandHandler();

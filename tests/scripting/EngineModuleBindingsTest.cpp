@@ -8,6 +8,8 @@
 #include "core/ScheduleListener.h"
 #include "core/Time.h"
 #include "input/GameControlRegistry.h"
+#include "physics/CollisionListener.h"
+#include "physics/Contact.h"
 #include "scripting/InterfaceHolderBindings.h"
 #include "scripting/PythonSignalDecorator.h"
 #include "scripting/ScriptOwnedHandles.h"
@@ -53,6 +55,12 @@ public:
 };
 
 std::unique_ptr<Holder> gHolder;
+tolva::InterfaceHolder<tolva::CollisionListener> gCollisionHolder;
+
+tolva::InterfaceHolder<tolva::CollisionListener>& getCollisionHolder()
+{
+    return gCollisionHolder;
+}
 
 Holder& getHolder()
 {
@@ -159,6 +167,10 @@ BOOST_PYTHON_MODULE(bindingtest)
     tolva::class_InterfaceHolder<Listener>("Listener");
     bp::def("getHolder", &getHolder, bp::return_value_policy<bp::reference_existing_object>());
     bp::def("notifyAll", &notifyAll);
+    bp::def("getCollisionHolder", &getCollisionHolder, bp::return_value_policy<bp::reference_existing_object>());
+    // Stand-in for the contact class of the physics bindings.
+    bp::class_<tolva::Contact>("Contact", bp::no_init)
+        .def_readonly("penetrationDepth", &tolva::Contact::penetrationDepth);
 
     bp::class_<Registry::Control>("Control", bp::no_init)
         .def("getType", &Registry::Control::getType)
@@ -513,6 +525,30 @@ TEST_F(EngineModuleBindingsTest, AHolderListenerMethodThatIsMissingRaisesTypeErr
     EXPECT_EQ("TypeError", tolva::test::EmbeddedPython::takeErrorName());
     gPython->run("handle.disconnect()\n");
     gHolder.reset();
+}
+
+TEST_F(EngineModuleBindingsTest, AScriptCollisionListenerReceivesPartnerAndContactByReference)
+{
+    gPython->run("collisions = []\n"
+                 "class Bump(CollisionListener):\n"
+                 "    def collision(self, partner, contact):\n"
+                 "        collisions.append((partner, round(contact.penetrationDepth, 2)))\n"
+                 "bump = Bump()\n"
+                 "bumpHandle = getCollisionHolder().connect(bump)\n"
+                 "class Numb(CollisionListener):\n"
+                 "    pass\n"
+                 "numb = Numb()\n");
+    tolva::Contact contact;
+    contact.penetrationDepth = 0.25f;
+    gCollisionHolder.forEach([&contact](tolva::CollisionListener* listener) { listener->collision(nullptr, &contact); });
+    EXPECT_EQ("[(None, 0.25)]", evalString("repr(collisions)"));
+
+    tolva::CollisionListener* numb = bp::extract<tolva::CollisionListener*>(gPython->eval("numb"));
+    EXPECT_THROW(numb->collision(nullptr, &contact), bp::error_already_set);
+    EXPECT_EQ("TypeError", tolva::test::EmbeddedPython::takeErrorName());
+    EXPECT_EQ("RuntimeError: Pure virtual function called", runFailing("numb.collision(None, None)\n"));
+    gPython->run("bumpHandle.disconnect()\n");
+    EXPECT_TRUE(gCollisionHolder.isEmpty());
 }
 
 } // namespace

@@ -1,0 +1,30 @@
+// A collision listener implemented by a script: the physics module's collision dispatch reaches
+// the script's "collision" method.
+#pragma once
+
+#include "physics/CollisionListener.h"
+#include "physics/Contact.h"
+#include "physics/PhysicalBase.h"
+
+#include <boost/noncopyable.hpp>
+#include <boost/python/ptr.hpp>
+#include <boost/python/wrapper.hpp>
+
+namespace tolva {
+
+/// Lives inside the Python object that a script made from `CollisionListener`. Holders keep only
+/// a plain pointer: the script keeps the listener referenced until it has disconnected it.
+class CollisionListenerWrap : public CollisionListener,
+                             public boost::python::wrapper<CollisionListener>,
+                             private boost::noncopyable {
+public:
+    /// The partner and the contact are lent to the script for this call only (None for a null
+    /// partner). A class without "collision" raises TypeError; a script error leaves the call as
+    /// boost::python::error_already_set.
+    void collision(PhysicalBase* partner, Contact* contact) override
+    {
+        get_override("collision")(boost::python::ptr(partner), boost::python::ptr(contact));
+    }
+};
+
+} // namespace tolva

@@ -1,0 +1,20 @@
+// Script classes of the physics folder: collision listeners and their holders.
+#include "scripting/Bindings.h"
+
+#include "scripting/CollisionListenerWrap.h"
+#include "scripting/InterfaceHolderBindings.h"
+
+#include <boost/python.hpp>
+
+namespace bp = boost::python;
+
+namespace tolva::bindings {
+
+void bindCollisionListener()
+{
+    class_InterfaceHolder<CollisionListener>("CollisionListener");
+    bp::class_<CollisionListenerWrap, boost::noncopyable>("CollisionListener")
+        .def("collision", bp::pure_virtual(&CollisionListener::collision));
+}
+
+} // namespace tolva::bindings
