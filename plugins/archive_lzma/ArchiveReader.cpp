@@ -55,7 +55,7 @@ private:
 
 } // namespace
 
-ArchiveReader::ArchiveReader(int fd) : mFd(fd), mBuffer(kReadBlock)
+ArchiveReader::ArchiveReader(int fd) : mFd(fd), mFileBuffer(kReadBlock), mDataBuffer(kReadBlock)
 {
     struct stat info;
     if (fstat(mFd, &info) == 0)
@@ -131,7 +131,7 @@ bool ArchiveReader::readData(std::uint64_t expectedSize, EntryCache::Bytes& out)
     out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(expectedSize, 1 << 20)));
     std::uint64_t total = 0;
     for (;;) {
-        la_ssize_t count = archive_read_data(mArchive, mBuffer.data(), mBuffer.size());
+        la_ssize_t count = archive_read_data(mArchive, mDataBuffer.data(), mDataBuffer.size());
         if (count == 0)
             break;
         // Negative results include ARCHIVE_WARN, which is how a CRC mismatch is reported after
@@ -141,7 +141,7 @@ bool ArchiveReader::readData(std::uint64_t expectedSize, EntryCache::Bytes& out)
         total += static_cast<std::uint64_t>(count);
         if (total > expectedSize)
             return false;
-        out.insert(out.end(), mBuffer.data(), mBuffer.data() + count);
+        out.insert(out.end(), mDataBuffer.data(), mDataBuffer.data() + count);
     }
     return total == expectedSize;
 }
@@ -151,14 +151,15 @@ la_ssize_t ArchiveReader::readCallback(struct ::archive* a, void* self, const vo
     auto* reader = static_cast<ArchiveReader*>(self);
     ssize_t count;
     do {
-        count = pread(reader->mFd, reader->mBuffer.data(), reader->mBuffer.size(), reader->mPosition);
+        count = pread(reader->mFd, reader->mFileBuffer.data(), reader->mFileBuffer.size(),
+                      reader->mPosition);
     } while (count < 0 && errno == EINTR);
     if (count < 0) {
         archive_set_error(a, errno, "Read error");
         return -1;
     }
     reader->mPosition += count;
-    *buffer = reader->mBuffer.data();
+    *buffer = reader->mFileBuffer.data();
     return count;
 }
 

@@ -59,7 +59,11 @@ private:
     int mFd;
     la_int64_t mFileSize = 0;
     la_int64_t mPosition = 0;
-    std::vector<char> mBuffer;
+    /// What the read callback hands libarchive: file bytes.
+    std::vector<char> mFileBuffer;
+    /// Where readData has libarchive put decoded bytes; never the same memory as mFileBuffer,
+    /// which libarchive copies from when an entry is stored uncompressed.
+    std::vector<char> mDataBuffer;
     struct ::archive* mArchive = nullptr;
     std::size_t mNextIndex = 0;
     bool mOpen = false;
