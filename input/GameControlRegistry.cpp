@@ -24,28 +24,6 @@ int getMagnitude(std::int32_t value)
 // ---------------------------------------------------------------------------------------------
 // Control, Modifier, Command
 
-bool GameControlRegistry::Control::operator<(const Control& other) const
-{
-    if (mType != other.mType) {
-        return mType < other.mType;
-    }
-    if (isAxis()) {
-        return getSignClass() < other.getSignClass();
-    }
-    return mValue < other.mValue;
-}
-
-bool GameControlRegistry::Control::operator==(const Control& other) const
-{
-    if (mType != other.mType) {
-        return false;
-    }
-    if (!isAxis()) {
-        return mValue == other.mValue;
-    }
-    return (mValue < 0 && other.mValue < 0) || (mValue > 0 && other.mValue > 0);
-}
-
 void GameControlRegistry::Modifier::addControl(const Control& control)
 {
     if (control.isAxis()) {
@@ -232,7 +210,7 @@ bool GameControlRegistry::dispatchControlCommand(const Control& control, bool do
     Command* command = binding->second;
     if (command->repeat && !control.isAxis()) {
         if (down) {
-            mActiveRepeats.push_back(ActiveRepeat{command, control});
+            mActiveRepeats.push_back(ActiveRepeat{command, control, nullptr});
         } else {
             removeActiveRepeats(command);
         }
@@ -299,19 +277,23 @@ GameControlRegistry::LayerMap::iterator GameControlRegistry::selectLayer()
 void GameControlRegistry::setModifier(LayerMap::iterator layer)
 {
     // Report repeats that the layer being left cannot account for; nothing is repaired here.
-    for (const ActiveRepeat& entry : mActiveRepeats) {
-        bool bound = false;
-        for (const Layer::value_type& binding : mCurrent->second) {
-            if (binding.second != entry.command) {
-                continue;
+    // One walk over the layer finds whether anything is to be reported; only then is the layer
+    // walked once per repeat, which gives the lines in their order.
+    if (findFirstBindings(mCurrent->second, true)) {
+        for (const ActiveRepeat& entry : mActiveRepeats) {
+            bool bound = false;
+            for (const Layer::value_type& binding : mCurrent->second) {
+                if (binding.second != entry.command) {
+                    continue;
+                }
+                bound = true;
+                if (!contains(mHeldKeys, binding.first)) {
+                    logWarning("Warning: Control command repeating without tracking of associated control.");
+                }
             }
-            bound = true;
-            if (!contains(mHeldKeys, binding.first)) {
-                logWarning("Warning: Control command repeating without tracking of associated control.");
+            if (!bound) {
+                logWarning("Warning: Control command repeating without associated control binding.");
             }
-        }
-        if (!bound) {
-            logWarning("Warning: Control command repeating without associated control binding.");
         }
     }
 
@@ -321,17 +303,16 @@ void GameControlRegistry::setModifier(LayerMap::iterator layer)
     // becomes the control that keeps it running.
     const std::size_t before = mActiveRepeats.size();
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < before; ++i) {
-        ActiveRepeat entry = mActiveRepeats[i];
-        if (!mRepeatCommandMaintained) {
-            continue;
+    if (mRepeatCommandMaintained) {
+        findFirstBindings(mCurrent->second, false);
+        for (std::size_t i = 0; i < before; ++i) {
+            ActiveRepeat entry = mActiveRepeats[i];
+            if (!entry.binding || !contains(mHeldKeys, entry.binding->first)) {
+                continue;
+            }
+            entry.control = entry.binding->first;
+            mActiveRepeats[kept++] = entry;
         }
-        const Layer::iterator binding = findFirstBinding(mCurrent->second, entry.command);
-        if (binding == mCurrent->second.end() || !contains(mHeldKeys, binding->first)) {
-            continue;
-        }
-        entry.control = binding->first;
-        mActiveRepeats[kept++] = entry;
     }
     mActiveRepeats.erase(mActiveRepeats.begin() + kept, mActiveRepeats.end());
     if (kept != before) {
@@ -357,7 +338,7 @@ void GameControlRegistry::setModifier(LayerMap::iterator layer)
         Command* command = binding->second;
         if (command->repeat && !key.isAxis()) {
             if (!isRepeatActive(command)) {
-                mActiveRepeats.push_back(ActiveRepeat{command, key});
+                mActiveRepeats.push_back(ActiveRepeat{command, key, nullptr});
             }
         } else {
             callHandler(*command, getMagnitude(key.getValue()));
@@ -365,6 +346,35 @@ void GameControlRegistry::setModifier(LayerMap::iterator layer)
     }
     heldKeys.clear();
     mHeldKeySnapshot.swap(heldKeys);
+}
+
+bool GameControlRegistry::findFirstBindings(const Layer& layer, bool checkAll)
+{
+    std::size_t unresolved = mActiveRepeats.size();
+    for (ActiveRepeat& entry : mActiveRepeats) {
+        entry.binding = nullptr;
+    }
+    bool untracked = false;
+    for (const Layer::value_type& binding : layer) {
+        if (unresolved == 0 && !checkAll) {
+            break;
+        }
+        bool repeating = false;
+        for (ActiveRepeat& entry : mActiveRepeats) {
+            if (entry.command != binding.second) {
+                continue;
+            }
+            repeating = true;
+            if (!entry.binding) {
+                entry.binding = &binding;
+                --unresolved;
+            }
+        }
+        if (checkAll && repeating && !contains(mHeldKeys, binding.first)) {
+            untracked = true;
+        }
+    }
+    return untracked || unresolved != 0;
 }
 
 void GameControlRegistry::callHandler(const Command& command, int value)

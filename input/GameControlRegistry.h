@@ -46,10 +46,28 @@ public:
 
         /// Axis controls of one axis order by the sign of their value only (-1, 0, +1), so a
         /// binding made with any positive motion is found by every positive motion.
-        bool operator<(const Control& other) const;
+        bool operator<(const Control& other) const
+        {
+            if (mType != other.mType) {
+                return mType < other.mType;
+            }
+            if (isAxis()) {
+                return getSignClass() < other.getSignClass();
+            }
+            return mValue < other.mValue;
+        }
         /// Axis controls are equal when both values are negative or both positive; an axis
         /// control with value 0 equals nothing, itself included.
-        bool operator==(const Control& other) const;
+        bool operator==(const Control& other) const
+        {
+            if (mType != other.mType) {
+                return false;
+            }
+            if (!isAxis()) {
+                return mValue == other.mValue;
+            }
+            return (mValue < 0 && other.mValue < 0) || (mValue > 0 && other.mValue > 0);
+        }
 
     private:
         int getSignClass() const { return (mValue > 0) - (mValue < 0); }
@@ -198,6 +216,8 @@ private:
     struct ActiveRepeat {
         Command* command;
         Control control;
+        /// Scratch of a layer change: the first binding of the command in the layer examined.
+        const Layer::value_type* binding;
     };
 
     bool dispatchControlCommand(const Control& control, bool down);
@@ -206,6 +226,10 @@ private:
     /// The layer that the held modifier controls select.
     LayerMap::iterator selectLayer();
     void setModifier(LayerMap::iterator layer);
+    /// Sets every active repeat's first binding in the layer (null when none), in one walk.
+    /// With checkAll, the walk covers the whole layer and the result tells whether a repeat has
+    /// no binding there or is bound to a control that is not a held key.
+    bool findFirstBindings(const Layer& layer, bool checkAll);
     void callHandler(const Command& command, int value);
 
     Command* findCommand(const Command& command);
