@@ -1,2 +1,7 @@
-// Temporary entry point; replaced by the start-up code of the engine core.
-int main() { return 0; }
+// The program's entry point.
+#include "core/Application.h"
+
+int main(int argc, char** argv)
+{
+    return tolva::Application(argc, argv).run();
+}

@@ -1,0 +1,469 @@
+#include "core/Engine.h"
+
+#include <OISKeyboard.h>
+#include <OgreArchive.h>
+#include <OgreException.h>
+#include <OgreLogManager.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreStringConverter.h>
+
+#include <boost/any.hpp>
+#include <boost/filesystem.hpp>
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "core/Bootstrap.h"
+#include "core/ConfigFile.h"
+#include "core/Exceptions.h"
+#include "core/GameBase.h"
+#include "core/Log.h"
+#include "core/Time.h"
+#include "core/ToString.h"
+#include "game/GameFactory.h"
+#include "physics/Physics.h"
+#include "scripting/Python.h"
+
+namespace tolva {
+
+namespace {
+
+const unsigned int LogTailSize = 4096;
+const char* const ResourcesSection = "Resources";
+
+/// Engine notices that are not warnings go to the default log like everything the rendering
+/// engine writes; before a log manager exists they go to standard error.
+void logNotice(const std::string& line)
+{
+    if (Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr()) {
+        manager->logMessage(line, Ogre::LML_NORMAL, false);
+    } else {
+        std::cerr << line << std::endl;
+    }
+}
+
+/// Whether an earlier engine of this process has written "engine.log". A program run starts a
+/// fresh log, but an engine built for a restart keeps the lines of the engines before it, so the
+/// reason for the restart (and anything the earlier engine said) can still be read.
+bool sLogStarted = false;
+
+/// The engine log of a restarted engine: the rendering engine's log writer truncates the file it
+/// opens, so the earlier text is read first and written back before anything new.
+class ContinuedLog : public Log {
+public:
+    ContinuedLog(const std::string& name, const std::string& earlierText)
+        : Log(name, true, false, LogTailSize)
+    {
+        if (mLog.is_open()) {
+            mLog << earlierText;
+            mLog.flush();
+        }
+    }
+};
+
+std::string readWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (in) {
+        text << in.rdbuf();
+    }
+    return text.str();
+}
+
+bool isAbsolutePath(const std::string& name)
+{
+    return !name.empty() && name[0] == '/';
+}
+
+/// A stream on the resource from any location that holds it; null when none does. OGRE's index
+/// only knows names directly inside a location, or relative to a recursive one, so a name with
+/// folders below a flat location, or an absolute path inside a location, is asked of each
+/// location's archive itself.
+Ogre::DataStreamPtr openFromLocations(const std::string& name)
+{
+    Ogre::ResourceGroupManager& manager = Ogre::ResourceGroupManager::getSingleton();
+    Ogre::DataStreamPtr stream = manager.openResource(name, Ogre::RGN_DEFAULT, nullptr, false);
+    if (stream) {
+        return stream;
+    }
+    if (manager.resourceExistsInAnyGroup(name)) {
+        stream = manager.openResource(name, manager.findGroupContainingResource(name), nullptr, false);
+        if (stream) {
+            return stream;
+        }
+    }
+    for (const std::string& group : manager.getResourceGroups()) {
+        for (const Ogre::ResourceGroupManager::ResourceLocation& location :
+             manager.getResourceLocationList(group)) {
+            if (location.archive && location.archive->exists(name)) {
+                stream = location.archive->open(name);
+                if (stream) {
+                    return stream;
+                }
+            }
+        }
+    }
+    return Ogre::DataStreamPtr();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction and destruction
+
+Engine::Engine(int argc, char** argv, const EngineOptions& options)
+    : mOptions(options)
+{
+    // 1. The singleton base has registered this engine before any module below is built.
+    try {
+        // 2. Data directory.
+        mDataDirectory = bootstrap::GetDataDirectory();
+
+        // 3. Configuration.
+        try {
+            mConfigFile = new ConfigFile((boost::filesystem::path(mDataDirectory) / "engine.cfg").string());
+        } catch (...) {
+            throw InitialisationException("Failed to load engine configuration file.");
+        }
+        traceStep("create", "config");
+
+        // 4. The rendering engine's log manager (a test may have made one already).
+        if (!Ogre::LogManager::getSingletonPtr()) {
+            new Ogre::LogManager();
+            mOwnsLogManager = true;
+        }
+
+        // 5. Log, the log manager's default log.
+        createLog();
+        traceStep("create", "log");
+
+        // 6. Graphics: its constructor calls back initialiseResourcePaths().
+
+        // 7. The default resource group, once graphics has added the resource locations.
+        if (mGraphics) {
+            try {
+                Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(
+                    Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+            } catch (...) {
+                throw InitialisationException("Failed to initialise resources.");
+            }
+        }
+
+        // 8. Audio.
+
+        // 9. Input, on the graphics module's window.
+
+        // 10. keyPressed and keyReleased at the front of the input module's key signals, so
+        //     they run before the GUI's, the game's and the scripts' slots.
+
+        // 11. Physics.
+        if (mOptions.physics) {
+            mPhysics = new Physics(0.01f, 1.0f / 30.0f);
+            traceStep("create", "physics");
+        }
+
+        // 12. Time.
+        if (mOptions.time) {
+            mTime = new Time();
+            traceStep("create", "time");
+        }
+
+        // 13. Scripting, with the program path as the interpreter's program name.
+        if (mOptions.scripting) {
+            mScripting = new Python(argc > 0 && argv && argv[0] ? argv[0] : "");
+            traceStep("create", "scripting");
+        }
+
+        // 14. GUI, enabled.
+
+        // 15. Console, its window hidden and added to the GUI.
+
+        // 16. Game, after the key handlers so that its input slots run after the engine's.
+        mGame = mOptions.createGame ? mOptions.createGame() : GameFactory::createGame();
+        if (mGame) {
+            traceStep("create", "game");
+        }
+
+        // 17. Gravity manager.
+    } catch (...) {
+        destroyModules();
+        throw;
+    }
+}
+
+Engine::~Engine()
+{
+    destroyModules();
+}
+
+void Engine::destroyModules()
+{
+    // 1. The input module's shutdown again: every slot on the input signals goes before the
+    //    objects owning those slots are deleted.
+
+    // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
+    //    destructor reaches a half-destroyed module through the engine.
+    deleteModule(mGame, "game");
+    deleteModule(mScripting, "scripting");
+    deleteModule(mTime, "time");
+    deleteModule(mPhysics, "physics");
+    deleteModule(mLog, "log");
+
+    // 3. The log manager, when this engine made it.
+    if (mOwnsLogManager) {
+        delete Ogre::LogManager::getSingletonPtr();
+        mOwnsLogManager = false;
+    }
+
+    // 4. Configuration (written back beforehand by writeConfiguration()).
+    deleteModule(mConfigFile, "config");
+}
+
+void Engine::createLog()
+{
+    const std::string fileName = (boost::filesystem::path(mDataDirectory) / "engine.log").string();
+    if (sLogStarted) {
+        mLog = new ContinuedLog(fileName, readWholeFile(fileName));
+    } else {
+        mLog = new Log(fileName, true, false, LogTailSize);
+        sLogStarted = true;
+    }
+    Ogre::LogManager::getSingleton().setDefaultLog(mLog);
+}
+
+void Engine::writeConfiguration()
+{
+    if (mConfigFile) {
+        mConfigFile->write("");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+void Engine::initialise()
+{
+    initialiseModule(mLog, "log");
+    initialiseModule(mPhysics, "physics");
+    initialiseModule(mTime, "time");
+    initialiseModule(mScripting, "scripting");
+    initialiseModule(mGame, "game");
+}
+
+void Engine::frame(float seconds)
+{
+    frameModule(mTime, "time", seconds);
+    frameModule(mGame, "game", seconds);
+    frameModule(mPhysics, "physics", seconds);
+}
+
+void Engine::shutdown()
+{
+    shutdownModule(mGame, "game");
+    shutdownModule(mScripting, "scripting");
+    shutdownModule(mTime, "time");
+    shutdownModule(mPhysics, "physics");
+    shutdownModule(mLog, "log");
+}
+
+bool Engine::run()
+{
+    mRunning = true;
+    mTimer.reset();
+    while (!mStopRequested) {
+        const unsigned long long microseconds = mTimer.getMicroseconds();
+        mTimer.reset();
+        frame(static_cast<float>(microseconds) / 1000000.0f);
+    }
+    mStopRequested = false;
+    mRunning = false;
+    return mRestart;
+}
+
+void Engine::stop(bool restart)
+{
+    if (mRunning) {
+        mStopRequested = true;
+    }
+    mRestart = restart;
+}
+
+template <typename Module>
+void Engine::initialiseModule(Module* module, const char* name)
+{
+    if (module) {
+        traceStep("initialise", name);
+        module->initialise();
+    }
+}
+
+template <typename Module>
+void Engine::frameModule(Module* module, const char* name, float seconds)
+{
+    if (module) {
+        traceStep("frame", name);
+        module->frame(seconds);
+    }
+}
+
+template <typename Module>
+void Engine::shutdownModule(Module* module, const char* name)
+{
+    if (module) {
+        traceStep("shutdown", name);
+        module->shutdown();
+    }
+}
+
+template <typename Module>
+void Engine::deleteModule(Module*& module, const char* name)
+{
+    if (module) {
+        traceStep("delete", name);
+        Module* doomed = module;
+        module = nullptr;
+        delete doomed;
+    }
+}
+
+void Engine::traceStep(const char* step, const char* module) const
+{
+    if (mOptions.trace) {
+        mOptions.trace(step, module);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Console key
+
+bool Engine::keyPressed(const OIS::KeyEvent& event)
+{
+    if (event.key != OIS::KC_GRAVE || !isConsoleEnabled()) {
+        return false;
+    }
+    return toggleConsole();
+}
+
+bool Engine::keyReleased(const OIS::KeyEvent& event)
+{
+    return event.key == OIS::KC_GRAVE;
+}
+
+bool Engine::isConsoleEnabled() const
+{
+    if (!mConfigFile) {
+        return false;
+    }
+    const boost::any value =
+        mConfigFile->getValueDefault("", ConfigFile::PT_BOOL, "Console Enable", boost::any(false));
+    const bool* enabled = boost::any_cast<bool>(&value);
+    return enabled && *enabled;
+}
+
+bool Engine::toggleConsole()
+{
+    // Without a console there is nothing to show or hide: the press goes on to the GUI and the
+    // game like any other key.
+    if (!mConsole) {
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Resources
+
+bool Engine::initialiseResourcePaths()
+{
+    if (!mConfigFile || !mConfigFile->hasSection(ResourcesSection)) {
+        logNotice("No resource section specified in the configuration.");
+        return false;
+    }
+    try {
+        // A multimap: keys (archive types) in byte order, equal keys in file order, so every
+        // "FileSystem" location comes before every "LZMA" one.
+        const Ogre::ConfigFile::SettingsMultiMap& entries =
+            mConfigFile->Ogre::ConfigFile::getSettings(ResourcesSection);
+        for (const auto& entry : entries) {
+            if (!initialiseResourcePath(entry.first, entry.second)) {
+                return false;
+            }
+        }
+        // The data directory always comes last.
+        initialiseResourcePath("FileSystem", mDataDirectory);
+    } catch (const std::exception& error) {
+        logNotice(ToString("Failed to add resource location: ") + ToString(error.what()));
+        return false;
+    }
+    return true;
+}
+
+bool Engine::initialiseResourcePath(const std::string& archiveType, const std::string& spec)
+{
+    const Ogre::StringVector pieces = Ogre::StringUtil::split(spec, ",");
+    const std::string quoted = ToString("Resource specification '") + ToString(archiveType) +
+                               ToString(" ") + ToString(spec) + ToString("'");
+    if (pieces.size() > 2) {
+        logNotice(quoted + ToString(" has too many specifiers."));
+        return false;
+    }
+    if (pieces.empty()) {
+        logNotice(quoted + ToString(" has no location."));
+        return false;
+    }
+    bool recursive = false;
+    if (pieces.size() == 2) {
+        if (pieces[1] == "true") {
+            recursive = true;
+        } else if (pieces[1] != "false") {
+            logNotice(quoted + ToString(" has unknown recursivity specifier."));
+            return false;
+        }
+    }
+    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
+        pieces[0], archiveType, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, recursive);
+    return true;
+}
+
+std::string Engine::getResourceData(const std::string& name)
+{
+    if (Ogre::ResourceGroupManager::getSingletonPtr()) {
+        if (Ogre::DataStreamPtr stream = openFromLocations(name)) {
+            return stream->getAsString();
+        }
+    }
+    if (isAbsolutePath(name) && boost::filesystem::is_regular_file(name)) {
+        std::ifstream in(name, std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        if (in) {
+            return content.str();
+        }
+    }
+    OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND,
+                "Cannot locate resource " + name + " in any resource location.",
+                "Engine::getResourceData");
+}
+
+bool Engine::isResourceAvailable(const std::string& name)
+{
+    if (Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr()) {
+        if (manager->resourceExists(Ogre::RGN_DEFAULT, name) || manager->resourceExistsInAnyGroup(name)) {
+            return true;
+        }
+        for (const std::string& group : manager->getResourceGroups()) {
+            for (const Ogre::ResourceGroupManager::ResourceLocation& location :
+                 manager->getResourceLocationList(group)) {
+                if (location.archive && location.archive->exists(name)) {
+                    return true;
+                }
+            }
+        }
+    }
+    boost::system::error_code error;
+    return isAbsolutePath(name) && boost::filesystem::is_regular_file(name, error);
+}
+
+} // namespace tolva

@@ -1,0 +1,509 @@
+// The engine object: construction, the module life cycle in its fixed orders, the main loop,
+// the console key and the resource locations of "engine.cfg".
+#include <gtest/gtest.h>
+
+#include <OISKeyboard.h>
+#include <OgreArchive.h>
+#include <OgreArchiveManager.h>
+#include <OgreException.h>
+#include <OgreFileSystem.h>
+#include <OgreLogManager.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+#include <filesystem>
+
+#include "core/ConfigFile.h"
+#include "core/Engine.h"
+#include "core/Exceptions.h"
+#include "core/GameBase.h"
+#include "core/Log.h"
+#include "core/Time.h"
+#include "core/Warning.h"
+#include "support/TempDir.h"
+#include "support/TestGame.h"
+#include "support/TestHome.h"
+
+using tolva::Engine;
+using tolva::EngineOptions;
+using tolva::test::coreOptions;
+using tolva::test::readFile;
+using tolva::test::TempDir;
+using tolva::test::TestGame;
+using tolva::test::TestHome;
+
+namespace {
+
+char programName[] = "spindlewake";
+char* programArgs[] = {programName, nullptr};
+
+std::unique_ptr<Engine> makeEngine(const EngineOptions& options)
+{
+    return std::make_unique<Engine>(1, programArgs, options);
+}
+
+TestGame* gameOf(Engine& engine)
+{
+    return dynamic_cast<TestGame*>(engine.getGame());
+}
+
+/// The modules named in the trace's "create" steps, in the order given, keeping only those.
+std::vector<std::string> present(const std::vector<std::string>& order, const std::set<std::string>& built)
+{
+    std::vector<std::string> result;
+    for (const std::string& name : order) {
+        if (built.count(name)) {
+            result.push_back(name);
+        }
+    }
+    return result;
+}
+
+struct Trace {
+    std::vector<std::pair<std::string, std::string>> steps;
+
+    std::vector<std::string> modules(const std::string& step) const
+    {
+        std::vector<std::string> result;
+        for (const auto& entry : steps) {
+            if (entry.first == step) {
+                result.push_back(entry.second);
+            }
+        }
+        return result;
+    }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+TEST(EngineLifeCycle, ModulesGoThroughEveryStepInTheirFixedOrders)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    Trace trace;
+    EngineOptions options = coreOptions([] { return new TestGame(2, false); });
+    options.scripting = true;
+    options.trace = [&trace](const char* step, const char* module) { trace.steps.emplace_back(step, module); };
+
+    {
+        Engine engine(1, programArgs, options);
+        engine.initialise();
+        EXPECT_FALSE(engine.run());
+        engine.shutdown();
+    }
+
+    const std::vector<std::string> created = trace.modules("create");
+    const std::set<std::string> built(created.begin(), created.end());
+    for (const char* module : {"config", "log", "time", "scripting", "game"}) {
+        EXPECT_TRUE(built.count(module)) << module;
+    }
+
+    EXPECT_EQ(created, present({"config", "log", "graphics", "audio", "input", "physics", "time", "scripting",
+                                "gui", "console", "game", "gravity manager"},
+                               built));
+    EXPECT_EQ(trace.modules("initialise"),
+              present({"log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "game"}, built));
+    EXPECT_EQ(trace.modules("shutdown"),
+              present({"game", "gui", "scripting", "time", "physics", "input", "audio", "graphics", "log"}, built));
+    EXPECT_EQ(trace.modules("delete"), present({"console", "gravity manager", "game", "gui", "scripting", "time",
+                                                "physics", "input", "audio", "graphics", "log", "config"},
+                                               built));
+
+    // Two frames, each framing the modules in order; the log and scripting are not framed.
+    const std::vector<std::string> oneFrame =
+        present({"time", "input", "game", "physics", "audio", "gui", "graphics"}, built);
+    std::vector<std::string> twoFrames = oneFrame;
+    twoFrames.insert(twoFrames.end(), oneFrame.begin(), oneFrame.end());
+    EXPECT_EQ(trace.modules("frame"), twoFrames);
+}
+
+TEST(EngineLifeCycle, TurnedOffModulesAreAbsent)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    EngineOptions options = coreOptions();
+    options.time = false;
+    auto engine = makeEngine(options);
+    EXPECT_NE(engine->getConfigFile(), nullptr);
+    EXPECT_NE(engine->getLog(), nullptr);
+    EXPECT_NE(engine->getGame(), nullptr);
+    EXPECT_EQ(engine->getTime(), nullptr);
+    EXPECT_EQ(engine->getScripting(), nullptr);
+    EXPECT_EQ(engine->getGraphics(), nullptr);
+    EXPECT_EQ(engine->getAudio(), nullptr);
+    EXPECT_EQ(engine->getInput(), nullptr);
+    EXPECT_EQ(engine->getPhysics(), nullptr);
+    EXPECT_EQ(engine->getGui(), nullptr);
+    EXPECT_EQ(engine->getConsole(), nullptr);
+    EXPECT_EQ(engine->getGravityManager(), nullptr);
+    EXPECT_EQ(engine->getDataDirectory(), home.dataDirectory());
+    EXPECT_FLOAT_EQ(engine->getTimeScale(), 1.0f);
+}
+
+TEST(EngineLifeCycle, ModulesReachTheEngineWhileItIsBeingBuilt)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    bool checked = false;
+    EngineOptions options = coreOptions([&checked]() -> tolva::GameBase* {
+        Engine* engine = Engine::getInstance();
+        EXPECT_NE(engine, nullptr);
+        if (engine) {
+            EXPECT_NE(engine->getConfigFile(), nullptr);
+            EXPECT_NE(engine->getLog(), nullptr);
+            EXPECT_NE(engine->getTime(), nullptr);
+            EXPECT_EQ(engine->getGame(), nullptr);
+            EXPECT_EQ(Ogre::LogManager::getSingleton().getDefaultLog(), engine->getLog());
+        }
+        checked = true;
+        return new TestGame();
+    });
+    EXPECT_EQ(Engine::getInstance(), nullptr);
+    {
+        auto engine = makeEngine(options);
+        EXPECT_EQ(Engine::getInstance(), engine.get());
+    }
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(Engine::getInstance(), nullptr);
+    EXPECT_EQ(Ogre::LogManager::getSingletonPtr(), nullptr);
+}
+
+TEST(EngineLifeCycle, FailedConstructionClearsTheEngineAndItsModules)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    EngineOptions options = coreOptions([]() -> tolva::GameBase* { throw tolva::IOException("game failed"); });
+    EXPECT_THROW(makeEngine(options), tolva::IOException);
+    EXPECT_EQ(Engine::getInstance(), nullptr);
+    EXPECT_EQ(Ogre::LogManager::getSingletonPtr(), nullptr);
+    // A new engine can be built afterwards.
+    auto engine = makeEngine(coreOptions());
+    EXPECT_NE(engine->getGame(), nullptr);
+}
+
+TEST(EngineLifeCycle, MissingOrUnreadableConfigurationFailsStartUp)
+{
+    TestHome home;
+    std::filesystem::create_directories(home.dataDirectory());
+    try {
+        makeEngine(coreOptions());
+        FAIL() << "no exception";
+    } catch (const tolva::InitialisationException& error) {
+        EXPECT_STREQ(error.what(), "Failed to load engine configuration file.");
+    }
+    EXPECT_EQ(Engine::getInstance(), nullptr);
+
+    // A folder where the file should be fails the same way.
+    std::filesystem::create_directories(home.dataFile("engine.cfg"));
+    EXPECT_THROW(makeEngine(coreOptions()), tolva::InitialisationException);
+}
+
+TEST(EngineLifeCycle, MissingHomeIsReportedUnchanged)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    unsetenv("HOME");
+    try {
+        makeEngine(coreOptions());
+        FAIL() << "no exception";
+    } catch (const tolva::NotFoundException& error) {
+        EXPECT_STREQ(error.what(), "Value of environment variable HOME was not found.");
+    }
+    EXPECT_EQ(Engine::getInstance(), nullptr);
+}
+
+TEST(EngineLifeCycle, ConfigurationIsWrittenBackOnlyWhenAsked)
+{
+    TestHome home("# a comment\nConsole Enable=yes\n", "");
+    {
+        auto engine = makeEngine(coreOptions());
+        engine->getConfigFile()->setValueString("Game", "Level", "2");
+    }
+    EXPECT_EQ(home.readEngineConfig(), "# a comment\nConsole Enable=yes\n");
+    {
+        auto engine = makeEngine(coreOptions());
+        engine->getConfigFile()->setValueString("Game", "Level", "3");
+        engine->writeConfiguration();
+    }
+    EXPECT_EQ(home.readEngineConfig(), "[]\nConsole Enable=yes\n[Game]\nLevel=3\n");
+}
+
+TEST(EngineLog, EngineAndWarningLinesReachTheLogFile)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    {
+        auto engine = makeEngine(coreOptions());
+        engine->getLog()->logMessage("engine line");
+        tolva::logWarning("Warning: a warning line");
+        EXPECT_EQ(engine->getLog()->getOutput(), "engine line");
+    }
+    const std::string log = home.readEngineLog();
+    EXPECT_NE(log.find("engine line"), std::string::npos);
+    EXPECT_NE(log.find("Warning: a warning line"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Main loop
+
+TEST(EngineLoop, StopsAfterTheFrameThatAskedAndReturnsTheRestartFlag)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    auto engine = makeEngine(coreOptions([] { return new TestGame(3, true); }));
+    TestGame* game = gameOf(*engine);
+    bool runningInside = false;
+    game->onFrame = [&](TestGame&, unsigned int) { runningInside = engine->isRunning(); };
+
+    engine->initialise();
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_TRUE(engine->run());
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_TRUE(runningInside);
+    EXPECT_EQ(game->getFrameCount(), 3u);
+    EXPECT_EQ(game->getInitialiseCount(), 1u);
+    EXPECT_GE(game->getLastSeconds(), 0.0f);
+    EXPECT_LT(game->getLastSeconds(), 5.0f);
+
+    // The loop can run again; the flag of the latest stop wins.
+    game->setStop(5, false);
+    EXPECT_FALSE(engine->run());
+    EXPECT_EQ(game->getFrameCount(), 5u);
+    engine->shutdown();
+    EXPECT_EQ(game->getShutdownCount(), 1u);
+}
+
+TEST(EngineLoop, StopBeforeRunOnlyRecordsTheFlag)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    auto engine = makeEngine(coreOptions([] { return new TestGame(4, false); }));
+    engine->stop(true);
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_FALSE(engine->run());
+    EXPECT_EQ(gameOf(*engine)->getFrameCount(), 4u);
+}
+
+TEST(EngineLoop, FrameTimeIsMeasuredBetweenFrames)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    auto engine = makeEngine(coreOptions([] { return new TestGame(3, false); }));
+    std::vector<float> seconds;
+    gameOf(*engine)->onFrame = [&](TestGame& game, unsigned int frame) {
+        seconds.push_back(game.getLastSeconds());
+        if (frame == 1) {
+            usleep(30000);
+        }
+    };
+    engine->run();
+    ASSERT_EQ(seconds.size(), 3u);
+    EXPECT_GE(seconds[1], 0.025f);
+    EXPECT_LT(seconds[1], 2.0f);
+    EXPECT_LT(seconds[2], seconds[1]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Console key
+
+namespace {
+
+bool pressConsumed(Engine& engine, OIS::KeyCode key)
+{
+    return engine.keyPressed(OIS::KeyEvent(nullptr, key, 0));
+}
+
+bool releaseConsumed(Engine& engine, OIS::KeyCode key)
+{
+    return engine.keyReleased(OIS::KeyEvent(nullptr, key, 0));
+}
+
+} // namespace
+
+TEST(EngineConsoleKey, GraveReleaseIsAlwaysConsumedAndItsPressOnlyWhenTheConsoleCanToggle)
+{
+    for (const std::string setting : {"", "Console Enable=no\n", "Console Enable=0\n", "Console Enable=maybe\n",
+                                       "Console Enable=yes\n"}) {
+        TestHome home(setting + "[Resources]\nFileSystem=../media/core\n", "");
+        auto engine = makeEngine(coreOptions());
+        // Without a console window there is nothing to toggle, whatever the setting says.
+        EXPECT_FALSE(pressConsumed(*engine, OIS::KC_GRAVE)) << setting;
+        EXPECT_TRUE(releaseConsumed(*engine, OIS::KC_GRAVE)) << setting;
+        EXPECT_FALSE(pressConsumed(*engine, OIS::KC_A)) << setting;
+        EXPECT_FALSE(releaseConsumed(*engine, OIS::KC_A)) << setting;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Resource locations
+
+namespace {
+
+/// Directory archives under the archive type "LZMA", standing in for the 7z plug-in.
+class DirectoryAsLzmaFactory : public Ogre::FileSystemArchiveFactory {
+public:
+    const Ogre::String& getType() const override
+    {
+        static const Ogre::String type = "LZMA";
+        return type;
+    }
+};
+
+/// An engine of the core modules and a windowless rendering engine root, whose resource group
+/// manager receives the locations.
+class EngineResources : public ::testing::Test {
+protected:
+    void start(const std::string& config)
+    {
+        mHome = std::make_unique<TestHome>(config, "");
+        mEngine = makeEngine(coreOptions());
+        mRoot = std::make_unique<Ogre::Root>("", "", "");
+        Ogre::ArchiveManager::getSingleton().addArchiveFactory(&mLzma);
+    }
+
+    void TearDown() override
+    {
+        mRoot.reset();
+        mEngine.reset();
+    }
+
+    struct Location {
+        std::string name;
+        bool recursive;
+        bool operator==(const Location& other) const { return name == other.name && recursive == other.recursive; }
+    };
+
+    std::vector<Location> locations() const
+    {
+        std::vector<Location> result;
+        for (const auto& location :
+             Ogre::ResourceGroupManager::getSingleton().getResourceLocationList(Ogre::RGN_DEFAULT)) {
+            result.push_back({location.archive->getName(), location.recursive});
+        }
+        return result;
+    }
+
+    std::string logText()
+    {
+        // Finish the engine first so the file is complete.
+        mRoot.reset();
+        mEngine.reset();
+        return mHome->readEngineLog();
+    }
+
+    std::unique_ptr<TestHome> mHome;
+    std::unique_ptr<Engine> mEngine;
+    std::unique_ptr<Ogre::Root> mRoot;
+    DirectoryAsLzmaFactory mLzma;
+    TempDir mMedia;
+};
+
+
+} // namespace
+
+TEST_F(EngineResources, LocationsAreAddedByTypeThenFileOrderWithTheDataDirectoryLast)
+{
+    const std::string pack = mMedia.path() + "/pack";
+    std::filesystem::create_directories(pack);
+    start("[Resources]\nLZMA=" + pack + "\nFileSystem=" + mMedia.path() + "/b\nFileSystem=" + mMedia.path() +
+          "/a,true\nFileSystem=" + mMedia.path() + "/c,false\n");
+    ASSERT_TRUE(mEngine->initialiseResourcePaths());
+    const std::vector<Location> expected = {{mMedia.path() + "/b", false},
+                                            {mMedia.path() + "/a", true},
+                                            {mMedia.path() + "/c", false},
+                                            {pack, false},
+                                            {mHome->dataDirectory(), false}};
+    const std::vector<Location> actual = locations();
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].name, expected[i].name) << i;
+        EXPECT_EQ(actual[i].recursive, expected[i].recursive) << i;
+    }
+}
+
+TEST_F(EngineResources, MissingSectionIsLogged)
+{
+    start("Console Enable=yes\n");
+    EXPECT_FALSE(mEngine->initialiseResourcePaths());
+    EXPECT_TRUE(locations().empty());
+    EXPECT_NE(logText().find("No resource section specified in the configuration."), std::string::npos);
+}
+
+TEST_F(EngineResources, MalformedSpecificationsAreRejectedWithTheirLine)
+{
+    start("[Resources]\n");
+    EXPECT_FALSE(mEngine->initialiseResourcePath("FileSystem", "media,yes"));
+    EXPECT_FALSE(mEngine->initialiseResourcePath("FileSystem", "media, true"));
+    EXPECT_FALSE(mEngine->initialiseResourcePath("FileSystem", "media,True"));
+    EXPECT_FALSE(mEngine->initialiseResourcePath("FileSystem", "a,true,false"));
+    EXPECT_FALSE(mEngine->initialiseResourcePath("FileSystem", ",,"));
+    EXPECT_TRUE(locations().empty());
+    const std::string log = logText();
+    EXPECT_NE(log.find("Resource specification 'FileSystem media,yes' has unknown recursivity specifier."),
+              std::string::npos);
+    EXPECT_NE(log.find("Resource specification 'FileSystem media, true' has unknown recursivity specifier."),
+              std::string::npos);
+    EXPECT_NE(log.find("Resource specification 'FileSystem media,True' has unknown recursivity specifier."),
+              std::string::npos);
+    EXPECT_NE(log.find("Resource specification 'FileSystem a,true,false' has too many specifiers."),
+              std::string::npos);
+    EXPECT_NE(log.find("Resource specification 'FileSystem ,,' has no location."), std::string::npos);
+}
+
+TEST_F(EngineResources, FirstRejectedEntryEndsTheListBeforeTheDataDirectory)
+{
+    start("[Resources]\nFileSystem=" + mMedia.path() + "\nFileSystem=other,maybe\nFileSystem=" + mMedia.path() +
+          "/later\n");
+    EXPECT_FALSE(mEngine->initialiseResourcePaths());
+    const std::vector<Location> actual = locations();
+    ASSERT_EQ(actual.size(), 1u);
+    EXPECT_EQ(actual[0].name, mMedia.path());
+}
+
+TEST_F(EngineResources, UnknownArchiveTypeFailsWithoutThrowing)
+{
+    start("[Resources]\nBogus=" + mMedia.path() + "\n");
+    EXPECT_FALSE(mEngine->initialiseResourcePaths());
+}
+
+TEST_F(EngineResources, DataKeepsZeroBytesAndIsFoundByFolderAndAbsolutePath)
+{
+    const std::string bytes("pickle\0with\0zeros\x80\xff", 20);
+    mMedia.write("scripts/game/Loader.py", "print('hi')\n");
+    mMedia.write("flat.txt", "flat");
+    TempDir elsewhere;
+    const std::string outside = elsewhere.write("outside.bin", bytes);
+
+    start("[Resources]\nFileSystem=" + mMedia.path() + "\n");
+    mHome->writeDataFile("controls.cfg", bytes);
+    ASSERT_TRUE(mEngine->initialiseResourcePaths());
+    Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(Ogre::RGN_DEFAULT);
+
+    EXPECT_EQ(mEngine->getResourceData("flat.txt"), "flat");
+    // A name with folders below a flat location.
+    EXPECT_EQ(mEngine->getResourceData("scripts/game/Loader.py"), "print('hi')\n");
+    // An absolute path inside a location (the data directory) and one outside every location.
+    const std::string controls = mHome->dataFile("controls.cfg");
+    EXPECT_EQ(mEngine->getResourceData(controls), bytes);
+    EXPECT_EQ(mEngine->getResourceData(outside), bytes);
+
+    EXPECT_TRUE(mEngine->isResourceAvailable("flat.txt"));
+    EXPECT_TRUE(mEngine->isResourceAvailable("scripts/game/Loader.py"));
+    EXPECT_TRUE(mEngine->isResourceAvailable(controls));
+    EXPECT_FALSE(mEngine->isResourceAvailable("missing.txt"));
+    EXPECT_THROW(mEngine->getResourceData("missing.txt"), Ogre::FileNotFoundException);
+    EXPECT_THROW(mEngine->getResourceData(mMedia.path() + "/missing.txt"), Ogre::FileNotFoundException);
+}
+
+TEST(EngineResourcesWithoutRoot, OnlyAbsolutePathsAreFound)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    TempDir files;
+    const std::string path = files.write("data.bin", std::string("a\0b", 3));
+    auto engine = makeEngine(coreOptions());
+    EXPECT_EQ(engine->getResourceData(path), std::string("a\0b", 3));
+    EXPECT_TRUE(engine->isResourceAvailable(path));
+    EXPECT_FALSE(engine->isResourceAvailable("data.bin"));
+    EXPECT_THROW(engine->getResourceData("data.bin"), Ogre::FileNotFoundException);
+}
