@@ -4,10 +4,12 @@
 
 #include "input/GameControlRegistry.h"
 
+#include <gtest/gtest.h>
 #include <OgreLog.h>
 #include <OgreLogManager.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <string>
@@ -73,6 +75,25 @@ public:
 
     std::vector<int> calls;
     std::function<void(int)> action;
+};
+
+/// Names a table row's test after its description, so that failures read as behaviour.
+struct CaseName {
+    template <typename Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& info) const
+    {
+        std::string name;
+        bool upper = true;
+        for (const char* c = info.param.what; *c; ++c) {
+            if (std::isalnum(static_cast<unsigned char>(*c))) {
+                name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
+                upper = false;
+            } else {
+                upper = true;
+            }
+        }
+        return name;
+    }
 };
 
 inline Control key(int code) { return Control(Control::TYPE_KEY, code); }

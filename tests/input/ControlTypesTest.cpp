@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         ControlPair{"keys by code", key(17), key(30), true, false, false},
         ControlPair{"the same key", key(42), key(42), false, false, true},
         ControlPair{"key and button of one value", key(1), button(1), true, false, false},
-        ControlPair{"none type first", Control(Control::TYPE_NONE, 99), key(0), true, false, false}));
+        ControlPair{"none type first", Control(Control::TYPE_NONE, 99), key(0), true, false, false}),
+    CaseName());
 
 TEST(ControlContainers, AxisAmountsCollapseIntoOneDirection)
 {

@@ -136,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ConsumptionCase{"repeating without handler", true, false, true, true, true, 0},
                       ConsumptionCase{"repeating and disabled", true, true, false, true, true, 0},
                       ConsumptionCase{"repeating with handler", true, true, true, true, true, 1},
-                      ConsumptionCase{"not bound", false, true, true, false, false, 0}));
+                      ConsumptionCase{"not bound", false, true, true, false, false, 0}),
+    CaseName());
 
 TEST_F(Dispatch, ReleaseWithoutPressIsWarnedAndNotConsumedWhenUnbound)
 {
@@ -289,7 +290,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {Step::RELEASE_KEY, kCtrl, false, kShiftLayer},
                    {Step::RELEASE_KEY, kShift, true, kBase},
                    {Step::PRESS_KEY, kCtrl, true, kCtrlLayer}}},
-        LayerCase{"no custom layers", {}, {{Step::PRESS_KEY, kShift, false, kBase}, {Step::RELEASE_KEY, kShift, false, kBase}}}));
+        LayerCase{"no custom layers", {}, {{Step::PRESS_KEY, kShift, false, kBase}, {Step::RELEASE_KEY, kShift, false, kBase}}}),
+    CaseName());
 
 TEST_F(Dispatch, ModifierControlBoundInTheCurrentLayerIsAPlainControlThere)
 {
@@ -452,7 +454,8 @@ INSTANTIATE_TEST_SUITE_P(
                        [](GameControlRegistry& r) { r.bind(Modifier(), key(kW), Command("Jump", "Movement")); }},
         HeldChangeCase{"move the command to another key",
                        [](GameControlRegistry& r) { r.bind(Modifier(), key(kE), Command("Forward", "Movement")); }},
-        HeldChangeCase{"remove the command", [](GameControlRegistry& r) { r.removeCommand(Command("Forward", "Movement")); }}));
+        HeldChangeCase{"remove the command", [](GameControlRegistry& r) { r.removeCommand(Command("Forward", "Movement")); }}),
+    CaseName());
 
 TEST_F(Dispatch, BindingAHeldKeyToItsOwnCommandAgainKeepsTheRepeatUntilRelease)
 {
@@ -563,7 +566,8 @@ INSTANTIATE_TEST_SUITE_P(
                           r.removeModifier(modifierOf({key(kShift)}));
                       },
                       1},
-        ReentrantCase{"disables a later command", [](GameControlRegistry& r) { r.setCommandEnabled(Command("Fire", "Action"), false); }, 0}));
+        ReentrantCase{"disables a later command", [](GameControlRegistry& r) { r.setCommandEnabled(Command("Fire", "Action"), false); }, 0}),
+    CaseName());
 
 TEST_F(Dispatch, RepeatAddedByAHandlerStartsInTheNextFrame)
 {

@@ -204,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
                         {modifierOf({kAlt})},
                         [](GameControlRegistry& r, const Command& k) { r.bind(modifierOf({kAlt}), kCtrl, k); },
                         modifierOf({kShift, kCtrl}),
-                        nullptr}));
+                        nullptr}),
+    CaseName());
 
 TEST_F(RegistryRules, RemovingModifiers)
 {
@@ -284,7 +285,8 @@ INSTANTIATE_TEST_SUITE_P(
                  kCtrl, true},
         BindCase{"a plain key in a three-key layer", {modifierOf({kShift}), modifierOf({kShift, kCtrl, kAlt})},
                  modifierOf({kCtrl, kShift, kAlt}), kW, true},
-        BindCase{"axis control in the base layer", {modifierOf({kShift})}, Modifier(), axisX(-1), true}));
+        BindCase{"axis control in the base layer", {modifierOf({kShift})}, Modifier(), axisX(-1), true}),
+    CaseName());
 
 TEST_F(RegistryRules, BindingToAnUnknownLayerWarnsAndChangesNothing)
 {
