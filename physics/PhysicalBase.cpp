@@ -46,7 +46,10 @@ ContactListener PhysicalBase::collide(ode::Geometry* other)
 
 void PhysicalBase::dispatchCollisionEvent(PhysicalBase* partner, Contact* contact)
 {
-    mCollisionEvent(partner, contact);
+    // Emitting a signal without slots still costs an allocation per call in this signal
+    // library; most objects have none.
+    if (!mCollisionEvent.empty())
+        mCollisionEvent(partner, contact);
     // A slot may have destroyed either object; the physics module then blanked the record.
     if (contact && !contact->isValid())
         return;

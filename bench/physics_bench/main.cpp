@@ -1,0 +1,195 @@
+// Spheres dropped into a static box, stepped through the engine's physics module and through
+// bare ODE calls; prints microseconds per step for both and their ratio, and the engine's
+// allocations per step once the scene has settled into steady contact (for both: ODE itself
+// allocates through the C++ allocator inside its steps).
+#include "core/Engine.h"
+#include "core/GameBase.h"
+#include "physics/MovableObject.h"
+#include "physics/Physics.h"
+#include "physics/SinglePhysical.h"
+#include "platform/OdeBoxGeometry.h"
+#include "platform/OdeSphereGeometry.h"
+
+#include <ode/ode.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<unsigned long> gAllocations{0};
+unsigned long gBareAllocationsAtSettle = 0;
+
+const int STEPS = 1000;
+const float STEP = 0.01f;
+const float HALF = 15.0f; // half the inner width of the box
+
+struct Placement {
+    float x, y, z;
+};
+
+std::vector<Placement> spherePlacements(int count)
+{
+    std::vector<Placement> result;
+    for (int i = 0; i < count; ++i) {
+        const int layer = i / 400, row = (i / 20) % 20, column = i % 20;
+        // A slight stagger so the layers don't balance on each other's tops.
+        result.push_back({-11.4f + column * 1.2f + 0.1f * (layer % 2), 1.0f + layer * 1.2f,
+                          -11.4f + row * 1.2f + 0.1f * (layer % 2)});
+    }
+    return result;
+}
+
+struct Wall {
+    float x, y, z, sx, sy, sz;
+};
+
+const Wall WALLS[] = {
+    {0, -0.5f, 0, 2 * HALF + 2, 1, 2 * HALF + 2},
+    {-HALF - 0.5f, 10, 0, 1, 20, 2 * HALF}, {HALF + 0.5f, 10, 0, 1, 20, 2 * HALF},
+    {0, 10, -HALF - 0.5f, 2 * HALF, 20, 1}, {0, 10, HALF + 0.5f, 2 * HALF, 20, 1},
+};
+
+double engineRun(tolva::Physics* physics, int count, double& allocationsPerStep)
+{
+    std::vector<std::unique_ptr<tolva::SinglePhysical>> walls;
+    for (const Wall& w : WALLS) {
+        walls.push_back(std::make_unique<tolva::SinglePhysical>(physics->createBoxGeometry(Ogre::Vector3(w.sx, w.sy, w.sz))));
+        walls.back()->setPosition(Ogre::Vector3(w.x, w.y, w.z));
+        walls.back()->setCollisionCategory(tolva::PhysicalBase::COLL_FIXED);
+    }
+    std::vector<std::unique_ptr<tolva::MovableObject>> spheres;
+    for (const Placement& p : spherePlacements(count)) {
+        spheres.push_back(std::make_unique<tolva::MovableObject>(physics->createSphereGeometry(0.5f), 1.0f));
+        spheres.back()->setPosition(Ogre::Vector3(p.x, p.y, p.z));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    unsigned long allocationsAtSettle = 0;
+    for (int i = 0; i < STEPS; ++i) {
+        if (i == STEPS - 100)
+            allocationsAtSettle = gAllocations;
+        physics->frame(STEP);
+    }
+    const auto end = std::chrono::steady_clock::now();
+    allocationsPerStep = double(gAllocations - allocationsAtSettle) / 100.0;
+    return std::chrono::duration<double, std::micro>(end - start).count() / STEPS;
+}
+
+struct Bare {
+    dWorldID world;
+    dSpaceID space;
+    dJointGroupID contacts;
+};
+
+void bareNear(void* data, dGeomID o1, dGeomID o2)
+{
+    auto* bare = static_cast<Bare*>(data);
+    const dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
+    dContact contact[8];
+    const int n = dCollide(o1, o2, 8, &contact[0].geom, sizeof(dContact));
+    for (int i = 0; i < n; ++i) {
+        contact[i].surface.mode = 0;
+        contact[i].surface.mu = dInfinity;
+        const dJointID joint = dJointCreateContact(bare->world, bare->contacts, &contact[i]);
+        dJointAttach(joint, b1, b2);
+    }
+}
+
+double bareRun(int count)
+{
+    Bare bare{dWorldCreate(), dHashSpaceCreate(nullptr), dJointGroupCreate(0)};
+    dWorldSetGravity(bare.world, 0, -9.81, 0);
+    dWorldSetCFM(bare.world, 0.01);
+    dWorldSetERP(bare.world, 0.2);
+    for (const Wall& w : WALLS) {
+        const dGeomID box = dCreateBox(bare.space, w.sx, w.sy, w.sz);
+        dGeomSetPosition(box, w.x, w.y, w.z);
+        dGeomSetCategoryBits(box, 1);
+        dGeomSetCollideBits(box, ~0ul);
+    }
+    for (const Placement& p : spherePlacements(count)) {
+        const dBodyID body = dBodyCreate(bare.world);
+        dMass mass;
+        dMassSetSphereTotal(&mass, 1.0, 0.5);
+        dBodySetMass(body, &mass);
+        const dGeomID sphere = dCreateSphere(bare.space, 0.5);
+        dGeomSetBody(sphere, body);
+        dGeomSetCategoryBits(sphere, 2);
+        dGeomSetCollideBits(sphere, 19);
+        dBodySetPosition(body, p.x, p.y, p.z);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < STEPS; ++i) {
+        if (i == STEPS - 100)
+            gBareAllocationsAtSettle = gAllocations;
+        dSpaceCollide(bare.space, &bare, bareNear);
+        dWorldQuickStep(bare.world, STEP);
+        dJointGroupEmpty(bare.contacts);
+    }
+    const auto end = std::chrono::steady_clock::now();
+    dJointGroupDestroy(bare.contacts);
+    dSpaceDestroy(bare.space);
+    dWorldDestroy(bare.world);
+    return std::chrono::duration<double, std::micro>(end - start).count() / STEPS;
+}
+
+std::string makeHome()
+{
+    char pattern[] = "/tmp/physics_bench.XXXXXX";
+    const std::string home = mkdtemp(pattern);
+    mkdir((home + "/.spindlewake").c_str(), 0700);
+    std::ofstream(home + "/.spindlewake/engine.cfg") << "Console Enable=no\n";
+    setenv("HOME", home.c_str(), 1);
+    return home;
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    ++gAllocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+int main(int argc, char** argv)
+{
+    const std::string home = makeHome();
+    tolva::EngineOptions options;
+    options.graphics = options.audio = options.input = options.time = options.scripting = false;
+    options.gui = options.console = options.gravityManager = false;
+    options.physics = true;
+    options.createGame = [] { return new tolva::GameBase(); };
+    std::printf("%8s %18s %18s %8s %22s %22s\n", "bodies", "engine us/step", "bare ODE us/step", "ratio",
+                "engine allocs/step", "bare ODE allocs/step");
+    for (int count : {200, 1000, 3000}) {
+        double allocations = 0;
+        double engine = 0;
+        {
+            tolva::Engine engineObject(argc, argv, options);
+            tolva::Physics* physics = engineObject.getPhysics();
+            physics->setGravity(Ogre::Vector3(0, -9.81f, 0));
+            engine = engineRun(physics, count, allocations);
+        }
+        const double bare = bareRun(count);
+        const double bareAllocations = double(gAllocations - gBareAllocationsAtSettle) / 100.0;
+        std::printf("%8d %18.1f %18.1f %8.3f %22.2f %22.2f\n", count, engine, bare, engine / bare, allocations,
+                    bareAllocations);
+    }
+    std::string command = "rm -rf '" + home + "'";
+    return std::system(command.c_str()) == 0 ? 0 : 1;
+}
