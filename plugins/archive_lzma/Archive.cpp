@@ -12,7 +12,7 @@
 
 namespace tolva::plugin::archive::lzma {
 
-const std::size_t Archive::msCacheBudget = 16 * 1024 * 1024;
+const std::size_t Archive::msCacheBudget = 8 * 1024 * 1024;
 const std::size_t Archive::msNoEntry = std::numeric_limits<std::size_t>::max();
 
 Archive::Archive(const Ogre::String& name, const Ogre::String& archType)
@@ -270,6 +270,9 @@ bool Archive::readEntryOnce(std::size_t index, bool mayUseReader, EntryCache::By
         mReader.reset();
         return false;
     }
+    // A reader past the last entry can serve nothing more: free its decoder now.
+    if (mReader->getNextIndex() >= mEntries.size())
+        mReader.reset();
     if (out.size() <= mCache.getBudget())
         mCache.insert(index, out);
     return true;
