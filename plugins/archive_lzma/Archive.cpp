@@ -229,8 +229,11 @@ bool Archive::readEntryOnce(std::size_t index, bool mayUseReader, EntryCache::By
         return false;
     // Moving the standing reader forward decodes everything in between (libarchive decodes what
     // it skips once a pass has read data), so it is used only while that stays within what the
-    // cache can keep. Otherwise a new pass skips there: libarchive then decodes only the part of
-    // the entry's own folder before it.
+    // cache can keep, and what it passes is kept. Otherwise a new pass starts. It too keeps what
+    // it passes when that fits in the cache: in a solid folder those bytes are decoded anyway,
+    // and elsewhere the extra decode is bounded and pays off when the entries are asked for.
+    // Beyond that it only skips, and libarchive decodes just the part of the entry's own folder
+    // before it.
     bool useReader = mayUseReader && mReader && mReader->getNextIndex() <= index
                      && getBytesBetween(mReader->getNextIndex(), index) <= msCacheBudget;
     if (!useReader) {
