@@ -117,6 +117,7 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
     : mOptions(options)
 {
     // 1. The singleton base has registered this engine before any module below is built.
+    // Each module is created only when its option is on, followed by traceStep("create", name).
     try {
         // 2. Data directory.
         mDataDirectory = bootstrap::GetDataDirectory();
