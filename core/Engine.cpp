@@ -206,10 +206,13 @@ void Engine::destroyModules()
 
     // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
     //    destructor reaches a half-destroyed module through the engine.
+    // console, gravity manager
     deleteModule(mGame, "game");
+    // gui
     deleteModule(mScripting, "scripting");
     deleteModule(mTime, "time");
     deleteModule(mPhysics, "physics");
+    // input, audio, graphics
     deleteModule(mLog, "log");
 
     // 3. The log manager, when this engine made it.
@@ -242,30 +245,37 @@ void Engine::writeConfiguration()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Life cycle
+// Life cycle: one line per module, in the fixed orders; the comments hold the places of the
+// modules that are not part of the engine yet.
 
 void Engine::initialise()
 {
     initialiseModule(mLog, "log");
+    // graphics, audio, input
     initialiseModule(mPhysics, "physics");
     initialiseModule(mTime, "time");
     initialiseModule(mScripting, "scripting");
+    // gui
     initialiseModule(mGame, "game");
 }
 
 void Engine::frame(float seconds)
 {
     frameModule(mTime, "time", seconds);
+    // input
     frameModule(mGame, "game", seconds);
     frameModule(mPhysics, "physics", seconds);
+    // audio, gui, graphics
 }
 
 void Engine::shutdown()
 {
     shutdownModule(mGame, "game");
+    // gui
     shutdownModule(mScripting, "scripting");
     shutdownModule(mTime, "time");
     shutdownModule(mPhysics, "physics");
+    // input, audio, graphics
     shutdownModule(mLog, "log");
 }
 
