@@ -1,7 +1,10 @@
 // Listing, finding, times and reading of entries, on archives made by the 7z command.
 #include "ArchiveTestSupport.h"
+#include "support/TempDir.h"
 
 #include <OgreDataStream.h>
+#include <archive.h>
+#include <archive_entry.h>
 
 #include <algorithm>
 #include <clocale>
@@ -228,4 +231,68 @@ TEST_F(ArchiveOpen, TwoArchivesOverOneFileReadIndependently)
     EXPECT_EQ(readAll(second->open("scripts/file02.txt")), generatedFile(2));
     EXPECT_EQ(readAll(first->open("scripts/file03.txt")), generatedFile(3));
     EXPECT_EQ(readAll(second->open("scripts/file40.txt")), generatedFile(40));
+}
+
+namespace {
+
+/// Bytes of the generated entry number i of the large archive.
+std::string largeEntry(int i, std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t j = 0; j < size; ++j)
+        bytes[j] = static_cast<char>((i * 31 + j * 7 + j / 4096) & 0xFF);
+    return bytes;
+}
+
+/// Writes a solid, uncompressed 7z archive with libarchive's own writer: larger than what an
+/// archive keeps decoded, without committing megabytes of fixtures.
+void writeLargeArchive(const std::string& path, int entries, std::size_t size)
+{
+    struct archive* writer = archive_write_new();
+    ASSERT_EQ(archive_write_set_format_7zip(writer), ARCHIVE_OK);
+    ASSERT_EQ(archive_write_set_format_option(writer, "7zip", "compression", "store"), ARCHIVE_OK);
+    ASSERT_EQ(archive_write_open_filename(writer, path.c_str()), ARCHIVE_OK);
+    for (int i = 0; i < entries; ++i) {
+        std::string data = largeEntry(i, size);
+        struct archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, ("large/entry" + std::to_string(i) + ".bin").c_str());
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_size(entry, static_cast<la_int64_t>(data.size()));
+        ASSERT_EQ(archive_write_header(writer, entry), ARCHIVE_OK);
+        ASSERT_EQ(archive_write_data(writer, data.data(), data.size()),
+                  static_cast<la_ssize_t>(data.size()));
+        archive_entry_free(entry);
+    }
+    ASSERT_EQ(archive_write_close(writer), ARCHIVE_OK);
+    archive_write_free(writer);
+}
+
+} // namespace
+
+TEST_F(ArchiveOpen, ArchivesLargerThanWhatIsKeptDecoded)
+{
+    const int entries = 24;
+    const std::size_t size = 512 * 1024;
+    ASSERT_GT(entries * size, lzma::Archive::msCacheBudget);
+    TempDir dir;
+    const std::string path = dir.file("large.7z");
+    writeLargeArchive(path, entries, size);
+
+    lzma::Archive archive(path, "LZMA");
+    archive.load();
+    ASSERT_EQ(archive.list()->size(), static_cast<std::size_t>(entries));
+    auto expectEntry = [&](int i) {
+        Ogre::DataStreamPtr stream = archive.open("large/entry" + std::to_string(i) + ".bin");
+        ASSERT_TRUE(stream) << i;
+        EXPECT_TRUE(stream->getAsString() == largeEntry(i, size)) << "entry " << i;
+    };
+    // Forward, then far back, then jumps further than the kept bytes in both directions.
+    for (int i = 0; i < entries; ++i)
+        expectEntry(i);
+    for (int i : {0, 23, 1, 22, 2, 5, 20, 3, 19, 4})
+        expectEntry(i);
+    for (int i = entries - 1; i >= 0; i -= 3)
+        expectEntry(i);
+    EXPECT_TRUE(mLines.empty());
 }
