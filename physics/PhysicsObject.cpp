@@ -1,0 +1,84 @@
+#include "physics/PhysicsObject.h"
+
+#include "physics/SinglePhysical.h"
+#include "platform/OdeGeometry.h"
+
+#include <OgreSceneNode.h>
+
+namespace tolva {
+
+PhysicsObject::PhysicsObject() = default;
+
+PhysicsObject::PhysicsObject(ode::Geometry* geometry)
+{
+    setBase(geometry);
+}
+
+PhysicsObject::PhysicsObject(PhysicalBase* base)
+{
+    setBase(base);
+}
+
+PhysicsObject::PhysicsObject(Ogre::SceneNode* node, PhysicalBase* base) : GameObject(node)
+{
+    setBase(base);
+}
+
+PhysicsObject::~PhysicsObject()
+{
+    release();
+}
+
+void PhysicsObject::release()
+{
+    if (!mBase)
+        return;
+    for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
+        ode::Geometry* geometry = mBase->getGeometry(i);
+        if (geometry && geometry->getParentSceneNode() == mNode)
+            mNode->detachObject(geometry);
+    }
+    if (mOwned)
+        delete mBase;
+    mBase = nullptr;
+    mOwned = false;
+}
+
+void PhysicsObject::carry(PhysicalBase* base, bool owned)
+{
+    mBase = base;
+    mOwned = owned && base;
+    if (!mBase)
+        return;
+    for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
+        ode::Geometry* geometry = mBase->getGeometry(i);
+        if (!geometry || geometry->getParentSceneNode() == mNode)
+            continue;
+        if (Ogre::SceneNode* old = geometry->getParentSceneNode())
+            old->detachObject(geometry);
+        mNode->attachObject(geometry);
+    }
+}
+
+void PhysicsObject::setBase(PhysicalBase* base)
+{
+    // Releasing the object already carried would delete it before carrying it again.
+    if (base && base == mBase) {
+        mOwned = false;
+        return;
+    }
+    release();
+    carry(base, false);
+}
+
+void PhysicsObject::setBase(ode::Geometry* geometry)
+{
+    if (!geometry) {
+        setBase(static_cast<PhysicalBase*>(nullptr));
+        return;
+    }
+    release();
+    carry(new SinglePhysical(geometry), true);
+}
+
+} // namespace tolva
