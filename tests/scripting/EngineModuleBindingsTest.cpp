@@ -10,8 +10,10 @@
 #include "input/GameControlRegistry.h"
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
+#include "physics/PhysicalBase.h"
 #include "scripting/InterfaceHolderBindings.h"
 #include "scripting/PythonSignalDecorator.h"
+#include "scripting/SignalBindings.h"
 #include "scripting/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
 #include "scripting/ValueConverters.h"
@@ -32,6 +34,8 @@ namespace {
 
 typedef tolva::GameControlRegistry Registry;
 typedef tolva::PythonSignalDecorator<boost::signals2::signal<void()>> OccupancySignal;
+typedef tolva::PythonSignalDecorator<boost::signals2::signal<void(tolva::PhysicalBase*, tolva::Contact*)>>
+    CollisionSignal;
 
 // A listener interface of the kind that engine objects keep in their holders.
 class Listener {
@@ -156,9 +160,8 @@ BOOST_PYTHON_MODULE(bindingtest)
 {
     bp::def("getTime", &getTime, bp::return_value_policy<bp::reference_existing_object>());
     bp::def("getLog", &getLog, bp::return_value_policy<bp::reference_existing_object>());
-    bp::class_<OccupancySignal, boost::noncopyable>("OccupancyEvent", bp::no_init)
-        .def("connect", static_cast<boost::signals2::connection (OccupancySignal::*)(bp::object)>(
-                            &OccupancySignal::connect));
+    tolva::class_PythonSignal<OccupancySignal>("OccupancyEvent", false);
+    tolva::class_PythonSignal<CollisionSignal>("CollisionEvent", true);
     bp::def("getSignal", &getSignal, bp::return_value_policy<bp::reference_existing_object>());
     bp::def("emitSignal", &emitSignal);
     bp::def("raiseEngineException", &raiseEngineException);
@@ -397,6 +400,16 @@ TEST_F(EngineModuleBindingsTest, ConnectingNoneToASignalRaisesValueError)
               runFailing("getSignal().connect(None)\n"));
     EXPECT_EQ(0u, signal.num_slots());
     gSignal = nullptr;
+}
+
+TEST_F(EngineModuleBindingsTest, OnlyCollisionSignalsCanBeMadeByScripts)
+{
+    gPython->run("own = CollisionEvent()\n"
+                 "ownConnection = own.connect(lambda partner, contact: None)\n");
+    EXPECT_TRUE(evalBool("ownConnection.connected()"));
+    EXPECT_EQ("RuntimeError: This class cannot be instantiated from Python", runFailing("OccupancyEvent()\n"));
+    gPython->run("del own\n");
+    EXPECT_FALSE(evalBool("ownConnection.connected()"));
 }
 
 TEST_F(EngineModuleBindingsTest, AnEmptyConnectionIsNotConnectedAndSwapsHandles)
