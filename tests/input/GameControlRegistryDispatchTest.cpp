@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <set>
 
 namespace tolva {
@@ -179,6 +180,13 @@ TEST_F(Dispatch, MouseMotionDispatchesEveryMovingAxisByDirection)
     EXPECT_TRUE(moveMouse(mRegistry, 4, 0, 240)) << "one consumed axis consumes the event";
     EXPECT_EQ((std::vector<int>{3, 240}), mJump.calls);
     EXPECT_TRUE(mLog.getLines().empty()) << "axis controls are never tracked as held";
+}
+
+TEST_F(Dispatch, LargestLeftwardMotionArrivesAsTheLargestAmount)
+{
+    mRegistry.bind(Modifier(), axisX(-1), turn);
+    EXPECT_TRUE(moveMouse(mRegistry, std::numeric_limits<int>::min(), 0, 0));
+    EXPECT_EQ(std::vector<int>{std::numeric_limits<int>::max()}, mTurn.calls);
 }
 
 TEST_F(Dispatch, RepeatingCommandOnAnAxisIsCalledOnceWithTheAmount)
