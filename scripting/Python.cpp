@@ -1,27 +1,369 @@
 #include "scripting/Python.h"
 
+#include "core/Engine.h"
+#include "core/Exceptions.h"
+#include "core/Log.h"
+#include "core/ToString.h"
+#include "core/Warning.h"
 #include "game/GameFactory.h"
+#include "scripting/ScriptOwnedHandles.h"
+#include "scripting/TolvaEngineModule.h"
+
+#include <OgreLogManager.h>
+
+#include <boost/python.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+namespace bp = boost::python;
 
 namespace tolva {
 
-Python::Python(const std::string& programPath)
-    : mProgramPath(programPath)
+namespace {
+
+// Collects what scripts print while initialise() sets up the real output, so that a failure
+// there can still report everything printed so far.
+const char* const OUTPUT_BUFFER_SCRIPT =
+    "class OutputBuffer:\n"
+    "  def __init__(self):\n"
+    "    self.buffer = []\n"
+    "  def getCompleteOutput(self):\n"
+    "    return \"\".join(self.buffer)\n"
+    "  def getLatestOutput(self):\n"
+    "    if len(self.buffer) == 0:\n"
+    "      return \"\"\n"
+    "    else:\n"
+    "      return self.buffer[len(self.buffer) - 1]\n"
+    "  def write(self, output):\n"
+    "    self.buffer.append(output)\n";
+
+void logLine(const std::string& message)
 {
-    // The game adds its own built-in script modules before the interpreter would start.
-    GameFactory::registerPythonModules();
+    Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr();
+    if (manager && manager->getDefaultLog()) {
+        manager->logMessage(message, Ogre::LML_NORMAL, false);
+    } else {
+        std::cerr << message << std::endl;
+    }
 }
 
-Python::~Python() = default;
+Log* getEngineLog()
+{
+    Engine* engine = Singleton<Engine>::getInstance();
+    return engine ? engine->getLog() : nullptr;
+}
 
-void Python::initialise() {}
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The pending error, set aside while cleaning up and put back afterwards.
+class PendingError {
+public:
+    PendingError() { PyErr_Fetch(&mType, &mValue, &mTraceback); }
+    ~PendingError() { PyErr_Restore(mType, mValue, mTraceback); }
+    PendingError(const PendingError&) = delete;
+    PendingError& operator=(const PendingError&) = delete;
+
+private:
+    PyObject* mType = nullptr;
+    PyObject* mValue = nullptr;
+    PyObject* mTraceback = nullptr;
+};
+
+} // namespace
+
+Python::Python(const std::string& programPath)
+    : mOutputToBuffer(false)
+    , mOutputBuffer(nullptr)
+    , mMainDictionary(nullptr)
+{
+    if (PyImport_AppendInittab("TolvaEngine", &PyInit_TolvaEngine) == -1) {
+        throw InitialisationException("Could not install tolva module in Python initialisation table.");
+    }
+    GameFactory::registerPythonModules();
+
+    PyConfig config;
+    PyConfig_InitPythonConfig(&config);
+    // Ctrl-C keeps ending the program instead of becoming a KeyboardInterrupt nobody handles.
+    config.install_signal_handlers = 0;
+    PyStatus status = PyConfig_SetBytesString(&config, &config.program_name, programPath.c_str());
+    if (!PyStatus_Exception(status)) {
+        status = Py_InitializeFromConfig(&config);
+    }
+    PyConfig_Clear(&config);
+    if (PyStatus_Exception(status)) {
+        throw InitialisationException(std::string("Could not start the Python interpreter: ") +
+                                      (status.err_msg ? status.err_msg : "unknown error") + ".");
+    }
+}
+
+Python::~Python()
+{
+    Py_Finalize();
+    // No script can reach a holder handle any more.
+    ScriptOwnedHandles::releaseAll();
+}
+
+void Python::initialise()
+{
+    try {
+        PyObject* mainModule = PyImport_AddModule("__main__");
+        if (!mainModule) {
+            bp::throw_error_already_set();
+        }
+        bp::object module(bp::handle<>(bp::borrowed(mainModule)));
+        mMainDictionary = new bp::object(module.attr("__dict__"));
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to created main python dictionary.");
+    }
+
+    executeStatement(OUTPUT_BUFFER_SCRIPT);
+    bool haveBuffer = false;
+    try {
+        bp::object buffer = getGlobal("OutputBuffer")();
+        mOutputBuffer = new bp::object(buffer);
+        haveBuffer = true;
+    } catch (const bp::error_already_set&) {
+        PyErr_Clear();
+        logLine("Failed to import debug module.");
+    }
+    if (haveBuffer) {
+        bp::object sys;
+        try {
+            sys = bp::import("sys");
+        } catch (const bp::error_already_set&) {
+            PyErr_Clear();
+            logLine("Failed to import the system module.");
+        }
+        if (!sys.is_none()) {
+            try {
+                sys.attr("stdout") = *mOutputBuffer;
+                sys.attr("stderr") = *mOutputBuffer;
+                mOutputToBuffer = true;
+            } catch (const bp::error_already_set&) {
+                PyErr_Clear();
+                logLine("Failed to install the debug output buffer");
+            }
+        }
+    }
+
+    bp::object os = bp::import("os");
+    bp::object sys = bp::import("sys");
+    sys.attr("path").attr("append")(os.attr("path").attr("abspath")("."));
+
+    try {
+        bp::import("TolvaEngine");
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to import the main engine scripting module.");
+    }
+
+    try {
+        connectToPythonOutput();
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to redirect python output pipes.");
+    }
+    mOutputToBuffer = false;
+}
 
 void Python::frame(float) {}
 
-void Python::shutdown() {}
+void Python::shutdown()
+{
+    if (mOutputBuffer) {
+        delete mOutputBuffer;
+        mOutputBuffer = nullptr;
+    }
+    try {
+        disconnectFromPythonOutput();
+    } catch (const bp::error_already_set&) {
+        // The error stays pending; nothing can print it any more.
+    }
+    if (mMainDictionary) {
+        PyDict_Clear(mMainDictionary->ptr());
+        delete mMainDictionary;
+        mMainDictionary = nullptr;
+    }
+}
+
+bp::object Python::executeStatement(const std::string& statement)
+{
+    try {
+        bp::object& dictionary = getMainDictionary();
+        return bp::exec(statement.c_str(), dictionary, dictionary);
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Execution failed on statement: " + ToString(statement) + ".");
+    }
+}
+
+bp::object Python::executeFile(const std::string& path)
+{
+    try {
+        bp::import("TolvaEngine");
+        std::string source;
+        {
+            std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+            if (!file) {
+                PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+                bp::throw_error_already_set();
+            }
+            char block[65536];
+            std::size_t count = 0;
+            while ((count = std::fread(block, 1, sizeof(block), file.get())) > 0) {
+                source.append(block, count);
+            }
+            if (std::ferror(file.get())) {
+                PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+                bp::throw_error_already_set();
+            }
+        }
+        // Compiled from bytes, so a coding declaration in the file is honoured and the traceback
+        // names the file.
+        bp::object bytes(bp::handle<>(PyBytes_FromStringAndSize(source.data(), source.size())));
+        bp::object fileName(bp::handle<>(PyUnicode_DecodeFSDefaultAndSize(path.data(), path.size())));
+        bp::object code = bp::import("builtins").attr("compile")(bytes, fileName, "exec", 0, true);
+        bp::object& dictionary = getMainDictionary();
+        return bp::object(bp::handle<>(PyEval_EvalCode(code.ptr(), dictionary.ptr(), dictionary.ptr())));
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Execution failed for file " + ToString(path) + ".");
+    }
+}
+
+bp::object Python::importModule(const std::string& name)
+{
+    try {
+        return bp::import(bp::str(name.data(), name.size()));
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to import module " + ToString(name) + ".");
+    }
+}
+
+bp::object Python::getGlobal(const std::string& name)
+{
+    return getMainDictionary().attr("__getitem__")(bp::str(name.data(), name.size()));
+}
+
+void Python::clear()
+{
+    PyDict_Clear(getMainDictionary().ptr());
+}
 
 std::string Python::getErrorString()
 {
-    return std::string();
+    if (!PyErr_Occurred()) {
+        return std::string();
+    }
+    Log* log = getEngineLog();
+    if (!mOutputToBuffer && log) {
+        log->mark();
+    }
+    if (PyErr_ExceptionMatches(PyExc_SystemExit)) {
+        // PyErr_Print would end the process here, before the engine could shut down and save.
+        PyObject* type = nullptr;
+        PyObject* value = nullptr;
+        PyObject* traceback = nullptr;
+        PyErr_Fetch(&type, &value, &traceback);
+        PyErr_NormalizeException(&type, &value, &traceback);
+        if (traceback && value) {
+            PyException_SetTraceback(value, traceback);
+        }
+        PyErr_Display(type, value, traceback);
+        Py_XDECREF(type);
+        Py_XDECREF(value);
+        Py_XDECREF(traceback);
+        PyErr_Clear();
+    } else {
+        PyErr_Print();
+    }
+    if (!mOutputToBuffer) {
+        return log ? log->getMarkerOutput() : std::string();
+    }
+    try {
+        return bp::extract<std::string>(mOutputBuffer->attr("getCompleteOutput")())();
+    } catch (const bp::error_already_set&) {
+        PyErr_Clear();
+        return "The output returned is not string-convertible.";
+    }
+}
+
+void Python::connectToPythonOutput()
+{
+    bp::object sys = bp::import("sys");
+    Log* log = getEngineLog();
+    sys.attr("stdout") = bp::object(bp::ptr(log));
+    sys.attr("stderr") = bp::object(bp::ptr(log));
+}
+
+void Python::disconnectFromPythonOutput()
+{
+    bp::object sys = bp::import("sys");
+    sys.attr("stdout") = 0;
+    sys.attr("stderr") = 0;
+}
+
+bp::object& Python::getMainDictionary()
+{
+    if (!mMainDictionary) {
+        throw IllegalStateException("The interpreter's main namespace is not available.");
+    }
+    return *mMainDictionary;
+}
+
+template <>
+void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
+{
+    const std::string temporaryName = fileName + ".tmp";
+    bp::object file;
+    try {
+        bp::object path(bp::handle<>(PyBytes_FromStringAndSize(temporaryName.data(), temporaryName.size())));
+        file = bp::import("builtins").attr("open")(path, "wb");
+        bp::import("pickle").attr("dump")(value, file, 2);
+        bp::object closed(bp::handle<>(PyObject_CallMethod(file.ptr(), "close", "()")));
+        file = bp::object();
+        if (std::rename(temporaryName.c_str(), fileName.c_str()) != 0) {
+            PyErr_SetFromErrnoWithFilename(PyExc_OSError, fileName.c_str());
+            bp::throw_error_already_set();
+        }
+    } catch (const bp::error_already_set&) {
+        {
+            // Close and remove the incomplete copy; the file that was there stays as it was.
+            PendingError error;
+            if (!file.is_none()) {
+                PyObject* closed = PyObject_CallMethod(file.ptr(), "close", "()");
+                Py_XDECREF(closed);
+                PyErr_Clear();
+                file = bp::object();
+            }
+            std::remove(temporaryName.c_str());
+        }
+        throw ScriptingException("Failed to pickle object to file: " + ToString(fileName) + ".");
+    }
+}
+
+template <>
+bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
+{
+    try {
+        bp::object pickle = bp::import("pickle");
+        const std::string data = Singleton<Engine>::getInstance()->getResourceData(fileName);
+        bp::object bytes(bp::handle<>(PyBytes_FromStringAndSize(data.data(), data.size())));
+        bp::dict options;
+        // Byte strings of files written by older versions stay bytes: names read back exactly.
+        options["encoding"] = "bytes";
+        bp::object arguments = bp::make_tuple(bytes);
+        bp::object loads = pickle.attr("loads");
+        bp::object result(bp::handle<>(PyObject_Call(loads.ptr(), arguments.ptr(), options.ptr())));
+        if (!PyTuple_Check(result.ptr())) {
+            PyErr_Format(PyExc_TypeError, "the pickled value is a %s, not a tuple",
+                         Py_TYPE(result.ptr())->tp_name);
+            bp::throw_error_already_set();
+        }
+        return bp::tuple(result);
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to unpickle object from file: " + ToString(fileName) + ".");
+    }
 }
 
 } // namespace tolva
