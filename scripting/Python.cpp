@@ -102,6 +102,10 @@ Python::Python(const std::string& programPath)
 
 Python::~Python()
 {
+    // An engine that failed between initialise and shutdown still holds these; after the
+    // interpreter has ended they could not be released any more.
+    delete mOutputBuffer;
+    delete mMainDictionary;
     Py_Finalize();
     // No script can reach a holder handle any more.
     ScriptOwnedHandles::releaseAll();

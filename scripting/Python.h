@@ -28,7 +28,8 @@ public:
     /// @throw InitialisationException "Could not install tolva module in Python initialisation
     ///        table." when the built-in table refuses the engine module
     explicit Python(const std::string& programPath);
-    /// Ends the interpreter. Nothing of the engine may hold a Python object any more.
+    /// Ends the interpreter. Nothing of the engine may hold a Python object any more; what
+    /// shutdown() would have released is released first.
     ~Python() override;
 
     Python(const Python&) = delete;

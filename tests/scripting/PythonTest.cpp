@@ -201,6 +201,13 @@ TEST_F(PythonTest, GetErrorStringWithoutPendingErrorIsEmpty)
     EXPECT_EQ(output, mLog->getOutput());
 }
 
+TEST_F(PythonTest, AnEngineDeletedWithoutShutdownStillEndsTheInterpreterCleanly)
+{
+    mPython->executeStatement("kept = [1, 2, 3]\n");
+    mEngine.reset();
+    EXPECT_EQ(nullptr, Singleton<tolva::Python>::getInstance());
+}
+
 TEST(PythonStartTest, AFailedStartReportsEverythingPrintedSoFarFromTheBuffer)
 {
     // A module finder installed when the interpreter starts prints, then refuses the engine
