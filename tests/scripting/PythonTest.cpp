@@ -101,6 +101,9 @@ TEST_F(PythonTest, ScriptOutputReachesTheLogTailTheFileAndTheNewOutputSignal)
     EXPECT_EQ((std::vector<std::string>{"hello from a script", "\n", "to stderr", "flushed", "\n"}), mMessages);
     EXPECT_NE(std::string::npos, mLog->getOutput().find("hello from a script\nto stderrflushed\n"));
     mEngine->shutdown();
+    // Nothing can print after shutdown: the output streams are the integer 0.
+    EXPECT_THROW(bp::import("sys").attr("stdout").attr("write")("late"), bp::error_already_set);
+    PyErr_Clear();
     mEngine.reset();
     const std::string file = mHome.readEngineLog();
     EXPECT_NE(std::string::npos, file.find("hello from a script")) << file;
