@@ -8,6 +8,7 @@
 #include "core/ScheduleListener.h"
 #include "core/Time.h"
 #include "input/GameControlRegistry.h"
+#include "input/Input.h"
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
 #include "physics/PhysicalBase.h"
@@ -400,6 +401,23 @@ TEST_F(EngineModuleBindingsTest, ConnectingNoneToASignalRaisesValueError)
               runFailing("getSignal().connect(None)\n"));
     EXPECT_EQ(0u, signal.num_slots());
     gSignal = nullptr;
+}
+
+TEST_F(EngineModuleBindingsTest, TheEngineKeySignalReachesScriptsOnlyWhenNoEarlierSlotConsumed)
+{
+    // No module here registers a class for the input library's key event: a script slot that is
+    // reached fails in the argument conversion with TypeError.
+    tolva::KeySignal keys;
+    bool consoleConsumes = true;
+    keys.connect([&consoleConsumes](const OIS::KeyEvent&) { return consoleConsumes; }, boost::signals2::at_front);
+    gPython->run("keyHits = []\n");
+    keys.connect(gPython->eval("lambda event: keyHits.append(event)"));
+    const OIS::KeyEvent event(nullptr, OIS::KC_GRAVE, 0);
+    EXPECT_TRUE(keys(event));
+    EXPECT_EQ("[]", evalString("repr(keyHits)"));
+    consoleConsumes = false;
+    EXPECT_THROW(keys(event), bp::error_already_set);
+    EXPECT_EQ("TypeError", tolva::test::EmbeddedPython::takeErrorName());
 }
 
 TEST_F(EngineModuleBindingsTest, OnlyCollisionSignalsCanBeMadeByScripts)
