@@ -12,6 +12,7 @@
 #include "platform/OdeBoxMass.h"
 #include "platform/OdeCapsuleGeometry.h"
 #include "platform/OdeContact.h"
+#include "platform/OdeCylinderGeometry.h"
 #include "platform/OdeMass.h"
 #include "platform/OdeSphereGeometry.h"
 #include "platform/OdeSphereMass.h"
@@ -421,4 +422,47 @@ TEST_F(PhysicsModule, BodyEnabledState)
     ball->setBodyEnabled(true);
     EXPECT_TRUE(ball->isBodyEnabled());
     EXPECT_EQ(Ogre::Vector3::ZERO, ball->getBody()->getForce());
+}
+
+TEST_F(PhysicsModule, ObjectDestroyingItselfInItsOwnCollisionSlot)
+{
+    mPhysics->setGravity(Ogre::Vector3(0, -9.81f, 0));
+    auto ground = makeGround();
+    auto item = std::make_unique<MovableObject>(mPhysics->createBoxGeometry(Ogre::Vector3(1, 1, 1)), 1.0f);
+    item->setPosition(Ogre::Vector3(0, 0.5f, 0));
+    int calls = 0;
+    // A picked-up item removes itself when touched.
+    item->eventCollision().connect([&](PhysicalBase*, Contact*) {
+        ++calls;
+        item.reset();
+    });
+    int groundCalls = 0;
+    ground->eventCollision().connect([&](PhysicalBase*, Contact*) { ++groundCalls; });
+    frame(0.01f);
+    EXPECT_EQ(nullptr, item);
+    EXPECT_EQ(1, calls);
+    EXPECT_LE(groundCalls, 1);
+    frames(2, 0.01f);
+}
+
+TEST_F(PhysicsModule, UnidirectionalMovableIsPushedButPushesNothingBack)
+{
+    auto pusher = std::make_unique<MovableObject>(mPhysics->createSphereGeometry(0.5f), 1.0f);
+    auto pushed = std::make_unique<MovableObject>(mPhysics->createSphereGeometry(0.5f), 1.0f);
+    pusher->setPosition(Ogre::Vector3(-2, 0, 0));
+    pusher->setLinearVelocity(Ogre::Vector3(4, 0, 0));
+    pushed->setUnidirectional(true);
+    frames(60, 0.01f);
+    EXPECT_NEAR(4.0f, pusher->getLinearVelocity().x, 1e-3f) << "nothing pushed back";
+    EXPECT_GT(pushed->getPosition().x, 0.5f) << "the unidirectional one was pushed";
+}
+
+TEST_F(PhysicsModule, AutomaticCylinderMassUsesTheWholeLength)
+{
+    SinglePhysical owner(mPhysics->createCylinderGeometry(0.5f, 2.0f));
+    owner.setPosition(Ogre::Vector3(0, 0, 20));
+    std::unique_ptr<ode::Mass> automatic(mPhysics->createMass(owner.getGeometry(0), 1.0f));
+    std::unique_ptr<ode::Mass> expected(mPhysics->createMass(owner.getGeometry(0), 1.0f, Physics::MASS_CYLINDER, 0.5f, 0, 2.0f));
+    for (int i : {0, 5, 10})
+        EXPECT_NEAR(expected->getOdeMass().I[i], automatic->getOdeMass().I[i], 1e-6);
 }
