@@ -1,5 +1,6 @@
 #include "core/Engine.h"
 
+#include <OISException.h>
 #include <OISKeyboard.h>
 #include <OgreArchive.h>
 #include <OgreException.h>
@@ -22,7 +23,9 @@
 #include "core/Time.h"
 #include "core/ToString.h"
 #include "game/GameFactory.h"
+#include "input/Input.h"
 #include "physics/Physics.h"
+#include "scene/Graphics.h"
 #include "scripting/Python.h"
 
 namespace tolva {
@@ -141,6 +144,10 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         traceStep("create", "log");
 
         // 6. Graphics: its constructor calls back initialiseResourcePaths().
+        if (mOptions.graphics) {
+            mGraphics = new Graphics();
+            traceStep("create", "graphics");
+        }
 
         // 7. The default resource group, once graphics has added the resource locations.
         if (mGraphics) {
@@ -155,9 +162,26 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         // 8. Audio.
 
         // 9. Input, on the graphics module's window.
+        if (mOptions.input && mGraphics) {
+            try {
+                mInput = new Input(mGraphics->getWindowHandle());
+            } catch (const OIS::Exception& exception) {
+                logNotice(exception.what());
+                throw;
+            }
+            traceStep("create", "input");
+        }
 
         // 10. keyPressed and keyReleased at the front of the input module's key signals, so
         //     they run before the GUI's, the game's and the scripts' slots.
+        if (mInput) {
+            mInput->eventKeyPressed().connect(
+                [this](const OIS::KeyEvent& event) { return keyPressed(event); },
+                boost::signals2::at_front);
+            mInput->eventKeyReleased().connect(
+                [this](const OIS::KeyEvent& event) { return keyReleased(event); },
+                boost::signals2::at_front);
+        }
 
         // 11. Physics.
         if (mOptions.physics) {
@@ -203,6 +227,9 @@ void Engine::destroyModules()
 {
     // 1. The input module's shutdown again: every slot on the input signals goes before the
     //    objects owning those slots are deleted.
+    if (mInput) {
+        mInput->shutdown();
+    }
 
     // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
     //    destructor reaches a half-destroyed module through the engine.
@@ -212,7 +239,9 @@ void Engine::destroyModules()
     deleteModule(mScripting, "scripting");
     deleteModule(mTime, "time");
     deleteModule(mPhysics, "physics");
-    // input, audio, graphics
+    deleteModule(mInput, "input");
+    // audio
+    deleteModule(mGraphics, "graphics");
     deleteModule(mLog, "log");
 
     // 3. The log manager, when this engine made it.
@@ -251,7 +280,9 @@ void Engine::writeConfiguration()
 void Engine::initialise()
 {
     initialiseModule(mLog, "log");
-    // graphics, audio, input
+    initialiseModule(mGraphics, "graphics");
+    // audio
+    initialiseModule(mInput, "input");
     initialiseModule(mPhysics, "physics");
     initialiseModule(mTime, "time");
     initialiseModule(mScripting, "scripting");
@@ -262,10 +293,11 @@ void Engine::initialise()
 void Engine::frame(float seconds)
 {
     frameModule(mTime, "time", seconds);
-    // input
+    frameModule(mInput, "input", seconds);
     frameModule(mGame, "game", seconds);
     frameModule(mPhysics, "physics", seconds);
-    // audio, gui, graphics
+    // audio, gui
+    frameModule(mGraphics, "graphics", seconds);
 }
 
 void Engine::shutdown()
@@ -275,7 +307,9 @@ void Engine::shutdown()
     shutdownModule(mScripting, "scripting");
     shutdownModule(mTime, "time");
     shutdownModule(mPhysics, "physics");
-    // input, audio, graphics
+    shutdownModule(mInput, "input");
+    // audio
+    shutdownModule(mGraphics, "graphics");
     shutdownModule(mLog, "log");
 }
 
