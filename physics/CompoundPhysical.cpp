@@ -58,6 +58,10 @@ bool CompoundPhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
         logWarning("Warning: Attempt to set duplicate geometry on compound physical.");
         return false;
     }
+    if (geometry->getUserObject()) {
+        logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
+        return false;
+    }
     geometry->setUserObject(this);
     ode::Geometry* old = mGeometries[index];
     old->setUserObject(nullptr);
@@ -74,6 +78,10 @@ bool CompoundPhysical::addGeometry(ode::Geometry* geometry)
     }
     if (std::find(mGeometries.begin(), mGeometries.end(), geometry) != mGeometries.end()) {
         logWarning("Warning: Attempt to add duplicate geometry to compound physical.");
+        return false;
+    }
+    if (geometry->getUserObject()) {
+        logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
         return false;
     }
     mGeometries.push_back(geometry);

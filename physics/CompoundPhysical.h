@@ -22,10 +22,11 @@ public:
     void dispatchCollisionEvent(PhysicalBase* partner, Contact* contact) override;
     unsigned int getGeometryCount() const override { return unsigned(mGeometries.size()); }
     ode::Geometry* getGeometry(unsigned int index) const override;
-    /// Replaces (and deletes) the geometry at the index. An index out of range, a null geometry
-    /// and a geometry held at another index are refused with a warning.
+    /// Replaces (and deletes) the geometry at the index. An index out of range, a null geometry,
+    /// a geometry held at another index and one another object owns are refused with a warning.
     bool setGeometry(unsigned int index, ode::Geometry* geometry) override;
-    /// Appends the geometry and takes ownership; null or a duplicate is refused with a warning.
+    /// Appends the geometry and takes ownership; null, a duplicate or a geometry another object
+    /// owns is refused with a warning.
     virtual bool addGeometry(ode::Geometry* geometry);
     /// Deletes the geometry at the index; an index out of range is refused with a warning.
     virtual bool removeGeometry(unsigned int index);

@@ -51,6 +51,10 @@ bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
         return false;
     if (geometry == mGeometry)
         return true;
+    if (geometry && geometry->getUserObject()) {
+        logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
+        return false;
+    }
     if (mGeometry)
         mGeometry->setBody(nullptr);
     delete mMass;

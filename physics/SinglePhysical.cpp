@@ -1,5 +1,6 @@
 #include "physics/SinglePhysical.h"
 
+#include "core/Warning.h"
 #include "platform/OdeGeometry.h"
 
 namespace tolva {
@@ -29,6 +30,11 @@ bool SinglePhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
     // Deleting the held geometry and then storing it would leave a dangling pointer.
     if (geometry == mGeometry)
         return true;
+    // Two owners would both delete it.
+    if (geometry && geometry->getUserObject()) {
+        logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
+        return false;
+    }
     if (mGeometry) {
         mGeometry->setUserObject(nullptr);
         delete mGeometry;

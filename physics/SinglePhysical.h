@@ -15,8 +15,9 @@ public:
     void setEnabled(bool enabled) override;
     unsigned int getGeometryCount() const override { return mGeometry ? 1 : 0; }
     ode::Geometry* getGeometry(unsigned int index) const override { return index == 0 ? mGeometry : nullptr; }
-    /// Replaces (and deletes) the geometry at index 0; false for any other index. Setting the
-    /// geometry already held changes nothing.
+    /// Replaces (and deletes) the geometry at index 0; false for any other index, and (with a
+    /// warning) for a geometry that another physical object owns. Setting the geometry already
+    /// held changes nothing.
     bool setGeometry(unsigned int index, ode::Geometry* geometry) override;
 
     /// The geometry's position, or zero without one.

@@ -230,3 +230,19 @@ TEST_F(PhysicsFixture, TransformObjectUpdatesItsHierarchyAfterEveryMove)
     child.setPosition(Ogre::Vector3(0, 1, 0));
     EXPECT_EQ(childUpdates + 1, child.updates);
 }
+
+TEST_F(PhysicsFixture, AGeometryHasOnlyOneOwner)
+{
+    LogCapture capture;
+    auto first = std::make_unique<SinglePhysical>(mPhysics->createSphereGeometry(1.0f));
+    ode::Geometry* shared = first->getGeometry(0);
+    SinglePhysical second(nullptr);
+    EXPECT_FALSE(second.setGeometry(0, shared));
+    CompoundPhysical compound;
+    EXPECT_FALSE(compound.addGeometry(shared));
+    EXPECT_TRUE(capture.contains("Warning: Attempt to give a physical object a geometry that another one owns."));
+    EXPECT_EQ(0u, second.getGeometryCount());
+    EXPECT_EQ(0u, compound.getGeometryCount());
+    EXPECT_EQ(first.get(), shared->getUserObject());
+    first.reset();
+}
