@@ -20,24 +20,25 @@ function(tolva_add_module folder)
   endif()
 endfunction()
 
-# tolva_add_test(<name> SOURCES <files>... LIBS <libraries>... [ENVIRONMENT <VAR=value>...]
-#                [LABELS <labels>...] [TIMEOUT <seconds>])
+# tolva_add_test(<name> SOURCES <files>... LIBS <libraries>... [TIMEOUT <seconds>])
 # A GoogleTest executable test_<name>; every test case runs as its own CTest test, in its own
 # process, so engine singletons never leak from one case into the next. Tests that open a window
 # need no flag: test.sh runs CTest under one Xvfb server when there is no display.
 function(tolva_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
   add_executable(test_${name} ${ARG_SOURCES})
   target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} tolva_testsupport GTest::gtest GTest::gmock)
   set_target_properties(test_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # The discovery script splits list-valued properties into separate arguments, so each test gets
+  # one label and one environment entry here; test.sh exports the rest (PYTHONDONTWRITEBYTECODE).
   gtest_discover_tests(test_${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     PROPERTIES
       TIMEOUT ${ARG_TIMEOUT}
-      LABELS "${name};${ARG_LABELS}"
-      ENVIRONMENT "ALSOFT_DRIVERS=null;PYTHONDONTWRITEBYTECODE=1;${ARG_ENVIRONMENT}")
+      LABELS ${name}
+      ENVIRONMENT ALSOFT_DRIVERS=null)
 endfunction()
