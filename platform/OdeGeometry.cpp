@@ -214,7 +214,7 @@ void Geometry::_bodyDestroyed()
 
 int Geometry::collide(Geometry* other, CollisionListener* listener)
 {
-    if (!other || other == this)
+    if (!other || other == this || !isEnabled() || !other->isEnabled())
         return 0;
     const unsigned long cat1 = getCategoryBitfield(), col1 = getCollisionBitfield();
     const unsigned long cat2 = other->getCategoryBitfield(), col2 = other->getCollisionBitfield();

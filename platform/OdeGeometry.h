@@ -81,8 +81,8 @@ public:
     void setBody(Body* body);
     Body* getBody() const { return mBody; }
 
-    /// Tests this geometry against another when their bits match; contacts reach the listener
-    /// but never become constraints. @return the number of contact points found
+    /// Tests this geometry against another when both are enabled and their bits match; contacts
+    /// reach the listener but never become constraints. @return the number of contact points found
     int collide(Geometry* other, CollisionListener* listener);
 
     // Ogre::MovableObject

@@ -218,6 +218,9 @@ TEST(OdeGeometry, OneOffCollisionTestCreatesNoConstraint)
     FunctionListener probe;
     EXPECT_GT(ball.collide(&box, &probe), 0);
     EXPECT_GT(probe.count, 0);
+    box.disable();
+    EXPECT_EQ(0, ball.collide(&box, &probe));
+    box.enable();
     // The probe accepted its contacts; had they become constraints, the next step would push the
     // ball even though the step's own pass rejects every contact.
     FunctionListener none;
