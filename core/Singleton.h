@@ -6,15 +6,17 @@
 template <typename T>
 class Singleton {
 public:
-    Singleton() { msInstance = static_cast<T*>(this); }
+    Singleton() { msInstance = this; }
     virtual ~Singleton() { msInstance = nullptr; }
 
     Singleton(const Singleton&) = delete;
     Singleton& operator=(const Singleton&) = delete;
 
     /// The current instance, or null when none exists.
-    static T* getInstance() { return msInstance; }
+    /// The cast happens here, not in the constructor: while the Singleton base is being built the
+    /// object is not yet a T.
+    static T* getInstance() { return static_cast<T*>(msInstance); }
 
 private:
-    static inline T* msInstance = nullptr;
+    static inline Singleton* msInstance = nullptr;
 };
