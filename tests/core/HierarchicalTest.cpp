@@ -1,8 +1,8 @@
 #include "core/Hierarchical.h"
 #include "core/Transformable.h"
 
-#include <OgreLog.h>
-#include <OgreLogManager.h>
+
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +11,6 @@
 #include <vector>
 
 namespace {
-
-class WarningCatcher : public Ogre::LogListener {
-public:
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
-                       bool&) override
-    {
-        lines.push_back(message);
-    }
-    std::vector<std::string> lines;
-};
 
 class Node : public tolva::Hierarchical {
 public:
@@ -47,19 +37,9 @@ public:
 
 class HierarchicalTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        mLog = mManager.createLog("test.log", true, false, true);
-        mLog->addListener(&mWarnings);
-    }
-
-    void TearDown() override { mLog->removeListener(&mWarnings); }
-
     std::vector<tolva::Hierarchical*> list(std::initializer_list<tolva::Hierarchical*> nodes) { return nodes; }
 
-    Ogre::LogManager mManager;
-    Ogre::Log* mLog = nullptr;
-    WarningCatcher mWarnings;
+    tolva::test::LogCapture mWarnings;
     std::vector<std::string> mUpdates;
 };
 

@@ -1,8 +1,8 @@
 #include "core/PropertyListener.h"
 #include "core/PropertyPublisher.h"
 
-#include <OgreLog.h>
-#include <OgreLogManager.h>
+
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,6 @@
 #include <vector>
 
 namespace {
-
-class WarningCatcher : public Ogre::LogListener {
-public:
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
-                       bool&) override
-    {
-        lines.push_back(message);
-    }
-    std::vector<std::string> lines;
-};
 
 class Recorder : public tolva::PropertyListener {
 public:
@@ -48,17 +38,7 @@ private:
 
 class PropertyTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        mLog = mManager.createLog("test.log", true, false, true);
-        mLog->addListener(&mWarnings);
-    }
-
-    void TearDown() override { mLog->removeListener(&mWarnings); }
-
-    Ogre::LogManager mManager;
-    Ogre::Log* mLog = nullptr;
-    WarningCatcher mWarnings;
+    tolva::test::LogCapture mWarnings;
     tolva::PropertyPublisher mPublisher;
     std::vector<std::string> mCalls;
 };

@@ -4,6 +4,8 @@
 #include <OgreLog.h>
 #include <OgreLogManager.h>
 
+#include "support/LogCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -188,29 +190,15 @@ TEST_F(TimeTest, ListenerReschedulingItselfForNowWaitsForTheNextFrame)
     EXPECT_TRUE(mTime.isScheduled(&eager));
 }
 
-class WarningCatcher : public Ogre::LogListener {
-public:
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
-                       bool&) override
-    {
-        lines.push_back(message);
-    }
-    std::vector<std::string> lines;
-};
-
 TEST_F(TimeTest, NullListenerIsRefusedWithAWarning)
 {
-    Ogre::LogManager manager;
-    Ogre::Log* log = manager.createLog("test.log", true, false, true);
-    WarningCatcher catcher;
-    log->addListener(&catcher);
+    tolva::test::LogCapture catcher;
 
     mTime.addSchedule(0.0f, nullptr);
     EXPECT_EQ(catcher.lines, (std::vector<std::string>{"Warning: Attempt to schedule a null listener."}));
     EXPECT_FALSE(mTime.isScheduled(nullptr));
     mTime.now += 10;
     mTime.frame(0); // would call through null
-    log->removeListener(&catcher);
 }
 
 TEST(TimeRealClock, ZeroDelayFiresOnceTheClockHasMoved)

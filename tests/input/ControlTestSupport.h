@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/GameControlRegistry.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 #include <OgreLog.h>
@@ -21,45 +22,6 @@ namespace test {
 typedef GameControlRegistry::Control Control;
 typedef GameControlRegistry::Modifier Modifier;
 typedef GameControlRegistry::Command Command;
-
-/// Creates the rendering engine's log manager with a silent default log and records every
-/// line written to it.
-class LogCapture : public Ogre::LogListener {
-public:
-    LogCapture() : mManager(new Ogre::LogManager())
-    {
-        Ogre::Log* log = mManager->createLog("controls-test.log", true, false, true);
-        log->addListener(this);
-    }
-
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
-                       const Ogre::String& logName, bool& skipThisMessage) override
-    {
-        mLines.push_back(message);
-        mLevels.push_back(level);
-    }
-
-    const std::vector<std::string>& getLines() const { return mLines; }
-    std::size_t count(const std::string& line) const
-    {
-        return std::count(mLines.begin(), mLines.end(), line);
-    }
-    bool allAtNormalLevel() const
-    {
-        return std::all_of(mLevels.begin(), mLevels.end(),
-                           [](Ogre::LogMessageLevel level) { return level == Ogre::LML_NORMAL; });
-    }
-    void clear()
-    {
-        mLines.clear();
-        mLevels.clear();
-    }
-
-private:
-    std::unique_ptr<Ogre::LogManager> mManager;
-    std::vector<std::string> mLines;
-    std::vector<Ogre::LogMessageLevel> mLevels;
-};
 
 /// Records every value it is called with; an optional action runs inside the call, as a
 /// script's handler would.
