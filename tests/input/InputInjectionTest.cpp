@@ -51,6 +51,7 @@ int runInjection()
     char program[] = "test_input_module";
     char* argv[] = {program, nullptr};
     Engine engine(1, argv, windowEngineOptions(true));
+    keepGraphicsLibrariesLoaded();
     engine.initialise();
     Input& input = *engine.getInput();
     Graphics& graphics = *engine.getGraphics();

@@ -43,6 +43,7 @@ protected:
         char program[] = "test_graphics";
         char* argv[] = {program, nullptr};
         mEngine = std::make_unique<Engine>(1, argv, windowEngineOptions(input));
+        keepGraphicsLibrariesLoaded();
         mEngine->initialise();
     }
 
