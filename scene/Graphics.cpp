@@ -249,8 +249,9 @@ bool Graphics::loadPlugin(const std::string& key, const std::string& defaultFile
     } catch (const Ogre::Exception& e) {
         // Without a display the render plug-in already fails here; say why.
         logLine("Error: Could not load plugin '" + path + "': " + e.getDescription());
-    } catch (const std::exception& e) {
-        logLine("Error: No plugin given by '" + key + "' in section '" + PLUGIN_SECTION + "'.");
+    } catch (const std::exception&) {
+        logLine("Error: The section '" + std::string(PLUGIN_SECTION) + "' names no '" + key +
+                "' or no 'PluginFolder'.");
     }
     return false;
 }

@@ -78,7 +78,7 @@ TEST(GraphicsStartup, AMissingPluginKeyFailsLikeAMissingPlugin)
         startInChild(withoutLine(windowEngineConfig(), "RenderPlugin=RenderSystem_GL.so"));
     EXPECT_EQ(result.message, "Failed to load engine plugins.");
     EXPECT_TRUE(result.configUnchanged);
-    EXPECT_NE(result.log.find("RenderPlugin"), std::string::npos) << result.log;
+    EXPECT_NE(result.log.find("names no 'RenderPlugin'"), std::string::npos) << result.log;
 }
 
 TEST(GraphicsStartup, WithoutADisplayTheLogSaysWhy)
