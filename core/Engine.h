@@ -103,10 +103,10 @@ public:
     /// then the data directory, to the default resource group. Called by the graphics module.
     /// @return false (after a log line) when the section is missing or an entry is rejected
     bool initialiseResourcePaths();
-    /// Adds one location: spec is "<location>" or "<location>,true" / "<location>,false"
+    /// Adds one location: the entry is "<location>" or "<location>,true" / "<location>,false"
     /// (recursive or not; no blanks allowed around the flag).
-    /// @return false (after a log line) when the specification is malformed
-    bool initialiseResourcePath(const std::string& archiveType, const std::string& spec);
+    /// @return false (after a log line) when the entry is malformed
+    bool initialiseResourcePath(const std::string& archiveType, const std::string& entry);
     /// The whole content (bytes, zero bytes kept) of a resource: searched in the default group,
     /// then every group, then every resource location directly (names with folders, absolute
     /// paths inside a location), then, for an absolute path, the file system.
