@@ -29,17 +29,13 @@ if [ "$sanitize" = ON ]; then
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/tests/ubsan.supp"
 fi
 
-run_ctest() {
-  ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
-}
+ctest_command=(ctest --test-dir "$build" --output-on-failure -j "$jobs")
 
 # Window tests need an X server: use the one we have, or one Xvfb for the whole run.
 if [ -n "${DISPLAY:-}" ]; then
-  run_ctest
+  "${ctest_command[@]}"
 else
-  export -f run_ctest
-  export build jobs
-  xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX" bash -c run_ctest
+  xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX" "${ctest_command[@]}"
 fi
 
 if [ "$sanitize" = ON ] && [ -x tests/plugins/run-fuzz.sh ]; then
