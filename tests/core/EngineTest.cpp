@@ -25,6 +25,7 @@
 #include "core/Exceptions.h"
 #include "core/GameBase.h"
 #include "core/Log.h"
+#include "core/ScheduleListener.h"
 #include "core/Time.h"
 #include "core/Updateable.h"
 #include "core/Warning.h"
@@ -534,4 +535,43 @@ TEST(EngineDefaultGame, EndsTheLoopAfterItsFirstFrameWhileThereIsNoWindow)
     engine->shutdown();
     EXPECT_EQ(frames.size(), 1u);
     EXPECT_EQ(tolva::GameFactory::getGameName(), "Spindlewake");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Schedules
+
+namespace {
+
+class CountingListener : public tolva::ScheduleListener {
+public:
+    explicit CountingListener(int& calls) : mCalls(calls) {}
+    void scheduled() override { ++mCalls; }
+
+private:
+    int& mCalls;
+};
+
+} // namespace
+
+TEST(EngineSchedules, AListenerDestroyedWhileScheduledIsNeverCalled)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    auto engine = makeEngine(coreOptions([] { return new TestGame(1, false); }));
+    tolva::Time* time = engine->getTime();
+    ASSERT_NE(time, nullptr);
+
+    int droppedCalls = 0;
+    int keptCalls = 0;
+    auto dropped = std::make_unique<CountingListener>(droppedCalls);
+    CountingListener kept(keptCalls);
+    time->addSchedule(0.0f, dropped.get());
+    time->addSchedule(0.0f, &kept);
+    CountingListener* gone = dropped.get();
+    dropped.reset();
+    EXPECT_FALSE(time->isScheduled(gone));
+
+    usleep(5000); // entries fire once the millisecond clock has passed their due time
+    time->frame(0.0f);
+    EXPECT_EQ(droppedCalls, 0);
+    EXPECT_EQ(keptCalls, 1);
 }

@@ -103,8 +103,9 @@ TEST_P(SubSteps, ImpulseActsOnceAndForceInEveryStepOfItsFrame)
     do {
         frame(seconds);
         ++framesUntilStep;
-        if (!mPhysics->hasStepped())
+        if (!mPhysics->hasStepped()) {
             EXPECT_EQ(Ogre::Vector3(4, 0, 0), ball->getImpulse()) << "kept until a step takes it";
+        }
     } while (!mPhysics->hasStepped() && framesUntilStep < 10);
     EXPECT_EQ(Ogre::Vector3::ZERO, ball->getImpulse());
     EXPECT_NEAR(2.0f, ball->getLinearVelocity().x, 1e-4f);
