@@ -2,6 +2,8 @@
 // repeating commands held, across 8 modifier layers, and the heap allocations both make.
 #include "input/GameControlRegistry.h"
 
+#include "AllocationCounter.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,23 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-unsigned long long gAllocations = 0;
-
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++gAllocations;
-    if (void* memory = std::malloc(size ? size : 1)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -121,7 +106,7 @@ int main()
     // down and again on its up (the held repeats are re-examined at each change). The two kinds
     // are also timed apart, in runs of their own.
     long consumed = 0;
-    unsigned long long allocationsBefore = gAllocations;
+    unsigned long long allocationsBefore = tolva::bench::allocationCount();
     auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < pairs; ++i) {
         const int code = (i % 8 == 7) ? modifierKeys[(i / 8) % modifierKeys.size()] : plainKeys[i % plainKeys.size()];
@@ -129,7 +114,7 @@ int main()
         consumed += release(registry, code);
     }
     const double eventNanoseconds = nanosecondsSince(start);
-    const unsigned long long eventAllocations = gAllocations - allocationsBefore;
+    const unsigned long long eventAllocations = tolva::bench::allocationCount() - allocationsBefore;
 
     const long splitPairs = pairs / 8;
     start = std::chrono::steady_clock::now();
@@ -147,13 +132,13 @@ int main()
     }
     const double layerNanoseconds = nanosecondsSince(start);
 
-    allocationsBefore = gAllocations;
+    allocationsBefore = tolva::bench::allocationCount();
     start = std::chrono::steady_clock::now();
     for (long i = 0; i < frames; ++i) {
         registry.frame(0.016f);
     }
     const double frameNanoseconds = nanosecondsSince(start);
-    const unsigned long long frameAllocations = gAllocations - allocationsBefore;
+    const unsigned long long frameAllocations = tolva::bench::allocationCount() - allocationsBefore;
 
     std::printf("layers: %zu, repeating commands held: %zu (active repeats: %zu)\n", layers.size(),
                 repeatKeys.size(), registry.getActiveRepeatCount());

@@ -2,6 +2,7 @@
 // bare ODE calls; prints microseconds per step for both and their ratio, and the engine's
 // allocations per step once the scene has settled into steady contact (for both: ODE itself
 // allocates through the C++ allocator inside its steps).
+#include "AllocationCounter.h"
 #include "core/Engine.h"
 #include "core/GameBase.h"
 #include "physics/MovableObject.h"
@@ -28,7 +29,6 @@
 
 namespace {
 
-std::atomic<unsigned long> gAllocations{0};
 unsigned long gBareAllocationsAtSettle = 0;
 
 const int STEPS = 1000;
@@ -80,11 +80,11 @@ double engineRun(tolva::Physics* physics, int count, double& allocationsPerStep)
     unsigned long allocationsAtSettle = 0;
     for (int i = 0; i < STEPS; ++i) {
         if (i == STEPS - 100)
-            allocationsAtSettle = gAllocations;
+            allocationsAtSettle = tolva::bench::allocationCount();
         physics->frame(STEP);
     }
     const auto end = std::chrono::steady_clock::now();
-    allocationsPerStep = double(gAllocations - allocationsAtSettle) / 100.0;
+    allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / 100.0;
     return std::chrono::duration<double, std::micro>(end - start).count() / STEPS;
 }
 
@@ -135,7 +135,7 @@ double bareRun(int count)
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < STEPS; ++i) {
         if (i == STEPS - 100)
-            gBareAllocationsAtSettle = gAllocations;
+            gBareAllocationsAtSettle = tolva::bench::allocationCount();
         dSpaceCollide(bare.space, &bare, bareNear);
         dWorldQuickStep(bare.world, STEP);
         dJointGroupEmpty(bare.contacts);
@@ -159,16 +159,6 @@ std::string makeHome()
 
 } // namespace
 
-void* operator new(std::size_t size)
-{
-    ++gAllocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 int main(int argc, char** argv)
 {
@@ -195,7 +185,7 @@ int main(int argc, char** argv)
                 engine = std::min(engine, engineRun(physics, count, allocations));
             }
             bare = std::min(bare, bareRun(count));
-            bareAllocations = double(gAllocations - gBareAllocationsAtSettle) / 100.0;
+            bareAllocations = double(tolva::bench::allocationCount() - gBareAllocationsAtSettle) / 100.0;
         }
         std::printf("%8d %18.1f %18.1f %8.3f %22.2f %22.2f\n", count, engine, bare, engine / bare, allocations,
                     bareAllocations);
