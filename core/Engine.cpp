@@ -22,6 +22,7 @@
 #include "core/Log.h"
 #include "core/Time.h"
 #include "core/ToString.h"
+#include "core/Warning.h"
 #include "game/GameFactory.h"
 #include "input/Input.h"
 #include "physics/Physics.h"
@@ -34,17 +35,6 @@ namespace {
 
 const unsigned int LogTailSize = 4096;
 const char* const ResourcesSection = "Resources";
-
-/// Engine notices that are not warnings go to the default log like everything the rendering
-/// engine writes; before a log manager exists they go to standard error.
-void logNotice(const std::string& line)
-{
-    if (Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr()) {
-        manager->logMessage(line, Ogre::LML_NORMAL, false);
-    } else {
-        std::cerr << line << std::endl;
-    }
-}
 
 /// Whether an earlier engine of this process has written "engine.log". A program run starts a
 /// fresh log, but an engine built for a restart keeps the lines of the engines before it, so the
@@ -166,7 +156,7 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             try {
                 mInput = new Input(mGraphics->getWindowHandle());
             } catch (const OIS::Exception& exception) {
-                logNotice(exception.what());
+                logLine(exception.what());
                 throw;
             }
             traceStep("create", "input");
@@ -423,7 +413,7 @@ bool Engine::toggleConsole()
 bool Engine::initialiseResourcePaths()
 {
     if (!mConfigFile || !mConfigFile->hasSection(ResourcesSection)) {
-        logNotice("No resource section specified in the configuration.");
+        logLine("No resource section specified in the configuration.");
         return false;
     }
     try {
@@ -439,7 +429,7 @@ bool Engine::initialiseResourcePaths()
         // The data directory always comes last.
         initialiseResourcePath("FileSystem", mDataDirectory);
     } catch (const std::exception& error) {
-        logNotice(ToString("Failed to add resource location: ") + ToString(error.what()));
+        logLine(ToString("Failed to add resource location: ") + ToString(error.what()));
         return false;
     }
     return true;
@@ -451,11 +441,11 @@ bool Engine::initialiseResourcePath(const std::string& archiveType, const std::s
     const std::string quoted = ToString("Resource specification '") + ToString(archiveType) +
                                ToString(" ") + ToString(spec) + ToString("'");
     if (pieces.size() > 2) {
-        logNotice(quoted + ToString(" has too many specifiers."));
+        logLine(quoted + ToString(" has too many specifiers."));
         return false;
     }
     if (pieces.empty()) {
-        logNotice(quoted + ToString(" has no location."));
+        logLine(quoted + ToString(" has no location."));
         return false;
     }
     bool recursive = false;
@@ -463,7 +453,7 @@ bool Engine::initialiseResourcePath(const std::string& archiveType, const std::s
         if (pieces[1] == "true") {
             recursive = true;
         } else if (pieces[1] != "false") {
-            logNotice(quoted + ToString(" has unknown recursivity specifier."));
+            logLine(quoted + ToString(" has unknown recursivity specifier."));
             return false;
         }
     }

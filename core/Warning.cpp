@@ -6,13 +6,19 @@
 
 namespace tolva {
 
-void logWarning(const std::string& line)
+void logLine(const std::string& line)
 {
-    if (Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr()) {
+    Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr();
+    if (manager && manager->getDefaultLog()) {
         manager->logMessage(line, Ogre::LML_NORMAL, false);
     } else {
         std::cerr << line << std::endl;
     }
+}
+
+void logWarning(const std::string& line)
+{
+    logLine(line);
 }
 
 } // namespace tolva

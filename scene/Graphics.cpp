@@ -54,13 +54,6 @@ bool isUnsignedText(const std::string& text)
                                         [](char c) { return c >= '0' && c <= '9'; });
 }
 
-void logLine(const std::string& line)
-{
-    if (Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr()) {
-        manager->logMessage(line, Ogre::LML_NORMAL);
-    }
-}
-
 std::string readString(const ConfigFile& config, const std::string& section,
                        const std::string& key, const std::string& defaultValue)
 {

@@ -39,16 +39,6 @@ const char* const OUTPUT_BUFFER_SCRIPT =
     "  def write(self, output):\n"
     "    self.buffer.append(output)\n";
 
-void logLine(const std::string& message)
-{
-    Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr();
-    if (manager && manager->getDefaultLog()) {
-        manager->logMessage(message, Ogre::LML_NORMAL, false);
-    } else {
-        std::cerr << message << std::endl;
-    }
-}
-
 Log* getEngineLog()
 {
     Engine* engine = Singleton<Engine>::getInstance();
