@@ -47,14 +47,9 @@ MovableObject::~MovableObject()
 
 bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
 {
-    if (index != 0)
-        return false;
-    if (geometry == mGeometry)
-        return true;
-    if (geometry && geometry->getUserObject()) {
-        logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
-        return false;
-    }
+    const GeometryChange change = checkGeometryChange(index, geometry);
+    if (change != GeometryChange::Replace)
+        return change == GeometryChange::Unchanged;
     if (mGeometry)
         mGeometry->setBody(nullptr);
     delete mMass;

@@ -23,18 +23,25 @@ void SinglePhysical::setEnabled(bool enabled)
     PhysicalBase::setEnabled(enabled);
 }
 
-bool SinglePhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
+SinglePhysical::GeometryChange SinglePhysical::checkGeometryChange(unsigned int index,
+                                                                   const ode::Geometry* geometry) const
 {
     if (index != 0)
-        return false;
-    // Deleting the held geometry and then storing it would leave a dangling pointer.
+        return GeometryChange::Refused;
     if (geometry == mGeometry)
-        return true;
-    // Two owners would both delete it.
+        return GeometryChange::Unchanged;
     if (geometry && geometry->getUserObject()) {
         logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
-        return false;
+        return GeometryChange::Refused;
     }
+    return GeometryChange::Replace;
+}
+
+bool SinglePhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
+{
+    const GeometryChange change = checkGeometryChange(index, geometry);
+    if (change != GeometryChange::Replace)
+        return change == GeometryChange::Unchanged;
     if (mGeometry) {
         mGeometry->setUserObject(nullptr);
         delete mGeometry;

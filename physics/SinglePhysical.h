@@ -28,6 +28,12 @@ public:
     Ogre::Vector3 getScale() const override { return Ogre::Vector3::UNIT_SCALE; }
 
 protected:
+    enum class GeometryChange { Refused, Unchanged, Replace };
+    /// What setGeometry may do with the arguments: refuse another index or (with a warning) a
+    /// geometry that another physical object owns, since two owners would both delete it; leave
+    /// the geometry already held alone, since deleting and then storing it would dangle.
+    GeometryChange checkGeometryChange(unsigned int index, const ode::Geometry* geometry) const;
+
     ode::Geometry* mGeometry = nullptr;
 };
 
