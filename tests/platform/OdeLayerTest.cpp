@@ -18,10 +18,13 @@
 #include "platform/OdeWorld.h"
 
 #include "core/Exceptions.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,6 +231,39 @@ TEST(OdeGeometry, OneOffCollisionTestCreatesNoConstraint)
     world.setCollisionListener(&none);
     handler.step(0.01f);
     EXPECT_NEAR(1.0f, body.getLinearVelocity().y, 1e-4f);
+}
+
+template <typename RoundShape>
+void checkRoundGeometry(const std::string& name)
+{
+    tolva::test::LogCapture log;
+    std::string capitalised = name;
+    capitalised[0] = char(std::toupper(static_cast<unsigned char>(capitalised[0])));
+    try {
+        RoundShape bad(1.0f, std::numeric_limits<float>::infinity());
+        ADD_FAILURE() << name << " with an infinite length was accepted";
+    } catch (const InvalidArgumentException& e) {
+        EXPECT_EQ(capitalised + " geometry radius and length must be finite and not negative.", std::string(e.what()));
+    }
+
+    RoundShape shape(0.5f, 2.0f);
+    EXPECT_FLOAT_EQ(0.5f, shape.getRadius());
+    EXPECT_FLOAT_EQ(2.0f, shape.getLength());
+    shape.setScale(Ogre::Vector3(2, 3, 4)); // radius follows the larger of X and Y
+    EXPECT_FLOAT_EQ(1.5f, shape.getRadius());
+    EXPECT_FLOAT_EQ(8.0f, shape.getLength());
+    shape.setDefinition(1.0f, 1.0f); // unscaled values, the scale still applies
+    EXPECT_FLOAT_EQ(3.0f, shape.getRadius());
+    EXPECT_FLOAT_EQ(4.0f, shape.getLength());
+    shape.setDefinition(-1.0f, 1.0f);
+    EXPECT_FLOAT_EQ(3.0f, shape.getRadius());
+    EXPECT_TRUE(log.contains("Warning: Attempt to set a negative or infinite " + name + " geometry size."));
+}
+
+TEST(OdeGeometry, CapsulesAndCylindersScaleAndRefuseBadSizesAlike)
+{
+    checkRoundGeometry<CapsuleGeometry>("capsule");
+    checkRoundGeometry<CylinderGeometry>("cylinder");
 }
 
 TEST(OdeGeometry, BadSizesThrowOrWarnInsteadOfAborting)
