@@ -60,7 +60,8 @@ TEST_F(ArchiveLoadFailure, FilesThatAreNot7z)
 
 TEST_F(ArchiveLoadFailure, TruncatedDamagedAndEncryptedHeaders)
 {
-    for (const char* name : {"truncated.7z", "damaged-header.7z", "encrypted-header.7z"})
+    for (const char* name :
+         {"truncated.7z", "damaged-header.7z", "encrypted-header.7z", "huge-count.7z"})
         expectLoadFailure(fixture(name), " is not a valid LZMA archive.", 193);
 }
 

@@ -97,4 +97,8 @@ head -c $((size / 2)) "$out/entries.7z" > "$out/truncated.7z"
 cp "$out/entries.7z" "$out/damaged-header.7z"
 flip "$out/damaged-header.7z" $((size - 8))
 
+# A header of a few bytes that claims a hundred million entries (found by the fuzzer).
+echo 'N3q8ryccAATsJGP1EQAAAAAAAABaAAAAAAAAAKkW/1kBAAxsYXRpbi0xIG5hbWUKAAEEBgABCREABwsBAAEhIQEADA0ACAoBL/phqQAABeOja8kBFQYBACCApIEAAA==' \
+  | base64 -d > "$out/huge-count.7z"
+
 ls -l "$out"
