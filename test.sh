@@ -24,7 +24,7 @@ cmake --build "$build" -j "$jobs"
 export ALSOFT_DRIVERS=null
 export PYTHONDONTWRITEBYTECODE=1
 if [ "$sanitize" = ON ]; then
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_init_order=1:allocator_may_return_null=1"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_init_order=1:allocator_may_return_null=1:max_allocation_size_mb=1024"
   export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/tests/ubsan.supp"
 fi
