@@ -75,6 +75,22 @@ Ogre::ColourValue readColour(const ConfigFile& config, const std::string& sectio
         config.getValueDefault(section, ConfigFile::PT_COLOUR, key, defaultValue));
 }
 
+/// A stencil test against the reference value 1, with the given comparison and pass operation.
+Ogre::StencilState stencilOne(Ogre::CompareFunction compareOp, Ogre::StencilOperation passOp)
+{
+    Ogre::StencilState state;
+    state.enabled = true;
+    state.compareOp = compareOp;
+    state.referenceValue = 1;
+    state.compareMask = 0xFFFFFFFF;
+    state.writeMask = 0xFFFFFFFF;
+    state.stencilFailOp = Ogre::SOP_KEEP;
+    state.depthFailOp = Ogre::SOP_KEEP;
+    state.depthStencilPassOp = passOp;
+    state.twoSidedOperation = false;
+    return state;
+}
+
 } // namespace
 
 Graphics::Graphics()
@@ -408,29 +424,9 @@ void Graphics::renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String&,
     Ogre::RenderSystem* system = mRoot->getRenderSystem();
     if (queueGroupId == STENCIL_WRITER_GROUP) {
         system->clearFrameBuffer(Ogre::FBT_STENCIL, Ogre::ColourValue::Black, 1.0f, 0);
-        Ogre::StencilState state;
-        state.enabled = true;
-        state.compareOp = Ogre::CMPF_ALWAYS_PASS;
-        state.referenceValue = 1;
-        state.compareMask = 0xFFFFFFFF;
-        state.writeMask = 0xFFFFFFFF;
-        state.stencilFailOp = Ogre::SOP_KEEP;
-        state.depthFailOp = Ogre::SOP_KEEP;
-        state.depthStencilPassOp = Ogre::SOP_REPLACE;
-        state.twoSidedOperation = false;
-        system->setStencilState(state);
+        system->setStencilState(stencilOne(Ogre::CMPF_ALWAYS_PASS, Ogre::SOP_REPLACE));
     } else if (queueGroupId == STENCILLED_GROUP) {
-        Ogre::StencilState state;
-        state.enabled = true;
-        state.compareOp = Ogre::CMPF_EQUAL;
-        state.referenceValue = 1;
-        state.compareMask = 0xFFFFFFFF;
-        state.writeMask = 0xFFFFFFFF;
-        state.stencilFailOp = Ogre::SOP_KEEP;
-        state.depthFailOp = Ogre::SOP_KEEP;
-        state.depthStencilPassOp = Ogre::SOP_KEEP;
-        state.twoSidedOperation = false;
-        system->setStencilState(state);
+        system->setStencilState(stencilOne(Ogre::CMPF_EQUAL, Ogre::SOP_KEEP));
     }
 }
 
