@@ -119,7 +119,9 @@ void sendCloseRequest(Ogre::RenderWindow* window)
     event.xclient.data.l[0] = static_cast<long>(deleteWindow);
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, static_cast<Window>(handle), False, NoEventMask, &event);
-    XFlush(display);
+    // A round trip, not just a flush: once the server has answered, it has also passed the
+    // message on to the window's own connection, so the engine's next message pump sees it.
+    XSync(display, False);
     XCloseDisplay(display);
 }
 
