@@ -47,8 +47,7 @@ int Application::run()
 {
     try {
         bootstrap::Bootstrap(mArgc, mArgv);
-        while (runEngine()) {
-        }
+        while (runEngine()) { }
         return 0;
     } catch (...) {
         std::cerr << FatalErrorPrefix << describeFatalError(std::current_exception(), mEngine) << std::endl;

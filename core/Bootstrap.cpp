@@ -29,8 +29,8 @@ std::string GetDataDirectory()
 {
     const char* home = std::getenv(HomeVariable);
     if (!home) {
-        throw NotFoundException(ToString("Value of environment variable ") + ToString(HomeVariable) +
-                                ToString(" was not found."));
+        throw NotFoundException(
+            ToString("Value of environment variable ") + ToString(HomeVariable) + ToString(" was not found."));
     }
     return (fs::path(home) / DataDirectoryName).string();
 }
@@ -41,15 +41,13 @@ void Bootstrap(int, char**)
     try {
         fs::create_directories(dataDirectory);
     } catch (...) {
-        throw IOException(ToString("Failed to create data directory ") + ToString(dataDirectory) +
-                          ToString("."));
+        throw IOException(ToString("Failed to create data directory ") + ToString(dataDirectory) + ToString("."));
     }
     // create_directories accepts an existing directory; a symbolic link to nowhere or a path
     // that names something else gives no exception on every version, so check the result.
     boost::system::error_code error;
     if (!fs::is_directory(dataDirectory, error)) {
-        throw IOException(ToString("Failed to create data directory ") + ToString(dataDirectory) +
-                          ToString("."));
+        throw IOException(ToString("Failed to create data directory ") + ToString(dataDirectory) + ToString("."));
     }
     BootstrapCopyConfigFile("engine.cfg");
     BootstrapCopyConfigFile("controls.cfg");
@@ -64,12 +62,11 @@ void BootstrapCopyConfigFile(const std::string& fileName)
         try {
             fs::copy_file(source, destination);
         } catch (...) {
-            throw InitialisationException(ToString("Failed to copy config file ") + ToString(fileName) +
-                                          ToString("."));
+            throw InitialisationException(ToString("Failed to copy config file ") + ToString(fileName) + ToString("."));
         }
     } else if (!fs::is_regular_file(destination)) {
-        throw InitialisationException(ToString("Configuration file ") + ToString(destination.string()) +
-                                      ToString(" is not a file."));
+        throw InitialisationException(
+            ToString("Configuration file ") + ToString(destination.string()) + ToString(" is not a file."));
     }
 }
 

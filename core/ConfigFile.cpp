@@ -10,7 +10,6 @@
 #include <iomanip>
 #include <memory>
 
-
 namespace tolva {
 
 namespace {
@@ -33,8 +32,7 @@ Ogre::StringVector splitBlanks(const std::string& text)
 
 } // namespace
 
-template <>
-unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text)
+template <> unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text)
 {
     const std::string::size_type first = text.find_first_not_of(" \t\n\v\f\r");
     if (first != std::string::npos && text[first] == '-') {
@@ -133,8 +131,8 @@ boost::any ConfigFile::ColourParser::stringToValue(const std::string& text)
     if (pieces.size() < 3) {
         throw ParserException("Colour value must be three or four float elements.");
     }
-    Ogre::ColourValue colour(safeParse<float>(pieces[0]), safeParse<float>(pieces[1]),
-                             safeParse<float>(pieces[2]), 1.0f);
+    Ogre::ColourValue colour(
+        safeParse<float>(pieces[0]), safeParse<float>(pieces[1]), safeParse<float>(pieces[2]), 1.0f);
     if (pieces.size() >= 4) {
         colour.a = safeParse<float>(pieces[3]);
     }
@@ -144,8 +142,8 @@ boost::any ConfigFile::ColourParser::stringToValue(const std::string& text)
 std::string ConfigFile::ColourParser::valueToString(boost::any value)
 {
     const auto colour = boost::any_cast<Ogre::ColourValue>(value);
-    return safeConvert<float>(colour.r) + " " + safeConvert<float>(colour.g) + " " +
-           safeConvert<float>(colour.b) + " " + safeConvert<float>(colour.a);
+    return safeConvert<float>(colour.r) + " " + safeConvert<float>(colour.g) + " " + safeConvert<float>(colour.b) + " "
+        + safeConvert<float>(colour.a);
 }
 
 boost::any ConfigFile::VectorParser::stringToValue(const std::string& text)
@@ -154,27 +152,33 @@ boost::any ConfigFile::VectorParser::stringToValue(const std::string& text)
     if (pieces.size() < 3) {
         throw ParserException("Vector3 value must be three Reals elements.");
     }
-    return boost::any(Ogre::Vector3(safeParse<float>(pieces[0]), safeParse<float>(pieces[1]),
-                                    safeParse<float>(pieces[2])));
+    return boost::any(
+        Ogre::Vector3(safeParse<float>(pieces[0]), safeParse<float>(pieces[1]), safeParse<float>(pieces[2])));
 }
 
 std::string ConfigFile::VectorParser::valueToString(boost::any value)
 {
     const auto vector = boost::any_cast<Ogre::Vector3>(value);
-    return safeConvert<float>(vector.x) + " " + safeConvert<float>(vector.y) + " " +
-           safeConvert<float>(vector.z);
+    return safeConvert<float>(vector.x) + " " + safeConvert<float>(vector.y) + " " + safeConvert<float>(vector.z);
 }
 
 ConfigFile::Parser* ConfigFile::createParser(ParamType type)
 {
     switch (type) {
-    case PT_BOOL: return new BoolParser;
-    case PT_INT: return new IntParser;
-    case PT_STRING: return new StringParser;
-    case PT_REAL: return new RealParser;
-    case PT_RESOLUTION: return new ResolutionParser;
-    case PT_COLOUR: return new ColourParser;
-    case PT_VECTOR: return new VectorParser;
+    case PT_BOOL:
+        return new BoolParser;
+    case PT_INT:
+        return new IntParser;
+    case PT_STRING:
+        return new StringParser;
+    case PT_REAL:
+        return new RealParser;
+    case PT_RESOLUTION:
+        return new ResolutionParser;
+    case PT_COLOUR:
+        return new ColourParser;
+    case PT_VECTOR:
+        return new VectorParser;
     }
     throw InvalidArgumentException(UNKNOWN_TYPE);
 }
@@ -189,8 +193,8 @@ ConfigFile::ConfigFile(const std::string& fileName)
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(fileName, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        throw IOException("Failed to open configuration file: Cannot read '" + fileName +
-                          "': it is not a regular file.");
+        throw IOException(
+            "Failed to open configuration file: Cannot read '" + fileName + "': it is not a regular file.");
     }
     try {
         load(fileName, "\t:=", true);
@@ -229,8 +233,7 @@ ConfigFile::SectionMap::const_iterator ConfigFile::getSectionIterator(const std:
     return found;
 }
 
-ConfigFile::SettingsMultiMap::iterator ConfigFile::getParamIterator(const std::string& section,
-                                                                    const std::string& key)
+ConfigFile::SettingsMultiMap::iterator ConfigFile::getParamIterator(const std::string& section, const std::string& key)
 {
     SettingsMultiMap& entries = getSectionIterator(section)->second;
     // lower_bound, not find: find may return any of several equal keys.
@@ -241,8 +244,8 @@ ConfigFile::SettingsMultiMap::iterator ConfigFile::getParamIterator(const std::s
     return found;
 }
 
-ConfigFile::SettingsMultiMap::const_iterator ConfigFile::getParamIterator(const std::string& section,
-                                                                          const std::string& key) const
+ConfigFile::SettingsMultiMap::const_iterator ConfigFile::getParamIterator(
+    const std::string& section, const std::string& key) const
 {
     const SettingsMultiMap& entries = getSectionIterator(section)->second;
     const SettingsMultiMap::const_iterator found = entries.lower_bound(key);
@@ -280,8 +283,8 @@ boost::any ConfigFile::getValue(const std::string& section, ParamType type, cons
     return parser->stringToValue(text);
 }
 
-boost::any ConfigFile::getValueDefault(const std::string& section, ParamType type, const std::string& key,
-                                       const boost::any& defaultValue) const
+boost::any ConfigFile::getValueDefault(
+    const std::string& section, ParamType type, const std::string& key, const boost::any& defaultValue) const
 {
     try {
         return getValue(section, type, key);
@@ -290,8 +293,7 @@ boost::any ConfigFile::getValueDefault(const std::string& section, ParamType typ
     }
 }
 
-void ConfigFile::setValue(const std::string& section, ParamType type, const std::string& key,
-                          const boost::any& value)
+void ConfigFile::setValue(const std::string& section, ParamType type, const std::string& key, const boost::any& value)
 {
     if (!isKnownType(type)) {
         throw InvalidArgumentException(UNKNOWN_TYPE);

@@ -108,8 +108,7 @@ public:
     /// The first entry with exactly that key.
     /// @throw InvalidArgumentException when the section or the key does not exist
     SettingsMultiMap::iterator getParamIterator(const std::string& section, const std::string& key);
-    SettingsMultiMap::const_iterator getParamIterator(const std::string& section,
-                                                      const std::string& key) const;
+    SettingsMultiMap::const_iterator getParamIterator(const std::string& section, const std::string& key) const;
 
     /// The stored text of the first entry with that key.
     /// @throw InvalidArgumentException when the section or the key does not exist
@@ -123,12 +122,11 @@ public:
     /// @throw ParserException for malformed text
     boost::any getValue(const std::string& section, ParamType type, const std::string& key) const;
     /// Typed read for optional settings: any failure gives the default, silently.
-    boost::any getValueDefault(const std::string& section, ParamType type, const std::string& key,
-                               const boost::any& defaultValue) const;
+    boost::any getValueDefault(
+        const std::string& section, ParamType type, const std::string& key, const boost::any& defaultValue) const;
     /// Stores a typed value as text; a failed call changes nothing.
     /// @throw InvalidArgumentException for an unknown type or a value not holding exactly its type
-    void setValue(const std::string& section, ParamType type, const std::string& key,
-                  const boost::any& value);
+    void setValue(const std::string& section, ParamType type, const std::string& key, const boost::any& value);
 
     /// Writes every section (in byte order of the names, the unnamed one as "[]") and entry as
     /// "key=value" lines. The text goes to a temporary file beside the target that is then renamed
@@ -140,12 +138,10 @@ public:
     /// Stream extraction of an int, unsigned int or float: leading blanks are skipped and anything
     /// after the number is ignored.
     /// @throw ParserException when no number can be read
-    template <typename T>
-    static T safeParse(const std::string& text);
+    template <typename T> static T safeParse(const std::string& text);
 
     /// Text of a float or unsigned int with the default stream formatting (a float as a double).
-    template <typename T>
-    static std::string safeConvert(T value);
+    template <typename T> static std::string safeConvert(T value);
 
 private:
     static Parser* createParser(ParamType type);
@@ -153,8 +149,7 @@ private:
     std::string mFileName;
 };
 
-template <typename T>
-T ConfigFile::safeParse(const std::string& text)
+template <typename T> T ConfigFile::safeParse(const std::string& text)
 {
     std::istringstream stream(text);
     T value;
@@ -167,19 +162,16 @@ T ConfigFile::safeParse(const std::string& text)
 
 /// A plain unsigned read would accept "-1" as a huge number (a resolution of 4294967295 pixels);
 /// a minus sign is refused like any other unreadable text.
-template <>
-unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text);
+template <> unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text);
 
-template <typename T>
-std::string ConfigFile::safeConvert(T value)
+template <typename T> std::string ConfigFile::safeConvert(T value)
 {
     std::ostringstream stream;
     stream << value;
     return stream.str();
 }
 
-template <>
-inline std::string ConfigFile::safeConvert<float>(float value)
+template <> inline std::string ConfigFile::safeConvert<float>(float value)
 {
     std::ostringstream stream;
     stream << static_cast<double>(value);

@@ -88,8 +88,7 @@ Ogre::DataStreamPtr openFromLocations(const std::string& name)
         }
     }
     for (const std::string& group : manager.getResourceGroups()) {
-        for (const Ogre::ResourceGroupManager::ResourceLocation& location :
-             manager.getResourceLocationList(group)) {
+        for (const Ogre::ResourceGroupManager::ResourceLocation& location : manager.getResourceLocationList(group)) {
             if (location.archive && location.archive->exists(name)) {
                 stream = location.archive->open(name);
                 if (stream) {
@@ -166,11 +165,9 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         //     they run before the GUI's, the game's and the scripts' slots.
         if (mInput) {
             mInput->eventKeyPressed().connect(
-                [this](const OIS::KeyEvent& event) { return keyPressed(event); },
-                boost::signals2::at_front);
+                [this](const OIS::KeyEvent& event) { return keyPressed(event); }, boost::signals2::at_front);
             mInput->eventKeyReleased().connect(
-                [this](const OIS::KeyEvent& event) { return keyReleased(event); },
-                boost::signals2::at_front);
+                [this](const OIS::KeyEvent& event) { return keyReleased(event); }, boost::signals2::at_front);
         }
 
         // 11. Physics.
@@ -325,8 +322,7 @@ void Engine::stop(bool restart)
     mRestart = restart;
 }
 
-template <typename Module>
-void Engine::initialiseModule(Module* module, const char* name)
+template <typename Module> void Engine::initialiseModule(Module* module, const char* name)
 {
     if (module) {
         traceStep("initialise", name);
@@ -334,8 +330,7 @@ void Engine::initialiseModule(Module* module, const char* name)
     }
 }
 
-template <typename Module>
-void Engine::frameModule(Module* module, const char* name, float seconds)
+template <typename Module> void Engine::frameModule(Module* module, const char* name, float seconds)
 {
     if (module) {
         traceStep("frame", name);
@@ -343,8 +338,7 @@ void Engine::frameModule(Module* module, const char* name, float seconds)
     }
 }
 
-template <typename Module>
-void Engine::shutdownModule(Module* module, const char* name)
+template <typename Module> void Engine::shutdownModule(Module* module, const char* name)
 {
     if (module) {
         traceStep("shutdown", name);
@@ -352,8 +346,7 @@ void Engine::shutdownModule(Module* module, const char* name)
     }
 }
 
-template <typename Module>
-void Engine::deleteModule(Module*& module, const char* name)
+template <typename Module> void Engine::deleteModule(Module*& module, const char* name)
 {
     if (module) {
         traceStep("delete", name);
@@ -391,8 +384,7 @@ bool Engine::isConsoleEnabled() const
     if (!mConfigFile) {
         return false;
     }
-    const boost::any value =
-        mConfigFile->getValueDefault("", ConfigFile::PT_BOOL, "Console Enable", boost::any(false));
+    const boost::any value = mConfigFile->getValueDefault("", ConfigFile::PT_BOOL, "Console Enable", boost::any(false));
     const bool* enabled = boost::any_cast<bool>(&value);
     return enabled && *enabled;
 }
@@ -419,8 +411,8 @@ bool Engine::initialiseResourcePaths()
     try {
         // A multimap: keys (archive types) in byte order, equal keys in file order, so every
         // "FileSystem" location comes before every "LZMA" one.
-        const Ogre::ConfigFile::SettingsMultiMap& entries =
-            mConfigFile->Ogre::ConfigFile::getSettings(ResourcesSection);
+        const Ogre::ConfigFile::SettingsMultiMap& entries
+            = mConfigFile->Ogre::ConfigFile::getSettings(ResourcesSection);
         for (const auto& entry : entries) {
             if (!initialiseResourcePath(entry.first, entry.second)) {
                 return false;
@@ -438,8 +430,8 @@ bool Engine::initialiseResourcePaths()
 bool Engine::initialiseResourcePath(const std::string& archiveType, const std::string& spec)
 {
     const Ogre::StringVector pieces = Ogre::StringUtil::split(spec, ",");
-    const std::string quoted = ToString("Resource specification '") + ToString(archiveType) +
-                               ToString(" ") + ToString(spec) + ToString("'");
+    const std::string quoted
+        = ToString("Resource specification '") + ToString(archiveType) + ToString(" ") + ToString(spec) + ToString("'");
     if (pieces.size() > 2) {
         logLine(quoted + ToString(" has too many specifiers."));
         return false;
@@ -477,9 +469,8 @@ std::string Engine::getResourceData(const std::string& name)
             return content.str();
         }
     }
-    OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND,
-                "Cannot locate resource " + name + " in any resource location.",
-                "Engine::getResourceData");
+    OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND, "Cannot locate resource " + name + " in any resource location.",
+        "Engine::getResourceData");
 }
 
 bool Engine::isResourceAvailable(const std::string& name)
@@ -490,7 +481,7 @@ bool Engine::isResourceAvailable(const std::string& name)
         }
         for (const std::string& group : manager->getResourceGroups()) {
             for (const Ogre::ResourceGroupManager::ResourceLocation& location :
-                 manager->getResourceLocationList(group)) {
+                manager->getResourceLocationList(group)) {
                 if (location.archive && location.archive->exists(name)) {
                     return true;
                 }

@@ -10,13 +10,13 @@ GameBase::GameBase() = default;
 // anyone; the updateables then only delete their connections.
 GameBase::~GameBase() = default;
 
-void GameBase::initialise() {}
+void GameBase::initialise() { }
 
 void GameBase::frame(float seconds)
 {
     mUpdateables.forEach([seconds](Updateable* updateable) { updateable->frame(seconds); });
 }
 
-void GameBase::shutdown() {}
+void GameBase::shutdown() { }
 
 } // namespace tolva

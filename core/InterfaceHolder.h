@@ -15,11 +15,9 @@
 
 namespace tolva {
 
-template <typename T>
-class Connection;
+template <typename T> class Connection;
 
-template <typename T>
-class InterfaceHolder {
+template <typename T> class InterfaceHolder {
 public:
     /// Hears of every registrant that joins or leaves.
     class Listener {
@@ -64,8 +62,7 @@ public:
     /// connected when its turn comes, in connection order. Registrants may join or leave from
     /// inside the call: those that left are not called any more, those that joined wait for the
     /// next pass.
-    template <typename F>
-    void forEach(F call) const;
+    template <typename F> void forEach(F call) const;
 
 private:
     friend class Connection<T>;
@@ -122,8 +119,7 @@ private:
 
 namespace tolva {
 
-template <typename T>
-Connection<T>* InterfaceHolder<T>::connect(T* registrant)
+template <typename T> Connection<T>* InterfaceHolder<T>::connect(T* registrant)
 {
     if (!registrant) {
         return new Connection<T>();
@@ -138,17 +134,14 @@ Connection<T>* InterfaceHolder<T>::connect(T* registrant)
     return connection;
 }
 
-template <typename T>
-void InterfaceHolder<T>::disconnect(Connection<T>* connection)
+template <typename T> void InterfaceHolder<T>::disconnect(Connection<T>* connection)
 {
     if (connection && connection->mState == mState.get()) {
         mState->disconnect(connection);
     }
 }
 
-template <typename T>
-template <typename F>
-void InterfaceHolder<T>::forEach(F call) const
+template <typename T> template <typename F> void InterfaceHolder<T>::forEach(F call) const
 {
     // Kept alive for the pass, even if the holder itself goes inside a call.
     const std::shared_ptr<State> state = mState;

@@ -20,11 +20,11 @@ Log::~Log()
     }
 }
 
-void Log::initialise() {}
+void Log::initialise() { }
 
-void Log::frame(float) {}
+void Log::frame(float) { }
 
-void Log::shutdown() {}
+void Log::shutdown() { }
 
 void Log::logMessage(const std::string& message, Ogre::LogMessageLevel level, bool maskDebug)
 {

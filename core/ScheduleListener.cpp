@@ -8,8 +8,9 @@ namespace tolva {
 ScheduleListener::~ScheduleListener()
 {
     if (Engine* engine = Engine::getInstance()) {
-        if (Time* time = engine->getTime())
+        if (Time* time = engine->getTime()) {
             time->removeSchedule(this);
+        }
     }
 }
 

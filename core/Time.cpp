@@ -16,9 +16,9 @@ Time::Time()
 
 Time::~Time() = default;
 
-void Time::initialise() {}
+void Time::initialise() { }
 
-void Time::shutdown() {}
+void Time::shutdown() { }
 
 std::uint64_t Time::readClock()
 {

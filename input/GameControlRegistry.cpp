@@ -47,8 +47,8 @@ bool GameControlRegistry::Modifier::operator<(const Modifier& other) const
     if (mType != other.mType) {
         return mType < other.mType;
     }
-    return std::lexicographical_compare(mControls.begin(), mControls.end(),
-                                        other.mControls.begin(), other.mControls.end());
+    return std::lexicographical_compare(
+        mControls.begin(), mControls.end(), other.mControls.begin(), other.mControls.end());
 }
 
 bool GameControlRegistry::Modifier::operator==(const Modifier& other) const
@@ -72,11 +72,11 @@ bool GameControlRegistry::Command::operator<(const Command& other) const
 // Registry life cycle
 
 GameControlRegistry::GameControlRegistry(const std::string& controlsFile)
-    : mControlsFile(controlsFile),
-      mRepeatCommandMaintained(false),
-      mNewModifierCommandDispatched(false),
-      mRepeatRemovals(0),
-      mControlState(nullptr)
+    : mControlsFile(controlsFile)
+    , mRepeatCommandMaintained(false)
+    , mNewModifierCommandDispatched(false)
+    , mRepeatRemovals(0)
+    , mControlState(nullptr)
 {
     mCurrent = mBindings.emplace(Modifier(), Layer()).first;
     // Room for everything a player can hold at once, so that events never grow these.
@@ -95,9 +95,7 @@ void GameControlRegistry::initialise()
     // Bindings are not kept between runs yet: the registry starts with what the game registers.
 }
 
-void GameControlRegistry::shutdown()
-{
-}
+void GameControlRegistry::shutdown() { }
 
 void GameControlRegistry::frame(float seconds)
 {
@@ -263,9 +261,8 @@ GameControlRegistry::LayerMap::iterator GameControlRegistry::selectLayer()
         if (controls.size() <= bestSize || !isCandidateModifier(layer->first)) {
             continue;
         }
-        const bool fullyHeld = std::all_of(controls.begin(), controls.end(), [this](const Control& c) {
-            return contains(mHeldModifierControls, c);
-        });
+        const bool fullyHeld = std::all_of(
+            controls.begin(), controls.end(), [this](const Control& c) { return contains(mHeldModifierControls, c); });
         if (fullyHeld) {
             best = layer;
             bestSize = controls.size();
@@ -402,11 +399,10 @@ void GameControlRegistry::releaseControlsReportedUp()
     // Buttons are not tracked as held keys, and a binding may have changed since the control
     // went down: end every repeat whose own control is up.
     const std::size_t before = mActiveRepeats.size();
-    mActiveRepeats.erase(std::remove_if(mActiveRepeats.begin(), mActiveRepeats.end(),
-                                        [this](const ActiveRepeat& entry) {
-                                            return !mControlState->isControlDown(entry.control);
-                                        }),
-                         mActiveRepeats.end());
+    mActiveRepeats.erase(
+        std::remove_if(mActiveRepeats.begin(), mActiveRepeats.end(),
+            [this](const ActiveRepeat& entry) { return !mControlState->isControlDown(entry.control); }),
+        mActiveRepeats.end());
     if (mActiveRepeats.size() != before) {
         ++mRepeatRemovals;
     }
@@ -514,8 +510,8 @@ void GameControlRegistry::addModifier(const Modifier& modifier)
     for (const LayerMap::value_type& layer : mBindings) {
         const Modifier::ControlSet& other = layer.first.getControls();
         const bool related = layer.first.getType() == Modifier::TYPE_NONE
-            || std::any_of(controls.begin(), controls.end(),
-                           [&other](const Control& c) { return other.count(c) != 0; });
+            || std::any_of(
+                controls.begin(), controls.end(), [&other](const Control& c) { return other.count(c) != 0; });
         if (!related) {
             continue;
         }
@@ -590,7 +586,7 @@ void GameControlRegistry::bind(const Modifier& modifier, const Control& control,
     for (const LayerMap::value_type& other : mBindings) {
         const Modifier::ControlSet& otherControls = other.first.getControls();
         const bool containsModifier = std::all_of(controls.begin(), controls.end(),
-                                                  [&otherControls](const Control& c) { return otherControls.count(c) != 0; });
+            [&otherControls](const Control& c) { return otherControls.count(c) != 0; });
         if (containsModifier && otherControls.count(control)) {
             throw InvalidArgumentException("The control supplied maps to an active modifier configuration.");
         }
@@ -666,21 +662,20 @@ const GameControlRegistry::Layer::value_type* GameControlRegistry::getBinding(co
 
 bool GameControlRegistry::isModifierControl(const Control& control) const
 {
-    return std::any_of(mBindings.begin(), mBindings.end(), [&control](const LayerMap::value_type& layer) {
-        return layer.first.getControls().count(control) != 0;
-    });
+    return std::any_of(mBindings.begin(), mBindings.end(),
+        [&control](const LayerMap::value_type& layer) { return layer.first.getControls().count(control) != 0; });
 }
 
 GameControlRegistry::Layer::iterator GameControlRegistry::findFirstBinding(Layer& layer, const Command& command)
 {
     return std::find_if(layer.begin(), layer.end(),
-                        [&command](const Layer::value_type& binding) { return *binding.second == command; });
+        [&command](const Layer::value_type& binding) { return *binding.second == command; });
 }
 
 GameControlRegistry::Layer::iterator GameControlRegistry::findFirstBinding(Layer& layer, const Command* registered)
 {
     return std::find_if(layer.begin(), layer.end(),
-                        [registered](const Layer::value_type& binding) { return binding.second == registered; });
+        [registered](const Layer::value_type& binding) { return binding.second == registered; });
 }
 
 void GameControlRegistry::eraseBinding(LayerMap::iterator layer, Layer::iterator binding)
@@ -701,8 +696,8 @@ void GameControlRegistry::removeActiveRepeats(const Command* command)
 {
     const std::size_t before = mActiveRepeats.size();
     mActiveRepeats.erase(std::remove_if(mActiveRepeats.begin(), mActiveRepeats.end(),
-                                        [command](const ActiveRepeat& entry) { return entry.command == command; }),
-                         mActiveRepeats.end());
+                             [command](const ActiveRepeat& entry) { return entry.command == command; }),
+        mActiveRepeats.end());
     if (mActiveRepeats.size() != before) {
         ++mRepeatRemovals;
     }
@@ -712,10 +707,10 @@ void GameControlRegistry::removeActiveRepeats(const Command* command, const Cont
 {
     const std::size_t before = mActiveRepeats.size();
     mActiveRepeats.erase(std::remove_if(mActiveRepeats.begin(), mActiveRepeats.end(),
-                                        [command, &control](const ActiveRepeat& entry) {
-                                            return entry.command == command && entry.control == control;
-                                        }),
-                         mActiveRepeats.end());
+                             [command, &control](const ActiveRepeat& entry) {
+                                 return entry.command == command && entry.control == control;
+                             }),
+        mActiveRepeats.end());
     if (mActiveRepeats.size() != before) {
         ++mRepeatRemovals;
     }
@@ -724,7 +719,7 @@ void GameControlRegistry::removeActiveRepeats(const Command* command, const Cont
 bool GameControlRegistry::isRepeatActive(const Command* command) const
 {
     return std::any_of(mActiveRepeats.begin(), mActiveRepeats.end(),
-                       [command](const ActiveRepeat& entry) { return entry.command == command; });
+        [command](const ActiveRepeat& entry) { return entry.command == command; });
 }
 
 bool GameControlRegistry::contains(const std::vector<Control>& list, const Control& control)

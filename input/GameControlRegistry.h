@@ -38,7 +38,11 @@ public:
         };
 
         /// @param value key code, button id, or signed relative axis motion
-        Control(Type type, std::int32_t value) : mType(type), mValue(value) {}
+        Control(Type type, std::int32_t value)
+            : mType(type)
+            , mValue(value)
+        {
+        }
 
         Type getType() const { return mType; }
         std::int32_t getValue() const { return mValue; }
@@ -83,7 +87,10 @@ public:
         enum Type : std::int32_t { TYPE_NONE = 0, TYPE_CUSTOM = 1 };
         typedef std::set<Control> ControlSet;
 
-        Modifier() : mType(TYPE_NONE) {}
+        Modifier()
+            : mType(TYPE_NONE)
+        {
+        }
 
         Type getType() const { return mType; }
         const ControlSet& getControls() const { return mControls; }
@@ -117,15 +124,16 @@ public:
     class Command {
     public:
         Command(const std::string& name, const std::string& category, bool repeat = false,
-                CommandHandler* handler = nullptr)
-            : repeat(repeat), enabled(true), name(name), category(category), handler(handler)
+            CommandHandler* handler = nullptr)
+            : repeat(repeat)
+            , enabled(true)
+            , name(name)
+            , category(category)
+            , handler(handler)
         {
         }
 
-        bool operator==(const Command& other) const
-        {
-            return name == other.name && category == other.category;
-        }
+        bool operator==(const Command& other) const { return name == other.name && category == other.category; }
         /// By category first, then by name.
         bool operator<(const Command& other) const;
 

@@ -9,14 +9,16 @@
 namespace tolva {
 
 Input::Input(std::size_t windowHandle)
-    : mInputManager(nullptr), mKeyboard(nullptr), mMouse(nullptr), mGraphics(nullptr)
+    : mInputManager(nullptr)
+    , mKeyboard(nullptr)
+    , mMouse(nullptr)
+    , mGraphics(nullptr)
 {
     OIS::ParamList parameters;
     parameters.insert(std::make_pair(std::string("WINDOW"), std::to_string(windowHandle)));
     mInputManager = OIS::InputManager::createInputSystem(parameters);
     try {
-        mKeyboard = static_cast<OIS::Keyboard*>(
-            mInputManager->createInputObject(OIS::OISKeyboard, true, ""));
+        mKeyboard = static_cast<OIS::Keyboard*>(mInputManager->createInputObject(OIS::OISKeyboard, true, ""));
         mMouse = static_cast<OIS::Mouse*>(mInputManager->createInputObject(OIS::OISMouse, true, ""));
     } catch (...) {
         // A failed constructor runs no destructor: give back what OIS made so far.
@@ -60,7 +62,7 @@ void Input::destroyDevices()
     mInputManager = nullptr;
 }
 
-void Input::initialise() {}
+void Input::initialise() { }
 
 void Input::frame(float)
 {
@@ -96,11 +98,20 @@ void Input::resetMouseFieldDimensions()
     state.height = static_cast<int>(resolution.second);
 }
 
-bool Input::keyPressed(const OIS::KeyEvent& event) { return mEventKeyPressed(event); }
+bool Input::keyPressed(const OIS::KeyEvent& event)
+{
+    return mEventKeyPressed(event);
+}
 
-bool Input::keyReleased(const OIS::KeyEvent& event) { return mEventKeyReleased(event); }
+bool Input::keyReleased(const OIS::KeyEvent& event)
+{
+    return mEventKeyReleased(event);
+}
 
-bool Input::mouseMoved(const OIS::MouseEvent& event) { return mEventMouseMoved(event); }
+bool Input::mouseMoved(const OIS::MouseEvent& event)
+{
+    return mEventMouseMoved(event);
+}
 
 bool Input::mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button)
 {

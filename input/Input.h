@@ -38,13 +38,9 @@ using InputSignalBase = boost::signals2::signal<Signature, InputEventCombiner, i
 // to the same slot lists through the decorator.
 typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::KeyEvent&)>> KeySignal;
 typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::MouseEvent&)>> MouseMotionSignal;
-typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::MouseEvent&, OIS::MouseButtonID)>>
-    MouseButtonSignal;
+typedef PythonSignalDecorator<InputSignalBase<bool(const OIS::MouseEvent&, OIS::MouseButtonID)>> MouseButtonSignal;
 
-class Input : public EngineModule,
-              public PropertyListener,
-              public OIS::KeyListener,
-              public OIS::MouseListener {
+class Input : public EngineModule, public PropertyListener, public OIS::KeyListener, public OIS::MouseListener {
 public:
     /// Opens a buffered keyboard and mouse on the native window (the X window id that
     /// Graphics::getWindowHandle reports) and follows the graphics module's resolution.

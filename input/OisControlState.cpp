@@ -6,7 +6,8 @@
 namespace tolva {
 
 OisControlState::OisControlState(const OIS::Keyboard* keyboard, const OIS::Mouse* mouse)
-    : mKeyboard(keyboard), mMouse(mouse)
+    : mKeyboard(keyboard)
+    , mMouse(mouse)
 {
 }
 

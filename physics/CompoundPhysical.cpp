@@ -9,8 +9,9 @@ namespace tolva {
 
 CompoundPhysical::~CompoundPhysical()
 {
-    for (ode::Geometry* geometry : mGeometries)
+    for (ode::Geometry* geometry : mGeometries) {
         delete geometry;
+    }
     mGeometries.clear();
     mGeometryListeners.clear();
     mGeometryPartnerListeners.clear();
@@ -19,22 +20,27 @@ CompoundPhysical::~CompoundPhysical()
 void CompoundPhysical::dispatchCollisionEvent(PhysicalBase* partner, Contact* contact)
 {
     PhysicalBase::dispatchCollisionEvent(partner, contact);
-    if (!contact || !contact->isValid())
+    if (!contact || !contact->isValid()) {
         return;
+    }
     ode::Geometry* own = contact->firstPhysical == partner ? contact->secondGeometry : contact->firstGeometry;
     const auto call = [&](CollisionListener* listener) {
-        if (contact->isValid())
+        if (contact->isValid()) {
             listener->collision(partner, contact);
+        }
     };
     auto geometryHolder = mGeometryListeners.find(own);
-    if (geometryHolder != mGeometryListeners.end())
+    if (geometryHolder != mGeometryListeners.end()) {
         geometryHolder->second.forEach(call);
+    }
     // A listener may have destroyed this object or the partner.
-    if (!contact->isValid())
+    if (!contact->isValid()) {
         return;
+    }
     auto pairHolder = mGeometryPartnerListeners.find(std::make_pair(own, partner));
-    if (pairHolder != mGeometryPartnerListeners.end())
+    if (pairHolder != mGeometryPartnerListeners.end()) {
         pairHolder->second.forEach(call);
+    }
 }
 
 ode::Geometry* CompoundPhysical::getGeometry(unsigned int index) const
@@ -48,8 +54,9 @@ bool CompoundPhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
         logWarning("Warning: Attempt to set geometry at invalid index on compound physical.");
         return false;
     }
-    if (geometry == mGeometries[index])
+    if (geometry == mGeometries[index]) {
         return true;
+    }
     if (!geometry) {
         logWarning("Warning: Attempt to set invalid (NULL) geometry on compound physical.");
         return false;
@@ -116,8 +123,8 @@ PhysicalBase::CollisionListenerHolder& CompoundPhysical::eventGeometryCollision(
     return mGeometryListeners[geometry];
 }
 
-PhysicalBase::CollisionListenerHolder& CompoundPhysical::eventGeometryPhysicalCollision(ode::Geometry* geometry,
-                                                                                       PhysicalBase* partner)
+PhysicalBase::CollisionListenerHolder& CompoundPhysical::eventGeometryPhysicalCollision(
+    ode::Geometry* geometry, PhysicalBase* partner)
 {
     return mGeometryPartnerListeners[std::make_pair(geometry, partner)];
 }

@@ -9,8 +9,7 @@ namespace tolva {
 
 namespace {
 
-template <typename T>
-T* ownerOf(ode::Geometry* geometry)
+template <typename T> T* ownerOf(ode::Geometry* geometry)
 {
     return geometry ? dynamic_cast<T*>(geometry->getUserObject()) : nullptr;
 }
@@ -28,8 +27,9 @@ void Contact::setContact(ode::Contact* contact)
     secondGeometry = contact->getSecondGeometry();
     firstPhysical = ownerOf<PhysicalBase>(firstGeometry);
     secondPhysical = ownerOf<PhysicalBase>(secondGeometry);
-    if (!firstPhysical || !secondPhysical)
+    if (!firstPhysical || !secondPhysical) {
         return;
+    }
     firstMovable = dynamic_cast<MovableObject*>(firstPhysical);
     secondMovable = dynamic_cast<MovableObject*>(secondPhysical);
     position = contact->getPosition();
@@ -41,8 +41,9 @@ void Contact::setContact(ode::Contact* contact)
 
 Ogre::Vector3 Contact::getNormalFor(const PhysicalBase* object) const
 {
-    if (object && object == secondPhysical && object != firstPhysical)
+    if (object && object == secondPhysical && object != firstPhysical) {
         return -normal;
+    }
     return normal;
 }
 

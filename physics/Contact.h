@@ -10,7 +10,7 @@ namespace tolva {
 namespace ode {
 class Contact;
 class Geometry;
-}
+} // namespace ode
 
 class MovableObject;
 class PhysicalBase;

@@ -9,7 +9,10 @@ namespace tolva {
 
 class ContactListener : public Contact, public ode::CollisionListener {
 public:
-    explicit ContactListener(bool returnValue = true) : returnValue(returnValue) {}
+    explicit ContactListener(bool returnValue = true)
+        : returnValue(returnValue)
+    {
+    }
     ContactListener(const ContactListener&) = default;
     ContactListener& operator=(const ContactListener&) = default;
 

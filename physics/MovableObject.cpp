@@ -19,15 +19,18 @@ namespace {
 Physics* requirePhysics()
 {
     Physics* physics = PhysicalBase::getPhysicsModule();
-    if (!physics)
+    if (!physics) {
         throw IllegalStateException("Movable objects need the physics module.");
+    }
     return physics;
 }
 
 } // namespace
 
 MovableObject::MovableObject(ode::Geometry* geometry, float massValue)
-    : SinglePhysical(nullptr), mPhysics(requirePhysics()), mMassValue(massValue)
+    : SinglePhysical(nullptr)
+    , mPhysics(requirePhysics())
+    , mMassValue(massValue)
 {
     mBody = mPhysics->createBody();
     setGeometry(0, geometry);
@@ -37,8 +40,9 @@ MovableObject::MovableObject(ode::Geometry* geometry, float massValue)
 MovableObject::~MovableObject()
 {
     // The module may already be gone when the engine was destroyed first.
-    if (getPhysicsModule() == mPhysics)
+    if (getPhysicsModule() == mPhysics) {
         mPhysics->removeObject(this);
+    }
     delete mBody;
     mBody = nullptr;
     delete mMass;
@@ -48,10 +52,12 @@ MovableObject::~MovableObject()
 bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
 {
     const GeometryChange change = checkGeometryChange(index, geometry);
-    if (change != GeometryChange::Replace)
+    if (change != GeometryChange::Replace) {
         return change == GeometryChange::Unchanged;
-    if (mGeometry)
+    }
+    if (mGeometry) {
         mGeometry->setBody(nullptr);
+    }
     delete mMass;
     mMass = nullptr;
     SinglePhysical::setGeometry(0, geometry);
@@ -64,11 +70,26 @@ bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
     return true;
 }
 
-void MovableObject::setPosition(const Ogre::Vector3& position) { mBody->setPosition(position); }
-void MovableObject::translate(const Ogre::Vector3& offset) { mBody->setPosition(mBody->getPosition() + offset); }
-void MovableObject::setOrientation(const Ogre::Quaternion& orientation) { mBody->setOrientation(orientation); }
-Ogre::Vector3 MovableObject::getPosition() const { return mBody->getPosition(); }
-Ogre::Quaternion MovableObject::getOrientation() const { return mBody->getOrientation(); }
+void MovableObject::setPosition(const Ogre::Vector3& position)
+{
+    mBody->setPosition(position);
+}
+void MovableObject::translate(const Ogre::Vector3& offset)
+{
+    mBody->setPosition(mBody->getPosition() + offset);
+}
+void MovableObject::setOrientation(const Ogre::Quaternion& orientation)
+{
+    mBody->setOrientation(orientation);
+}
+Ogre::Vector3 MovableObject::getPosition() const
+{
+    return mBody->getPosition();
+}
+Ogre::Quaternion MovableObject::getOrientation() const
+{
+    return mBody->getOrientation();
+}
 
 void MovableObject::rotate(const Ogre::Vector3& axis, float degrees)
 {
@@ -84,8 +105,9 @@ void MovableObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node:
         turned = mBody->getOrientation() * axis;
         break;
     case Ogre::Node::TS_PARENT:
-        if (mBody->getParentNode())
+        if (mBody->getParentNode()) {
             turned = mBody->getParentNode()->_getDerivedOrientation() * axis;
+        }
         break;
     case Ogre::Node::TS_WORLD:
         break;
@@ -95,22 +117,56 @@ void MovableObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node:
     mBody->setOrientation(Ogre::Quaternion(angle, turned) * mBody->getOrientation());
 }
 
-Ogre::Vector3 MovableObject::getAngularVelocity() const { return mBody->getAngularVelocity(); }
-void MovableObject::setAngularVelocity(const Ogre::Vector3& velocity) { mBody->setAngularVelocity(velocity); }
-void MovableObject::setAngularDamping(float damping) { mBody->setAngularDamping(damping); }
-float MovableObject::getAngularVelocityMax() const { return mBody->getAngularVelocityMax(); }
-void MovableObject::setAngularVelocityMax(float maximum) { mBody->setAngularVelocityMax(maximum); }
-Ogre::Vector3 MovableObject::getLinearVelocity() const { return mBody->getLinearVelocity(); }
-void MovableObject::setLinearVelocity(const Ogre::Vector3& velocity) { mBody->setLinearVelocity(velocity); }
-void MovableObject::setLinearDamping(float damping) { mBody->setLinearDamping(damping); }
-bool MovableObject::isAffectedByGravity() const { return mBody->getAffectedByGravity(); }
-void MovableObject::setAffectedByGravity(bool affected) { mBody->setAffectedByGravity(affected); }
-bool MovableObject::isBodyEnabled() const { return mBody->isAwake(); }
+Ogre::Vector3 MovableObject::getAngularVelocity() const
+{
+    return mBody->getAngularVelocity();
+}
+void MovableObject::setAngularVelocity(const Ogre::Vector3& velocity)
+{
+    mBody->setAngularVelocity(velocity);
+}
+void MovableObject::setAngularDamping(float damping)
+{
+    mBody->setAngularDamping(damping);
+}
+float MovableObject::getAngularVelocityMax() const
+{
+    return mBody->getAngularVelocityMax();
+}
+void MovableObject::setAngularVelocityMax(float maximum)
+{
+    mBody->setAngularVelocityMax(maximum);
+}
+Ogre::Vector3 MovableObject::getLinearVelocity() const
+{
+    return mBody->getLinearVelocity();
+}
+void MovableObject::setLinearVelocity(const Ogre::Vector3& velocity)
+{
+    mBody->setLinearVelocity(velocity);
+}
+void MovableObject::setLinearDamping(float damping)
+{
+    mBody->setLinearDamping(damping);
+}
+bool MovableObject::isAffectedByGravity() const
+{
+    return mBody->getAffectedByGravity();
+}
+void MovableObject::setAffectedByGravity(bool affected)
+{
+    mBody->setAffectedByGravity(affected);
+}
+bool MovableObject::isBodyEnabled() const
+{
+    return mBody->isAwake();
+}
 
 void MovableObject::setBodyEnabled(bool enabled)
 {
-    if (enabled == mBody->isAwake())
+    if (enabled == mBody->isAwake()) {
         return;
+    }
     if (enabled) {
         mBody->wake();
         mBody->setForce(Ogre::Vector3::ZERO);
@@ -122,43 +178,53 @@ void MovableObject::setBodyEnabled(bool enabled)
 
 Physics::MassType MovableObject::getMassType() const
 {
-    if (!mMass)
+    if (!mMass) {
         return Physics::MASS_AUTO;
-    if (dynamic_cast<ode::BoxMass*>(mMass))
+    }
+    if (dynamic_cast<ode::BoxMass*>(mMass)) {
         return Physics::MASS_BOX;
-    if (dynamic_cast<ode::CapsuleMass*>(mMass))
+    }
+    if (dynamic_cast<ode::CapsuleMass*>(mMass)) {
         return Physics::MASS_CAPSULE;
-    if (dynamic_cast<ode::CylinderMass*>(mMass))
+    }
+    if (dynamic_cast<ode::CylinderMass*>(mMass)) {
         return Physics::MASS_CYLINDER;
-    if (dynamic_cast<ode::SphereMass*>(mMass))
+    }
+    if (dynamic_cast<ode::SphereMass*>(mMass)) {
         return Physics::MASS_SPHERE;
+    }
     return Physics::MASS;
 }
 
 void MovableObject::setMassType(int type)
 {
-    if (mMass && getMassType() == type)
+    if (mMass && getMassType() == type) {
         return;
+    }
     delete mMass;
     mMass = nullptr;
-    if (!mGeometry)
+    if (!mGeometry) {
         return;
+    }
     mMass = mPhysics->createMass(mGeometry, mMassValue, type, 1.0f, 1.0f, 1.0f);
-    if (mMass)
+    if (mMass) {
         mBody->setMass(*mMass);
+    }
 }
 
 void MovableObject::setMassValue(float massValue)
 {
     mMassValue = massValue;
-    if (mMass)
+    if (mMass) {
         mMass->adjust(massValue);
+    }
 }
 
 void MovableObject::translateMass(const Ogre::Vector3& offset)
 {
-    if (mMass)
+    if (mMass) {
         mMass->translate(offset);
+    }
 }
 
 void MovableObject::setMass(ode::Mass* mass)

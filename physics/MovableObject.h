@@ -11,7 +11,7 @@ namespace tolva {
 namespace ode {
 class Body;
 class Mass;
-}
+} // namespace ode
 
 class MovableObject : public SinglePhysical {
 public:

@@ -17,8 +17,9 @@ PhysicalBase::~PhysicalBase()
     mCollisionEvent.disconnect_all_slots();
     mProperties.clear();
     mPartnerListeners.clear();
-    if (Physics* physics = getPhysicsModule())
+    if (Physics* physics = getPhysicsModule()) {
         physics->forgetObject(this);
+    }
 }
 
 Physics* PhysicalBase::getPhysicsModule()
@@ -30,17 +31,20 @@ Physics* PhysicalBase::getPhysicsModule()
 void PhysicalBase::setEnabled(bool enabled)
 {
     mEnabled = enabled;
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             enabled ? geometry->enable() : geometry->disable();
+        }
+    }
 }
 
 ContactListener PhysicalBase::collide(ode::Geometry* other)
 {
     ContactListener listener(true);
     ode::Geometry* own = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
-    if (own && other)
+    if (own && other) {
         own->collide(other, &listener);
+    }
     return listener;
 }
 
@@ -48,17 +52,21 @@ void PhysicalBase::dispatchCollisionEvent(PhysicalBase* partner, Contact* contac
 {
     // Emitting a signal without slots still costs an allocation per call in this signal
     // library; most objects have none.
-    if (!mCollisionEvent.empty())
+    if (!mCollisionEvent.empty()) {
         mCollisionEvent(partner, contact);
+    }
     // A slot may have destroyed either object; the physics module then blanked the record.
-    if (contact && !contact->isValid())
+    if (contact && !contact->isValid()) {
         return;
+    }
     auto it = mPartnerListeners.find(partner);
-    if (it == mPartnerListeners.end())
+    if (it == mPartnerListeners.end()) {
         return;
+    }
     it->second.forEach([&](CollisionListener* listener) {
-        if (!contact || contact->isValid())
+        if (!contact || contact->isValid()) {
             listener->collision(partner, contact);
+        }
     });
 }
 
@@ -70,32 +78,40 @@ PhysicalBase::CollidableType PhysicalBase::getCollisionCategory() const
 
 void PhysicalBase::setCollisionCategory(unsigned int category)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setCategoryBitfield(category);
+        }
+    }
 }
 
 unsigned int PhysicalBase::getCollisionPartners() const
 {
     unsigned long partners = 0;
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             partners |= geometry->getCollisionBitfield();
+        }
+    }
     return static_cast<unsigned int>(partners);
 }
 
 void PhysicalBase::setCollisionPartners(unsigned int partners)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setCollisionBitfield(partners);
+        }
+    }
 }
 
 void PhysicalBase::setPosition(const Ogre::Vector3& position)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setPosition(position);
+        }
+    }
 }
 
 void PhysicalBase::translate(const Ogre::Vector3& offset)
@@ -105,9 +121,11 @@ void PhysicalBase::translate(const Ogre::Vector3& offset)
 
 void PhysicalBase::setOrientation(const Ogre::Quaternion& orientation)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setOrientation(orientation);
+        }
+    }
 }
 
 void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees)
@@ -126,8 +144,9 @@ void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::
     case Ogre::Node::TS_PARENT: {
         // The derived orientation of the node holding the first geometry.
         ode::Geometry* geometry = getGeometryCount() > 0 ? getGeometry(0) : nullptr;
-        if (geometry && geometry->getParentNode())
+        if (geometry && geometry->getParentNode()) {
             turned = geometry->getParentNode()->_getDerivedOrientation() * axis;
+        }
         break;
     }
     case Ogre::Node::TS_WORLD:
@@ -140,9 +159,11 @@ void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::
 
 void PhysicalBase::setScale(const Ogre::Vector3& scale)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setScale(scale);
+        }
+    }
 }
 
 void PhysicalBase::scale(const Ogre::Vector3& factors)
@@ -158,16 +179,20 @@ Ogre::Vector3 PhysicalBase::getOffsetPosition() const
 
 void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setOffsetPosition(offset);
+        }
+    }
 }
 
 void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset, unsigned int index)
 {
-    if (index < getGeometryCount())
-        if (ode::Geometry* geometry = getGeometry(index))
+    if (index < getGeometryCount()) {
+        if (ode::Geometry* geometry = getGeometry(index)) {
             geometry->setOffsetPosition(offset);
+        }
+    }
 }
 
 Ogre::Quaternion PhysicalBase::getOffsetOrientation() const
@@ -178,16 +203,20 @@ Ogre::Quaternion PhysicalBase::getOffsetOrientation() const
 
 void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset)
 {
-    for (unsigned int i = 0; i < getGeometryCount(); ++i)
-        if (ode::Geometry* geometry = getGeometry(i))
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setOffsetOrientation(offset);
+        }
+    }
 }
 
 void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset, unsigned int index)
 {
-    if (index < getGeometryCount())
-        if (ode::Geometry* geometry = getGeometry(index))
+    if (index < getGeometryCount()) {
+        if (ode::Geometry* geometry = getGeometry(index)) {
             geometry->setOffsetOrientation(offset);
+        }
+    }
 }
 
 PhysicalBase::CollisionListenerHolder& PhysicalBase::eventPhysicalCollision(PhysicalBase* partner)
@@ -198,8 +227,9 @@ PhysicalBase::CollisionListenerHolder& PhysicalBase::eventPhysicalCollision(Phys
 const std::string& PhysicalBase::getProperty(const std::string& name) const
 {
     auto it = mProperties.find(name);
-    if (it == mProperties.end())
+    if (it == mProperties.end()) {
         throw NotFoundException("PhysicalBase: The " + name + " property was not found.");
+    }
     return it->second;
 }
 

@@ -21,7 +21,9 @@
 
 namespace tolva {
 
-namespace ode { class Geometry; }
+namespace ode {
+class Geometry;
+}
 
 class Physics;
 
@@ -51,8 +53,8 @@ public:
     /// trigger refers to the object afterwards.
     ~PhysicalBase() override;
 
-    void updateOnce() override {}
-    void frame(float seconds) override {}
+    void updateOnce() override { }
+    void frame(float seconds) override { }
 
     virtual bool isEnabled() const { return mEnabled; }
     /// Enables or disables every geometry.

@@ -39,17 +39,22 @@
 namespace tolva {
 
 Physics::Physics(float stepSize, float maxInterval)
-    : mStepSize(stepSize), mMaxInterval(maxInterval), mTimeScale(1.0f), mFriction(ode::Infinity)
+    : mStepSize(stepSize)
+    , mMaxInterval(maxInterval)
+    , mTimeScale(1.0f)
+    , mFriction(ode::Infinity)
 {
-    if (!(stepSize > 0.0f) || !std::isfinite(stepSize))
+    if (!(stepSize > 0.0f) || !std::isfinite(stepSize)) {
         throw InvalidArgumentException("The physics step size must be positive.");
+    }
     Engine* engine = Engine::getInstance();
     if (engine) {
         mTimeScale = engine->getTimeScale();
         mGraphics = engine->getGraphics();
     }
-    if (mGraphics)
+    if (mGraphics) {
         mSceneManager = mGraphics->getSceneManager();
+    }
     mWorld = std::make_unique<ode::World>(mSceneManager);
     mWorld->setCollisionListener(this);
     mSpace = mWorld->getDefaultSpace();
@@ -79,10 +84,11 @@ void Physics::setSceneManager(Ogre::SceneManager* sceneManager)
 
 void Physics::updateNodes()
 {
-    if (mGraphics)
+    if (mGraphics) {
         mGraphics->updateNodes();
-    else if (mSceneManager)
+    } else if (mSceneManager) {
         mSceneManager->getRootSceneNode()->_update(true, false);
+    }
 }
 
 void Physics::frame(float seconds)
@@ -92,37 +98,46 @@ void Physics::frame(float seconds)
     // Listeners may join or leave from inside these calls: work on a copy, and skip those that
     // have left.
     const std::vector<PhysicsListener*> listeners = mListeners;
-    for (PhysicsListener* listener : listeners)
-        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end())
+    for (PhysicsListener* listener : listeners) {
+        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end()) {
             listener->prePhysicsFrame();
+        }
+    }
 
     mContactCount = 0;
     mSubStepCount = 0;
     mStepped = mStepHandler->step(seconds);
-    if (mStepped)
+    if (mStepped) {
         mWorld->synchronise();
+    }
 
     // Slots may destroy physical objects (forgetObject then blanks their records) or record
     // contacts of their own through collide (those wait for no dispatch).
     const size_t count = mContactCount;
     for (size_t i = 0; i < count && i < mContactCount; ++i) {
         Contact* contact = mContacts[i].get();
-        if (contact->firstPhysical && contact->secondPhysical)
+        if (contact->firstPhysical && contact->secondPhysical) {
             contact->firstPhysical->dispatchCollisionEvent(contact->secondPhysical, contact);
-        if (contact->firstPhysical && contact->secondPhysical)
+        }
+        if (contact->firstPhysical && contact->secondPhysical) {
             contact->secondPhysical->dispatchCollisionEvent(contact->firstPhysical, contact);
+        }
     }
 
     // Indices, not iterators: a movable may be destroyed by an overridden setter.
-    for (size_t i = 0; i < mMovables.size(); ++i)
+    for (size_t i = 0; i < mMovables.size(); ++i) {
         mMovables[i]->setForce(Ogre::Vector3::ZERO);
-    for (size_t i = 0; i < mMovables.size(); ++i)
+    }
+    for (size_t i = 0; i < mMovables.size(); ++i) {
         mMovables[i]->setTorque(Ogre::Vector3::ZERO);
+    }
 
     const std::vector<PhysicsListener*> after = mListeners;
-    for (PhysicsListener* listener : after)
-        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end())
+    for (PhysicsListener* listener : after) {
+        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end()) {
             listener->postPhysicsFrame();
+        }
+    }
 }
 
 bool Physics::preStep(float seconds)
@@ -156,8 +171,9 @@ bool Physics::middleStep(float)
 
 Contact* Physics::nextContactRecord()
 {
-    if (mContactCount == mContacts.size())
+    if (mContactCount == mContacts.size()) {
         mContacts.push_back(std::make_unique<Contact>());
+    }
     return mContacts[mContactCount].get();
 }
 
@@ -168,16 +184,19 @@ bool Physics::collision(ode::Contact* contact)
     record->setContact(contact);
     PhysicalBase* first = record->firstPhysical;
     PhysicalBase* second = record->secondPhysical;
-    if (!first || !second || !first->isCollidable() || !second->isCollidable())
+    if (!first || !second || !first->isCollidable() || !second->isCollidable()) {
         return true;
+    }
     ++mContactCount;
-    if (!first->isSolid() || !second->isSolid())
+    if (!first->isSolid() || !second->isSolid()) {
         return false;
+    }
     MovableObject* firstMovable = record->firstMovable;
     MovableObject* secondMovable = record->secondMovable;
-    if (firstMovable && secondMovable && firstMovable->isUnidirectional() != secondMovable->isUnidirectional())
+    if (firstMovable && secondMovable && firstMovable->isUnidirectional() != secondMovable->isUnidirectional()) {
         contact->setUnidirectionality(firstMovable->isUnidirectional() ? ode::Contact::UNIDIRECTIONAL_FIRST
                                                                        : ode::Contact::UNIDIRECTIONAL_SECOND);
+    }
     contact->setCoulombFriction(mFriction, -1.0f);
     contact->setBouncyness(0.0f, -1.0f);
     return true;
@@ -218,13 +237,34 @@ void Physics::setTimeScale(float timeScale)
     reInitStepHandler();
 }
 
-void Physics::setGravity(const Ogre::Vector3& gravity) { mWorld->setGravity(gravity); }
-const Ogre::Vector3& Physics::getGravity() const { return mWorld->getGravity(); }
-void Physics::setContactCorrectionVelocity(float velocity) { mWorld->setContactCorrectionVelocity(velocity); }
-void Physics::setERP(float erp) { mWorld->setERP(erp); }
-float Physics::getERP() const { return mWorld->getERP(); }
-void Physics::setCFM(float cfm) { mWorld->setCFM(cfm); }
-float Physics::getCFM() const { return mWorld->getCFM(); }
+void Physics::setGravity(const Ogre::Vector3& gravity)
+{
+    mWorld->setGravity(gravity);
+}
+const Ogre::Vector3& Physics::getGravity() const
+{
+    return mWorld->getGravity();
+}
+void Physics::setContactCorrectionVelocity(float velocity)
+{
+    mWorld->setContactCorrectionVelocity(velocity);
+}
+void Physics::setERP(float erp)
+{
+    mWorld->setERP(erp);
+}
+float Physics::getERP() const
+{
+    return mWorld->getERP();
+}
+void Physics::setCFM(float cfm)
+{
+    mWorld->setCFM(cfm);
+}
+float Physics::getCFM() const
+{
+    return mWorld->getCFM();
+}
 
 void Physics::addObject(MovableObject* object)
 {
@@ -234,8 +274,9 @@ void Physics::addObject(MovableObject* object)
 void Physics::removeObject(MovableObject* object)
 {
     auto it = std::find(mMovables.begin(), mMovables.end(), object);
-    if (it != mMovables.end())
+    if (it != mMovables.end()) {
         mMovables.erase(it);
+    }
 }
 
 void Physics::addPhysicsListener(PhysicsListener* listener)
@@ -269,11 +310,14 @@ void Physics::removeTrigger(Trigger* trigger)
 
 void Physics::forgetObject(PhysicalBase* object)
 {
-    for (size_t i = 0; i < mContactCount; ++i)
+    for (size_t i = 0; i < mContactCount; ++i) {
         mContacts[i]->forgetObject(object);
-    for (Trigger* trigger : mTriggers)
-        if (trigger != object)
+    }
+    for (Trigger* trigger : mTriggers) {
+        if (trigger != object) {
             trigger->forgetOccupant(object);
+        }
+    }
 }
 
 ode::Body* Physics::createBody()
@@ -313,11 +357,12 @@ ode::TransformGeometry* Physics::createTransformGeometry()
     return new ode::TransformGeometry(mSpace);
 }
 
-ode::TriangleMeshGeometry* Physics::createTriangleMeshGeometry(Ogre::Entity* entity, const Ogre::Vector3& scale,
-                                                               int subMeshIndex)
+ode::TriangleMeshGeometry* Physics::createTriangleMeshGeometry(
+    Ogre::Entity* entity, const Ogre::Vector3& scale, int subMeshIndex)
 {
-    if (!entity)
+    if (!entity) {
         throw InvalidArgumentException("A triangle mesh needs an entity.");
+    }
     Ogre::Matrix4 scaling = Ogre::Matrix4::ZERO;
     scaling[0][0] = scale.x;
     scaling[1][1] = scale.y;
@@ -338,11 +383,12 @@ ode::FixedJoint* Physics::createFixedJoint()
     return new ode::FixedJoint(mWorld.get());
 }
 
-ode::Mass* Physics::createMass(ode::Geometry* geometry, float massValue, int massType, float dimX, float dimY,
-                               float dimZ)
+ode::Mass* Physics::createMass(
+    ode::Geometry* geometry, float massValue, int massType, float dimX, float dimY, float dimZ)
 {
-    if (!geometry || !dynamic_cast<PhysicalBase*>(geometry->getUserObject()))
+    if (!geometry || !dynamic_cast<PhysicalBase*>(geometry->getUserObject())) {
         throw InvalidArgumentException("Geometries need their Physics Objects attached to create mass.");
+    }
     if (massType == MASS_AUTO) {
         // The shape's own size, not its world bounding box: a sphere away from the origin keeps
         // its radius, a cylinder its whole length.
@@ -355,15 +401,17 @@ ode::Mass* Physics::createMass(ode::Geometry* geometry, float massValue, int mas
         case ode::Geometry::CLASS_TRIANGLE_MESH: {
             const Ogre::AxisAlignedBox box = geometry->getAxisAlignedBox();
             Ogre::Vector3 size = Ogre::Vector3::ZERO;
-            if (box.isInfinite())
+            if (box.isInfinite()) {
                 size = Ogre::Vector3(ode::Infinity, ode::Infinity, ode::Infinity);
-            else if (box.isFinite())
+            } else if (box.isFinite()) {
                 size = box.getSize();
+            }
             return new ode::BoxMass(massValue, size);
         }
         case ode::Geometry::CLASS_CYLINDER: {
             auto* cylinder = static_cast<ode::CylinderGeometry*>(geometry);
-            return new ode::CylinderMass(massValue, cylinder->getRadius(), Ogre::Vector3::UNIT_Z, cylinder->getLength());
+            return new ode::CylinderMass(
+                massValue, cylinder->getRadius(), Ogre::Vector3::UNIT_Z, cylinder->getLength());
         }
         default:
             massType = MASS;
@@ -391,10 +439,12 @@ ode::Mass* Physics::createMass(ode::Geometry* geometry, float massValue, int mas
 
 void Physics::collide(PhysicalBase* object)
 {
-    if (!object)
+    if (!object) {
         return;
-    for (unsigned int i = 0; i < object->getGeometryCount(); ++i)
+    }
+    for (unsigned int i = 0; i < object->getGeometryCount(); ++i) {
         mSpace->collide(object->getGeometry(i), this);
+    }
 }
 
 } // namespace tolva

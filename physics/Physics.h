@@ -22,7 +22,10 @@
 #include "platform/OdeCollisionListener.h"
 #include "platform/OdeStepListener.h"
 
-namespace Ogre { class Entity; class SceneManager; }
+namespace Ogre {
+class Entity;
+class SceneManager;
+} // namespace Ogre
 
 namespace tolva {
 
@@ -42,7 +45,7 @@ class SphereGeometry;
 class TransformGeometry;
 class TriangleMeshGeometry;
 class World;
-}
+} // namespace ode
 
 class Contact;
 class Graphics;
@@ -65,9 +68,9 @@ public:
     Physics(const Physics&) = delete;
     Physics& operator=(const Physics&) = delete;
 
-    void initialise() override {}
+    void initialise() override { }
     void frame(float seconds) override;
-    void shutdown() override {}
+    void shutdown() override { }
 
     bool preStep(float seconds) override;
     bool postStep(float seconds) override;
@@ -131,16 +134,16 @@ public:
     ode::TransformGeometry* createTransformGeometry();
     /// A static triangle mesh from an entity's mesh, scaled by the given (world) scale.
     /// @param subMeshIndex one sub-mesh, or -1 for all of them
-    ode::TriangleMeshGeometry* createTriangleMeshGeometry(Ogre::Entity* entity, const Ogre::Vector3& scale,
-                                                          int subMeshIndex = -1);
+    ode::TriangleMeshGeometry* createTriangleMeshGeometry(
+        Ogre::Entity* entity, const Ogre::Vector3& scale, int subMeshIndex = -1);
     ode::HingeJoint* createHingeJoint();
     ode::FixedJoint* createFixedJoint();
     /// A mass description for the geometry. MASS_AUTO follows the geometry's own shape and size.
     /// @throws InvalidArgumentException "Geometries need their Physics Objects attached to create
     ///         mass." when no physical object owns the geometry
     /// @return null for a type outside the enumeration
-    ode::Mass* createMass(ode::Geometry* geometry, float massValue = 1.0f, int massType = MASS_AUTO,
-                          float dimX = 1.0f, float dimY = 1.0f, float dimZ = 1.0f);
+    ode::Mass* createMass(ode::Geometry* geometry, float massValue = 1.0f, int massType = MASS_AUTO, float dimX = 1.0f,
+        float dimY = 1.0f, float dimZ = 1.0f);
     /// Collides each geometry of the object with the default space; the contacts join the
     /// current frame's records (outside a frame they are dropped undispatched at the next one).
     void collide(PhysicalBase* object);

@@ -19,7 +19,8 @@ PhysicsObject::PhysicsObject(PhysicalBase* base)
     setBase(base);
 }
 
-PhysicsObject::PhysicsObject(Ogre::SceneNode* node, PhysicalBase* base) : GameObject(node)
+PhysicsObject::PhysicsObject(Ogre::SceneNode* node, PhysicalBase* base)
+    : GameObject(node)
 {
     setBase(base);
 }
@@ -31,15 +32,18 @@ PhysicsObject::~PhysicsObject()
 
 void PhysicsObject::release()
 {
-    if (!mBase)
+    if (!mBase) {
         return;
+    }
     for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
         ode::Geometry* geometry = mBase->getGeometry(i);
-        if (geometry && geometry->getParentSceneNode() == mNode)
+        if (geometry && geometry->getParentSceneNode() == mNode) {
             mNode->detachObject(geometry);
+        }
     }
-    if (mOwned)
+    if (mOwned) {
         delete mBase;
+    }
     mBase = nullptr;
     mOwned = false;
 }
@@ -48,14 +52,17 @@ void PhysicsObject::carry(PhysicalBase* base, bool owned)
 {
     mBase = base;
     mOwned = owned && base;
-    if (!mBase)
+    if (!mBase) {
         return;
+    }
     for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
         ode::Geometry* geometry = mBase->getGeometry(i);
-        if (!geometry || geometry->getParentSceneNode() == mNode)
+        if (!geometry || geometry->getParentSceneNode() == mNode) {
             continue;
-        if (Ogre::SceneNode* old = geometry->getParentSceneNode())
+        }
+        if (Ogre::SceneNode* old = geometry->getParentSceneNode()) {
             old->detachObject(geometry);
+        }
         mNode->attachObject(geometry);
     }
 }

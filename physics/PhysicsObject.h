@@ -6,7 +6,9 @@
 
 namespace tolva {
 
-namespace ode { class Geometry; }
+namespace ode {
+class Geometry;
+}
 
 class PhysicalBase;
 

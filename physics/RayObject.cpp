@@ -11,14 +11,16 @@ namespace {
 ode::Geometry* createRay(const Ogre::Vector3& direction)
 {
     Physics* physics = PhysicalBase::getPhysicsModule();
-    if (!physics)
+    if (!physics) {
         throw IllegalStateException("Rays need the physics module.");
+    }
     return physics->createRayGeometry(Ogre::Vector3::ZERO, direction);
 }
 
 } // namespace
 
-RayObject::RayObject(const Ogre::Vector3& direction) : SinglePhysical(createRay(direction))
+RayObject::RayObject(const Ogre::Vector3& direction)
+    : SinglePhysical(createRay(direction))
 {
     setCollisionCategory(COLL_VIRTUAL);
     setCollisionPartners(COLL_FIXED | COLL_MOVABLE);
@@ -44,14 +46,16 @@ float RayObject::getLength() const
 
 void RayObject::setDirection(const Ogre::Vector3& direction)
 {
-    if (ode::RayGeometry* ray = getRayGeometry())
+    if (ode::RayGeometry* ray = getRayGeometry()) {
         ray->setDefinition(getPosition(), direction * getScale());
+    }
 }
 
 void RayObject::setLength(float length)
 {
-    if (ode::RayGeometry* ray = getRayGeometry())
+    if (ode::RayGeometry* ray = getRayGeometry()) {
         ray->setLength((length * getDirection() * getScale()).length());
+    }
 }
 
 } // namespace tolva

@@ -6,7 +6,9 @@
 
 namespace tolva {
 
-namespace ode { class RayGeometry; }
+namespace ode {
+class RayGeometry;
+}
 
 class RayObject : public SinglePhysical {
 public:

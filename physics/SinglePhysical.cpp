@@ -18,18 +18,21 @@ SinglePhysical::~SinglePhysical()
 
 void SinglePhysical::setEnabled(bool enabled)
 {
-    if (mGeometry && enabled != mEnabled)
+    if (mGeometry && enabled != mEnabled) {
         enabled ? mGeometry->enable() : mGeometry->disable();
+    }
     PhysicalBase::setEnabled(enabled);
 }
 
-SinglePhysical::GeometryChange SinglePhysical::checkGeometryChange(unsigned int index,
-                                                                   const ode::Geometry* geometry) const
+SinglePhysical::GeometryChange SinglePhysical::checkGeometryChange(
+    unsigned int index, const ode::Geometry* geometry) const
 {
-    if (index != 0)
+    if (index != 0) {
         return GeometryChange::Refused;
-    if (geometry == mGeometry)
+    }
+    if (geometry == mGeometry) {
         return GeometryChange::Unchanged;
+    }
     if (geometry && geometry->getUserObject()) {
         logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
         return GeometryChange::Refused;
@@ -40,15 +43,17 @@ SinglePhysical::GeometryChange SinglePhysical::checkGeometryChange(unsigned int 
 bool SinglePhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
 {
     const GeometryChange change = checkGeometryChange(index, geometry);
-    if (change != GeometryChange::Replace)
+    if (change != GeometryChange::Replace) {
         return change == GeometryChange::Unchanged;
+    }
     if (mGeometry) {
         mGeometry->setUserObject(nullptr);
         delete mGeometry;
     }
     mGeometry = geometry;
-    if (mGeometry)
+    if (mGeometry) {
         mGeometry->setUserObject(this);
+    }
     return true;
 }
 

@@ -13,19 +13,22 @@ namespace {
 ode::Geometry* createBox(const Ogre::Vector3& size)
 {
     Physics* physics = PhysicalBase::getPhysicsModule();
-    if (!physics)
+    if (!physics) {
         throw IllegalStateException("Triggers need the physics module.");
+    }
     return physics->createBoxGeometry(size);
 }
 
 } // namespace
 
-Trigger::Trigger(const Ogre::Vector3& size) : SinglePhysical(createBox(size))
+Trigger::Trigger(const Ogre::Vector3& size)
+    : SinglePhysical(createBox(size))
 {
     setUp();
 }
 
-Trigger::Trigger(ode::Geometry* geometry) : SinglePhysical(geometry)
+Trigger::Trigger(ode::Geometry* geometry)
+    : SinglePhysical(geometry)
 {
     setUp();
 }
@@ -37,17 +40,20 @@ void Trigger::setUp()
         setCollisionPartners(COLL_SPHERE);
     }
     setSolid(false);
-    mHandler = mCollisionEvent.connect([this](PhysicalBase* partner, Contact* contact) { onCollision(partner, contact); });
+    mHandler
+        = mCollisionEvent.connect([this](PhysicalBase* partner, Contact* contact) { onCollision(partner, contact); });
     mPhysics = getPhysicsModule();
-    if (mPhysics)
+    if (mPhysics) {
         mPhysics->addTrigger(this);
+    }
 }
 
 Trigger::~Trigger()
 {
     mHandler.disconnect();
-    if (mPhysics && getPhysicsModule() == mPhysics)
+    if (mPhysics && getPhysicsModule() == mPhysics) {
         mPhysics->removeTrigger(this);
+    }
 }
 
 ode::BoxGeometry* Trigger::getBoxGeometry() const
@@ -63,14 +69,16 @@ Ogre::Vector3 Trigger::getSize() const
 
 void Trigger::setSize(const Ogre::Vector3& size)
 {
-    if (ode::BoxGeometry* box = getBoxGeometry())
+    if (ode::BoxGeometry* box = getBoxGeometry()) {
         box->setSize(size * getScale());
+    }
 }
 
 void Trigger::onCollision(PhysicalBase* partner, Contact*)
 {
-    if (!mTouched)
+    if (!mTouched) {
         mOccupants.clear();
+    }
     mOccupants.push_back(partner);
     mTouched = true;
     if (!mOccupied) {
@@ -82,8 +90,9 @@ void Trigger::onCollision(PhysicalBase* partner, Contact*)
 void Trigger::frame(float)
 {
     Physics* physics = getPhysicsModule();
-    if (physics && !physics->hasStepped())
+    if (physics && !physics->hasStepped()) {
         return;
+    }
     if (mOccupied && !mTouched) {
         mOccupants.clear();
         mOccupied = false;

@@ -15,7 +15,9 @@
 
 namespace tolva {
 
-namespace ode { class BoxGeometry; }
+namespace ode {
+class BoxGeometry;
+}
 
 class Trigger : public SinglePhysical {
 public:

@@ -11,10 +11,12 @@ namespace tolva::ode {
 inline int axisOf(const Ogre::Vector3& direction)
 {
     const float x = std::fabs(direction.x), y = std::fabs(direction.y), z = std::fabs(direction.z);
-    if (x > y && x > z)
+    if (x > y && x > z) {
         return 1;
-    if (y > x && y > z)
+    }
+    if (y > x && y > z) {
         return 2;
+    }
     return 3;
 }
 

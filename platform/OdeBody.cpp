@@ -27,15 +27,17 @@ std::string bodyName(const std::string& name)
 
 bool checkVector(const Ogre::Vector3& v, const char* what)
 {
-    if (isFinite(v))
+    if (isFinite(v)) {
         return true;
+    }
     logWarning(std::string("Warning: Attempt to set a body ") + what + " that is not finite.");
     return false;
 }
 
 } // namespace
 
-Body::Body(World* world, const std::string& name) : Ogre::MovableObject(bodyName(name))
+Body::Body(World* world, const std::string& name)
+    : Ogre::MovableObject(bodyName(name))
 {
     initialiseLibrary();
     mCore = world->_getCore();
@@ -47,16 +49,18 @@ Body::Body(World* world, const std::string& name) : Ogre::MovableObject(bodyName
 Body::~Body()
 {
     if (mParentNode) {
-        if (mParentIsTagPoint)
+        if (mParentIsTagPoint) {
             static_cast<Ogre::TagPoint*>(mParentNode)->getParentEntity()->detachObjectFromBone(this);
-        else if (auto* node = getParentSceneNode())
+        } else if (auto* node = getParentSceneNode()) {
             node->detachObject(this);
+        }
     }
     while (dGeomID id = dBodyGetFirstGeom(mId)) {
-        if (Geometry* geometry = Geometry::fromId(id))
+        if (Geometry* geometry = Geometry::fromId(id)) {
             geometry->_bodyDestroyed();
-        else
+        } else {
             dGeomSetBody(id, nullptr);
+        }
     }
     auto& bodies = mCore->bodies;
     bodies.erase(std::find(bodies.begin(), bodies.end(), this));
@@ -98,39 +102,59 @@ float Body::getMassValue() const
 
 void Body::addForce(const Ogre::Vector3& f)
 {
-    if (checkVector(f, "force"))
+    if (checkVector(f, "force")) {
         dBodyAddForce(mId, f.x, f.y, f.z);
+    }
 }
 
 void Body::addTorque(const Ogre::Vector3& t)
 {
-    if (checkVector(t, "torque"))
+    if (checkVector(t, "torque")) {
         dBodyAddTorque(mId, t.x, t.y, t.z);
+    }
 }
 
 void Body::setForce(const Ogre::Vector3& f)
 {
-    if (checkVector(f, "force"))
+    if (checkVector(f, "force")) {
         dBodySetForce(mId, f.x, f.y, f.z);
+    }
 }
 
 void Body::setTorque(const Ogre::Vector3& t)
 {
-    if (checkVector(t, "torque"))
+    if (checkVector(t, "torque")) {
         dBodySetTorque(mId, t.x, t.y, t.z);
+    }
 }
 
-Ogre::Vector3 Body::getForce() const { return toOgre(dBodyGetForce(mId)); }
-Ogre::Vector3 Body::getTorque() const { return toOgre(dBodyGetTorque(mId)); }
+Ogre::Vector3 Body::getForce() const
+{
+    return toOgre(dBodyGetForce(mId));
+}
+Ogre::Vector3 Body::getTorque() const
+{
+    return toOgre(dBodyGetTorque(mId));
+}
 
-void Body::wake() { dBodyEnable(mId); }
-void Body::sleep() { dBodyDisable(mId); }
-bool Body::isAwake() const { return dBodyIsEnabled(mId) != 0; }
+void Body::wake()
+{
+    dBodyEnable(mId);
+}
+void Body::sleep()
+{
+    dBodyDisable(mId);
+}
+bool Body::isAwake() const
+{
+    return dBodyIsEnabled(mId) != 0;
+}
 
 void Body::setPosition(const Ogre::Vector3& p)
 {
-    if (!checkVector(p, "position"))
+    if (!checkVector(p, "position")) {
         return;
+    }
     dBodySetPosition(mId, p.x, p.y, p.z);
     synchronise();
 }
@@ -163,8 +187,9 @@ const Ogre::Quaternion& Body::getOrientation() const
 
 void Body::setLinearVelocity(const Ogre::Vector3& v)
 {
-    if (checkVector(v, "velocity"))
+    if (checkVector(v, "velocity")) {
         dBodySetLinearVel(mId, v.x, v.y, v.z);
+    }
 }
 
 const Ogre::Vector3& Body::getLinearVelocity() const
@@ -175,8 +200,9 @@ const Ogre::Vector3& Body::getLinearVelocity() const
 
 void Body::setAngularVelocity(const Ogre::Vector3& v)
 {
-    if (checkVector(v, "angular velocity"))
+    if (checkVector(v, "angular velocity")) {
         dBodySetAngularVel(mId, v.x, v.y, v.z);
+    }
 }
 
 const Ogre::Vector3& Body::getAngularVelocity() const
@@ -194,7 +220,10 @@ void Body::setLinearDamping(float damping)
     dBodySetLinearDamping(mId, damping);
 }
 
-float Body::getLinearDamping() const { return float(dBodyGetLinearDamping(mId)); }
+float Body::getLinearDamping() const
+{
+    return float(dBodyGetLinearDamping(mId));
+}
 
 void Body::setAngularDamping(float damping)
 {
@@ -205,7 +234,10 @@ void Body::setAngularDamping(float damping)
     dBodySetAngularDamping(mId, damping);
 }
 
-float Body::getAngularDamping() const { return float(dBodyGetAngularDamping(mId)); }
+float Body::getAngularDamping() const
+{
+    return float(dBodyGetAngularDamping(mId));
+}
 
 void Body::setAngularVelocityMax(float maximum)
 {
@@ -216,15 +248,25 @@ void Body::setAngularVelocityMax(float maximum)
     dBodySetMaxAngularSpeed(mId, std::isinf(maximum) ? dInfinity : dReal(maximum));
 }
 
-float Body::getAngularVelocityMax() const { return float(dBodyGetMaxAngularSpeed(mId)); }
+float Body::getAngularVelocityMax() const
+{
+    return float(dBodyGetMaxAngularSpeed(mId));
+}
 
-void Body::setAffectedByGravity(bool affected) { dBodySetGravityMode(mId, affected ? 1 : 0); }
-bool Body::getAffectedByGravity() const { return dBodyGetGravityMode(mId) != 0; }
+void Body::setAffectedByGravity(bool affected)
+{
+    dBodySetGravityMode(mId, affected ? 1 : 0);
+}
+bool Body::getAffectedByGravity() const
+{
+    return dBodyGetGravityMode(mId) != 0;
+}
 
 void Body::synchronise()
 {
-    if (!mParentNode || mParentIsTagPoint)
+    if (!mParentNode || mParentIsTagPoint) {
         return;
+    }
     mParentNode->_setDerivedPosition(getPosition());
     mParentNode->_setDerivedOrientation(getOrientation());
 }

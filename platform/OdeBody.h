@@ -67,8 +67,8 @@ public:
     const Ogre::String& getMovableType() const override;
     const Ogre::AxisAlignedBox& getBoundingBox() const override;
     Ogre::Real getBoundingRadius() const override { return 0; }
-    void _updateRenderQueue(Ogre::RenderQueue*) override {}
-    void visitRenderables(Ogre::Renderable::Visitor*, bool) override {}
+    void _updateRenderQueue(Ogre::RenderQueue*) override { }
+    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
     void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
 
 private:

@@ -16,15 +16,18 @@ bool isValidSize(const Ogre::Vector3& size)
 
 dGeomID createBox(const Ogre::Vector3& size)
 {
-    if (!isValidSize(size))
+    if (!isValidSize(size)) {
         throw InvalidArgumentException("Box geometry sizes must be finite and not negative.");
+    }
     initialiseLibrary();
     return dCreateBox(nullptr, size.x, size.y, size.z);
 }
 
 } // namespace
 
-BoxGeometry::BoxGeometry(const Ogre::Vector3& size, Space* space) : Geometry(createBox(size), space), mSize(size)
+BoxGeometry::BoxGeometry(const Ogre::Vector3& size, Space* space)
+    : Geometry(createBox(size), space)
+    , mSize(size)
 {
 }
 

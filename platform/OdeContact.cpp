@@ -7,7 +7,9 @@
 namespace tolva::ode {
 
 Contact::Contact(dContact& raw, Geometry* first, Geometry* second)
-    : mRaw(raw), mFirst(first), mSecond(second)
+    : mRaw(raw)
+    , mFirst(first)
+    , mSecond(second)
 {
     mRaw.surface.mode = 0;
     mRaw.surface.mu = dInfinity;
@@ -16,11 +18,26 @@ Contact::Contact(dContact& raw, Geometry* first, Geometry* second)
     mRaw.surface.bounce_vel = 0;
 }
 
-Ogre::Vector3 Contact::getPosition() const { return toOgre(mRaw.geom.pos); }
-Ogre::Vector3 Contact::getNormal() const { return toOgre(mRaw.geom.normal); }
-float Contact::getPenetrationDepth() const { return float(mRaw.geom.depth); }
-int Contact::getFirstSide() const { return mRaw.geom.side1; }
-int Contact::getSecondSide() const { return mRaw.geom.side2; }
+Ogre::Vector3 Contact::getPosition() const
+{
+    return toOgre(mRaw.geom.pos);
+}
+Ogre::Vector3 Contact::getNormal() const
+{
+    return toOgre(mRaw.geom.normal);
+}
+float Contact::getPenetrationDepth() const
+{
+    return float(mRaw.geom.depth);
+}
+int Contact::getFirstSide() const
+{
+    return mRaw.geom.side1;
+}
+int Contact::getSecondSide() const
+{
+    return mRaw.geom.side2;
+}
 
 void Contact::setCoulombFriction(float mu, float additional)
 {
@@ -33,7 +50,10 @@ void Contact::setCoulombFriction(float mu, float additional)
     }
 }
 
-float Contact::getCoulombFriction() const { return float(mRaw.surface.mu); }
+float Contact::getCoulombFriction() const
+{
+    return float(mRaw.surface.mu);
+}
 
 void Contact::setBouncyness(float bounce, float velocity)
 {
@@ -49,12 +69,16 @@ void Contact::setBouncyness(float bounce, float velocity)
     }
 }
 
-float Contact::getBouncyness() const { return float(mRaw.surface.bounce); }
+float Contact::getBouncyness() const
+{
+    return float(mRaw.surface.bounce);
+}
 
 void Contact::setUnidirectionality(int which)
 {
-    if (which == UNIDIRECTIONAL_NONE || which == UNIDIRECTIONAL_FIRST || which == UNIDIRECTIONAL_SECOND)
+    if (which == UNIDIRECTIONAL_NONE || which == UNIDIRECTIONAL_FIRST || which == UNIDIRECTIONAL_SECOND) {
         mUnidirectionality = which;
+    }
 }
 
 } // namespace tolva::ode

@@ -4,7 +4,8 @@ namespace tolva::ode {
 
 namespace {
 
-const RoundGeometry::Shape CylinderShape = {"cylinder", dCreateCylinder, dGeomCylinderGetParams, dGeomCylinderSetParams};
+const RoundGeometry::Shape CylinderShape
+    = {"cylinder", dCreateCylinder, dGeomCylinderGetParams, dGeomCylinderSetParams};
 
 } // namespace
 

@@ -8,8 +8,7 @@ namespace tolva::ode {
 
 CylinderMass::CylinderMass(float mass, float radius, const Ogre::Vector3& direction, float length)
 {
-    if (radius > 0 && std::isfinite(radius) && length > 0 && std::isfinite(length) && mass > 0 &&
-        std::isfinite(mass)) {
+    if (radius > 0 && std::isfinite(radius) && length > 0 && std::isfinite(length) && mass > 0 && std::isfinite(mass)) {
         dMassSetCylinderTotal(&mMass, mass, axisOf(direction), radius, length);
     } else {
         dMassSetZero(&mMass);

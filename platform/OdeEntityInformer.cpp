@@ -25,27 +25,32 @@ void EntityInformer::addEntity(Ogre::Entity* entity, const Ogre::Matrix4& transf
 
 void EntityInformer::addMesh(const Ogre::Mesh* mesh, const Ogre::Matrix4& transform, int subMesh)
 {
-    if (!mesh)
-        return;
-    const int count = int(mesh->getNumSubMeshes());
-    if (subMesh >= count || subMesh < -1) {
-        logWarning("Warning: Attempt to take sub-mesh " + std::to_string(subMesh) + " of a mesh with " +
-                   std::to_string(count) + " sub-meshes.");
+    if (!mesh) {
         return;
     }
-    for (int i = 0; i < count; ++i)
-        if (subMesh == -1 || subMesh == i)
+    const int count = int(mesh->getNumSubMeshes());
+    if (subMesh >= count || subMesh < -1) {
+        logWarning("Warning: Attempt to take sub-mesh " + std::to_string(subMesh) + " of a mesh with "
+            + std::to_string(count) + " sub-meshes.");
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (subMesh == -1 || subMesh == i) {
             addSubMesh(mesh, mesh->getSubMesh(i), transform);
+        }
+    }
 }
 
 size_t EntityInformer::addVertices(const Ogre::VertexData* data, const Ogre::Matrix4& transform)
 {
     const size_t first = mVertices.size() / 3;
-    if (!data)
+    if (!data) {
         return first;
+    }
     const Ogre::VertexElement* element = data->vertexDeclaration->findElementBySemantic(Ogre::VES_POSITION);
-    if (!element)
+    if (!element) {
         return first;
+    }
     const Ogre::HardwareVertexBufferSharedPtr buffer = data->vertexBufferBinding->getBuffer(element->getSource());
     Ogre::HardwareBufferLockGuard lock(buffer, Ogre::HardwareBuffer::HBL_READ_ONLY);
     const auto* base = static_cast<const unsigned char*>(lock.pData) + data->vertexStart * buffer->getVertexSize();
@@ -71,8 +76,9 @@ void EntityInformer::addSubMesh(const Ogre::Mesh* mesh, const Ogre::SubMesh* sub
     const Ogre::VertexData* vertices = subMesh->useSharedVertices ? mesh->sharedVertexData : subMesh->vertexData;
     const size_t first = addVertices(vertices, transform);
     const Ogre::IndexData* indices = subMesh->indexData;
-    if (!indices || indices->indexCount == 0 || !indices->indexBuffer)
+    if (!indices || indices->indexCount == 0 || !indices->indexBuffer) {
         return;
+    }
     const Ogre::HardwareIndexBufferSharedPtr buffer = indices->indexBuffer;
     Ogre::HardwareBufferLockGuard lock(buffer, Ogre::HardwareBuffer::HBL_READ_ONLY);
     const bool wide = buffer->getType() == Ogre::HardwareIndexBuffer::IT_32BIT;
@@ -82,13 +88,14 @@ void EntityInformer::addSubMesh(const Ogre::Mesh* mesh, const Ogre::SubMesh* sub
         bool valid = true;
         for (size_t k = 0; k < 3; ++k) {
             const size_t at = indices->indexStart + i + k;
-            const size_t index = wide ? static_cast<const uint32_t*>(lock.pData)[at]
-                                      : static_cast<const uint16_t*>(lock.pData)[at];
+            const size_t index
+                = wide ? static_cast<const uint32_t*>(lock.pData)[at] : static_cast<const uint16_t*>(lock.pData)[at];
             valid = valid && index < vertexCount;
             triangle[k] = dTriIndex(first + index);
         }
-        if (valid)
+        if (valid) {
             mIndices.insert(mIndices.end(), triangle, triangle + 3);
+        }
     }
 }
 

@@ -7,7 +7,13 @@
 
 #include <vector>
 
-namespace Ogre { class Entity; class Mesh; class SubMesh; struct VertexData; class IndexData; }
+namespace Ogre {
+class Entity;
+class Mesh;
+class SubMesh;
+struct VertexData;
+class IndexData;
+} // namespace Ogre
 
 namespace tolva::ode {
 

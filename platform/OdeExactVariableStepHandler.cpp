@@ -14,22 +14,28 @@ namespace {
 void checkStepSize(float stepSize)
 {
     // A step size of zero would never use up the accumulator: the frame would never end.
-    if (!(stepSize > 0.0f) || !std::isfinite(stepSize))
+    if (!(stepSize > 0.0f) || !std::isfinite(stepSize)) {
         throw InvalidArgumentException("The physics step size must be positive.");
+    }
 }
 
 } // namespace
 
-ExactVariableStepHandler::ExactVariableStepHandler(World* world, int stepMode, float stepSize, float maxInterval,
-                                                   float timeScale)
-    : mWorld(world), mQuick(stepMode == STEP_QUICK), mStepSize(stepSize), mMaxInterval(maxInterval),
-      mTimeScale(timeScale)
+ExactVariableStepHandler::ExactVariableStepHandler(
+    World* world, int stepMode, float stepSize, float maxInterval, float timeScale)
+    : mWorld(world)
+    , mQuick(stepMode == STEP_QUICK)
+    , mStepSize(stepSize)
+    , mMaxInterval(maxInterval)
+    , mTimeScale(timeScale)
 {
     checkStepSize(stepSize);
-    if (!(maxInterval >= 0.0f) || !std::isfinite(maxInterval))
+    if (!(maxInterval >= 0.0f) || !std::isfinite(maxInterval)) {
         throw InvalidArgumentException("The physics maximum interval must not be negative.");
-    if (!(timeScale >= 0.0f) || !std::isfinite(timeScale))
+    }
+    if (!(timeScale >= 0.0f) || !std::isfinite(timeScale)) {
         throw InvalidArgumentException("The physics time scale must not be negative.");
+    }
 }
 
 void ExactVariableStepHandler::setStepSize(float stepSize)
@@ -40,8 +46,9 @@ void ExactVariableStepHandler::setStepSize(float stepSize)
 
 bool ExactVariableStepHandler::step(float frameSeconds)
 {
-    if (!std::isfinite(frameSeconds))
+    if (!std::isfinite(frameSeconds)) {
         frameSeconds = 0.0f;
+    }
     mAccumulator += double(std::clamp(frameSeconds, 0.0f, mMaxInterval)) * mTimeScale;
     // Frame times are floats; a frame of exactly one step must not miss it by a rounding error.
     const double step = mStepSize;
@@ -49,14 +56,17 @@ bool ExactVariableStepHandler::step(float frameSeconds)
     bool stepped = false;
     mStepping = true;
     while (mAccumulator + tolerance >= step) {
-        if (mListener)
+        if (mListener) {
             mListener->preStep(mStepSize);
+        }
         mWorld->collideForStep();
-        if (mListener)
+        if (mListener) {
             mListener->middleStep(mStepSize);
+        }
         mWorld->integrate(mStepSize, mQuick);
-        if (mListener)
+        if (mListener) {
             mListener->postStep(mStepSize);
+        }
         mAccumulator = std::max(0.0, mAccumulator - step);
         stepped = true;
     }

@@ -14,15 +14,17 @@ dJointID createFixed(World* world)
 
 } // namespace
 
-FixedJoint::FixedJoint(World* world) : Joint(world, createFixed(world))
+FixedJoint::FixedJoint(World* world)
+    : Joint(world, createFixed(world))
 {
 }
 
 void FixedJoint::attach(Body* first, Body* second)
 {
     Joint::attach(first, second);
-    if (first || second)
+    if (first || second) {
         dJointSetFixed(mId);
+    }
 }
 
 } // namespace tolva::ode

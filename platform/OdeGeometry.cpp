@@ -29,12 +29,16 @@ std::string nextName()
 
 } // namespace
 
-Geometry::Geometry(dGeomID id, Space* space) : Ogre::MovableObject(nextName()), mId(id), mSpace(space)
+Geometry::Geometry(dGeomID id, Space* space)
+    : Ogre::MovableObject(nextName())
+    , mId(id)
+    , mSpace(space)
 {
     initialiseLibrary();
     dGeomSetData(mId, this);
-    if (mSpace)
+    if (mSpace) {
         dSpaceAdd(mSpace->getSpaceID(), mId);
+    }
 }
 
 Geometry::~Geometry()
@@ -44,16 +48,19 @@ Geometry::~Geometry()
 
 void Geometry::destroyGeometry()
 {
-    if (!mId)
+    if (!mId) {
         return;
-    if (mParentNode) {
-        if (mParentIsTagPoint)
-            static_cast<Ogre::TagPoint*>(mParentNode)->getParentEntity()->detachObjectFromBone(this);
-        else if (auto* node = getParentSceneNode())
-            node->detachObject(this);
     }
-    if (mBody)
+    if (mParentNode) {
+        if (mParentIsTagPoint) {
+            static_cast<Ogre::TagPoint*>(mParentNode)->getParentEntity()->detachObjectFromBone(this);
+        } else if (auto* node = getParentSceneNode()) {
+            node->detachObject(this);
+        }
+    }
+    if (mBody) {
         dGeomSetBody(mId, nullptr);
+    }
     // Removes it from its space too, when the space still exists.
     dGeomDestroy(mId);
     mId = nullptr;
@@ -69,22 +76,45 @@ int Geometry::getClass() const
     return dGeomGetClass(mId);
 }
 
-void Geometry::setCategoryBitfield(unsigned long bits) { dGeomSetCategoryBits(mId, bits); }
-unsigned long Geometry::getCategoryBitfield() const { return dGeomGetCategoryBits(mId); }
-void Geometry::setCollisionBitfield(unsigned long bits) { dGeomSetCollideBits(mId, bits); }
-unsigned long Geometry::getCollisionBitfield() const { return dGeomGetCollideBits(mId); }
+void Geometry::setCategoryBitfield(unsigned long bits)
+{
+    dGeomSetCategoryBits(mId, bits);
+}
+unsigned long Geometry::getCategoryBitfield() const
+{
+    return dGeomGetCategoryBits(mId);
+}
+void Geometry::setCollisionBitfield(unsigned long bits)
+{
+    dGeomSetCollideBits(mId, bits);
+}
+unsigned long Geometry::getCollisionBitfield() const
+{
+    return dGeomGetCollideBits(mId);
+}
 
-void Geometry::enable() { dGeomEnable(mId); }
-void Geometry::disable() { dGeomDisable(mId); }
-bool Geometry::isEnabled() const { return dGeomIsEnabled(mId) != 0; }
+void Geometry::enable()
+{
+    dGeomEnable(mId);
+}
+void Geometry::disable()
+{
+    dGeomDisable(mId);
+}
+bool Geometry::isEnabled() const
+{
+    return dGeomIsEnabled(mId) != 0;
+}
 
 Ogre::AxisAlignedBox Geometry::getAxisAlignedBox() const
 {
     dReal aabb[6];
     dGeomGetAABB(mId, aabb);
-    for (dReal value : aabb)
-        if (std::isinf(value))
+    for (dReal value : aabb) {
+        if (std::isinf(value)) {
             return Ogre::AxisAlignedBox(Ogre::AxisAlignedBox::EXTENT_INFINITE);
+        }
+    }
     return Ogre::AxisAlignedBox(Ogre::Vector3(aabb[0], aabb[2], aabb[4]), Ogre::Vector3(aabb[1], aabb[3], aabb[5]));
 }
 
@@ -147,10 +177,11 @@ void Geometry::setOffsetPosition(const Ogre::Vector3& offset)
         return;
     }
     mOffsetPosition = offset;
-    if (mBody)
+    if (mBody) {
         dGeomSetOffsetPosition(mId, offset.x, offset.y, offset.z);
-    else
+    } else {
         updatePose();
+    }
 }
 
 void Geometry::setOffsetOrientation(const Ogre::Quaternion& offset)
@@ -182,8 +213,9 @@ void Geometry::setScale(const Ogre::Vector3& scale)
 
 void Geometry::setBody(Body* body)
 {
-    if (body == mBody)
+    if (body == mBody) {
         return;
+    }
     if (mBody) {
         // ODE leaves the geometry where it stands and forgets the offset; the layer keeps the
         // offset and takes the body's last pose as the base pose.
@@ -195,8 +227,9 @@ void Geometry::setBody(Body* body)
     if (body) {
         dGeomSetBody(mId, body->getBodyID());
         mBody = body;
-        if (mOffsetPosition != Ogre::Vector3::ZERO)
+        if (mOffsetPosition != Ogre::Vector3::ZERO) {
             dGeomSetOffsetPosition(mId, mOffsetPosition.x, mOffsetPosition.y, mOffsetPosition.z);
+        }
         if (mOffsetOrientation != Ogre::Quaternion::IDENTITY) {
             dQuaternion q;
             toOde(mOffsetOrientation, q);
@@ -214,20 +247,24 @@ void Geometry::_bodyDestroyed()
 
 int Geometry::collide(Geometry* other, CollisionListener* listener)
 {
-    if (!other || other == this || !isEnabled() || !other->isEnabled())
+    if (!other || other == this || !isEnabled() || !other->isEnabled()) {
         return 0;
+    }
     const unsigned long cat1 = getCategoryBitfield(), col1 = getCollisionBitfield();
     const unsigned long cat2 = other->getCategoryBitfield(), col2 = other->getCollisionBitfield();
-    if (!(cat1 & col2) && !(cat2 & col1))
+    if (!(cat1 & col2) && !(cat2 & col1)) {
         return 0;
-    if (mBody && mBody == other->mBody)
+    }
+    if (mBody && mBody == other->mBody) {
         return 0;
+    }
     dContact raw[MAX_CONTACTS];
     const int count = dCollide(mId, other->mId, MAX_CONTACTS, &raw[0].geom, sizeof(dContact));
     for (int i = 0; i < count; ++i) {
         Contact contact(raw[i], this, other);
-        if (listener)
+        if (listener) {
             listener->collision(&contact);
+        }
     }
     return count;
 }
@@ -246,16 +283,18 @@ const Ogre::AxisAlignedBox& Geometry::getBoundingBox() const
 void Geometry::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
     Ogre::MovableObject::_notifyAttached(parent, isTagPoint);
-    if (parent && !mBody)
+    if (parent && !mBody) {
         pullNodePose();
+    }
 }
 
 void Geometry::_notifyMoved()
 {
     Ogre::MovableObject::_notifyMoved();
     // A geometry on a body follows the body alone; a node must never fight the simulation.
-    if (mParentNode && !mBody)
+    if (mParentNode && !mBody) {
         pullNodePose();
+    }
 }
 
 void Geometry::pullNodePose()
@@ -275,8 +314,9 @@ void Geometry::applyPose(const Ogre::Vector3& position, const Ogre::Quaternion& 
 
 void Geometry::updatePose()
 {
-    if (mBody)
+    if (mBody) {
         return;
+    }
     applyPose(mPosition + mOrientation * mOffsetPosition, mOrientation * mOffsetOrientation);
 }
 

@@ -89,8 +89,8 @@ public:
     const Ogre::String& getMovableType() const override;
     const Ogre::AxisAlignedBox& getBoundingBox() const override;
     Ogre::Real getBoundingRadius() const override { return 0; }
-    void _updateRenderQueue(Ogre::RenderQueue*) override {}
-    void visitRenderables(Ogre::Renderable::Visitor*, bool) override {}
+    void _updateRenderQueue(Ogre::RenderQueue*) override { }
+    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
     void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
     void _notifyMoved() override;
 
@@ -106,7 +106,7 @@ protected:
     /// Takes ownership of the ODE geometry and puts it into the space (which may be null).
     Geometry(dGeomID id, Space* space);
     /// Rescales the primitive; the default does nothing.
-    virtual void applyScale(const Ogre::Vector3& scale) {}
+    virtual void applyScale(const Ogre::Vector3& scale) { }
     /// Sets the ODE pose of a geometry without a body.
     virtual void applyPose(const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
     /// Sets the ODE pose from the base pose and the offset.

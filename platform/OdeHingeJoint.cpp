@@ -16,7 +16,8 @@ dJointID createHinge(World* world)
 
 } // namespace
 
-HingeJoint::HingeJoint(World* world) : Joint(world, createHinge(world))
+HingeJoint::HingeJoint(World* world)
+    : Joint(world, createHinge(world))
 {
 }
 

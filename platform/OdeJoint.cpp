@@ -4,7 +4,9 @@
 
 namespace tolva::ode {
 
-Joint::Joint(World* world, dJointID id) : mCore(world->_getCore()), mId(id)
+Joint::Joint(World* world, dJointID id)
+    : mCore(world->_getCore())
+    , mId(id)
 {
 }
 

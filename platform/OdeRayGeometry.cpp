@@ -13,15 +13,17 @@ namespace {
 
 dGeomID createRay(float length)
 {
-    if (!(length >= 0) || !std::isfinite(length))
+    if (!(length >= 0) || !std::isfinite(length)) {
         throw InvalidArgumentException("Ray geometry length must be finite and not negative.");
+    }
     initialiseLibrary();
     return dCreateRay(nullptr, length);
 }
 
 } // namespace
 
-RayGeometry::RayGeometry(float length, Space* space) : Geometry(createRay(length), space)
+RayGeometry::RayGeometry(float length, Space* space)
+    : Geometry(createRay(length), space)
 {
 }
 

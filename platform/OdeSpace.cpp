@@ -20,8 +20,9 @@ void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2)
 {
     Geometry* first = Geometry::fromId(o1);
     Geometry* second = Geometry::fromId(o2);
-    if (!first || !second)
+    if (!first || !second) {
         return;
+    }
     dContact raw[Geometry::MAX_CONTACTS];
     const int count = dCollide(o1, o2, Geometry::MAX_CONTACTS, &raw[0].geom, sizeof(dContact));
     const dBodyID b1 = dGeomGetBody(o1);
@@ -29,8 +30,9 @@ void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2)
     for (int i = 0; i < count; ++i) {
         Contact contact(raw[i], first, second);
         const bool accepted = context.listener ? context.listener->collision(&contact) : true;
-        if (!accepted || !context.world || (!b1 && !b2) || b1 == b2)
+        if (!accepted || !context.world || (!b1 && !b2) || b1 == b2) {
             continue;
+        }
         const dJointID joint = dJointCreateContact(context.world, context.group, &raw[i]);
         // A unidirectional contact is attached to the body that feels it alone: ODE then treats
         // the other side as immovable, so the contact pushes nothing back.
@@ -50,8 +52,9 @@ void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2)
 
 void nearCallback(void* data, dGeomID o1, dGeomID o2)
 {
-    if (o1 == o2)
+    if (o1 == o2) {
         return;
+    }
     auto& context = *static_cast<CollideContext*>(data);
     if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
         dSpaceCollide2(o1, o2, data, nearCallback);
@@ -75,8 +78,9 @@ Space::~Space()
     while (dSpaceGetNumGeoms(mId) > 0) {
         const dGeomID id = dSpaceGetGeom(mId, 0);
         dSpaceRemove(mId, id);
-        if (Geometry* geometry = Geometry::fromId(id))
+        if (Geometry* geometry = Geometry::fromId(id)) {
             geometry->_spaceDestroyed();
+        }
     }
     dSpaceDestroy(mId);
 }
@@ -94,8 +98,9 @@ void Space::collide(CollisionListener* listener, dWorldID world, dJointGroupID g
 
 void Space::collide(Geometry* geometry, CollisionListener* listener)
 {
-    if (!geometry)
+    if (!geometry) {
         return;
+    }
     CollideContext context{listener, nullptr, nullptr};
     dSpaceCollide2(geometry->getGeometryID(), reinterpret_cast<dGeomID>(mId), &context, nearCallback);
 }

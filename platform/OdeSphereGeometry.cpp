@@ -13,15 +13,18 @@ namespace {
 
 dGeomID createSphere(float radius)
 {
-    if (!(radius >= 0) || !std::isfinite(radius))
+    if (!(radius >= 0) || !std::isfinite(radius)) {
         throw InvalidArgumentException("Sphere geometry radius must be finite and not negative.");
+    }
     initialiseLibrary();
     return dCreateSphere(nullptr, radius);
 }
 
 } // namespace
 
-SphereGeometry::SphereGeometry(float radius, Space* space) : Geometry(createSphere(radius), space), mRadius(radius)
+SphereGeometry::SphereGeometry(float radius, Space* space)
+    : Geometry(createSphere(radius), space)
+    , mRadius(radius)
 {
 }
 

@@ -23,7 +23,8 @@ dGeomID createTransform()
 
 } // namespace
 
-TransformGeometry::TransformGeometry(Space* space) : Geometry(createTransform(), space)
+TransformGeometry::TransformGeometry(Space* space)
+    : Geometry(createTransform(), space)
 {
 }
 
@@ -37,8 +38,9 @@ TransformGeometry::~TransformGeometry()
 
 void TransformGeometry::setEncapsulatedGeometry(Geometry* geometry)
 {
-    if (geometry && geometry->getSpace())
+    if (geometry && geometry->getSpace()) {
         throw InvalidArgumentException("A geometry carried by a transform geometry must be in no space.");
+    }
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     dGeomTransformSetGeom(mId, geometry ? geometry->getGeometryID() : nullptr);

@@ -7,17 +7,20 @@
 
 namespace tolva::ode {
 
-TriangleMeshGeometry::Built TriangleMeshGeometry::build(const std::vector<float>& vertices, const std::vector<dTriIndex>& indices)
+TriangleMeshGeometry::Built TriangleMeshGeometry::build(
+    const std::vector<float>& vertices, const std::vector<dTriIndex>& indices)
 {
-    if (vertices.size() % 3 != 0 || indices.size() % 3 != 0)
+    if (vertices.size() % 3 != 0 || indices.size() % 3 != 0) {
         throw InvalidArgumentException("Triangle mesh arrays must hold whole vertices and triangles.");
+    }
     const size_t vertexCount = vertices.size() / 3;
-    if (std::any_of(indices.begin(), indices.end(), [&](dTriIndex i) { return i >= vertexCount; }))
+    if (std::any_of(indices.begin(), indices.end(), [&](dTriIndex i) { return i >= vertexCount; })) {
         throw InvalidArgumentException("Triangle mesh index out of range.");
+    }
     initialiseLibrary();
     const dTriMeshDataID data = dGeomTriMeshDataCreate();
     dGeomTriMeshDataBuildSingle(data, vertices.data(), 3 * sizeof(float), int(vertexCount), indices.data(),
-                                int(indices.size()), 3 * sizeof(dTriIndex));
+        int(indices.size()), 3 * sizeof(dTriIndex));
     return {data, dCreateTriMesh(nullptr, data, nullptr, nullptr, nullptr)};
 }
 
@@ -27,10 +30,12 @@ TriangleMeshGeometry::TriangleMeshGeometry(std::vector<float> vertices, std::vec
 }
 
 // The vectors are moved, not copied, so the buffers ODE was given stay where they are.
-TriangleMeshGeometry::TriangleMeshGeometry(Built built, std::vector<float>&& vertices,
-                                           std::vector<dTriIndex>&& indices, Space* space)
-    : Geometry(built.geometry, space), mVertices(std::move(vertices)), mIndices(std::move(indices)),
-      mData(built.data)
+TriangleMeshGeometry::TriangleMeshGeometry(
+    Built built, std::vector<float>&& vertices, std::vector<dTriIndex>&& indices, Space* space)
+    : Geometry(built.geometry, space)
+    , mVertices(std::move(vertices))
+    , mIndices(std::move(indices))
+    , mData(built.data)
 {
 }
 

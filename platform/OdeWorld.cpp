@@ -18,7 +18,8 @@ World::Core::~Core()
     dWorldDestroy(world);
 }
 
-World::World(Ogre::SceneManager* sceneManager) : mSceneManager(sceneManager)
+World::World(Ogre::SceneManager* sceneManager)
+    : mSceneManager(sceneManager)
 {
     initialiseLibrary();
     mCore = std::make_shared<Core>();
@@ -33,10 +34,22 @@ void World::setGravity(const Ogre::Vector3& gravity)
     dWorldSetGravity(mCore->world, gravity.x, gravity.y, gravity.z);
 }
 
-void World::setERP(float erp) { dWorldSetERP(mCore->world, erp); }
-float World::getERP() const { return float(dWorldGetERP(mCore->world)); }
-void World::setCFM(float cfm) { dWorldSetCFM(mCore->world, cfm); }
-float World::getCFM() const { return float(dWorldGetCFM(mCore->world)); }
+void World::setERP(float erp)
+{
+    dWorldSetERP(mCore->world, erp);
+}
+float World::getERP() const
+{
+    return float(dWorldGetERP(mCore->world));
+}
+void World::setCFM(float cfm)
+{
+    dWorldSetCFM(mCore->world, cfm);
+}
+float World::getCFM() const
+{
+    return float(dWorldGetCFM(mCore->world));
+}
 
 void World::setContactCorrectionVelocity(float velocity)
 {
@@ -50,17 +63,19 @@ void World::collideForStep()
 
 void World::integrate(float seconds, bool quick)
 {
-    if (quick)
+    if (quick) {
         dWorldQuickStep(mCore->world, seconds);
-    else
+    } else {
         dWorldStep(mCore->world, seconds);
+    }
     dJointGroupEmpty(mCore->contacts);
 }
 
 void World::synchronise()
 {
-    for (Body* body : mCore->bodies)
+    for (Body* body : mCore->bodies) {
         body->synchronise();
+    }
 }
 
 } // namespace tolva::ode

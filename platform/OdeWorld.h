@@ -9,7 +9,9 @@
 #include <memory>
 #include <vector>
 
-namespace Ogre { class SceneManager; }
+namespace Ogre {
+class SceneManager;
+}
 
 namespace tolva::ode {
 

@@ -19,8 +19,9 @@ Ogre::SceneNode* newNode()
 {
     Engine* engine = Engine::getInstance();
     Graphics* graphics = engine ? engine->getGraphics() : nullptr;
-    if (!graphics)
+    if (!graphics) {
         throw IllegalStateException("Game objects need the graphics module.");
+    }
     return graphics->createIsolatedNode();
 }
 
@@ -28,17 +29,20 @@ Ogre::SceneNode* newNode()
 // real parent still lists it.
 void detachFrom(Ogre::SceneNode* node, Ogre::MovableObject* object)
 {
-    if (object && object->getParentSceneNode() == node)
+    if (object && object->getParentSceneNode() == node) {
         node->detachObject(object);
+    }
 }
 
 void attachTo(Ogre::SceneNode* node, Ogre::MovableObject* object)
 {
-    if (!object)
+    if (!object) {
         return;
+    }
     if (Ogre::SceneNode* old = object->getParentSceneNode()) {
-        if (old == node)
+        if (old == node) {
             return;
+        }
         old->detachObject(object);
     }
     node->attachObject(object);
@@ -46,68 +50,81 @@ void attachTo(Ogre::SceneNode* node, Ogre::MovableObject* object)
 
 } // namespace
 
-GameObject::GameObject() : mNode(newNode())
+GameObject::GameObject()
+    : mNode(newNode())
 {
     Engine* engine = Engine::getInstance();
     engine->getGraphics()->getRootNode()->addChild(mNode);
 }
 
-GameObject::GameObject(Ogre::SceneNode* node) : mNode(node)
+GameObject::GameObject(Ogre::SceneNode* node)
+    : mNode(node)
 {
 }
 
 GameObject::~GameObject()
 {
     // The hierarchy's own destructor only sees the base by then; detach the scene side here.
-    for (Hierarchical* child : std::vector<Hierarchical*>(mChildren))
+    for (Hierarchical* child : std::vector<Hierarchical*>(mChildren)) {
         detachSceneObjects(child);
-    if (mParent)
-        if (auto* parent = dynamic_cast<GameObject*>(mParent))
-            if (mNode->getParentSceneNode() == parent->mNode)
+    }
+    if (mParent) {
+        if (auto* parent = dynamic_cast<GameObject*>(mParent)) {
+            if (mNode->getParentSceneNode() == parent->mNode) {
                 parent->mNode->removeChild(mNode);
+            }
+        }
+    }
     mNode->detachAllObjects();
     mNode->removeAllChildren();
 }
 
 void GameObject::attachSceneObjects(Hierarchical* child)
 {
-    if (!child)
+    if (!child) {
         return;
+    }
     if (auto* object = dynamic_cast<GameObject*>(child)) {
         if (Ogre::SceneNode* old = object->mNode->getParentSceneNode()) {
-            if (old == mNode)
+            if (old == mNode) {
                 return;
+            }
             old->removeChild(object->mNode);
         }
         mNode->addChild(object->mNode);
     } else if (auto* movable = dynamic_cast<MovableObject*>(child)) {
         attachTo(mNode, movable->getBody());
     } else if (auto* physical = dynamic_cast<PhysicalBase*>(child)) {
-        for (unsigned int i = 0; i < physical->getGeometryCount(); ++i)
+        for (unsigned int i = 0; i < physical->getGeometryCount(); ++i) {
             attachTo(mNode, physical->getGeometry(i));
+        }
     }
 }
 
 void GameObject::detachSceneObjects(Hierarchical* child)
 {
-    if (!child)
+    if (!child) {
         return;
+    }
     if (auto* object = dynamic_cast<GameObject*>(child)) {
-        if (object->mNode->getParentSceneNode() == mNode)
+        if (object->mNode->getParentSceneNode() == mNode) {
             mNode->removeChild(object->mNode);
+        }
     } else if (auto* movable = dynamic_cast<MovableObject*>(child)) {
         detachFrom(mNode, movable->getBody());
     } else if (auto* physical = dynamic_cast<PhysicalBase*>(child)) {
-        for (unsigned int i = 0; i < physical->getGeometryCount(); ++i)
+        for (unsigned int i = 0; i < physical->getGeometryCount(); ++i) {
             detachFrom(mNode, physical->getGeometry(i));
+        }
     }
 }
 
 void GameObject::childAttaching(Hierarchical* child)
 {
     Hierarchical::childAttaching(child);
-    if (lists(child))
+    if (lists(child)) {
         attachSceneObjects(child);
+    }
 }
 
 void GameObject::childDetaching(Hierarchical* child)
@@ -123,16 +140,18 @@ void GameObject::setParent(Hierarchical* parent)
 
 bool GameObject::addChild(Hierarchical* child)
 {
-    if (!Hierarchical::addChild(child))
+    if (!Hierarchical::addChild(child)) {
         return false;
+    }
     attachSceneObjects(child);
     return true;
 }
 
 bool GameObject::removeChild(Hierarchical* child)
 {
-    if (!Hierarchical::removeChild(child))
+    if (!Hierarchical::removeChild(child)) {
         return false;
+    }
     detachSceneObjects(child);
     return true;
 }
@@ -148,11 +167,26 @@ void GameObject::updateChildren()
     update(true, false);
 }
 
-Ogre::Vector3 GameObject::getPosition() const { return mNode->getPosition(); }
-void GameObject::setPosition(const Ogre::Vector3& position) { mNode->setPosition(position); }
-void GameObject::translate(const Ogre::Vector3& offset) { mNode->translate(offset, Ogre::Node::TS_PARENT); }
-Ogre::Quaternion GameObject::getOrientation() const { return mNode->getOrientation(); }
-void GameObject::setOrientation(const Ogre::Quaternion& orientation) { mNode->setOrientation(orientation); }
+Ogre::Vector3 GameObject::getPosition() const
+{
+    return mNode->getPosition();
+}
+void GameObject::setPosition(const Ogre::Vector3& position)
+{
+    mNode->setPosition(position);
+}
+void GameObject::translate(const Ogre::Vector3& offset)
+{
+    mNode->translate(offset, Ogre::Node::TS_PARENT);
+}
+Ogre::Quaternion GameObject::getOrientation() const
+{
+    return mNode->getOrientation();
+}
+void GameObject::setOrientation(const Ogre::Quaternion& orientation)
+{
+    mNode->setOrientation(orientation);
+}
 
 void GameObject::rotate(const Ogre::Vector3& axis, float degrees)
 {
@@ -164,23 +198,42 @@ void GameObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::Tr
     mNode->rotate(axis, Ogre::Radian(degrees * Ogre::Math::fDeg2Rad), space);
 }
 
-Ogre::Vector3 GameObject::getScale() const { return mNode->getScale(); }
-void GameObject::setScale(const Ogre::Vector3& scale) { mNode->setScale(scale); }
-void GameObject::scale(const Ogre::Vector3& factors) { mNode->scale(factors); }
-Ogre::Vector3 GameObject::getWorldPosition() const { return mNode->_getDerivedPosition(); }
-Ogre::Quaternion GameObject::getWorldOrientation() const { return mNode->_getDerivedOrientation(); }
-Ogre::Vector3 GameObject::getWorldScale() const { return mNode->_getDerivedScale(); }
+Ogre::Vector3 GameObject::getScale() const
+{
+    return mNode->getScale();
+}
+void GameObject::setScale(const Ogre::Vector3& scale)
+{
+    mNode->setScale(scale);
+}
+void GameObject::scale(const Ogre::Vector3& factors)
+{
+    mNode->scale(factors);
+}
+Ogre::Vector3 GameObject::getWorldPosition() const
+{
+    return mNode->_getDerivedPosition();
+}
+Ogre::Quaternion GameObject::getWorldOrientation() const
+{
+    return mNode->_getDerivedOrientation();
+}
+Ogre::Vector3 GameObject::getWorldScale() const
+{
+    return mNode->_getDerivedScale();
+}
 
 Ogre::Vector3 GameObject::globalise(const Ogre::Vector3& vector, bool isPosition) const
 {
-    const Ogre::Vector4 result = mNode->_getFullTransform() * Ogre::Vector4(vector.x, vector.y, vector.z, isPosition ? 1 : 0);
+    const Ogre::Vector4 result
+        = mNode->_getFullTransform() * Ogre::Vector4(vector.x, vector.y, vector.z, isPosition ? 1 : 0);
     return Ogre::Vector3(result.x, result.y, result.z);
 }
 
 Ogre::Vector3 GameObject::localise(const Ogre::Vector3& vector, bool isPosition) const
 {
-    const Ogre::Vector4 result =
-        mNode->_getFullTransform().inverse() * Ogre::Vector4(vector.x, vector.y, vector.z, isPosition ? 1 : 0);
+    const Ogre::Vector4 result
+        = mNode->_getFullTransform().inverse() * Ogre::Vector4(vector.x, vector.y, vector.z, isPosition ? 1 : 0);
     return Ogre::Vector3(result.x, result.y, result.z);
 }
 

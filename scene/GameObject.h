@@ -15,7 +15,9 @@
 #include "core/Transformable.h"
 #include "core/Updateable.h"
 
-namespace Ogre { class SceneNode; }
+namespace Ogre {
+class SceneNode;
+}
 
 namespace tolva {
 
@@ -31,7 +33,7 @@ public:
 
     void childAttaching(Hierarchical* child) override;
     void childDetaching(Hierarchical* child) override;
-    void updateOnce() override {}
+    void updateOnce() override { }
     void setParent(Hierarchical* parent) override;
     bool addChild(Hierarchical* child) override;
     bool removeChild(Hierarchical* child) override;
@@ -40,7 +42,7 @@ public:
     virtual void updateAll();
     /// The node's own update, then update(true, false).
     virtual void updateChildren();
-    void frame(float seconds) override {}
+    void frame(float seconds) override { }
 
     Ogre::Vector3 getPosition() const override;
     void setPosition(const Ogre::Vector3& position) override;

@@ -50,26 +50,23 @@ const Ogre::uint8 STENCILLED_GROUP = 30;
 /// Digits only: "4" is a level, "8 [Quincunx]" or "-1" is not.
 bool isUnsignedText(const std::string& text)
 {
-    return !text.empty() && std::all_of(text.begin(), text.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string readString(const ConfigFile& config, const std::string& section,
-                       const std::string& key, const std::string& defaultValue)
+std::string readString(
+    const ConfigFile& config, const std::string& section, const std::string& key, const std::string& defaultValue)
 {
     return boost::any_cast<std::string>(
         config.getValueDefault(section, ConfigFile::PT_STRING, key, std::string(defaultValue)));
 }
 
-float readReal(const ConfigFile& config, const std::string& section, const std::string& key,
-               float defaultValue)
+float readReal(const ConfigFile& config, const std::string& section, const std::string& key, float defaultValue)
 {
-    return boost::any_cast<float>(
-        config.getValueDefault(section, ConfigFile::PT_REAL, key, defaultValue));
+    return boost::any_cast<float>(config.getValueDefault(section, ConfigFile::PT_REAL, key, defaultValue));
 }
 
-Ogre::ColourValue readColour(const ConfigFile& config, const std::string& section,
-                             const std::string& key, const Ogre::ColourValue& defaultValue)
+Ogre::ColourValue readColour(
+    const ConfigFile& config, const std::string& section, const std::string& key, const Ogre::ColourValue& defaultValue)
 {
     return boost::any_cast<Ogre::ColourValue>(
         config.getValueDefault(section, ConfigFile::PT_COLOUR, key, defaultValue));
@@ -94,19 +91,19 @@ Ogre::StencilState stencilOne(Ogre::CompareFunction compareOp, Ogre::StencilOper
 } // namespace
 
 Graphics::Graphics()
-    : mBaseVisibilityMask(1),
-      mRoot(nullptr),
-      mWindow(nullptr),
-      mSceneManager(nullptr),
-      mCamera(nullptr),
-      mViewport(nullptr),
-      mRenderSystem(nullptr),
-      mWidth(DEFAULT_RESOLUTION.first),
-      mHeight(DEFAULT_RESOLUTION.second),
-      mCompositorManager(nullptr),
-      mCameraPosition(Ogre::Vector3::ZERO),
-      mFogMode(Ogre::FOG_LINEAR),
-      mListening(false)
+    : mBaseVisibilityMask(1)
+    , mRoot(nullptr)
+    , mWindow(nullptr)
+    , mSceneManager(nullptr)
+    , mCamera(nullptr)
+    , mViewport(nullptr)
+    , mRenderSystem(nullptr)
+    , mWidth(DEFAULT_RESOLUTION.first)
+    , mHeight(DEFAULT_RESOLUTION.second)
+    , mCompositorManager(nullptr)
+    , mCameraPosition(Ogre::Vector3::ZERO)
+    , mFogMode(Ogre::FOG_LINEAR)
+    , mListening(false)
 {
     // Empty file names: the rendering engine reads no file of its own and writes into the log
     // the engine installed before.
@@ -142,8 +139,7 @@ Graphics::Graphics()
         mWidth = mWindow->getWidth();
         mHeight = mWindow->getHeight();
 
-        mSceneManager = mRoot->createSceneManager(
-            Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "SceneManager");
+        mSceneManager = mRoot->createSceneManager(Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "SceneManager");
         mSceneManager->addRenderQueueListener(this);
         mSceneManager->getRenderQueue()->setRenderableListener(this);
 
@@ -237,8 +233,8 @@ bool Graphics::loadPlugins()
 {
     // The codec plug-in comes after the three named ones: this rendering engine decodes no
     // common image format by itself.
-    return loadPlugin("RenderPlugin") && loadPlugin("ParticlePlugin") &&
-           loadPlugin("ArchivePlugin") && loadPlugin("CodecPlugin", "Codec_STBI.so");
+    return loadPlugin("RenderPlugin") && loadPlugin("ParticlePlugin") && loadPlugin("ArchivePlugin")
+        && loadPlugin("CodecPlugin", "Codec_STBI.so");
 }
 
 bool Graphics::loadPlugin(const std::string& key, const std::string& defaultFile)
@@ -246,12 +242,11 @@ bool Graphics::loadPlugin(const std::string& key, const std::string& defaultFile
     std::string path;
     try {
         const ConfigFile& config = getConfigFile();
-        const std::string folder = boost::any_cast<std::string>(
-            config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, "PluginFolder"));
-        const std::string file =
-            defaultFile.empty()
-                ? boost::any_cast<std::string>(config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, key))
-                : readString(config, PLUGIN_SECTION, key, defaultFile);
+        const std::string folder
+            = boost::any_cast<std::string>(config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, "PluginFolder"));
+        const std::string file = defaultFile.empty()
+            ? boost::any_cast<std::string>(config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, key))
+            : readString(config, PLUGIN_SECTION, key, defaultFile);
         path = folder + "/" + file;
         mRoot->loadPlugin(path);
         return true;
@@ -259,8 +254,8 @@ bool Graphics::loadPlugin(const std::string& key, const std::string& defaultFile
         // Without a display the render plug-in already fails here; say why.
         logLine("Error: Could not load plugin '" + path + "': " + e.getDescription());
     } catch (const std::exception&) {
-        logLine("Error: The section '" + std::string(PLUGIN_SECTION) + "' names no '" + key +
-                "' or no 'PluginFolder'.");
+        logLine(
+            "Error: The section '" + std::string(PLUGIN_SECTION) + "' names no '" + key + "' or no 'PluginFolder'.");
     }
     return false;
 }
@@ -279,31 +274,25 @@ bool Graphics::configureRenderSystem()
             const char* key;
             const char* defaultValue;
         };
-        const Option before[] = {{"Display Frequency", "60 MHz"},
-                                 {"FSAA", "0"},
-                                 {"Full Screen", "No"},
-                                 {"RTT Preferred Mode", "FBO"},
-                                 {"VSync", "No"}};
+        const Option before[] = {{"Display Frequency", "60 MHz"}, {"FSAA", "0"}, {"Full Screen", "No"},
+            {"RTT Preferred Mode", "FBO"}, {"VSync", "No"}};
         for (const Option& option : before) {
-            setRenderSystemOption(option.key, readString(config, OPENGL_SECTION, option.key,
-                                                         option.defaultValue),
-                                  option.defaultValue);
+            setRenderSystemOption(
+                option.key, readString(config, OPENGL_SECTION, option.key, option.defaultValue), option.defaultValue);
         }
 
         Resolution mode = DEFAULT_RESOLUTION;
         try {
-            mode = boost::any_cast<Resolution>(
-                config.getValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode"));
+            mode
+                = boost::any_cast<Resolution>(config.getValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode"));
             if (mode.first == 0 || mode.second == 0) {
-                logWarning("Warning: The video mode '" +
-                           config.getValueString(OPENGL_SECTION, "Video Mode") +
-                           "' has no size; using 800 x 600.");
+                logWarning("Warning: The video mode '" + config.getValueString(OPENGL_SECTION, "Video Mode")
+                    + "' has no size; using 800 x 600.");
                 mode = DEFAULT_RESOLUTION;
             }
         } catch (const ParserException&) {
-            logWarning("Warning: The video mode '" +
-                       config.getValueString(OPENGL_SECTION, "Video Mode") +
-                       "' is not of the form <width>x<height>; using 800 x 600.");
+            logWarning("Warning: The video mode '" + config.getValueString(OPENGL_SECTION, "Video Mode")
+                + "' is not of the form <width>x<height>; using 800 x 600.");
             mode = DEFAULT_RESOLUTION;
         } catch (const InvalidArgumentException&) {
             // Not given: the default applies.
@@ -313,9 +302,8 @@ bool Graphics::configureRenderSystem()
         ConfigFile::ResolutionParser resolutionText;
         mRenderSystem->setConfigOption("Video Mode", resolutionText.valueToString(mode));
 
-        setRenderSystemOption("sRGB Gamma Conversion",
-                              readString(config, OPENGL_SECTION, "sRGB Gamma Conversion", "No"),
-                              "No");
+        setRenderSystemOption(
+            "sRGB Gamma Conversion", readString(config, OPENGL_SECTION, "sRGB Gamma Conversion", "No"), "No");
         mRenderSystem->validateConfigOptions();
         return true;
     } catch (const std::exception& e) {
@@ -325,8 +313,7 @@ bool Graphics::configureRenderSystem()
     }
 }
 
-void Graphics::setRenderSystemOption(const std::string& name, const std::string& value,
-                                     const std::string& defaultValue)
+void Graphics::setRenderSystemOption(const std::string& name, const std::string& value, const std::string& defaultValue)
 {
     // The render system stores any text without a check, and an unsupported value shows up only
     // when the window is made (or not made). Values the render system does not list are refused
@@ -338,8 +325,8 @@ void Graphics::setRenderSystemOption(const std::string& name, const std::string&
     if (option != options.end() && name != "Display Frequency") {
         const Ogre::StringVector& possible = option->second.possibleValues;
         const bool listed = std::find(possible.begin(), possible.end(), value) != possible.end();
-        const bool yesNo = std::find(possible.begin(), possible.end(), "Yes") != possible.end() &&
-                           std::find(possible.begin(), possible.end(), "No") != possible.end();
+        const bool yesNo = std::find(possible.begin(), possible.end(), "Yes") != possible.end()
+            && std::find(possible.begin(), possible.end(), "No") != possible.end();
         if (!listed && yesNo) {
             // A switch may be written in any of the configuration's boolean forms ("true" is
             // what the run-time setters store).
@@ -353,8 +340,8 @@ void Graphics::setRenderSystemOption(const std::string& name, const std::string&
             text.clear();
         }
         if (text.empty()) {
-            logWarning("Warning: The render system does not offer '" + value + "' for option '" +
-                       name + "'; using '" + defaultValue + "'.");
+            logWarning("Warning: The render system does not offer '" + value + "' for option '" + name + "'; using '"
+                + defaultValue + "'.");
             text = defaultValue;
         }
     }
@@ -369,10 +356,9 @@ bool Graphics::loadWorldSettings()
         mCamera->setFarClipDistance(readReal(config, "View", "FarZ", 600.0f));
         mCamera->setFOVy(Ogre::Radian(readReal(config, "View", "FOVy", 45.0f) * Ogre::Math::fDeg2Rad));
         mCamera->setAspectRatio(readReal(config, "View", "Aspect", 1.33333f));
-        mViewport->setBackgroundColour(
-            readColour(config, "Lighting", "ClearColour", Ogre::ColourValue(0, 1, 1, 1)));
-        mSceneManager->setAmbientLight(readColour(config, "Lighting", "AmbientColour",
-                                                  Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1)));
+        mViewport->setBackgroundColour(readColour(config, "Lighting", "ClearColour", Ogre::ColourValue(0, 1, 1, 1)));
+        mSceneManager->setAmbientLight(
+            readColour(config, "Lighting", "AmbientColour", Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1)));
         return true;
     } catch (const std::exception& e) {
         logLine(std::string("Error: ") + e.what());
@@ -417,7 +403,10 @@ bool Graphics::frameStarted(const Ogre::FrameEvent&)
     return true;
 }
 
-bool Graphics::frameEnded(const Ogre::FrameEvent&) { return true; }
+bool Graphics::frameEnded(const Ogre::FrameEvent&)
+{
+    return true;
+}
 
 void Graphics::renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String&, bool&)
 {
@@ -437,13 +426,15 @@ void Graphics::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, b
     }
 }
 
-bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Ogre::Technique**,
-                                Ogre::RenderQueue*)
+bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Ogre::Technique**, Ogre::RenderQueue*)
 {
     return true;
 }
 
-Ogre::SceneNode* Graphics::getRootNode() { return mSceneManager->getRootSceneNode(); }
+Ogre::SceneNode* Graphics::getRootNode()
+{
+    return mSceneManager->getRootSceneNode();
+}
 
 Ogre::MaterialPtr Graphics::getMaterial(const std::string& name)
 {
@@ -462,14 +453,20 @@ Ogre::SceneNode* Graphics::createNode()
     return mSceneManager->getRootSceneNode()->createChildSceneNode();
 }
 
-Ogre::SceneNode* Graphics::createIsolatedNode() { return mSceneManager->createSceneNode(); }
+Ogre::SceneNode* Graphics::createIsolatedNode()
+{
+    return mSceneManager->createSceneNode();
+}
 
 Ogre::Light* Graphics::createLight(const std::string& name)
 {
     return mSceneManager->createLight(name);
 }
 
-void Graphics::destroyLight(Ogre::Light* light) { mSceneManager->destroyLight(light); }
+void Graphics::destroyLight(Ogre::Light* light)
+{
+    mSceneManager->destroyLight(light);
+}
 
 Ogre::BillboardSet* Graphics::createBillboardSet(const std::string& name, int poolSize)
 {
@@ -481,14 +478,16 @@ void Graphics::destroyBillboardSet(Ogre::BillboardSet* set)
     mSceneManager->destroyBillboardSet(set);
 }
 
-bool Graphics::isFogEnabled() { return mSceneManager->getFogMode() != Ogre::FOG_NONE; }
+bool Graphics::isFogEnabled()
+{
+    return mSceneManager->getFogMode() != Ogre::FOG_NONE;
+}
 
 void Graphics::setFogEnabled(bool enabled)
 {
     if (enabled) {
-        mSceneManager->setFog(mFogMode, mSceneManager->getFogColour(),
-                              mSceneManager->getFogDensity(), mSceneManager->getFogStart(),
-                              mSceneManager->getFogEnd());
+        mSceneManager->setFog(mFogMode, mSceneManager->getFogColour(), mSceneManager->getFogDensity(),
+            mSceneManager->getFogStart(), mSceneManager->getFogEnd());
     } else {
         mSceneManager->setFog(Ogre::FOG_NONE, Ogre::ColourValue::White, 0.001f, 0.0f, 1.0f);
     }
@@ -501,40 +500,48 @@ void Graphics::setFogMode(Ogre::FogMode mode)
     }
 }
 
-Ogre::ColourValue Graphics::getFogColour() { return mSceneManager->getFogColour(); }
+Ogre::ColourValue Graphics::getFogColour()
+{
+    return mSceneManager->getFogColour();
+}
 
 void Graphics::setFogColour(const Ogre::ColourValue& colour)
 {
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, colour,
-                          mSceneManager->getFogDensity(), mSceneManager->getFogStart(),
-                          mSceneManager->getFogEnd());
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, colour, mSceneManager->getFogDensity(),
+        mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogExponentialDensity() { return mSceneManager->getFogDensity(); }
+float Graphics::getFogExponentialDensity()
+{
+    return mSceneManager->getFogDensity();
+}
 
 void Graphics::setFogExponentialDensity(float density)
 {
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE,
-                          mSceneManager->getFogColour(), density, mSceneManager->getFogStart(),
-                          mSceneManager->getFogEnd());
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, mSceneManager->getFogColour(), density,
+        mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearStart() { return mSceneManager->getFogStart(); }
+float Graphics::getFogLinearStart()
+{
+    return mSceneManager->getFogStart();
+}
 
 void Graphics::setFogLinearStart(float start)
 {
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE,
-                          mSceneManager->getFogColour(), mSceneManager->getFogDensity(), start,
-                          mSceneManager->getFogEnd());
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, mSceneManager->getFogColour(),
+        mSceneManager->getFogDensity(), start, mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearEnd() { return mSceneManager->getFogEnd(); }
+float Graphics::getFogLinearEnd()
+{
+    return mSceneManager->getFogEnd();
+}
 
 void Graphics::setFogLinearEnd(float end)
 {
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE,
-                          mSceneManager->getFogColour(), mSceneManager->getFogDensity(),
-                          mSceneManager->getFogStart(), end);
+    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, mSceneManager->getFogColour(),
+        mSceneManager->getFogDensity(), mSceneManager->getFogStart(), end);
 }
 
 bool Graphics::getShadowsEnable()
@@ -544,8 +551,7 @@ bool Graphics::getShadowsEnable()
 
 void Graphics::setShadowsEnable(bool enabled)
 {
-    mSceneManager->setShadowTechnique(enabled ? Ogre::SHADOWTYPE_STENCIL_MODULATIVE
-                                              : Ogre::SHADOWTYPE_NONE);
+    mSceneManager->setShadowTechnique(enabled ? Ogre::SHADOWTYPE_STENCIL_MODULATIVE : Ogre::SHADOWTYPE_NONE);
 }
 
 Graphics::Resolution Graphics::getResolution() const
@@ -573,15 +579,14 @@ std::vector<std::string> Graphics::getAvailableResolutions()
     if (option == options.end()) {
         return {};
     }
-    return std::vector<std::string>(option->second.possibleValues.begin(),
-                                    option->second.possibleValues.end());
+    return std::vector<std::string>(option->second.possibleValues.begin(), option->second.possibleValues.end());
 }
 
 void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
 {
     if (width == 0 || height == 0) {
-        logWarning("Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " +
-                   ToString(height) + ").");
+        logWarning(
+            "Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " + ToString(height) + ").");
         return;
     }
     if (now && mWindow && (mWindow->getWidth() != width || mWindow->getHeight() != height)) {
@@ -603,11 +608,13 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
         mHeight = height;
         notifyPropertyChanged("resolution");
     }
-    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode",
-                             Resolution(width, height));
+    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode", Resolution(width, height));
 }
 
-bool Graphics::isFullScreen() { return mWindow && mWindow->isFullScreen(); }
+bool Graphics::isFullScreen()
+{
+    return mWindow && mWindow->isFullScreen();
+}
 
 void Graphics::setFullScreen(bool fullScreen)
 {
@@ -615,8 +622,8 @@ void Graphics::setFullScreen(bool fullScreen)
         return;
     }
     mWindow->setFullscreen(fullScreen, mWindow->getWidth(), mWindow->getHeight());
-    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen",
-                             std::string(isFullScreen() ? "Yes" : "No"));
+    getConfigFile().setValue(
+        OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
 }
 
 unsigned int Graphics::getFSAA()
@@ -652,13 +659,12 @@ void Graphics::setFSAA(unsigned int level)
     const std::vector<unsigned int> levels = getAvailableFSAA();
     if (std::find(levels.begin(), levels.end(), level) == levels.end()) {
         // Stored, an unsupported level could stop the next start at window creation.
-        logWarning("Warning: Anti-aliasing level " + ToString(level) +
-                   " is not offered by the render system; left at " + ToString(getFSAA()) + ".");
+        logWarning("Warning: Anti-aliasing level " + ToString(level) + " is not offered by the render system; left at "
+            + ToString(getFSAA()) + ".");
         return;
     }
     mRenderSystem->setConfigOption("FSAA", ToString(level));
-    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA",
-                             static_cast<int>(getFSAA()));
+    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA", static_cast<int>(getFSAA()));
 }
 
 bool Graphics::isVSyncEnabled()
@@ -674,8 +680,8 @@ void Graphics::setVSyncEnable(bool enabled)
         return;
     }
     mRenderSystem->setConfigOption("VSync", enabled ? "Yes" : "No");
-    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_STRING, "VSync",
-                             std::string(isVSyncEnabled() ? "true" : "false"));
+    getConfigFile().setValue(
+        OPENGL_SECTION, ConfigFile::PT_STRING, "VSync", std::string(isVSyncEnabled() ? "true" : "false"));
 }
 
 } // namespace tolva

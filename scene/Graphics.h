@@ -76,12 +76,12 @@ public:
     bool frameStarted(const Ogre::FrameEvent& event) override;
     bool frameEnded(const Ogre::FrameEvent& event) override;
     /// Prepares the stencil buffer around the stencil writer (10) and stencilled (30) groups.
-    void renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String& invocation,
-                            bool& skipThisInvocation) override;
-    void renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String& invocation,
-                          bool& repeatThisInvocation) override;
+    void renderQueueStarted(
+        Ogre::uint8 queueGroupId, const Ogre::String& invocation, bool& skipThisInvocation) override;
+    void renderQueueEnded(
+        Ogre::uint8 queueGroupId, const Ogre::String& invocation, bool& repeatThisInvocation) override;
     bool renderableQueued(Ogre::Renderable* renderable, Ogre::uint8 groupId, Ogre::ushort priority,
-                          Ogre::Technique** technique, Ogre::RenderQueue* queue) override;
+        Ogre::Technique** technique, Ogre::RenderQueue* queue) override;
 
     Ogre::Root* getRoot() { return mRoot; }
     Ogre::RenderWindow* getWindow() { return mWindow; }
@@ -150,8 +150,7 @@ private:
     bool loadPlugins();
     bool loadPlugin(const std::string& key, const std::string& defaultFile = std::string());
     bool configureRenderSystem();
-    void setRenderSystemOption(const std::string& name, const std::string& value,
-                               const std::string& defaultValue);
+    void setRenderSystemOption(const std::string& name, const std::string& value, const std::string& defaultValue);
     bool loadWorldSettings();
     /// Closes every archive of a type that a plug-in provides while the plug-in is still loaded.
     void releasePluginArchives();

@@ -7,7 +7,10 @@ namespace tolva {
 
 class NodeObject : public GameObject {
 public:
-    explicit NodeObject(Ogre::SceneNode* node) : GameObject(node) {}
+    explicit NodeObject(Ogre::SceneNode* node)
+        : GameObject(node)
+    {
+    }
 };
 
 } // namespace tolva

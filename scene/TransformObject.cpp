@@ -9,7 +9,8 @@ TransformObject::TransformObject()
     updateAll();
 }
 
-TransformObject::TransformObject(Ogre::SceneNode* node) : GameObject(node)
+TransformObject::TransformObject(Ogre::SceneNode* node)
+    : GameObject(node)
 {
     updateAll();
 }
@@ -34,16 +35,18 @@ void TransformObject::setParent(Hierarchical* parent)
 
 bool TransformObject::addChild(Hierarchical* child)
 {
-    if (!GameObject::addChild(child))
+    if (!GameObject::addChild(child)) {
         return false;
+    }
     updateAll();
     return true;
 }
 
 bool TransformObject::removeChild(Hierarchical* child)
 {
-    if (!GameObject::removeChild(child))
+    if (!GameObject::removeChild(child)) {
         return false;
+    }
     updateAll();
     return true;
 }

@@ -15,8 +15,8 @@ namespace tolva {
 /// Lives inside the Python object that a script made from `CollisionListener`. Holders keep only
 /// a plain pointer: the script keeps the listener referenced until it has disconnected it.
 class CollisionListenerWrap : public CollisionListener,
-                             public boost::python::wrapper<CollisionListener>,
-                             private boost::noncopyable {
+                              public boost::python::wrapper<CollisionListener>,
+                              private boost::noncopyable {
 public:
     /// The partner and the contact are lent to the script for this call only (None for a null
     /// partner). A class without "collision" raises TypeError; a script error leaves the call as

@@ -50,16 +50,15 @@ bool isConnectionBlocked(const boost::signals2::connection& connection)
 // learn that its listener will not be called.
 void addSchedule(Time& time, float delaySeconds, ScheduleListener* listener)
 {
-    if (!listener)
+    if (!listener) {
         throw InvalidArgumentException("Time.addSchedule needs a ScheduleListener, not None.");
+    }
     time.addSchedule(delaySeconds, listener);
 }
 
 // Python's own streams are flushed by callers that expect one (print(..., flush=True)); every
 // write already reached the log.
-void flushLog(Log&)
-{
-}
+void flushLog(Log&) { }
 
 } // namespace
 
@@ -67,8 +66,7 @@ namespace bindings {
 
 void registerExceptionTranslators()
 {
-    bp::register_exception_translator<InvalidArgumentException>(
-        &Exception_Translate_InvalidArgumentException);
+    bp::register_exception_translator<InvalidArgumentException>(&Exception_Translate_InvalidArgumentException);
     bp::register_exception_translator<NotFoundException>(&Exception_Translate_NotFoundException);
     bp::register_exception_translator<FileAccessException>(&Exception_Translate_FileAccessException);
 }

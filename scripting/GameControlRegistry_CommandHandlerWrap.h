@@ -12,10 +12,9 @@ namespace tolva {
 /// Lives inside the Python object that a script made from `GameControlRegistry_CommandHandler`.
 /// The registry keeps only a plain pointer: the script keeps the handler referenced until it
 /// has replaced it or removed its command.
-class GameControlRegistry_CommandHandlerWrap
-    : public GameControlRegistry::CommandHandler,
-      public boost::python::wrapper<GameControlRegistry::CommandHandler>,
-      private boost::noncopyable {
+class GameControlRegistry_CommandHandlerWrap : public GameControlRegistry::CommandHandler,
+                                               public boost::python::wrapper<GameControlRegistry::CommandHandler>,
+                                               private boost::noncopyable {
 public:
     /// The value arrives as a Python int. A class without "handleCommand" raises TypeError; a
     /// script error leaves the call as boost::python::error_already_set.

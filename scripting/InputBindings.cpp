@@ -11,8 +11,7 @@ namespace tolva::bindings {
 
 void bindCommandHandler()
 {
-    bp::class_<GameControlRegistry_CommandHandlerWrap, boost::noncopyable>(
-        "GameControlRegistry_CommandHandler")
+    bp::class_<GameControlRegistry_CommandHandlerWrap, boost::noncopyable>("GameControlRegistry_CommandHandler")
         .def("handleCommand", bp::pure_virtual(&GameControlRegistry::CommandHandler::handleCommand));
 }
 

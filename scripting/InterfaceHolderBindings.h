@@ -16,8 +16,7 @@ namespace detail {
 
 /// The handle refers to the engine's handle and keeps the holder's script object alive; the
 /// handle itself stays valid after the script dropped it, so the listener stays connected.
-template <typename T>
-Connection<T>* connectScriptListener(InterfaceHolder<T>& holder, T* listener)
+template <typename T> Connection<T>* connectScriptListener(InterfaceHolder<T>& holder, T* listener)
 {
     Connection<T>* connection = holder.connect(listener);
     ScriptOwnedHandles::adopt(connection);
@@ -27,8 +26,7 @@ Connection<T>* connectScriptListener(InterfaceHolder<T>& holder, T* listener)
 } // namespace detail
 
 /// @param name the listener's script class name ("CollisionListener", "Sound_Listener", ...)
-template <typename T>
-void class_InterfaceHolder(const std::string& name)
+template <typename T> void class_InterfaceHolder(const std::string& name)
 {
     namespace bp = boost::python;
     const std::string holderName = "InterfaceHolder_" + name;

@@ -25,19 +25,18 @@ namespace {
 
 // Collects what scripts print while initialise() sets up the real output, so that a failure
 // there can still report everything printed so far.
-const char* const OUTPUT_BUFFER_SCRIPT =
-    "class OutputBuffer:\n"
-    "  def __init__(self):\n"
-    "    self.buffer = []\n"
-    "  def getCompleteOutput(self):\n"
-    "    return \"\".join(self.buffer)\n"
-    "  def getLatestOutput(self):\n"
-    "    if len(self.buffer) == 0:\n"
-    "      return \"\"\n"
-    "    else:\n"
-    "      return self.buffer[len(self.buffer) - 1]\n"
-    "  def write(self, output):\n"
-    "    self.buffer.append(output)\n";
+const char* const OUTPUT_BUFFER_SCRIPT = "class OutputBuffer:\n"
+                                         "  def __init__(self):\n"
+                                         "    self.buffer = []\n"
+                                         "  def getCompleteOutput(self):\n"
+                                         "    return \"\".join(self.buffer)\n"
+                                         "  def getLatestOutput(self):\n"
+                                         "    if len(self.buffer) == 0:\n"
+                                         "      return \"\"\n"
+                                         "    else:\n"
+                                         "      return self.buffer[len(self.buffer) - 1]\n"
+                                         "  def write(self, output):\n"
+                                         "    self.buffer.append(output)\n";
 
 Log* getEngineLog()
 {
@@ -85,8 +84,8 @@ Python::Python(const std::string& programPath)
     }
     PyConfig_Clear(&config);
     if (PyStatus_Exception(status)) {
-        throw InitialisationException(std::string("Could not start the Python interpreter: ") +
-                                      (status.err_msg ? status.err_msg : "unknown error") + ".");
+        throw InitialisationException(std::string("Could not start the Python interpreter: ")
+            + (status.err_msg ? status.err_msg : "unknown error") + ".");
     }
 }
 
@@ -162,7 +161,7 @@ void Python::initialise()
     mOutputToBuffer = false;
 }
 
-void Python::frame(float) {}
+void Python::frame(float) { }
 
 void Python::shutdown()
 {
@@ -305,8 +304,7 @@ bp::object& Python::getMainDictionary()
     return *mMainDictionary;
 }
 
-template <>
-void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
+template <> void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
 {
     const std::string temporaryName = fileName + ".tmp";
     bp::object file;
@@ -336,8 +334,7 @@ void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tupl
     }
 }
 
-template <>
-bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
+template <> bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
 {
     try {
         bp::object pickle = bp::import("pickle");
@@ -350,8 +347,7 @@ bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
         bp::object loads = pickle.attr("loads");
         bp::object result(bp::handle<>(PyObject_Call(loads.ptr(), arguments.ptr(), options.ptr())));
         if (!PyTuple_Check(result.ptr())) {
-            PyErr_Format(PyExc_TypeError, "the pickled value is a %s, not a tuple",
-                         Py_TYPE(result.ptr())->tp_name);
+            PyErr_Format(PyExc_TypeError, "the pickled value is a %s, not a tuple", Py_TYPE(result.ptr())->tp_name);
             bp::throw_error_already_set();
         }
         return bp::tuple(result);

@@ -75,16 +75,14 @@ public:
     /// name beside it and renamed over it once complete, so a failure never destroys the file
     /// that was there. Instantiated for boost::python::tuple.
     /// @throw ScriptingException "Failed to pickle object to file: <file>."
-    template <typename T>
-    void pickleObject(const std::string& fileName, const T& value);
+    template <typename T> void pickleObject(const std::string& fileName, const T& value);
     /// Reads a pickled tuple from the resource of that name (through the engine's resources).
     /// Byte strings of files written by older versions come back as bytes, unchanged.
     /// Instantiated for boost::python::tuple.
     /// @throw ScriptingException "Failed to unpickle object from file: <file>." when the data
     ///        is no pickle or holds no tuple; the resource system's own exception when the
     ///        resource does not exist
-    template <typename T>
-    T unpickleObject(const std::string& fileName);
+    template <typename T> T unpickleObject(const std::string& fileName);
 
 private:
     boost::python::object& getMainDictionary();
@@ -97,7 +95,6 @@ private:
 
 template <>
 void Python::pickleObject<boost::python::tuple>(const std::string& fileName, const boost::python::tuple& value);
-template <>
-boost::python::tuple Python::unpickleObject<boost::python::tuple>(const std::string& fileName);
+template <> boost::python::tuple Python::unpickleObject<boost::python::tuple>(const std::string& fileName);
 
 } // namespace tolva

@@ -20,13 +20,12 @@ namespace tolva {
 /// the engine's console, GUI and game slots, and script slots run in the order they were
 /// connected. The emission of a signal whose combiner stops early (the input signals) never
 /// reaches a script slot behind a slot that consumed the event.
-template <typename S>
-class PythonSignalDecorator : public S {
+template <typename S> class PythonSignalDecorator : public S {
 public:
     typedef PythonSignalFunctionWrap<typename S::slot_result_type> FunctionWrap;
 
-    using S::S;
     using S::connect;
+    using S::S;
 
     /// Connects a Python callable at the back of the slot list. The object is not checked for
     /// being callable: calling something else raises TypeError at the next emission. Dropping
@@ -35,8 +34,9 @@ public:
     ///        fail only in the middle of some later emission
     boost::signals2::connection connect(boost::python::object callable)
     {
-        if (callable.is_none())
+        if (callable.is_none()) {
             throw InvalidArgumentException("A signal needs a callable to connect, not None.");
+        }
         return S::connect(typename S::slot_type(FunctionWrap(callable)), boost::signals2::at_back);
     }
 };

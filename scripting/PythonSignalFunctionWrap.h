@@ -25,29 +25,22 @@ namespace tolva {
 /// objects arrive as Python objects that refer to the engine's own object (a null pointer
 /// arrives as None), numbers and enums by value. The call operator is a template so that this
 /// header needs none of the argument types: they must be complete where a signal is connected.
-template <typename Result>
-class PythonSignalFunctionWrap : public boost::python::object {
+template <typename Result> class PythonSignalFunctionWrap : public boost::python::object {
 public:
     explicit PythonSignalFunctionWrap(const boost::python::object& callable)
         : boost::python::object(callable)
     {
     }
 
-    template <typename... Args>
-    Result operator()(const Args&... args) const
+    template <typename... Args> Result operator()(const Args&... args) const
     {
         return boost::python::call<Result>(ptr(), lend(args)...);
     }
 
 private:
-    template <typename T>
-    static auto lend(T* pointer)
-    {
-        return boost::python::ptr(pointer);
-    }
+    template <typename T> static auto lend(T* pointer) { return boost::python::ptr(pointer); }
 
-    template <typename T>
-    static auto lend(const T& value)
+    template <typename T> static auto lend(const T& value)
     {
         if constexpr (std::is_class<T>::value) {
             return boost::cref(value);

@@ -6,8 +6,9 @@ void ScriptOwnedHandles::releaseAll()
 {
     std::vector<std::function<void()>> deleters;
     deleters.swap(getDeleters());
-    for (const std::function<void()>& deleteHandle : deleters)
+    for (const std::function<void()>& deleteHandle : deleters) {
         deleteHandle();
+    }
 }
 
 std::vector<std::function<void()>>& ScriptOwnedHandles::getDeleters()

@@ -11,11 +11,11 @@ namespace tolva {
 class ScriptOwnedHandles {
 public:
     /// Keeps the handle until releaseAll.
-    template <typename Handle>
-    static void adopt(Handle* handle)
+    template <typename Handle> static void adopt(Handle* handle)
     {
-        if (handle)
+        if (handle) {
             getDeleters().push_back([handle]() { delete handle; });
+        }
     }
 
     /// Deletes every adopted handle (a handle still connected leaves its holder). Only when no

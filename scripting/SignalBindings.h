@@ -11,8 +11,7 @@ namespace tolva {
 
 /// @param Decorated a PythonSignalDecorator<...> type
 /// @param constructible whether scripts may make a free-standing signal with Name()
-template <typename Decorated>
-void class_PythonSignal(const char* name, bool constructible)
+template <typename Decorated> void class_PythonSignal(const char* name, bool constructible)
 {
     namespace bp = boost::python;
     typedef boost::signals2::connection (Decorated::*Connect)(bp::object);

@@ -10,8 +10,9 @@ void SignalConnectionBlocks::block(const boost::signals2::connection& connection
     }
     BlockList& blocks = getBlocks();
     prune(blocks);
-    if (!connection.connected() || connection.blocked())
+    if (!connection.connected() || connection.blocked()) {
         return;
+    }
     blocks.emplace_back(connection, true);
 }
 
@@ -31,9 +32,8 @@ bool SignalConnectionBlocks::isBlocked(const boost::signals2::connection& connec
 
 void SignalConnectionBlocks::prune(BlockList& blocks)
 {
-    blocks.remove_if([](const boost::signals2::shared_connection_block& block) {
-        return !block.connection().connected();
-    });
+    blocks.remove_if(
+        [](const boost::signals2::shared_connection_block& block) { return !block.connection().connected(); });
 }
 
 SignalConnectionBlocks::BlockList& SignalConnectionBlocks::getBlocks()

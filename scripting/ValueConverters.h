@@ -21,81 +21,75 @@ namespace converters {
 
 /// An element by value: every object built here is a copy, so changing it changes nothing in the
 /// engine.
-template <typename T>
-boost::python::object toPythonValue(const T& value)
+template <typename T> boost::python::object toPythonValue(const T& value)
 {
     return boost::python::object(value);
 }
 
 /// The object pointed to, copied; None for a null pointer.
-template <typename T>
-boost::python::object toPythonValue(T* value)
+template <typename T> boost::python::object toPythonValue(T* value)
 {
     return value ? boost::python::object(*value) : boost::python::object();
 }
 
 /// Registers the converter for T unless one exists. The binding library's registry outlives the
 /// interpreter, so after an engine restart the converters of the first start are still in place.
-template <typename T, typename Converter>
-void registerToPython()
+template <typename T, typename Converter> void registerToPython()
 {
-    const boost::python::converter::registration* registration =
-        boost::python::converter::registry::query(boost::python::type_id<T>());
-    if (registration && registration->m_to_python)
+    const boost::python::converter::registration* registration
+        = boost::python::converter::registry::query(boost::python::type_id<T>());
+    if (registration && registration->m_to_python) {
         return;
+    }
     boost::python::to_python_converter<T, Converter>();
 }
 
 } // namespace converters
 
-template <typename A, typename B>
-struct PairToTupleConverter {
+template <typename A, typename B> struct PairToTupleConverter {
     static PyObject* convert(const std::pair<A, B>& pair)
     {
-        boost::python::tuple result = boost::python::make_tuple(
-            converters::toPythonValue(pair.first), converters::toPythonValue(pair.second));
+        boost::python::tuple result
+            = boost::python::make_tuple(converters::toPythonValue(pair.first), converters::toPythonValue(pair.second));
         return boost::python::incref(result.ptr());
     }
 };
 
 /// Elements in the container's iteration order (a set: ascending).
-template <typename C>
-struct ContainerToTupleConverter {
+template <typename C> struct ContainerToTupleConverter {
     static PyObject* convert(const C& container)
     {
         boost::python::list elements;
-        for (const auto& element : container)
+        for (const auto& element : container) {
             elements.append(converters::toPythonValue(element));
+        }
         boost::python::tuple result(elements);
         return boost::python::incref(result.ptr());
     }
 };
 
-template <typename K, typename V>
-struct MapToDictionaryConverter {
+template <typename K, typename V> struct MapToDictionaryConverter {
     static PyObject* convert(const std::map<K, V>& map)
     {
         boost::python::dict result;
-        for (const auto& entry : map)
+        for (const auto& entry : map) {
             result[converters::toPythonValue(entry.first)] = converters::toPythonValue(entry.second);
+        }
         return boost::python::incref(result.ptr());
     }
 };
 
-template <typename A, typename B>
-void registerPairToTuple()
+template <typename A, typename B> void registerPairToTuple()
 {
     converters::registerToPython<std::pair<A, B>, PairToTupleConverter<A, B>>();
 }
 
-template <typename C>
-void registerContainerToTuple()
+template <typename C> void registerContainerToTuple()
 {
     converters::registerToPython<C, ContainerToTupleConverter<C>>();
 }
 
-template <typename K, typename V>
-void registerMapToDictionary()
+template <typename K, typename V> void registerMapToDictionary()
 {
     converters::registerToPython<std::map<K, V>, MapToDictionaryConverter<K, V>>();
 }

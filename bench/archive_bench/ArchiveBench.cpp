@@ -50,8 +50,9 @@ double millisecondsOf(const std::function<void()>& work)
 double bestOf(int runs, const std::function<void()>& work)
 {
     double best = 1e300;
-    for (int i = 0; i < runs; ++i)
+    for (int i = 0; i < runs; ++i) {
         best = std::min(best, millisecondsOf(work));
+    }
     return best;
 }
 
@@ -63,8 +64,8 @@ std::string shellQuoted(const std::string& text)
 /// Writes kFiles text files of 200 to 3,000 bytes in 20 folders; returns name -> content.
 std::map<std::string, std::string> makeFiles(const fs::path& root)
 {
-    static const char* words[] = {"alpha", "beta", "gamma", "delta", "mesh", "material",
-                                  "particle", "sphere", "level", "camera", "light", "node"};
+    static const char* words[] = {"alpha", "beta", "gamma", "delta", "mesh", "material", "particle", "sphere", "level",
+        "camera", "light", "node"};
     std::mt19937 random(1);
     std::map<std::string, std::string> files;
     for (int i = 0; i < kFiles; ++i) {
@@ -96,8 +97,9 @@ Result measure(const std::string& path, const std::map<std::string, std::string>
     Result result;
     std::string command = "7z x -so " + shellQuoted(path) + " > /dev/null 2>&1";
     result.sevenZip = bestOf(3, [&] {
-        if (std::system(command.c_str()) != 0)
+        if (std::system(command.c_str()) != 0) {
             std::cerr << "7z x failed on " << path << "\n";
+        }
     });
 
     std::vector<std::string> order;
@@ -118,15 +120,18 @@ Result measure(const std::string& path, const std::map<std::string, std::string>
             Ogre::DataStreamPtr stream = archive.open(name);
             const std::string& expected = files.at(name);
             if (!stream || stream->size() != expected.size()
-                || std::memcmp(static_cast<Ogre::MemoryDataStream*>(stream.get())->getPtr(),
-                               expected.data(), expected.size()) != 0)
+                || std::memcmp(
+                       static_cast<Ogre::MemoryDataStream*>(stream.get())->getPtr(), expected.data(), expected.size())
+                    != 0) {
                 ++mismatches;
+            }
         }
     };
     result.listing = bestOf(3, [&] { readAll(order); });
     result.shuffled = bestOf(3, [&] { readAll(shuffled); });
-    if (mismatches)
+    if (mismatches) {
         std::cerr << mismatches << " entries read wrongly from " << path << "\n";
+    }
 
     // A new pass per open: skip to the entry and decode it.
     std::map<std::string, std::size_t> indexOf;
@@ -150,11 +155,13 @@ Result measure(const std::string& path, const std::map<std::string, std::string>
             ArchiveReader reader(fd);
             reader.open();
             ArchiveReader::Header header;
-            while (reader.getNextIndex() <= index)
+            while (reader.getNextIndex() <= index) {
                 reader.next(header);
+            }
             EntryCache::Bytes bytes;
-            if (!reader.readData(sizeOf[index], bytes))
+            if (!reader.readData(sizeOf[index], bytes)) {
                 ++mismatches;
+            }
         }
     });
     ::close(fd);
@@ -186,24 +193,24 @@ int main()
         return 1;
     }
 
-    std::printf("archive_bench: %d files, %.1f MB of text; kept decoded entries at most %.0f MB\n",
-                kFiles, [&] {
-                    std::size_t total = 0;
-                    for (const auto& file : files)
-                        total += file.second.size();
-                    return total / 1e6;
-                }(), Archive::msCacheBudget / 1048576.0);
-    std::printf("%-13s %12s %22s %22s %26s\n", "archive", "7z x -so", "listing order",
-                "random order", "decode afresh per open");
-    for (const auto& [label, path] : {std::pair<std::string, std::string>{"solid", solid},
-                                      {"non-solid", nonSolid}}) {
+    std::printf(
+        "archive_bench: %d files, %.1f MB of text; kept decoded entries at most %.0f MB\n", kFiles,
+        [&] {
+            std::size_t total = 0;
+            for (const auto& file : files) {
+                total += file.second.size();
+            }
+            return total / 1e6;
+        }(),
+        Archive::msCacheBudget / 1048576.0);
+    std::printf("%-13s %12s %22s %22s %26s\n", "archive", "7z x -so", "listing order", "random order",
+        "decode afresh per open");
+    for (const auto& [label, path] : {std::pair<std::string, std::string>{"solid", solid}, {"non-solid", nonSolid}}) {
         Result r = measure(path, files);
-        std::printf("%-13s %9.1f ms %12.1f ms %5.2fx %12.1f ms %5.2fx %15.0f ms %6.1fx\n",
-                    label.c_str(), r.sevenZip, r.listing, r.listing / r.sevenZip, r.shuffled,
-                    r.shuffled / r.sevenZip, r.afresh, r.afresh / r.sevenZip);
+        std::printf("%-13s %9.1f ms %12.1f ms %5.2fx %12.1f ms %5.2fx %15.0f ms %6.1fx\n", label.c_str(), r.sevenZip,
+            r.listing, r.listing / r.sevenZip, r.shuffled, r.shuffled / r.sevenZip, r.afresh, r.afresh / r.sevenZip);
     }
-    std::printf("(ratios against 7z x -so of the same archive; decode afresh scaled from %zu opens)\n",
-                kAfreshSample);
+    std::printf("(ratios against 7z x -so of the same archive; decode afresh scaled from %zu opens)\n", kAfreshSample);
     fs::remove_all(work);
     delete logs;
     return 0;

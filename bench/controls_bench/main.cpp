@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 using tolva::GameControlRegistry;
@@ -25,7 +24,10 @@ public:
     long long mSum = 0;
 };
 
-Control key(int code) { return Control(Control::TYPE_KEY, code); }
+Control key(int code)
+{
+    return Control(Control::TYPE_KEY, code);
+}
 
 Modifier modifierOf(std::initializer_list<int> codes)
 {
@@ -59,10 +61,10 @@ int main()
     const long frames = 100000;
 
     const std::vector<int> repeatKeys{OIS::KC_Q, OIS::KC_W, OIS::KC_E, OIS::KC_R, OIS::KC_T, OIS::KC_Y, OIS::KC_U,
-                                      OIS::KC_I, OIS::KC_O, OIS::KC_P, OIS::KC_A, OIS::KC_S, OIS::KC_D, OIS::KC_F,
-                                      OIS::KC_G, OIS::KC_H, OIS::KC_J, OIS::KC_K, OIS::KC_L, OIS::KC_Z};
-    const std::vector<int> plainKeys{OIS::KC_1, OIS::KC_2, OIS::KC_3, OIS::KC_4, OIS::KC_5,
-                                     OIS::KC_6, OIS::KC_7, OIS::KC_8, OIS::KC_9, OIS::KC_0};
+        OIS::KC_I, OIS::KC_O, OIS::KC_P, OIS::KC_A, OIS::KC_S, OIS::KC_D, OIS::KC_F, OIS::KC_G, OIS::KC_H, OIS::KC_J,
+        OIS::KC_K, OIS::KC_L, OIS::KC_Z};
+    const std::vector<int> plainKeys{
+        OIS::KC_1, OIS::KC_2, OIS::KC_3, OIS::KC_4, OIS::KC_5, OIS::KC_6, OIS::KC_7, OIS::KC_8, OIS::KC_9, OIS::KC_0};
     const std::vector<Modifier> layers{
         Modifier(),
         modifierOf({OIS::KC_LSHIFT}),
@@ -73,8 +75,8 @@ int main()
         modifierOf({OIS::KC_RSHIFT, OIS::KC_RCONTROL}),
         modifierOf({OIS::KC_CAPITAL}),
     };
-    const std::vector<int> modifierKeys{OIS::KC_LSHIFT, OIS::KC_LCONTROL, OIS::KC_RSHIFT, OIS::KC_RCONTROL,
-                                        OIS::KC_CAPITAL};
+    const std::vector<int> modifierKeys{
+        OIS::KC_LSHIFT, OIS::KC_LCONTROL, OIS::KC_RSHIFT, OIS::KC_RCONTROL, OIS::KC_CAPITAL};
 
     CountingHandler handler;
     GameControlRegistry registry("controls.cfg");
@@ -140,14 +142,15 @@ int main()
     const double frameNanoseconds = nanosecondsSince(start);
     const unsigned long long frameAllocations = tolva::bench::allocationCount() - allocationsBefore;
 
-    std::printf("layers: %zu, repeating commands held: %zu (active repeats: %zu)\n", layers.size(),
-                repeatKeys.size(), registry.getActiveRepeatCount());
-    std::printf("events: %ld key-down/key-up pairs, %ld consumed, %.1f ns per event, heap allocations: %llu\n",
-                pairs, consumed, eventNanoseconds / (2.0 * pairs), eventAllocations);
-    std::printf("  plain bound keys alone: %.1f ns per event; modifier keys alone (a layer change each): %.1f ns per event\n",
-                plainNanoseconds / (2.0 * splitPairs), layerNanoseconds / (2.0 * splitPairs));
+    std::printf("layers: %zu, repeating commands held: %zu (active repeats: %zu)\n", layers.size(), repeatKeys.size(),
+        registry.getActiveRepeatCount());
+    std::printf("events: %ld key-down/key-up pairs, %ld consumed, %.1f ns per event, heap allocations: %llu\n", pairs,
+        consumed, eventNanoseconds / (2.0 * pairs), eventAllocations);
+    std::printf(
+        "  plain bound keys alone: %.1f ns per event; modifier keys alone (a layer change each): %.1f ns per event\n",
+        plainNanoseconds / (2.0 * splitPairs), layerNanoseconds / (2.0 * splitPairs));
     std::printf("frames: %ld, %.1f ns per frame (%.1f ns per repeat call), heap allocations: %llu\n", frames,
-                frameNanoseconds / frames, frameNanoseconds / frames / repeatKeys.size(), frameAllocations);
+        frameNanoseconds / frames, frameNanoseconds / frames / repeatKeys.size(), frameAllocations);
     std::printf("checksum: %lld\n", handler.mSum);
     return 0;
 }

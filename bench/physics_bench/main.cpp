@@ -46,7 +46,7 @@ std::vector<Placement> spherePlacements(int count)
         const int layer = i / 400, row = (i / 20) % 20, column = i % 20;
         // A slight stagger so the layers don't balance on each other's tops.
         result.push_back({-11.4f + column * 1.2f + 0.1f * (layer % 2), 1.0f + layer * 1.2f,
-                          -11.4f + row * 1.2f + 0.1f * (layer % 2)});
+            -11.4f + row * 1.2f + 0.1f * (layer % 2)});
     }
     return result;
 }
@@ -57,15 +57,18 @@ struct Wall {
 
 const Wall WALLS[] = {
     {0, -0.5f, 0, 2 * HALF + 2, 1, 2 * HALF + 2},
-    {-HALF - 0.5f, 10, 0, 1, 20, 2 * HALF}, {HALF + 0.5f, 10, 0, 1, 20, 2 * HALF},
-    {0, 10, -HALF - 0.5f, 2 * HALF, 20, 1}, {0, 10, HALF + 0.5f, 2 * HALF, 20, 1},
+    {-HALF - 0.5f, 10, 0, 1, 20, 2 * HALF},
+    {HALF + 0.5f, 10, 0, 1, 20, 2 * HALF},
+    {0, 10, -HALF - 0.5f, 2 * HALF, 20, 1},
+    {0, 10, HALF + 0.5f, 2 * HALF, 20, 1},
 };
 
 double engineRun(tolva::Physics* physics, int count, double& allocationsPerStep)
 {
     std::vector<std::unique_ptr<tolva::SinglePhysical>> walls;
     for (const Wall& w : WALLS) {
-        walls.push_back(std::make_unique<tolva::SinglePhysical>(physics->createBoxGeometry(Ogre::Vector3(w.sx, w.sy, w.sz))));
+        walls.push_back(
+            std::make_unique<tolva::SinglePhysical>(physics->createBoxGeometry(Ogre::Vector3(w.sx, w.sy, w.sz))));
         walls.back()->setPosition(Ogre::Vector3(w.x, w.y, w.z));
         walls.back()->setCollisionCategory(tolva::PhysicalBase::COLL_FIXED);
     }
@@ -79,8 +82,9 @@ double engineRun(tolva::Physics* physics, int count, double& allocationsPerStep)
     const auto start = std::chrono::steady_clock::now();
     unsigned long allocationsAtSettle = 0;
     for (int i = 0; i < STEPS; ++i) {
-        if (i == STEPS - 100)
+        if (i == STEPS - 100) {
             allocationsAtSettle = tolva::bench::allocationCount();
+        }
         physics->frame(STEP);
     }
     const auto end = std::chrono::steady_clock::now();
@@ -134,8 +138,9 @@ double bareRun(int count)
     dRandSetSeed(0);
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < STEPS; ++i) {
-        if (i == STEPS - 100)
+        if (i == STEPS - 100) {
             gBareAllocationsAtSettle = tolva::bench::allocationCount();
+        }
         dSpaceCollide(bare.space, &bare, bareNear);
         dWorldQuickStep(bare.world, STEP);
         dJointGroupEmpty(bare.contacts);
@@ -159,7 +164,6 @@ std::string makeHome()
 
 } // namespace
 
-
 int main(int argc, char** argv)
 {
     const std::string home = makeHome();
@@ -169,7 +173,7 @@ int main(int argc, char** argv)
     options.physics = true;
     options.createGame = [] { return new tolva::GameBase(); };
     std::printf("%8s %18s %18s %8s %22s %22s\n", "bodies", "engine us/step", "bare ODE us/step", "ratio",
-                "engine allocs/step", "bare ODE allocs/step");
+        "engine allocs/step", "bare ODE allocs/step");
     // Each figure is the best of three runs, which keeps out most of the noise of a busy machine.
     const int RUNS = 3;
     for (int count : {200, 1000, 3000}) {
@@ -188,7 +192,7 @@ int main(int argc, char** argv)
             bareAllocations = double(tolva::bench::allocationCount() - gBareAllocationsAtSettle) / 100.0;
         }
         std::printf("%8d %18.1f %18.1f %8.3f %22.2f %22.2f\n", count, engine, bare, engine / bare, allocations,
-                    bareAllocations);
+            bareAllocations);
     }
     std::string command = "rm -rf '" + home + "'";
     return std::system(command.c_str()) == 0 ? 0 : 1;

@@ -16,7 +16,8 @@ const std::size_t Archive::msCacheBudget = 8 * 1024 * 1024;
 const std::size_t Archive::msNoEntry = std::numeric_limits<std::size_t>::max();
 
 Archive::Archive(const Ogre::String& name, const Ogre::String& archType)
-    : Ogre::Archive(name, archType), mCache(msCacheBudget)
+    : Ogre::Archive(name, archType)
+    , mCache(msCacheBudget)
 {
 }
 
@@ -35,8 +36,8 @@ void Archive::load()
     unload();
     int fd = ::open(mName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        throw Ogre::InternalErrorException(Ogre::Exception::ERR_INTERNAL_ERROR,
-                                           mName + " failed to open.", "load", "Archive", 176);
+        throw Ogre::InternalErrorException(
+            Ogre::Exception::ERR_INTERNAL_ERROR, mName + " failed to open.", "load", "Archive", 176);
     }
 
     std::vector<Entry> entries;
@@ -47,27 +48,29 @@ void Archive::load()
         Entry entry;
         while (valid) {
             ArchiveReader::Step step = reader.next(entry);
-            if (step == ArchiveReader::Step::End)
+            if (step == ArchiveReader::Step::End) {
                 break;
+            }
             valid = step == ArchiveReader::Step::Entry;
-            if (valid)
+            if (valid) {
                 entries.push_back(entry);
+            }
         }
     }
     if (!valid) {
         // The rendering engine never unloads an archive whose load failed: close it here.
         ::close(fd);
-        throw Ogre::InternalErrorException(Ogre::Exception::ERR_INTERNAL_ERROR,
-                                           mName + " is not a valid LZMA archive.", "load",
-                                           "Archive", 193);
+        throw Ogre::InternalErrorException(
+            Ogre::Exception::ERR_INTERNAL_ERROR, mName + " is not a valid LZMA archive.", "load", "Archive", 193);
     }
 
     std::lock_guard<std::mutex> lock(mMutex);
     mFd = fd;
     mEntries = std::move(entries);
     for (std::size_t i = 0; i < mEntries.size(); ++i) {
-        if (mEntries[i].named)
+        if (mEntries[i].named) {
             mIndexByName.emplace(mEntries[i].name, i);
+        }
     }
 }
 
@@ -101,8 +104,9 @@ Ogre::DataStreamPtr Archive::open(const Ogre::String& filename, bool) const
         }
     }
     auto* stream = new Ogre::MemoryDataStream(filename, data.size(), true, true);
-    if (!data.empty())
+    if (!data.empty()) {
         std::memcpy(stream->getPtr(), data.data(), data.size());
+    }
     return Ogre::DataStreamPtr(stream);
 }
 
@@ -121,8 +125,7 @@ Ogre::StringVectorPtr Archive::find(const Ogre::String& pattern, bool recursive,
     return _find(&recursive, &dirs, &pattern);
 }
 
-Ogre::FileInfoListPtr Archive::findFileInfo(const Ogre::String& pattern, bool recursive,
-                                            bool dirs) const
+Ogre::FileInfoListPtr Archive::findFileInfo(const Ogre::String& pattern, bool recursive, bool dirs) const
 {
     return _findInfo(&recursive, &dirs, &pattern);
 }
@@ -138,24 +141,24 @@ time_t Archive::getModifiedTime(const Ogre::String& filename) const
     return index == msNoEntry ? 0 : mEntries[index].modified;
 }
 
-Ogre::StringVectorPtr Archive::_find(const bool* recursive, const bool* dirs,
-                                     const Ogre::String* pattern) const
+Ogre::StringVectorPtr Archive::_find(const bool* recursive, const bool* dirs, const Ogre::String* pattern) const
 {
     Ogre::StringVectorPtr names(new Ogre::StringVector());
     for (const Entry& entry : mEntries) {
-        if (!isFiltered(entry, recursive, dirs, pattern))
+        if (!isFiltered(entry, recursive, dirs, pattern)) {
             names->push_back(entry.name);
+        }
     }
     return names;
 }
 
-Ogre::FileInfoListPtr Archive::_findInfo(const bool* recursive, const bool* dirs,
-                                         const Ogre::String* pattern) const
+Ogre::FileInfoListPtr Archive::_findInfo(const bool* recursive, const bool* dirs, const Ogre::String* pattern) const
 {
     Ogre::FileInfoListPtr infos(new Ogre::FileInfoList());
     for (const Entry& entry : mEntries) {
-        if (isFiltered(entry, recursive, dirs, pattern))
+        if (isFiltered(entry, recursive, dirs, pattern)) {
             continue;
+        }
         Ogre::FileInfo info;
         info.archive = this;
         info.filename = entry.name;
@@ -173,18 +176,21 @@ std::size_t Archive::getFileIndex(const Ogre::String& name) const
     return it == mIndexByName.end() ? msNoEntry : it->second;
 }
 
-bool Archive::isFiltered(const Entry& entry, const bool* recursive, const bool* dirs,
-                         const Ogre::String* pattern) const
+bool Archive::isFiltered(const Entry& entry, const bool* recursive, const bool* dirs, const Ogre::String* pattern) const
 {
     // An entry whose name libarchive could not give can be neither listed nor opened.
-    if (!entry.named)
+    if (!entry.named) {
         return true;
-    if (dirs && entry.directory != *dirs)
+    }
+    if (dirs && entry.directory != *dirs) {
         return true;
-    if (recursive && !*recursive && isPathWithDirectory(entry.name))
+    }
+    if (recursive && !*recursive && isPathWithDirectory(entry.name)) {
         return true;
-    if (pattern && !Ogre::StringUtil::match(getBasename(entry.name), *pattern, true))
+    }
+    if (pattern && !Ogre::StringUtil::match(getBasename(entry.name), *pattern, true)) {
         return true;
+    }
     return false;
 }
 
@@ -216,8 +222,9 @@ bool Archive::readEntry(std::size_t index, EntryCache::Bytes& out) const
         out = *cached;
         return true;
     }
-    if (readEntryOnce(index, true, out))
+    if (readEntryOnce(index, true, out)) {
         return true;
+    }
     // The first attempt may have failed on a damaged neighbour it decoded on the way; a pass
     // that only skips to the entry checks nothing but the entry itself.
     return readEntryOnce(index, false, out);
@@ -225,8 +232,9 @@ bool Archive::readEntry(std::size_t index, EntryCache::Bytes& out) const
 
 bool Archive::readEntryOnce(std::size_t index, bool mayUseReader, EntryCache::Bytes& out) const
 {
-    if (mFd < 0)
+    if (mFd < 0) {
         return false;
+    }
     // Moving the standing reader forward decodes everything in between (libarchive decodes what
     // it skips once a pass has read data), so it is used only while that stays within what the
     // cache can keep, and what it passes is kept. Otherwise a new pass starts. It too keeps what
@@ -235,12 +243,13 @@ bool Archive::readEntryOnce(std::size_t index, bool mayUseReader, EntryCache::By
     // Beyond that it only skips, and libarchive decodes just the part of the entry's own folder
     // before it.
     bool useReader = mayUseReader && mReader && mReader->getNextIndex() <= index
-                     && getBytesBetween(mReader->getNextIndex(), index) <= msCacheBudget;
+        && getBytesBetween(mReader->getNextIndex(), index) <= msCacheBudget;
     if (!useReader) {
         mReader.reset();
         auto reader = std::make_unique<ArchiveReader>(mFd);
-        if (!reader->open())
+        if (!reader->open()) {
             return false;
+        }
         mReader = std::move(reader);
     }
     bool keepPassed = mayUseReader && getBytesBetween(mReader->getNextIndex(), index) <= msCacheBudget;
@@ -258,8 +267,9 @@ bool Archive::readEntryOnce(std::size_t index, bool mayUseReader, EntryCache::By
             mReader.reset();
             return false;
         }
-        if (current == index)
+        if (current == index) {
             break;
+        }
         if (keepPassed && header.size > 0 && !mCache.find(current)) {
             EntryCache::Bytes passed;
             if (!mReader->readData(header.size, passed)) {
@@ -274,10 +284,12 @@ bool Archive::readEntryOnce(std::size_t index, bool mayUseReader, EntryCache::By
         return false;
     }
     // A reader past the last entry can serve nothing more: free its decoder now.
-    if (mReader->getNextIndex() >= mEntries.size())
+    if (mReader->getNextIndex() >= mEntries.size()) {
         mReader.reset();
-    if (out.size() <= mCache.getBudget())
+    }
+    if (out.size() <= mCache.getBudget()) {
         mCache.insert(index, out);
+    }
     return true;
 }
 
@@ -285,8 +297,9 @@ std::uint64_t Archive::getBytesBetween(std::size_t first, std::size_t last) cons
 {
     std::uint64_t total = 0;
     for (std::size_t i = first; i < last && i < mEntries.size(); ++i) {
-        if (mEntries[i].size > std::numeric_limits<std::uint64_t>::max() - total)
+        if (mEntries[i].size > std::numeric_limits<std::uint64_t>::max() - total) {
             return std::numeric_limits<std::uint64_t>::max();
+        }
         total += mEntries[i].size;
     }
     return total;
@@ -294,10 +307,11 @@ std::uint64_t Archive::getBytesBetween(std::size_t first, std::size_t last) cons
 
 void Archive::logMessage(const Ogre::String& message) const
 {
-    if (Ogre::LogManager* logs = Ogre::LogManager::getSingletonPtr())
+    if (Ogre::LogManager* logs = Ogre::LogManager::getSingletonPtr()) {
         logs->logMessage(message, Ogre::LML_NORMAL, false);
-    else
+    } else {
         std::cerr << message << std::endl;
+    }
 }
 
 } // namespace tolva::plugin::archive::lzma

@@ -47,28 +47,24 @@ public:
     Ogre::DataStreamPtr open(const Ogre::String& filename, bool readOnly = true) const override;
     Ogre::StringVectorPtr list(bool recursive = true, bool dirs = false) const override;
     Ogre::FileInfoListPtr listFileInfo(bool recursive = true, bool dirs = false) const override;
-    Ogre::StringVectorPtr find(const Ogre::String& pattern, bool recursive = true,
-                               bool dirs = false) const override;
-    Ogre::FileInfoListPtr findFileInfo(const Ogre::String& pattern, bool recursive = true,
-                                       bool dirs = false) const override;
+    Ogre::StringVectorPtr find(const Ogre::String& pattern, bool recursive = true, bool dirs = false) const override;
+    Ogre::FileInfoListPtr findFileInfo(
+        const Ogre::String& pattern, bool recursive = true, bool dirs = false) const override;
     bool exists(const Ogre::String& filename) const override;
     /// Seconds since 1970-01-01 UTC; 0 for a missing entry or one stored without a time.
     time_t getModifiedTime(const Ogre::String& filename) const override;
 
 protected:
     /// The listings' filter and walk; a null flag or pattern turns that part of the filter off.
-    Ogre::StringVectorPtr _find(const bool* recursive, const bool* dirs,
-                                const Ogre::String* pattern) const;
-    Ogre::FileInfoListPtr _findInfo(const bool* recursive, const bool* dirs,
-                                    const Ogre::String* pattern) const;
+    Ogre::StringVectorPtr _find(const bool* recursive, const bool* dirs, const Ogre::String* pattern) const;
+    Ogre::FileInfoListPtr _findInfo(const bool* recursive, const bool* dirs, const Ogre::String* pattern) const;
 
 private:
     using Entry = ArchiveReader::Header;
     static const std::size_t msNoEntry;
 
     std::size_t getFileIndex(const Ogre::String& name) const;
-    bool isFiltered(const Entry& entry, const bool* recursive, const bool* dirs,
-                    const Ogre::String* pattern) const;
+    bool isFiltered(const Entry& entry, const bool* recursive, const bool* dirs, const Ogre::String* pattern) const;
     static bool isPathWithDirectory(const Ogre::String& name);
     static Ogre::String getPathComponent(const Ogre::String& name, bool basename);
     static Ogre::String getBasename(const Ogre::String& name);

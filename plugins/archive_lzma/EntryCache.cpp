@@ -2,7 +2,10 @@
 
 namespace tolva::plugin::archive::lzma {
 
-EntryCache::EntryCache(std::size_t budget) : mBudget(budget) {}
+EntryCache::EntryCache(std::size_t budget)
+    : mBudget(budget)
+{
+}
 
 const EntryCache::Bytes* EntryCache::find(std::size_t index) const
 {
@@ -12,8 +15,9 @@ const EntryCache::Bytes* EntryCache::find(std::size_t index) const
 
 void EntryCache::insert(std::size_t index, Bytes data)
 {
-    if (data.size() > mBudget || mEntries.count(index) != 0)
+    if (data.size() > mBudget || mEntries.count(index) != 0) {
         return;
+    }
     while (mSize + data.size() > mBudget && !mOrder.empty()) {
         auto oldest = mEntries.find(mOrder.front());
         mSize -= oldest->second.size();

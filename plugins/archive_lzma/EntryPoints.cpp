@@ -3,8 +3,8 @@
 
 #include <OgreRoot.h>
 
-using tolva::plugin::archive::lzma::LZMA;
 using tolva::plugin::archive::lzma::instance;
+using tolva::plugin::archive::lzma::LZMA;
 
 extern "C" __attribute__((visibility("default"))) void dllStartPlugin() noexcept
 {
@@ -14,8 +14,9 @@ extern "C" __attribute__((visibility("default"))) void dllStartPlugin() noexcept
 
 extern "C" __attribute__((visibility("default"))) void dllStopPlugin()
 {
-    if (!instance)
+    if (!instance) {
         return;
+    }
     Ogre::Root::getSingleton().uninstallPlugin(instance);
     delete instance;
     instance = nullptr;

@@ -4,12 +4,16 @@
 
 namespace tolva::plugin::archive::lzma {
 
-Factory::Factory() : mType("LZMA") {}
+Factory::Factory()
+    : mType("LZMA")
+{
+}
 
 Factory::~Factory()
 {
-    for (Ogre::Archive* archive : mInstances)
+    for (Ogre::Archive* archive : mInstances) {
         delete archive;
+    }
 }
 
 const Ogre::String& Factory::getType() const
@@ -26,8 +30,9 @@ Ogre::Archive* Factory::createInstance(const Ogre::String& name, bool)
 
 void Factory::destroyInstance(Ogre::Archive* archive)
 {
-    if (mInstances.erase(archive) != 0)
+    if (mInstances.erase(archive) != 0) {
         delete archive;
+    }
 }
 
 } // namespace tolva::plugin::archive::lzma

@@ -12,7 +12,10 @@ namespace tolva::plugin::archive::lzma {
 
 LZMA* instance = nullptr;
 
-LZMA::LZMA() : mName("LZMA") {}
+LZMA::LZMA()
+    : mName("LZMA")
+{
+}
 
 LZMA::~LZMA()
 {
@@ -26,20 +29,22 @@ const Ogre::String& LZMA::getName() const
 
 void LZMA::install()
 {
-    if (mFactory)
+    if (mFactory) {
         return;
+    }
     mFactory = new Factory();
     Ogre::ArchiveManager::getSingleton().addArchiveFactory(mFactory);
 }
 
-void LZMA::initialise() {}
+void LZMA::initialise() { }
 
-void LZMA::shutdown() {}
+void LZMA::shutdown() { }
 
 void LZMA::uninstall()
 {
-    if (!mFactory)
+    if (!mFactory) {
         return;
+    }
     releaseArchives();
     // The archive manager has no way to forget a factory; nothing asks it for "LZMA" any more.
     delete mFactory;
@@ -53,11 +58,13 @@ void LZMA::releaseArchives()
         for (const Ogre::String& group : groups->getResourceGroups()) {
             std::vector<Ogre::String> names;
             for (const auto& location : groups->getResourceLocationList(group)) {
-                if (location.archive && location.archive->getType() == type)
+                if (location.archive && location.archive->getType() == type) {
                     names.push_back(location.archive->getName());
+                }
             }
-            for (const Ogre::String& name : names)
+            for (const Ogre::String& name : names) {
                 groups->removeResourceLocation(name, group);
+            }
         }
     }
     if (auto* archives = Ogre::ArchiveManager::getSingletonPtr()) {
@@ -65,11 +72,13 @@ void LZMA::releaseArchives()
         auto it = archives->getArchiveIterator();
         while (it.hasMoreElements()) {
             Ogre::Archive* archive = it.getNext();
-            if (archive->getType() == type)
+            if (archive->getType() == type) {
                 names.push_back(archive->getName());
+            }
         }
-        for (const Ogre::String& name : names)
+        for (const Ogre::String& name : names) {
             archives->unload(name);
+        }
     }
 }
 

@@ -90,8 +90,8 @@ TEST(FatalErrorText, EachKindOfFailureGivesItsReason)
 
 TEST(FatalErrorText, ScriptErrorsWithoutAnEngineAreUnknown)
 {
-    EXPECT_EQ(describe(std::make_exception_ptr(tolva::ScriptingException("Failed to run."))),
-              "Unknown scripting error.");
+    EXPECT_EQ(
+        describe(std::make_exception_ptr(tolva::ScriptingException("Failed to run."))), "Unknown scripting error.");
     EXPECT_EQ(describe(std::make_exception_ptr(boost::python::error_already_set())), "Unknown scripting error.");
 }
 
@@ -103,9 +103,9 @@ TEST(FatalErrorText, ScriptErrorWithoutInterpreterTextGivesItsOwnMessage)
         options.scripting = scripting;
         Engine engine(1, programArgs, options);
         EXPECT_EQ(describe(std::make_exception_ptr(tolva::ScriptingException("Failed to install loader.")), &engine),
-                  "Failed to install loader.");
-        EXPECT_EQ(describe(std::make_exception_ptr(boost::python::error_already_set()), &engine),
-                  "Unknown scripting error.");
+            "Failed to install loader.");
+        EXPECT_EQ(
+            describe(std::make_exception_ptr(boost::python::error_already_set()), &engine), "Unknown scripting error.");
     }
 }
 

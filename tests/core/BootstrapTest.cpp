@@ -105,7 +105,7 @@ TEST(DataDirectory, MissingHomeIsNamedInTheMessage)
     unsetenv("HOME");
     EXPECT_THROW(tolva::bootstrap::GetDataDirectory(), tolva::NotFoundException);
     EXPECT_EQ(expectMessage([] { tolva::bootstrap::GetDataDirectory(); }),
-              "Value of environment variable HOME was not found.");
+        "Value of environment variable HOME was not found.");
 }
 
 TEST(Bootstrap, FirstStartCopiesBothDefaultsAndASecondStartKeepsTheUsersFiles)
@@ -144,7 +144,7 @@ TEST(Bootstrap, DataDirectoryBlockedByAFileIsReported)
     setenv("HOME", blocked.c_str(), 1);
     EXPECT_THROW(tolva::bootstrap::Bootstrap(0, nullptr), tolva::IOException);
     EXPECT_EQ(expectMessage([] { tolva::bootstrap::Bootstrap(0, nullptr); }),
-              "Failed to create data directory " + blocked + "/.spindlewake.");
+        "Failed to create data directory " + blocked + "/.spindlewake.");
 }
 
 TEST(Bootstrap, PerUserPathThatIsAFolderIsNotAFile)
@@ -153,7 +153,7 @@ TEST(Bootstrap, PerUserPathThatIsAFolderIsNotAFile)
     fs::create_directories(home.dataFile("engine.cfg"));
     EXPECT_THROW(tolva::bootstrap::Bootstrap(0, nullptr), tolva::InitialisationException);
     EXPECT_EQ(expectMessage([] { tolva::bootstrap::Bootstrap(0, nullptr); }),
-              "Configuration file " + home.dataFile("engine.cfg") + " is not a file.");
+        "Configuration file " + home.dataFile("engine.cfg") + " is not a file.");
 }
 
 TEST(Bootstrap, FailedSecondCopyKeepsTheFirst)
@@ -200,8 +200,8 @@ TEST(ProgramStart, PerUserConfigurationThatIsAFolder)
     fs::create_directories(home.file(".spindlewake/engine.cfg"));
     const ProgramResult result = runProgram(binDirectory(), home.path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err,
-              FatalPrefix + "Configuration file " + home.file(".spindlewake/engine.cfg") + " is not a file.\n");
+    EXPECT_EQ(
+        result.err, FatalPrefix + "Configuration file " + home.file(".spindlewake/engine.cfg") + " is not a file.\n");
 }
 
 TEST(ProgramStart, UnusableHomeIsReported)

@@ -18,8 +18,7 @@ using tolva::ConfigFile;
 using Resolution = std::pair<unsigned int, unsigned int>;
 
 // Runs the call and returns the message of the exception of type E it throws ("" when none).
-template <typename E, typename F>
-std::string messageOf(F call)
+template <typename E, typename F> std::string messageOf(F call)
 {
     try {
         call();
@@ -70,8 +69,7 @@ TEST_F(ConfigFileTest, BoolRejectsOtherWordsStrictlyAndFallsBackToDefault)
     auto config = load("[B]\nmaybe = maybe\nempty =\n");
     const std::string expected = "Bool must either be a string of 'No', 'false', 'Yes', 'true' or an integer.";
     for (const char* key : {"maybe", "empty"}) {
-        EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("B", ConfigFile::PT_BOOL, key); }),
-                  expected)
+        EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("B", ConfigFile::PT_BOOL, key); }), expected)
             << key;
         EXPECT_TRUE(boost::any_cast<bool>(config->getValueDefault("B", ConfigFile::PT_BOOL, key, true))) << key;
     }
@@ -85,12 +83,12 @@ TEST_F(ConfigFileTest, NumbersReadAsFarAsTheyGo)
     EXPECT_EQ(boost::any_cast<int>(config->getValue("N", ConfigFile::PT_INT, "k")), -5);
     EXPECT_FLOAT_EQ(boost::any_cast<float>(config->getValue("N", ConfigFile::PT_REAL, "r")), 0.25f);
     EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("N", ConfigFile::PT_INT, "bad"); }),
-              "Failed to convert string to atomic type.");
+        "Failed to convert string to atomic type.");
     EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("N", ConfigFile::PT_REAL, "bad"); }),
-              "Failed to convert string to atomic type.");
+        "Failed to convert string to atomic type.");
     EXPECT_EQ(ConfigFile::safeParse<unsigned int>(" 42"), 42u);
     EXPECT_EQ(messageOf<tolva::ParserException>([] { ConfigFile::safeParse<unsigned int>(" -1"); }),
-              "Failed to convert string to atomic type.");
+        "Failed to convert string to atomic type.");
 }
 
 TEST_F(ConfigFileTest, ResolutionReadsWithOrWithoutBlanks)
@@ -103,16 +101,17 @@ TEST_F(ConfigFileTest, ResolutionReadsWithOrWithoutBlanks)
                        "left = x768\n"
                        "right = 1024x\n"
                        "negative = -1x600\n");
-    EXPECT_EQ(boost::any_cast<Resolution>(config->getValue("R", ConfigFile::PT_RESOLUTION, "a")), Resolution(1024, 768));
-    EXPECT_EQ(boost::any_cast<Resolution>(config->getValue("R", ConfigFile::PT_RESOLUTION, "b")), Resolution(1024, 768));
+    EXPECT_EQ(
+        boost::any_cast<Resolution>(config->getValue("R", ConfigFile::PT_RESOLUTION, "a")), Resolution(1024, 768));
+    EXPECT_EQ(
+        boost::any_cast<Resolution>(config->getValue("R", ConfigFile::PT_RESOLUTION, "b")), Resolution(1024, 768));
     EXPECT_EQ(boost::any_cast<Resolution>(config->getValue("R", ConfigFile::PT_RESOLUTION, "c")), Resolution(800, 600));
-    EXPECT_EQ(messageOf<tolva::ParserException>(
-                  [&] { config->getValue("R", ConfigFile::PT_RESOLUTION, "capital"); }),
-              "Resolution string does not contain an 'x' character.");
+    EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("R", ConfigFile::PT_RESOLUTION, "capital"); }),
+        "Resolution string does not contain an 'x' character.");
     // A negative width would otherwise read as a huge unsigned size.
     for (const char* key : {"left", "right", "negative"}) {
         EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("R", ConfigFile::PT_RESOLUTION, key); }),
-                  "Resolution must have one unsigned integer on either side of an 'x'.")
+            "Resolution must have one unsigned integer on either side of an 'x'.")
             << key;
     }
 }
@@ -125,18 +124,18 @@ TEST_F(ConfigFileTest, ColourTakesThreeOrFourPieces)
     const auto five = boost::any_cast<Ogre::ColourValue>(config->getValue("C", ConfigFile::PT_COLOUR, "five"));
     EXPECT_EQ(five, Ogre::ColourValue(0.1f, 0.2f, 0.3f, 0.4f));
     EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("C", ConfigFile::PT_COLOUR, "two"); }),
-              "Colour value must be three or four float elements.");
+        "Colour value must be three or four float elements.");
     EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("C", ConfigFile::PT_COLOUR, "bad"); }),
-              "Failed to convert string to atomic type.");
+        "Failed to convert string to atomic type.");
 }
 
 TEST_F(ConfigFileTest, VectorTakesTheFirstThreePieces)
 {
     auto config = load("[V]\nfour = 1 2 3 4\ntwo = 1 2\n");
-    EXPECT_EQ(boost::any_cast<Ogre::Vector3>(config->getValue("V", ConfigFile::PT_VECTOR, "four")),
-              Ogre::Vector3(1, 2, 3));
+    EXPECT_EQ(
+        boost::any_cast<Ogre::Vector3>(config->getValue("V", ConfigFile::PT_VECTOR, "four")), Ogre::Vector3(1, 2, 3));
     EXPECT_EQ(messageOf<tolva::ParserException>([&] { config->getValue("V", ConfigFile::PT_VECTOR, "two"); }),
-              "Vector3 value must be three Reals elements.");
+        "Vector3 value must be three Reals elements.");
 }
 
 TEST_F(ConfigFileTest, StringIsTheStoredTextWithKeysContainingBlanks)
@@ -184,16 +183,16 @@ TEST_F(ConfigFileTest, SetValueRefusesWrongHeldTypesAndUnknownTypesWithoutChange
     const std::string invalid = "Invalid value given for specified parameter type.";
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>(
                   [&] { config->setValue("W", ConfigFile::PT_REAL, "real", boost::any(1.5)); }),
-              invalid);
+        invalid);
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>(
                   [&] { config->setValue("W", ConfigFile::PT_INT, "int", boost::any(3u)); }),
-              invalid);
+        invalid);
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>(
                   [&] { config->setValue("New", ConfigFile::PT_STRING, "s", boost::any("a C string")); }),
-              invalid);
+        invalid);
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>(
                   [&] { config->setValue("New", static_cast<ConfigFile::ParamType>(7), "s", boost::any(1)); }),
-              "Unknown parameter type specified.");
+        "Unknown parameter type specified.");
     EXPECT_EQ(config->getValueString("W", "real"), "2");
     EXPECT_EQ(entries(*config, "W").size(), 1u);
     EXPECT_FALSE(config->hasSection("New"));
@@ -205,12 +204,12 @@ TEST_F(ConfigFileTest, StrictLookupsNameWhatIsMissingAndDefaultsNeverThrow)
 {
     auto config = load("[A]\nkey = 5\nword = five\n");
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>([&] { config->getValueString("Nope", "key"); }),
-              "The section requested does not exist within config file.");
+        "The section requested does not exist within config file.");
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>([&] { config->getValueString("A", "Key"); }),
-              "The parameter requested does not exist within section.");
+        "The parameter requested does not exist within section.");
     EXPECT_EQ(messageOf<tolva::InvalidArgumentException>(
                   [&] { config->getValue("A", static_cast<ConfigFile::ParamType>(-1), "key"); }),
-              "Unknown parameter type specified.");
+        "Unknown parameter type specified.");
 
     const auto fallback = [&](const std::string& section, int type, const std::string& key) {
         return boost::any_cast<int>(
@@ -230,8 +229,7 @@ TEST_F(ConfigFileTest, DuplicateKeysReadFirstAndReplaceFirst)
     config->setValueString("D", "k", "third");
     // The first occurrence goes, the new value lands behind the remaining one.
     EXPECT_EQ(config->getValueString("D", "k"), "second");
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"k", "second"}, {"k", "third"}, {"other", "x"}};
+    const std::vector<std::pair<std::string, std::string>> expected = {{"k", "second"}, {"k", "third"}, {"other", "x"}};
     EXPECT_EQ(entries(*config, "D"), expected);
 
     config->setValueString("D", "other", "y");
@@ -259,8 +257,8 @@ TEST_F(ConfigFileTest, SetValueStringCreatesMissingSectionsAndKeys)
 
 TEST_F(ConfigFileTest, MissingFileIsReportedAsFileAccessFailure)
 {
-    const std::string message =
-        messageOf<tolva::FileAccessException>([&] { ConfigFile config(mDir.file("absent.cfg")); });
+    const std::string message
+        = messageOf<tolva::FileAccessException>([&] { ConfigFile config(mDir.file("absent.cfg")); });
     EXPECT_EQ(message.rfind("Failed to find config file: ", 0), 0u) << message;
     EXPECT_GT(message.size(), std::string("Failed to find config file: ").size());
 }
@@ -277,14 +275,15 @@ TEST_F(ConfigFileTest, WriteOrdersSectionsByNameWithTheUnnamedOneFirst)
     auto config = load("loose = 1\n[Zeta]\nz = 26\n[Alpha]\nb = 2\na = 1\n[Empty]\n");
     const std::string copy = mDir.file("copy.cfg");
     config->write(copy);
-    EXPECT_EQ(tolva::test::readFile(copy), "[]\n"
-                                           "loose=1\n"
-                                           "[Alpha]\n"
-                                           "a=1\n"
-                                           "b=2\n"
-                                           "[Empty]\n"
-                                           "[Zeta]\n"
-                                           "z=26\n");
+    EXPECT_EQ(tolva::test::readFile(copy),
+        "[]\n"
+        "loose=1\n"
+        "[Alpha]\n"
+        "a=1\n"
+        "b=2\n"
+        "[Empty]\n"
+        "[Zeta]\n"
+        "z=26\n");
 
     ConfigFile reread(copy);
     EXPECT_EQ(reread.getSettingsBySection(), config->getSettingsBySection());
@@ -299,7 +298,8 @@ TEST_F(ConfigFileTest, WriteWithoutNameRewritesTheLoadedFileWithChanges)
 
     ConfigFile reread(mDir.file("engine.cfg"));
     EXPECT_FLOAT_EQ(boost::any_cast<float>(reread.getValue("View", ConfigFile::PT_REAL, "FOV")), 60.0f);
-    EXPECT_EQ(boost::any_cast<Resolution>(reread.getValue("Audio", ConfigFile::PT_RESOLUTION, "Odd")), Resolution(1, 2));
+    EXPECT_EQ(
+        boost::any_cast<Resolution>(reread.getValue("Audio", ConfigFile::PT_RESOLUTION, "Odd")), Resolution(1, 2));
     EXPECT_FALSE(std::filesystem::exists(mDir.file("engine.cfg.tmp")));
 }
 

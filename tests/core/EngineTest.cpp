@@ -110,20 +110,22 @@ TEST(EngineLifeCycle, ModulesGoThroughEveryStepInTheirFixedOrders)
         EXPECT_TRUE(built.count(module)) << module;
     }
 
-    EXPECT_EQ(created, present({"config", "log", "graphics", "audio", "input", "physics", "time", "scripting",
-                                "gui", "console", "game", "gravity manager"},
-                               built));
+    EXPECT_EQ(created,
+        present({"config", "log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "console",
+                    "game", "gravity manager"},
+            built));
     EXPECT_EQ(trace.modules("initialise"),
-              present({"log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "game"}, built));
+        present({"log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "game"}, built));
     EXPECT_EQ(trace.modules("shutdown"),
-              present({"game", "gui", "scripting", "time", "physics", "input", "audio", "graphics", "log"}, built));
-    EXPECT_EQ(trace.modules("delete"), present({"console", "gravity manager", "game", "gui", "scripting", "time",
-                                                "physics", "input", "audio", "graphics", "log", "config"},
-                                               built));
+        present({"game", "gui", "scripting", "time", "physics", "input", "audio", "graphics", "log"}, built));
+    EXPECT_EQ(trace.modules("delete"),
+        present({"console", "gravity manager", "game", "gui", "scripting", "time", "physics", "input", "audio",
+                    "graphics", "log", "config"},
+            built));
 
     // Two frames, each framing the modules in order; the log and scripting are not framed.
-    const std::vector<std::string> oneFrame =
-        present({"time", "input", "game", "physics", "audio", "gui", "graphics"}, built);
+    const std::vector<std::string> oneFrame
+        = present({"time", "input", "game", "physics", "audio", "gui", "graphics"}, built);
     std::vector<std::string> twoFrames = oneFrame;
     twoFrames.insert(twoFrames.end(), oneFrame.begin(), oneFrame.end());
     EXPECT_EQ(trace.modules("frame"), twoFrames);
@@ -326,8 +328,8 @@ bool releaseConsumed(Engine& engine, OIS::KeyCode key)
 
 TEST(EngineConsoleKey, GraveReleaseIsAlwaysConsumedAndItsPressOnlyWhenTheConsoleCanToggle)
 {
-    for (const std::string setting : {"", "Console Enable=no\n", "Console Enable=0\n", "Console Enable=maybe\n",
-                                       "Console Enable=yes\n"}) {
+    for (const std::string setting :
+        {"", "Console Enable=no\n", "Console Enable=0\n", "Console Enable=maybe\n", "Console Enable=yes\n"}) {
         TestHome home(setting + "[Resources]\nFileSystem=../media/core\n", "");
         auto engine = makeEngine(coreOptions());
         // Without a console window there is nothing to toggle, whatever the setting says.
@@ -381,7 +383,7 @@ protected:
     {
         std::vector<Location> result;
         for (const auto& location :
-             Ogre::ResourceGroupManager::getSingleton().getResourceLocationList(Ogre::RGN_DEFAULT)) {
+            Ogre::ResourceGroupManager::getSingleton().getResourceLocationList(Ogre::RGN_DEFAULT)) {
             result.push_back({location.archive->getName(), location.recursive});
         }
         return result;
@@ -402,21 +404,17 @@ protected:
     TempDir mMedia;
 };
 
-
 } // namespace
 
 TEST_F(EngineResources, LocationsAreAddedByTypeThenFileOrderWithTheDataDirectoryLast)
 {
     const std::string pack = mMedia.path() + "/pack";
     std::filesystem::create_directories(pack);
-    start("[Resources]\nLZMA=" + pack + "\nFileSystem=" + mMedia.path() + "/b\nFileSystem=" + mMedia.path() +
-          "/a,true\nFileSystem=" + mMedia.path() + "/c,false\n");
+    start("[Resources]\nLZMA=" + pack + "\nFileSystem=" + mMedia.path() + "/b\nFileSystem=" + mMedia.path()
+        + "/a,true\nFileSystem=" + mMedia.path() + "/c,false\n");
     ASSERT_TRUE(mEngine->initialiseResourcePaths());
-    const std::vector<Location> expected = {{mMedia.path() + "/b", false},
-                                            {mMedia.path() + "/a", true},
-                                            {mMedia.path() + "/c", false},
-                                            {pack, false},
-                                            {mHome->dataDirectory(), false}};
+    const std::vector<Location> expected = {{mMedia.path() + "/b", false}, {mMedia.path() + "/a", true},
+        {mMedia.path() + "/c", false}, {pack, false}, {mHome->dataDirectory(), false}};
     const std::vector<Location> actual = locations();
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -444,20 +442,19 @@ TEST_F(EngineResources, MalformedSpecificationsAreRejectedWithTheirLine)
     EXPECT_TRUE(locations().empty());
     const std::string log = logText();
     EXPECT_NE(log.find("Resource specification 'FileSystem media,yes' has unknown recursivity specifier."),
-              std::string::npos);
+        std::string::npos);
     EXPECT_NE(log.find("Resource specification 'FileSystem media, true' has unknown recursivity specifier."),
-              std::string::npos);
+        std::string::npos);
     EXPECT_NE(log.find("Resource specification 'FileSystem media,True' has unknown recursivity specifier."),
-              std::string::npos);
-    EXPECT_NE(log.find("Resource specification 'FileSystem a,true,false' has too many specifiers."),
-              std::string::npos);
+        std::string::npos);
+    EXPECT_NE(log.find("Resource specification 'FileSystem a,true,false' has too many specifiers."), std::string::npos);
     EXPECT_NE(log.find("Resource specification 'FileSystem ,,' has no location."), std::string::npos);
 }
 
 TEST_F(EngineResources, FirstRejectedEntryEndsTheListBeforeTheDataDirectory)
 {
-    start("[Resources]\nFileSystem=" + mMedia.path() + "\nFileSystem=other,maybe\nFileSystem=" + mMedia.path() +
-          "/later\n");
+    start("[Resources]\nFileSystem=" + mMedia.path() + "\nFileSystem=other,maybe\nFileSystem=" + mMedia.path()
+        + "/later\n");
     EXPECT_FALSE(mEngine->initialiseResourcePaths());
     const std::vector<Location> actual = locations();
     ASSERT_EQ(actual.size(), 1u);
@@ -525,7 +522,10 @@ TEST(EngineDefaultGame, EndsTheLoopAfterItsFirstFrameWhileThereIsNoWindow)
 
     std::vector<std::string> frames;
     struct Counter : tolva::Updateable {
-        explicit Counter(std::vector<std::string>& frames) : mFrames(frames) {}
+        explicit Counter(std::vector<std::string>& frames)
+            : mFrames(frames)
+        {
+        }
         void frame(float) override { mFrames.push_back("frame"); }
         std::vector<std::string>& mFrames;
     } counter(frames);
@@ -544,7 +544,10 @@ namespace {
 
 class CountingListener : public tolva::ScheduleListener {
 public:
-    explicit CountingListener(int& calls) : mCalls(calls) {}
+    explicit CountingListener(int& calls)
+        : mCalls(calls)
+    {
+    }
     void scheduled() override { ++mCalls; }
 
 private:

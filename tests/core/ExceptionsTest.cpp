@@ -5,8 +5,7 @@
 
 namespace {
 
-template <typename E, typename Base>
-bool caughtAs(const std::string& message)
+template <typename E, typename Base> bool caughtAs(const std::string& message)
 {
     try {
         throw E(message);
@@ -39,9 +38,9 @@ TEST(ToString, StreamsValuesWithDefaultFormatting)
 {
     EXPECT_EQ(tolva::ToString(4096u), "4096");
     EXPECT_EQ(tolva::ToString(std::string()), "");
-    EXPECT_EQ(tolva::ToString("Failed to create data directory ") + tolva::ToString(std::string("/x")) +
-                  tolva::ToString("."),
-              "Failed to create data directory /x.");
+    EXPECT_EQ(
+        tolva::ToString("Failed to create data directory ") + tolva::ToString(std::string("/x")) + tolva::ToString("."),
+        "Failed to create data directory /x.");
     const char* none = nullptr;
     EXPECT_EQ(tolva::ToString(none), "");
 }

@@ -1,7 +1,6 @@
 #include "core/Hierarchical.h"
 #include "core/Transformable.h"
 
-
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -55,9 +54,10 @@ TEST_F(HierarchicalTest, AddChildRefusesNullSelfAndDuplicatesWithWarnings)
     EXPECT_TRUE(a.isRoot());
     EXPECT_FALSE(a.isLeaf());
     EXPECT_TRUE(c.isLeaf());
-    EXPECT_EQ(mWarnings.lines, (std::vector<std::string>{"Warning: Attempt to add a child to a parent twice.",
-                                                         "Warning: Attempt to add a null child to a hierarchical.",
-                                                         "Warning: Attempt to add a hierarchical as a child of itself."}));
+    EXPECT_EQ(mWarnings.lines,
+        (std::vector<std::string>{"Warning: Attempt to add a child to a parent twice.",
+            "Warning: Attempt to add a null child to a hierarchical.",
+            "Warning: Attempt to add a hierarchical as a child of itself."}));
 }
 
 TEST_F(HierarchicalTest, AddChildMovesAChildFromItsOldParent)
@@ -92,7 +92,7 @@ TEST_F(HierarchicalTest, RemovingAStrangerWarnsAndLeavesItsParentAlone)
     EXPECT_FALSE(a.removeChild(&c));
     EXPECT_EQ(c.getParent(), &b);
     EXPECT_EQ(mWarnings.lines,
-              (std::vector<std::string>{"Warning: Attempt to a remove a child that is not of this parent."}));
+        (std::vector<std::string>{"Warning: Attempt to a remove a child that is not of this parent."}));
     EXPECT_TRUE(b.removeChild(&c));
     EXPECT_TRUE(c.isRoot());
     EXPECT_TRUE(b.isLeaf());
@@ -170,7 +170,8 @@ TEST_F(HierarchicalTest, SetParentNeverRecordsItselfOrARefusingParent)
 
     c.setParent(&c);
     EXPECT_EQ(c.getParent(), &a);
-    EXPECT_EQ(mWarnings.lines, (std::vector<std::string>{"Warning: Attempt to add a hierarchical as a child of itself."}));
+    EXPECT_EQ(
+        mWarnings.lines, (std::vector<std::string>{"Warning: Attempt to add a hierarchical as a child of itself."}));
 
     c.setParent(&refuser);
     EXPECT_TRUE(c.isRoot());

@@ -1,7 +1,6 @@
 #include "core/PropertyListener.h"
 #include "core/PropertyPublisher.h"
 
-
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +60,7 @@ TEST_F(PropertyTest, SecondRegistrationIsRefusedWithAWarning)
     mPublisher.notifyPropertyChanged("resolution");
     EXPECT_EQ(mCalls, (std::vector<std::string>{"a:resolution"}));
     EXPECT_EQ(mWarnings.lines,
-              (std::vector<std::string>{"Warning: Attempt to register a property listener to a publisher twice."}));
+        (std::vector<std::string>{"Warning: Attempt to register a property listener to a publisher twice."}));
 }
 
 TEST_F(PropertyTest, RemovingAStrangerWarnsAndRemovedListenersHearNothing)
@@ -74,7 +73,7 @@ TEST_F(PropertyTest, RemovingAStrangerWarnsAndRemovedListenersHearNothing)
     mPublisher.notifyPropertyChanged("x");
     EXPECT_EQ(mCalls, (std::vector<std::string>{"b:x"}));
     EXPECT_EQ(mWarnings.lines,
-              (std::vector<std::string>{"Warning: Attempt to unregister non-registered property listener."}));
+        (std::vector<std::string>{"Warning: Attempt to unregister non-registered property listener."}));
 }
 
 TEST_F(PropertyTest, NullListenerIsRefusedWithAWarning)

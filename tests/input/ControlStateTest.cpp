@@ -14,7 +14,10 @@ namespace {
 
 class FakeKeyboard : public OIS::Keyboard {
 public:
-    FakeKeyboard() : OIS::Keyboard("fake", true, 0, nullptr) {}
+    FakeKeyboard()
+        : OIS::Keyboard("fake", true, 0, nullptr)
+    {
+    }
 
     bool isKeyDown(OIS::KeyCode key) const override
     {
@@ -22,11 +25,11 @@ public:
         return key == mDown;
     }
     const std::string& getAsString(OIS::KeyCode) override { return mName; }
-    void copyKeyStates(char keys[256]) const override {}
-    void setBuffered(bool) override {}
-    void capture() override {}
+    void copyKeyStates(char keys[256]) const override { }
+    void setBuffered(bool) override { }
+    void capture() override { }
     OIS::Interface* queryInterface(OIS::Interface::IType) override { return nullptr; }
-    void _initialize() override {}
+    void _initialize() override { }
 
     OIS::KeyCode mDown = OIS::KC_UNASSIGNED;
     mutable int mQueries = 0;
@@ -35,12 +38,15 @@ public:
 
 class FakeMouse : public OIS::Mouse {
 public:
-    FakeMouse() : OIS::Mouse("fake", true, 0, nullptr) {}
+    FakeMouse()
+        : OIS::Mouse("fake", true, 0, nullptr)
+    {
+    }
 
-    void setBuffered(bool) override {}
-    void capture() override {}
+    void setBuffered(bool) override { }
+    void capture() override { }
     OIS::Interface* queryInterface(OIS::Interface::IType) override { return nullptr; }
-    void _initialize() override {}
+    void _initialize() override { }
 
     void setButtons(int buttons) { mState.buttons = buttons; }
 };

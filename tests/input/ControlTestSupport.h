@@ -41,8 +41,7 @@ public:
 
 /// Names a table row's test after its description, so that failures read as behaviour.
 struct CaseName {
-    template <typename Row>
-    std::string operator()(const ::testing::TestParamInfo<Row>& info) const
+    template <typename Row> std::string operator()(const ::testing::TestParamInfo<Row>& info) const
     {
         std::string name;
         bool upper = true;
@@ -58,11 +57,26 @@ struct CaseName {
     }
 };
 
-inline Control key(int code) { return Control(Control::TYPE_KEY, code); }
-inline Control button(int id) { return Control(Control::TYPE_MOUSE_BUTTON, id); }
-inline Control axisX(int value) { return Control(Control::TYPE_MOUSE_AXIS_X, value); }
-inline Control axisY(int value) { return Control(Control::TYPE_MOUSE_AXIS_Y, value); }
-inline Control axisZ(int value) { return Control(Control::TYPE_MOUSE_AXIS_Z, value); }
+inline Control key(int code)
+{
+    return Control(Control::TYPE_KEY, code);
+}
+inline Control button(int id)
+{
+    return Control(Control::TYPE_MOUSE_BUTTON, id);
+}
+inline Control axisX(int value)
+{
+    return Control(Control::TYPE_MOUSE_AXIS_X, value);
+}
+inline Control axisY(int value)
+{
+    return Control(Control::TYPE_MOUSE_AXIS_Y, value);
+}
+inline Control axisZ(int value)
+{
+    return Control(Control::TYPE_MOUSE_AXIS_Z, value);
+}
 
 inline Modifier modifierOf(std::initializer_list<Control> controls)
 {

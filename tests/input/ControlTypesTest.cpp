@@ -20,7 +20,7 @@ struct ControlPair {
     bool equal;
 };
 
-class ControlRelations : public ::testing::TestWithParam<ControlPair> {};
+class ControlRelations : public ::testing::TestWithParam<ControlPair> { };
 
 TEST_P(ControlRelations, OrderAndEqualityAsTabled)
 {
@@ -31,8 +31,7 @@ TEST_P(ControlRelations, OrderAndEqualityAsTabled)
     EXPECT_EQ(p.equal, p.b == p.a) << p.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, ControlRelations,
+INSTANTIATE_TEST_SUITE_P(Controls, ControlRelations,
     ::testing::Values(
         ControlPair{"same-sign amounts of one axis are one direction", axisX(5), axisX(120), false, false, true},
         ControlPair{"negative axis orders before zero", axisX(-3), axisX(0), true, false, false},

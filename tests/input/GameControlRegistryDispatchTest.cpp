@@ -21,7 +21,8 @@ const int kQ = OIS::KC_Q;
 
 class Dispatch : public ::testing::Test {
 protected:
-    Dispatch() : mRegistry("controls.cfg")
+    Dispatch()
+        : mRegistry("controls.cfg")
     {
         mRegistry.addCommand(Command("Forward", "Movement", true, &mForward));
         mRegistry.addCommand(Command("Jump", "Movement", false, &mJump));
@@ -110,7 +111,7 @@ struct ConsumptionCase {
     int calls; // after the down and one frame
 };
 
-class Consumption : public Dispatch, public ::testing::WithParamInterface<ConsumptionCase> {};
+class Consumption : public Dispatch, public ::testing::WithParamInterface<ConsumptionCase> { };
 
 TEST_P(Consumption, BoundControlsAreConsumedWhateverTheirHandler)
 {
@@ -129,15 +130,14 @@ TEST_P(Consumption, BoundControlsAreConsumedWhateverTheirHandler)
     EXPECT_TRUE(mLog.getLines().empty()) << c.what << ": " << (mLog.getLines().empty() ? "" : mLog.getLines()[0]);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Consumption,
+INSTANTIATE_TEST_SUITE_P(Table, Consumption,
     ::testing::Values(ConsumptionCase{"bound with handler", true, true, true, false, true, 1},
-                      ConsumptionCase{"bound without handler", true, false, true, false, true, 0},
-                      ConsumptionCase{"bound and disabled", true, true, false, false, true, 0},
-                      ConsumptionCase{"repeating without handler", true, false, true, true, true, 0},
-                      ConsumptionCase{"repeating and disabled", true, true, false, true, true, 0},
-                      ConsumptionCase{"repeating with handler", true, true, true, true, true, 1},
-                      ConsumptionCase{"not bound", false, true, true, false, false, 0}),
+        ConsumptionCase{"bound without handler", true, false, true, false, true, 0},
+        ConsumptionCase{"bound and disabled", true, true, false, false, true, 0},
+        ConsumptionCase{"repeating without handler", true, false, true, true, true, 0},
+        ConsumptionCase{"repeating and disabled", true, true, false, true, true, 0},
+        ConsumptionCase{"repeating with handler", true, true, true, true, true, 1},
+        ConsumptionCase{"not bound", false, true, true, false, false, 0}),
     CaseName());
 
 TEST_F(Dispatch, ReleaseWithoutPressIsWarnedAndNotConsumedWhenUnbound)
@@ -237,7 +237,7 @@ struct LayerCase {
     std::vector<Step> steps;
 };
 
-class LayerSelection : public Dispatch, public ::testing::WithParamInterface<LayerCase> {};
+class LayerSelection : public Dispatch, public ::testing::WithParamInterface<LayerCase> { };
 
 TEST_P(LayerSelection, HeldModifierControlsSelectTheLargestFullyHeldLayer)
 {
@@ -249,10 +249,18 @@ TEST_P(LayerSelection, HeldModifierControlsSelectTheLargestFullyHeldLayer)
     for (const Step& step : c.steps) {
         bool consumed = false;
         switch (step.kind) {
-        case Step::PRESS_KEY: consumed = pressKey(mRegistry, step.code); break;
-        case Step::RELEASE_KEY: consumed = releaseKey(mRegistry, step.code); break;
-        case Step::PRESS_BUTTON: consumed = pressButton(mRegistry, step.code); break;
-        case Step::RELEASE_BUTTON: consumed = releaseButton(mRegistry, step.code); break;
+        case Step::PRESS_KEY:
+            consumed = pressKey(mRegistry, step.code);
+            break;
+        case Step::RELEASE_KEY:
+            consumed = releaseKey(mRegistry, step.code);
+            break;
+        case Step::PRESS_BUTTON:
+            consumed = pressButton(mRegistry, step.code);
+            break;
+        case Step::RELEASE_BUTTON:
+            consumed = releaseButton(mRegistry, step.code);
+            break;
         }
         EXPECT_EQ(step.consumed, consumed) << c.what << ", step " << index;
         EXPECT_TRUE(step.expected == mRegistry.getCurrentModifier()) << c.what << ", step " << index;
@@ -267,38 +275,25 @@ const Modifier kShiftCtrlLayer = modifierOf({key(kShift), key(kCtrl)});
 const Modifier kCtrlLayer = modifierOf({key(kCtrl)});
 const Modifier kButtonCtrlLayer = modifierOf({button(OIS::MB_Right), key(kCtrl)});
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LayerSelection,
+INSTANTIATE_TEST_SUITE_P(Table, LayerSelection,
     ::testing::Values(
-        LayerCase{"shift, ctrl, shift up, shift down",
-                  {kShiftLayer, kShiftCtrlLayer},
-                  {{Step::PRESS_KEY, kShift, true, kShiftLayer},
-                   {Step::PRESS_KEY, kCtrl, true, kShiftCtrlLayer},
-                   {Step::RELEASE_KEY, kShift, true, kBase},
-                   {Step::PRESS_KEY, kShift, true, kShiftCtrlLayer},
-                   {Step::RELEASE_KEY, kCtrl, true, kShiftLayer},
-                   {Step::RELEASE_KEY, kShift, true, kBase}}},
-        LayerCase{"ctrl first, then shift",
-                  {kShiftLayer, kShiftCtrlLayer},
-                  {{Step::PRESS_KEY, kCtrl, true, kBase},
-                   {Step::PRESS_KEY, kShift, true, kShiftCtrlLayer},
-                   {Step::RELEASE_KEY, kCtrl, true, kShiftLayer}}},
-        LayerCase{"a button and a key in either order",
-                  {kButtonCtrlLayer},
-                  {{Step::PRESS_BUTTON, OIS::MB_Right, true, kBase},
-                   {Step::PRESS_KEY, kCtrl, true, kButtonCtrlLayer},
-                   {Step::RELEASE_BUTTON, OIS::MB_Right, true, kBase},
-                   {Step::RELEASE_KEY, kCtrl, true, kBase},
-                   {Step::PRESS_KEY, kCtrl, true, kBase},
-                   {Step::PRESS_BUTTON, OIS::MB_Right, true, kButtonCtrlLayer}}},
-        LayerCase{"a control outside the candidates is a plain key",
-                  {kShiftLayer, kCtrlLayer},
-                  {{Step::PRESS_KEY, kShift, true, kShiftLayer},
-                   {Step::PRESS_KEY, kCtrl, false, kShiftLayer},
-                   {Step::RELEASE_KEY, kCtrl, false, kShiftLayer},
-                   {Step::RELEASE_KEY, kShift, true, kBase},
-                   {Step::PRESS_KEY, kCtrl, true, kCtrlLayer}}},
-        LayerCase{"no custom layers", {}, {{Step::PRESS_KEY, kShift, false, kBase}, {Step::RELEASE_KEY, kShift, false, kBase}}}),
+        LayerCase{"shift, ctrl, shift up, shift down", {kShiftLayer, kShiftCtrlLayer},
+            {{Step::PRESS_KEY, kShift, true, kShiftLayer}, {Step::PRESS_KEY, kCtrl, true, kShiftCtrlLayer},
+                {Step::RELEASE_KEY, kShift, true, kBase}, {Step::PRESS_KEY, kShift, true, kShiftCtrlLayer},
+                {Step::RELEASE_KEY, kCtrl, true, kShiftLayer}, {Step::RELEASE_KEY, kShift, true, kBase}}},
+        LayerCase{"ctrl first, then shift", {kShiftLayer, kShiftCtrlLayer},
+            {{Step::PRESS_KEY, kCtrl, true, kBase}, {Step::PRESS_KEY, kShift, true, kShiftCtrlLayer},
+                {Step::RELEASE_KEY, kCtrl, true, kShiftLayer}}},
+        LayerCase{"a button and a key in either order", {kButtonCtrlLayer},
+            {{Step::PRESS_BUTTON, OIS::MB_Right, true, kBase}, {Step::PRESS_KEY, kCtrl, true, kButtonCtrlLayer},
+                {Step::RELEASE_BUTTON, OIS::MB_Right, true, kBase}, {Step::RELEASE_KEY, kCtrl, true, kBase},
+                {Step::PRESS_KEY, kCtrl, true, kBase}, {Step::PRESS_BUTTON, OIS::MB_Right, true, kButtonCtrlLayer}}},
+        LayerCase{"a control outside the candidates is a plain key", {kShiftLayer, kCtrlLayer},
+            {{Step::PRESS_KEY, kShift, true, kShiftLayer}, {Step::PRESS_KEY, kCtrl, false, kShiftLayer},
+                {Step::RELEASE_KEY, kCtrl, false, kShiftLayer}, {Step::RELEASE_KEY, kShift, true, kBase},
+                {Step::PRESS_KEY, kCtrl, true, kCtrlLayer}}},
+        LayerCase{"no custom layers", {},
+            {{Step::PRESS_KEY, kShift, false, kBase}, {Step::RELEASE_KEY, kShift, false, kBase}}}),
     CaseName());
 
 TEST_F(Dispatch, ModifierControlBoundInTheCurrentLayerIsAPlainControlThere)
@@ -433,7 +428,7 @@ struct HeldChangeCase {
     std::function<void(GameControlRegistry&)> change;
 };
 
-class ChangeWhileHeld : public Dispatch, public ::testing::WithParamInterface<HeldChangeCase> {};
+class ChangeWhileHeld : public Dispatch, public ::testing::WithParamInterface<HeldChangeCase> { };
 
 TEST_P(ChangeWhileHeld, EndsTheRepeat)
 {
@@ -452,17 +447,17 @@ TEST_P(ChangeWhileHeld, EndsTheRepeat)
     EXPECT_EQ(0u, mRegistry.getActiveRepeatCount()) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ChangeWhileHeld,
+INSTANTIATE_TEST_SUITE_P(Table, ChangeWhileHeld,
     ::testing::Values(
         HeldChangeCase{"unbind in the layer", [](GameControlRegistry& r) { r.unbind(Modifier(), key(kW)); }},
         HeldChangeCase{"unbind everywhere", [](GameControlRegistry& r) { r.unbind(key(kW)); }},
         HeldChangeCase{"unbind the command", [](GameControlRegistry& r) { r.unbind(Command("Forward", "Movement")); }},
         HeldChangeCase{"rebind to another command",
-                       [](GameControlRegistry& r) { r.bind(Modifier(), key(kW), Command("Jump", "Movement")); }},
+            [](GameControlRegistry& r) { r.bind(Modifier(), key(kW), Command("Jump", "Movement")); }},
         HeldChangeCase{"move the command to another key",
-                       [](GameControlRegistry& r) { r.bind(Modifier(), key(kE), Command("Forward", "Movement")); }},
-        HeldChangeCase{"remove the command", [](GameControlRegistry& r) { r.removeCommand(Command("Forward", "Movement")); }}),
+            [](GameControlRegistry& r) { r.bind(Modifier(), key(kE), Command("Forward", "Movement")); }},
+        HeldChangeCase{
+            "remove the command", [](GameControlRegistry& r) { r.removeCommand(Command("Forward", "Movement")); }}),
     CaseName());
 
 TEST_F(Dispatch, BindingAHeldKeyToItsOwnCommandAgainKeepsTheRepeatUntilRelease)
@@ -520,7 +515,7 @@ struct ReentrantCase {
     std::size_t fireCallsInFirstFrame;
 };
 
-class ChangeFromHandler : public Dispatch, public ::testing::WithParamInterface<ReentrantCase> {};
+class ChangeFromHandler : public Dispatch, public ::testing::WithParamInterface<ReentrantCase> { };
 
 TEST_P(ChangeFromHandler, WalkSurvivesAndSkipsWhatWasEnded)
 {
@@ -546,35 +541,36 @@ TEST_P(ChangeFromHandler, WalkSurvivesAndSkipsWhatWasEnded)
     frames(1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ChangeFromHandler,
-    ::testing::Values(
-        ReentrantCase{"removes its own command", [](GameControlRegistry& r) { r.removeCommand(Command("Forward", "Movement")); }, 1},
-        ReentrantCase{"removes a later command", [](GameControlRegistry& r) { r.removeCommand(Command("Fire", "Action")); }, 0},
+INSTANTIATE_TEST_SUITE_P(Table, ChangeFromHandler,
+    ::testing::Values(ReentrantCase{"removes its own command",
+                          [](GameControlRegistry& r) { r.removeCommand(Command("Forward", "Movement")); }, 1},
+        ReentrantCase{
+            "removes a later command", [](GameControlRegistry& r) { r.removeCommand(Command("Fire", "Action")); }, 0},
         ReentrantCase{"removes every command",
-                      [](GameControlRegistry& r) {
-                          const std::list<Command> commands = r.getCommands();
-                          for (const Command& command : commands) {
-                              r.removeCommand(command);
-                          }
-                      },
-                      0},
+            [](GameControlRegistry& r) {
+                const std::list<Command> commands = r.getCommands();
+                for (const Command& command : commands) {
+                    r.removeCommand(command);
+                }
+            },
+            0},
         ReentrantCase{"unbinds a later repeat's key", [](GameControlRegistry& r) { r.unbind(key(kE)); }, 0},
         ReentrantCase{"adds and binds commands",
-                      [](GameControlRegistry& r) {
-                          for (int i = 0; i < 40; ++i) {
-                              r.addCommand(Command("Extra" + std::to_string(i), "Test", true));
-                          }
-                          r.bind(Modifier(), key(kQ), Command("Extra0", "Test"));
-                      },
-                      1},
+            [](GameControlRegistry& r) {
+                for (int i = 0; i < 40; ++i) {
+                    r.addCommand(Command("Extra" + std::to_string(i), "Test", true));
+                }
+                r.bind(Modifier(), key(kQ), Command("Extra0", "Test"));
+            },
+            1},
         ReentrantCase{"adds and removes layers",
-                      [](GameControlRegistry& r) {
-                          r.addModifier(modifierOf({key(kCtrl)}));
-                          r.removeModifier(modifierOf({key(kShift)}));
-                      },
-                      1},
-        ReentrantCase{"disables a later command", [](GameControlRegistry& r) { r.setCommandEnabled(Command("Fire", "Action"), false); }, 0}),
+            [](GameControlRegistry& r) {
+                r.addModifier(modifierOf({key(kCtrl)}));
+                r.removeModifier(modifierOf({key(kShift)}));
+            },
+            1},
+        ReentrantCase{"disables a later command",
+            [](GameControlRegistry& r) { r.setCommandEnabled(Command("Fire", "Action"), false); }, 0}),
     CaseName());
 
 TEST_F(Dispatch, RepeatAddedByAHandlerStartsInTheNextFrame)

@@ -20,7 +20,8 @@ const Control kS = key(OIS::KC_S);
 
 class RegistryRules : public ::testing::Test {
 protected:
-    RegistryRules() : mRegistry("controls.cfg")
+    RegistryRules()
+        : mRegistry("controls.cfg")
     {
         mRegistry.addCommand(mForward);
         mRegistry.addCommand(mJump);
@@ -143,7 +144,7 @@ struct AddModifierCase {
     const char* error; // null when the layer is accepted
 };
 
-class AddModifierRules : public RegistryRules, public ::testing::WithParamInterface<AddModifierCase> {};
+class AddModifierRules : public RegistryRules, public ::testing::WithParamInterface<AddModifierCase> { };
 
 TEST_P(AddModifierRules, AcceptsOrThrowsAsTabled)
 {
@@ -174,37 +175,30 @@ const char* const kExists = "The modifier supplied already exists.";
 const char* const kSameLength = "The modifier supplied shares controls with another modifier of the same length.";
 const char* const kActive = "The modifier supplied maps to commands that have active bindings.";
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, AddModifierRules,
-    ::testing::Values(
-        AddModifierCase{"the base layer", {}, nullptr, Modifier(), kExists},
-        AddModifierCase{"an existing layer", {modifierOf({kShift, kCtrl})}, nullptr, modifierOf({kCtrl, kShift}), kExists},
+INSTANTIATE_TEST_SUITE_P(Table, AddModifierRules,
+    ::testing::Values(AddModifierCase{"the base layer", {}, nullptr, Modifier(), kExists},
+        AddModifierCase{
+            "an existing layer", {modifierOf({kShift, kCtrl})}, nullptr, modifierOf({kCtrl, kShift}), kExists},
         AddModifierCase{"equal length sharing a control", {modifierOf({kShift, kCtrl})}, nullptr,
-                        modifierOf({kShift, kAlt}), kSameLength},
-        AddModifierCase{"a larger layer sharing a button", {modifierOf({button(1)})}, nullptr, modifierOf({button(1), kAlt}), nullptr},
-        AddModifierCase{"disjoint layers of equal length", {modifierOf({kShift})}, nullptr, modifierOf({kCtrl}), nullptr},
-        AddModifierCase{"smaller inside a larger", {modifierOf({kShift, kCtrl})}, nullptr, modifierOf({kShift}), nullptr},
-        AddModifierCase{"larger around a smaller", {modifierOf({kShift})}, nullptr, modifierOf({kShift, kCtrl}), nullptr},
-        AddModifierCase{"another key bound in the base layer",
-                        {modifierOf({kShift, kCtrl})},
-                        [](GameControlRegistry& r, const Command& k) { r.bind(Modifier(), kW, k); },
-                        modifierOf({kAlt}),
-                        nullptr},
-        AddModifierCase{"its own control bound in the base layer",
-                        {modifierOf({kCtrl})},
-                        [](GameControlRegistry& r, const Command& k) { r.bind(Modifier(), kAlt, k); },
-                        modifierOf({kAlt}),
-                        kActive},
-        AddModifierCase{"a new control bound in a smaller related layer",
-                        {modifierOf({kShift})},
-                        [](GameControlRegistry& r, const Command& k) { r.bind(modifierOf({kShift}), kCtrl, k); },
-                        modifierOf({kShift, kCtrl}),
-                        kActive},
-        AddModifierCase{"a new control bound in an unrelated layer",
-                        {modifierOf({kAlt})},
-                        [](GameControlRegistry& r, const Command& k) { r.bind(modifierOf({kAlt}), kCtrl, k); },
-                        modifierOf({kShift, kCtrl}),
-                        nullptr}),
+            modifierOf({kShift, kAlt}), kSameLength},
+        AddModifierCase{"a larger layer sharing a button", {modifierOf({button(1)})}, nullptr,
+            modifierOf({button(1), kAlt}), nullptr},
+        AddModifierCase{
+            "disjoint layers of equal length", {modifierOf({kShift})}, nullptr, modifierOf({kCtrl}), nullptr},
+        AddModifierCase{
+            "smaller inside a larger", {modifierOf({kShift, kCtrl})}, nullptr, modifierOf({kShift}), nullptr},
+        AddModifierCase{
+            "larger around a smaller", {modifierOf({kShift})}, nullptr, modifierOf({kShift, kCtrl}), nullptr},
+        AddModifierCase{"another key bound in the base layer", {modifierOf({kShift, kCtrl})},
+            [](GameControlRegistry& r, const Command& k) { r.bind(Modifier(), kW, k); }, modifierOf({kAlt}), nullptr},
+        AddModifierCase{"its own control bound in the base layer", {modifierOf({kCtrl})},
+            [](GameControlRegistry& r, const Command& k) { r.bind(Modifier(), kAlt, k); }, modifierOf({kAlt}), kActive},
+        AddModifierCase{"a new control bound in a smaller related layer", {modifierOf({kShift})},
+            [](GameControlRegistry& r, const Command& k) { r.bind(modifierOf({kShift}), kCtrl, k); },
+            modifierOf({kShift, kCtrl}), kActive},
+        AddModifierCase{"a new control bound in an unrelated layer", {modifierOf({kAlt})},
+            [](GameControlRegistry& r, const Command& k) { r.bind(modifierOf({kAlt}), kCtrl, k); },
+            modifierOf({kShift, kCtrl}), nullptr}),
     CaseName());
 
 TEST_F(RegistryRules, RemovingModifiers)
@@ -247,7 +241,7 @@ struct BindCase {
     bool accepted;
 };
 
-class BindConflicts : public RegistryRules, public ::testing::WithParamInterface<BindCase> {};
+class BindConflicts : public RegistryRules, public ::testing::WithParamInterface<BindCase> { };
 
 TEST_P(BindConflicts, ControlsThatSelectLayersCannotBeBound)
 {
@@ -273,18 +267,17 @@ TEST_P(BindConflicts, ControlsThatSelectLayersCannotBeBound)
     EXPECT_TRUE(mLog.getLines().empty()) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, BindConflicts,
+INSTANTIATE_TEST_SUITE_P(Table, BindConflicts,
     ::testing::Values(
         BindCase{"base layer, control of a modifier", {modifierOf({kShift, kCtrl})}, Modifier(), kCtrl, false},
         BindCase{"base layer, button of a modifier", {modifierOf({button(2)})}, Modifier(), button(2), false},
         BindCase{"a layer's own control", {modifierOf({kShift})}, modifierOf({kShift}), kShift, false},
         BindCase{"control of a larger layer containing it", {modifierOf({kShift}), modifierOf({kShift, kCtrl})},
-                 modifierOf({kShift}), kCtrl, false},
+            modifierOf({kShift}), kCtrl, false},
         BindCase{"control of an unrelated layer", {modifierOf({kShift}), modifierOf({kCtrl})}, modifierOf({kShift}),
-                 kCtrl, true},
+            kCtrl, true},
         BindCase{"a plain key in a three-key layer", {modifierOf({kShift}), modifierOf({kShift, kCtrl, kAlt})},
-                 modifierOf({kCtrl, kShift, kAlt}), kW, true},
+            modifierOf({kCtrl, kShift, kAlt}), kW, true},
         BindCase{"axis control in the base layer", {modifierOf({kShift})}, Modifier(), axisX(-1), true}),
     CaseName());
 

@@ -13,7 +13,10 @@
 namespace tolva::test {
 namespace {
 
-OIS::KeyEvent keyEvent(OIS::KeyCode key) { return OIS::KeyEvent(nullptr, key, 0); }
+OIS::KeyEvent keyEvent(OIS::KeyCode key)
+{
+    return OIS::KeyEvent(nullptr, key, 0);
+}
 
 TEST(InputEventCombiner, ASignalWithoutSlotsReportsNothingConsumed)
 {
@@ -28,12 +31,18 @@ TEST(InputEventCombiner, TheFirstSlotThatConsumesHidesTheEventFromLaterSlots)
 {
     KeySignal keys;
     std::vector<std::string> calls;
-    keys.connect([&calls](const OIS::KeyEvent&) { calls.push_back("first"); return false; });
+    keys.connect([&calls](const OIS::KeyEvent&) {
+        calls.push_back("first");
+        return false;
+    });
     keys.connect([&calls](const OIS::KeyEvent& e) {
         calls.push_back("second");
         return e.key == OIS::KC_B;
     });
-    keys.connect([&calls](const OIS::KeyEvent&) { calls.push_back("third"); return false; });
+    keys.connect([&calls](const OIS::KeyEvent&) {
+        calls.push_back("third");
+        return false;
+    });
 
     EXPECT_TRUE(keys(keyEvent(OIS::KC_B)));
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "second"}));
@@ -70,9 +79,11 @@ TEST(InputEventCombiner, DisconnectedAndBlockedSlotsAreSkipped)
 {
     MouseMotionSignal motion;
     int later = 0;
-    boost::signals2::connection consumer =
-        motion.connect([](const OIS::MouseEvent&) { return true; });
-    motion.connect([&later](const OIS::MouseEvent&) { ++later; return false; });
+    boost::signals2::connection consumer = motion.connect([](const OIS::MouseEvent&) { return true; });
+    motion.connect([&later](const OIS::MouseEvent&) {
+        ++later;
+        return false;
+    });
     OIS::MouseState state;
 
     {

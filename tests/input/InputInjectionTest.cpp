@@ -56,9 +56,8 @@ int runInjection()
     Input& input = *engine.getInput();
     Graphics& graphics = *engine.getGraphics();
 
-    check(input.getMouse()->getMouseState().width == 800 &&
-              input.getMouse()->getMouseState().height == 600,
-          "the mouse area is the window's size");
+    check(input.getMouse()->getMouseState().width == 800 && input.getMouse()->getMouseState().height == 600,
+        "the mouse area is the window's size");
 
     // Behind the engine's console handlers (connected at the front when the engine was built):
     // a consumer of "b" presses, then a slot that records everything that reaches it.
@@ -107,8 +106,9 @@ int runInjection()
 
     check(std::system("(xdotool key --delay 40 a b grave; sleep 0.1;"
                       " xdotool mousemove_relative -- 30 20; sleep 0.1;"
-                      " xdotool click 1; sleep 0.1; xdotool click 4) &") == 0,
-          "xdotool starts");
+                      " xdotool click 1; sleep 0.1; xdotool click 4) &")
+            == 0,
+        "xdotool starts");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline && !(contains(later, "mr:0") && wheel != 0)) {
         frames(1);
@@ -136,14 +136,12 @@ int runInjection()
 
     // The mouse area follows the published resolution.
     graphics.setResolution(640, 480, true);
-    check(input.getMouse()->getMouseState().width == 640 &&
-              input.getMouse()->getMouseState().height == 480,
-          "the mouse area follows the resolution");
+    check(input.getMouse()->getMouseState().width == 640 && input.getMouse()->getMouseState().height == 480,
+        "the mouse area follows the resolution");
 
     // Without slots nothing is consumed, the engine's grave release included.
     input.shutdown();
-    check(!input.keyReleased(OIS::KeyEvent(nullptr, OIS::KC_GRAVE, 0)),
-          "no slot after shutdown");
+    check(!input.keyReleased(OIS::KeyEvent(nullptr, OIS::KC_GRAVE, 0)), "no slot after shutdown");
     input.shutdown();
 
     engine.shutdown();
@@ -159,9 +157,8 @@ std::string ownPath()
 
 TEST(InputInjection, KeysAndMouseFromXdotoolReachTheSignalsInSlotOrder)
 {
-    const std::string command = std::string(CHILD_VARIABLE) +
-                                "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" + ownPath() +
-                                "' 2>&1";
+    const std::string command
+        = std::string(CHILD_VARIABLE) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" + ownPath() + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;

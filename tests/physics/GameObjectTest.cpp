@@ -63,8 +63,8 @@ TEST_F(GameObjects, TransformsAndSpaceConversions)
     child->setRotationMode(Ogre::Node::TS_WORLD);
     child->rotate(Ogre::Vector3::UNIT_X, 90);
     mSceneManager->getRootSceneNode()->_update(true, false);
-    EXPECT_TRUE(child->getWorldOrientation().equals(
-        Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_X) * Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Y),
+    EXPECT_TRUE(child->getWorldOrientation().equals(Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_X)
+            * Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Y),
         Ogre::Radian(1e-3f)));
 }
 

@@ -27,14 +27,22 @@ namespace {
 struct NamedListener : CollisionListener {
     std::vector<std::string>* log;
     std::string name;
-    NamedListener(std::vector<std::string>* log, std::string name) : log(log), name(std::move(name)) {}
+    NamedListener(std::vector<std::string>* log, std::string name)
+        : log(log)
+        , name(std::move(name))
+    {
+    }
     void collision(PhysicalBase*, Contact*) override { log->push_back(name); }
 };
 
 // Counts the single physical objects alive, to see which ones a physics object deletes.
 struct CountedPhysical : SinglePhysical {
     static int alive;
-    explicit CountedPhysical(ode::Geometry* geometry) : SinglePhysical(geometry) { ++alive; }
+    explicit CountedPhysical(ode::Geometry* geometry)
+        : SinglePhysical(geometry)
+    {
+        ++alive;
+    }
     ~CountedPhysical() override { --alive; }
 };
 int CountedPhysical::alive = 0;
@@ -65,7 +73,7 @@ TEST_F(PhysicsFixture, CompoundDispatchOrderAndGeometryListeners)
     frame(0.01f);
     ASSERT_GE(log.size(), 4u);
     EXPECT_EQ((std::vector<std::string>{"signal", "partner", "left", "pair"}),
-              std::vector<std::string>(log.begin(), log.begin() + 4));
+        std::vector<std::string>(log.begin(), log.begin() + 4));
     EXPECT_EQ(0, std::count(log.begin(), log.end(), "right"));
 }
 
@@ -160,12 +168,12 @@ TEST_F(PhysicsFixture, RotationSpaces)
     EXPECT_TRUE(object.getOrientation().equals(quarter, Ogre::Radian(1e-4f)));
     // Local: about the object's own X, which now points along world -Z.
     object.rotate(Ogre::Vector3::UNIT_X, 90, Ogre::Node::TS_LOCAL);
-    EXPECT_TRUE(object.getOrientation().equals(quarter * Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_X),
-                                               Ogre::Radian(1e-3f)));
+    EXPECT_TRUE(object.getOrientation().equals(
+        quarter * Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_X), Ogre::Radian(1e-3f)));
     object.setOrientation(Ogre::Quaternion::IDENTITY);
     object.rotate(Ogre::Vector3::UNIT_Z, 90, Ogre::Node::TS_WORLD);
-    EXPECT_TRUE(object.getOrientation().equals(Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Z),
-                                               Ogre::Radian(1e-4f)));
+    EXPECT_TRUE(
+        object.getOrientation().equals(Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Z), Ogre::Radian(1e-4f)));
 }
 
 TEST_F(PhysicsFixture, PhysicsObjectOwnsOnlyWhatItMade)
@@ -203,13 +211,19 @@ namespace {
 
 struct CountingTransform : TransformObject {
     int updates = 0;
-    explicit CountingTransform(Ogre::SceneNode* node) : TransformObject(node) {}
+    explicit CountingTransform(Ogre::SceneNode* node)
+        : TransformObject(node)
+    {
+    }
     void updateOnce() override { ++updates; }
 };
 
 struct CountingGameObject : GameObject {
     int updates = 0;
-    explicit CountingGameObject(Ogre::SceneNode* node) : GameObject(node) {}
+    explicit CountingGameObject(Ogre::SceneNode* node)
+        : GameObject(node)
+    {
+    }
     void updateOnce() override { ++updates; }
 };
 

@@ -31,9 +31,11 @@ public:
     }
     bool contains(const std::string& line) const
     {
-        for (const std::string& logged : lines)
-            if (logged == line)
+        for (const std::string& logged : lines) {
+            if (logged == line) {
                 return true;
+            }
+        }
         return false;
     }
     std::vector<std::string> lines;
@@ -66,8 +68,9 @@ protected:
     void frame(float seconds) { mEngine->frame(seconds); }
     void frames(int count, float seconds)
     {
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i) {
             frame(seconds);
+        }
     }
 
     TestHome mHome{TestHome::minimalEngineConfig(), ""};

@@ -47,7 +47,11 @@ protected:
 struct RecordingListener : CollisionListener {
     std::vector<std::string>* log;
     std::string name;
-    RecordingListener(std::vector<std::string>* log, std::string name) : log(log), name(std::move(name)) {}
+    RecordingListener(std::vector<std::string>* log, std::string name)
+        : log(log)
+        , name(std::move(name))
+    {
+    }
     void collision(PhysicalBase*, Contact*) override { log->push_back(name); }
 };
 
@@ -87,8 +91,7 @@ struct StepRate {
     float frameSeconds;
 };
 
-class SubSteps : public PhysicsFixture, public ::testing::WithParamInterface<float> {
-};
+class SubSteps : public PhysicsFixture, public ::testing::WithParamInterface<float> { };
 
 } // namespace
 
@@ -263,13 +266,14 @@ TEST_F(PhysicsModule, DispatchReachesFirstThenSecondObjectSignalBeforeListeners)
         EXPECT_GT(contact->getNormalFor(ball.get()).y, 0.9f);
         EXPECT_LT(contact->getNormalFor(ground.get()).y, -0.9f);
     });
-    ground->eventCollision().connect([&](PhysicalBase* partner, Contact*) {
-        log.push_back(partner == ball.get() ? "ground signal" : "?");
-    });
+    ground->eventCollision().connect(
+        [&](PhysicalBase* partner, Contact*) { log.push_back(partner == ball.get() ? "ground signal" : "?"); });
     RecordingListener ballListener(&log, "ball listener");
     RecordingListener groundListener(&log, "ground listener");
-    std::unique_ptr<Connection<CollisionListener>> c1(ball->eventPhysicalCollision(ground.get()).connect(&ballListener));
-    std::unique_ptr<Connection<CollisionListener>> c2(ground->eventPhysicalCollision(ball.get()).connect(&groundListener));
+    std::unique_ptr<Connection<CollisionListener>> c1(
+        ball->eventPhysicalCollision(ground.get()).connect(&ballListener));
+    std::unique_ptr<Connection<CollisionListener>> c2(
+        ground->eventPhysicalCollision(ball.get()).connect(&groundListener));
     frame(0.01f);
     ASSERT_GE(mPhysics->getContactCount(), 1u);
     ASSERT_EQ(4u * mPhysics->getContactCount(), log.size());
@@ -292,14 +296,16 @@ TEST_F(PhysicsModule, ObjectDestroyedInACollisionSlotIsNotReachedAgain)
     int calls = 0;
     ground->eventCollision().connect([&](PhysicalBase* partner, Contact*) {
         ++calls;
-        if (partner == crate.get())
+        if (partner == crate.get()) {
             crate.reset();
+        }
     });
     frame(0.01f);
     EXPECT_EQ(1, calls);
     EXPECT_EQ(nullptr, crate);
-    for (size_t i = 0; i < mPhysics->getContactCount(); ++i)
+    for (size_t i = 0; i < mPhysics->getContactCount(); ++i) {
         EXPECT_FALSE(mPhysics->getContact(i)->isValid());
+    }
     frames(3, 0.01f);
 }
 
@@ -311,8 +317,9 @@ struct CountingPhysicsListener : PhysicsListener {
     void prePhysicsFrame() override
     {
         ++pre;
-        if (onPre)
+        if (onPre) {
             onPre();
+        }
     }
     void postPhysicsFrame() override { ++post; }
 };
@@ -463,7 +470,9 @@ TEST_F(PhysicsModule, AutomaticCylinderMassUsesTheWholeLength)
     SinglePhysical owner(mPhysics->createCylinderGeometry(0.5f, 2.0f));
     owner.setPosition(Ogre::Vector3(0, 0, 20));
     std::unique_ptr<ode::Mass> automatic(mPhysics->createMass(owner.getGeometry(0), 1.0f));
-    std::unique_ptr<ode::Mass> expected(mPhysics->createMass(owner.getGeometry(0), 1.0f, Physics::MASS_CYLINDER, 0.5f, 0, 2.0f));
-    for (int i : {0, 5, 10})
+    std::unique_ptr<ode::Mass> expected(
+        mPhysics->createMass(owner.getGeometry(0), 1.0f, Physics::MASS_CYLINDER, 0.5f, 0, 2.0f));
+    for (int i : {0, 5, 10}) {
         EXPECT_NEAR(expected->getOdeMass().I[i], automatic->getOdeMass().I[i], 1e-6);
+    }
 }

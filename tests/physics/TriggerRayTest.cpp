@@ -57,8 +57,9 @@ TEST_F(Triggers, ReportsEnteredOnceWhileOccupiedAndExitedOnceWhenLeft)
     EXPECT_EQ(0, mExited);
     // One entry per contact point of the latest physics frame.
     ASSERT_FALSE(mTrigger->getOccupants().empty());
-    for (PhysicalBase* occupant : mTrigger->getOccupants())
+    for (PhysicalBase* occupant : mTrigger->getOccupants()) {
         EXPECT_EQ(sphere.get(), occupant);
+    }
     // The sphere is not pushed by the trigger.
     EXPECT_EQ(Ogre::Vector3::ZERO, sphere->getPosition());
 

@@ -36,15 +36,31 @@ namespace {
 
 struct RecordingStepListener : StepListener {
     std::vector<std::string> calls;
-    bool preStep(float) override { calls.push_back("pre"); return true; }
-    bool middleStep(float) override { calls.push_back("middle"); return true; }
-    bool postStep(float) override { calls.push_back("post"); return true; }
+    bool preStep(float) override
+    {
+        calls.push_back("pre");
+        return true;
+    }
+    bool middleStep(float) override
+    {
+        calls.push_back("middle");
+        return true;
+    }
+    bool postStep(float) override
+    {
+        calls.push_back("post");
+        return true;
+    }
 };
 
 struct FunctionListener : CollisionListener {
     std::function<bool(Contact*)> onContact = [](Contact*) { return true; };
     int count = 0;
-    bool collision(Contact* contact) override { ++count; return onContact(contact); }
+    bool collision(Contact* contact) override
+    {
+        ++count;
+        return onContact(contact);
+    }
 };
 
 } // namespace
@@ -71,8 +87,9 @@ TEST(OdeStepHandler, OneStepPerFrameAtTheStepRate)
     ExactVariableStepHandler handler(&world, ExactVariableStepHandler::STEP_QUICK, 0.01f, 1.0f / 30, 1.0f);
     RecordingStepListener listener;
     handler.setStepListener(&listener);
-    for (int frame = 0; frame < 500; ++frame)
+    for (int frame = 0; frame < 500; ++frame) {
         ASSERT_TRUE(handler.step(0.01f)) << "frame " << frame;
+    }
     EXPECT_EQ(1500u, listener.calls.size());
 }
 
@@ -103,8 +120,9 @@ TEST(OdeWorld, SphereDroppedOntoBoxComesToRest)
     ASSERT_TRUE(body.setMass(SphereMass(1.0f, 0.5f)));
     body.setPosition(Ogre::Vector3(0, 3, 0));
 
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 300; ++i) {
         handler.step(0.01f);
+    }
     EXPECT_GT(listener.count, 0);
     EXPECT_NEAR(0.5f, body.getPosition().y, 0.05f);
     EXPECT_LT(body.getLinearVelocity().length(), 0.05f);
@@ -124,8 +142,9 @@ TEST(OdeWorld, RejectedContactsLetBodiesPass)
     SphereGeometry ball(0.5f, world.getDefaultSpace());
     ball.setBody(&body);
     body.setPosition(Ogre::Vector3(0, 1, 0));
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         handler.step(0.01f);
+    }
     EXPECT_GT(listener.count, 0);
     EXPECT_LT(body.getPosition().y, -1.0f);
 }
@@ -172,14 +191,16 @@ struct HeadOn {
         targetBody.setPosition(Ogre::Vector3(0, 0, 0));
         moverBody.setLinearVelocity(Ogre::Vector3(5, 0, 0));
         listener.onContact = [feeling](Contact* contact) {
-            if (feeling == contact->getFirstGeometry())
+            if (feeling == contact->getFirstGeometry()) {
                 contact->setUnidirectionality(Contact::UNIDIRECTIONAL_FIRST);
-            else if (feeling == contact->getSecondGeometry())
+            } else if (feeling == contact->getSecondGeometry()) {
                 contact->setUnidirectionality(Contact::UNIDIRECTIONAL_SECOND);
+            }
             return true;
         };
-        for (int i = 0; i < 100; ++i)
+        for (int i = 0; i < 100; ++i) {
             handler.step(0.01f);
+        }
     }
 };
 
@@ -233,8 +254,7 @@ TEST(OdeGeometry, OneOffCollisionTestCreatesNoConstraint)
     EXPECT_NEAR(1.0f, body.getLinearVelocity().y, 1e-4f);
 }
 
-template <typename RoundShape>
-void checkRoundGeometry(const std::string& name)
+template <typename RoundShape> void checkRoundGeometry(const std::string& name)
 {
     tolva::test::LogCapture log;
     std::string capitalised = name;
@@ -372,8 +392,9 @@ TEST(OdeJoint, FixedJointHoldsBodiesTogetherAndHingeReportsItsRate)
     b.setPosition(Ogre::Vector3(1, 0, 0));
     FixedJoint fixed(&world);
     fixed.attach(&a, nullptr);
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 50; ++i) {
         handler.step(0.01f);
+    }
     EXPECT_NEAR(0.0f, a.getPosition().y, 0.01f);
     EXPECT_LT(b.getPosition().y, -0.05f);
 

@@ -106,8 +106,8 @@ TEST_F(OdeScene, BodyLeadsItsNodeAndIgnoresNodeMoves)
 
 TEST_F(OdeScene, TriangleMeshFromAMeshStopsAFallingSphere)
 {
-    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createPlane(
-        "ground", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, Ogre::Plane(Ogre::Vector3::UNIT_Y, 0), 10, 10, 1, 1,
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createPlane("ground",
+        Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, Ogre::Plane(Ogre::Vector3::UNIT_Y, 0), 10, 10, 1, 1,
         true, 1, 1, 1, Ogre::Vector3::UNIT_Z);
     EntityInformer informer;
     Ogre::Matrix4 scale = Ogre::Matrix4::IDENTITY;
@@ -133,8 +133,9 @@ TEST_F(OdeScene, TriangleMeshFromAMeshStopsAFallingSphere)
     ball.setBody(&body);
     ASSERT_TRUE(body.setMass(SphereMass(1.0f, 0.5f)));
     body.setPosition(Ogre::Vector3(8, 2, 0));
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 300; ++i) {
         handler.step(0.01f);
+    }
     EXPECT_NEAR(0.5f, body.getPosition().y, 0.05f);
 }
 

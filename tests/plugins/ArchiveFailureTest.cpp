@@ -14,8 +14,9 @@ std::size_t openDescriptors()
 {
     std::size_t count = 0;
     if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir))
+        while (readdir(dir)) {
             ++count;
+        }
         closedir(dir);
     }
     return count;
@@ -43,7 +44,7 @@ protected:
     }
 };
 
-class ArchiveOpenFailure : public ArchiveTestBase {};
+class ArchiveOpenFailure : public ArchiveTestBase { };
 
 } // namespace
 
@@ -54,15 +55,16 @@ TEST_F(ArchiveLoadFailure, MissingFileFailsToOpen)
 
 TEST_F(ArchiveLoadFailure, FilesThatAreNot7z)
 {
-    for (const char* name : {"not-7z.zip", "not-7z.tar", "not-7z.txt", "empty.7z"})
+    for (const char* name : {"not-7z.zip", "not-7z.tar", "not-7z.txt", "empty.7z"}) {
         expectLoadFailure(fixture(name), " is not a valid LZMA archive.", 193);
+    }
 }
 
 TEST_F(ArchiveLoadFailure, TruncatedDamagedAndEncryptedHeaders)
 {
-    for (const char* name :
-         {"truncated.7z", "damaged-header.7z", "encrypted-header.7z", "huge-count.7z"})
+    for (const char* name : {"truncated.7z", "damaged-header.7z", "encrypted-header.7z", "huge-count.7z"}) {
         expectLoadFailure(fixture(name), " is not a valid LZMA archive.", 193);
+    }
 }
 
 TEST_F(ArchiveLoadFailure, AFolderIsNoArchive)
@@ -92,12 +94,13 @@ TEST_F(ArchiveOpenFailure, NameNotInTheArchive)
     EXPECT_FALSE(archive->open("TOP.TXT"));
     EXPECT_FALSE(archive->open("readme.txt"));
     EXPECT_FALSE(archive->open("dir/"));
-    EXPECT_EQ(mLines, std::vector<std::string>({"missing.txt failed to be found in archive.",
-                                                "TOP.TXT failed to be found in archive.",
-                                                "readme.txt failed to be found in archive.",
-                                                "dir/ failed to be found in archive."}));
-    for (Ogre::LogMessageLevel level : mLevels)
+    EXPECT_EQ(mLines,
+        std::vector<std::string>(
+            {"missing.txt failed to be found in archive.", "TOP.TXT failed to be found in archive.",
+                "readme.txt failed to be found in archive.", "dir/ failed to be found in archive."}));
+    for (Ogre::LogMessageLevel level : mLevels) {
         EXPECT_EQ(level, Ogre::LML_NORMAL);
+    }
 }
 
 TEST_F(ArchiveOpenFailure, CrcMismatchIsAFailureNotData)

@@ -23,16 +23,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     auto* logs = new Ogre::LogManager();
     logs->createLog("archive-fuzz.log", true, false, true);
     const char* tmp = std::getenv("TMPDIR");
-    gPath = std::string(tmp ? tmp : "/tmp") + "/tolva-archive-fuzz-" + std::to_string(getpid())
-            + ".7z";
+    gPath = std::string(tmp ? tmp : "/tmp") + "/tolva-archive-fuzz-" + std::to_string(getpid()) + ".7z";
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::FILE* file = std::fopen(gPath.c_str(), "wb");
-    if (!file)
+    if (!file) {
         return 0;
+    }
     std::fwrite(data, 1, size, file);
     std::fclose(file);
 
@@ -47,14 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     archive.list(false, true);
     archive.findFileInfo("*.material", true, false);
     Ogre::FileInfoListPtr infos = archive.listFileInfo(true, true);
-    for (const Ogre::FileInfo& info : *infos)
+    for (const Ogre::FileInfo& info : *infos) {
         archive.getModifiedTime(info.filename);
-    for (const std::string& name : *names) {
-        if (Ogre::DataStreamPtr stream = archive.open(name))
-            stream->size();
     }
-    for (auto it = names->rbegin(); it != names->rend(); ++it)
+    for (const std::string& name : *names) {
+        if (Ogre::DataStreamPtr stream = archive.open(name)) {
+            stream->size();
+        }
+    }
+    for (auto it = names->rbegin(); it != names->rend(); ++it) {
         archive.open(*it);
+    }
     archive.unload();
     std::remove(gPath.c_str());
     return 0;

@@ -22,14 +22,15 @@ Names names(const Ogre::StringVectorPtr& list)
 const Ogre::FileInfo* infoOf(const Ogre::FileInfoListPtr& infos, const std::string& name)
 {
     for (const Ogre::FileInfo& info : *infos) {
-        if (info.filename == name)
+        if (info.filename == name) {
             return &info;
+        }
     }
     return nullptr;
 }
 
-class ArchiveListing : public ArchiveTestBase {};
-class ArchiveOpen : public ArchiveTestBase {};
+class ArchiveListing : public ArchiveTestBase { };
+class ArchiveOpen : public ArchiveTestBase { };
 
 } // namespace
 
@@ -48,8 +49,10 @@ TEST_F(ArchiveListing, KeepsTheArchivesOwnOrder)
     auto archive = loaded("entries.7z");
     // The order 7z wrote: not sorted by name ("empty.txt" before "README.txt").
     EXPECT_EQ(names(archive->list(true, false)),
-              Names({"empty.txt", "README.txt", "Readme.txt", "dir/inner.txt",
-                     "dir/sub/deep.material", "fa\xC3\xA7" "ade-\xC3\xBC.txt", "top.txt"}));
+        Names({"empty.txt", "README.txt", "Readme.txt", "dir/inner.txt", "dir/sub/deep.material",
+            "fa\xC3\xA7"
+            "ade-\xC3\xBC.txt",
+            "top.txt"}));
     EXPECT_EQ(names(archive->list(true, true)), Names({"dir", "dir/sub", "emptydir"}));
     EXPECT_EQ(names(archive->list(false, true)), Names({"dir", "emptydir"}));
 }
@@ -131,7 +134,8 @@ TEST_F(ArchiveListing, NonAsciiNamesUnderTheCLocale)
     // Every program starts in the C locale; say so explicitly, as libarchive depends on it.
     std::setlocale(LC_ALL, "C");
     auto archive = loaded("entries.7z");
-    const std::string name = "fa\xC3\xA7" "ade-\xC3\xBC.txt";
+    const std::string name = "fa\xC3\xA7"
+                             "ade-\xC3\xBC.txt";
     EXPECT_TRUE(archive->exists(name));
     EXPECT_EQ(readAll(archive->open(name)), "non-ASCII name\n");
 
@@ -201,24 +205,25 @@ TEST_F(ArchiveOpen, EveryEntryInAnyOrder)
         auto archive = loaded(file);
         Names all = names(archive->find("file*.txt", true, false));
         ASSERT_EQ(all.size(), 40u) << file;
-        auto expected = [](const std::string& name) {
-            return generatedFile(std::stoi(name.substr(name.size() - 6, 2)));
-        };
+        auto expected
+            = [](const std::string& name) { return generatedFile(std::stoi(name.substr(name.size() - 6, 2))); };
         // Listing order, backwards, a scattered order, then after unload and load.
         Names backwards(all.rbegin(), all.rend());
         Names scattered;
-        for (std::size_t i = 0; i < all.size(); ++i)
+        for (std::size_t i = 0; i < all.size(); ++i) {
             scattered.push_back(all[(i * 17) % all.size()]);
+        }
         for (const Names* order : {&all, &backwards, &scattered}) {
-            for (const std::string& name : *order)
+            for (const std::string& name : *order) {
                 EXPECT_EQ(readAll(archive->open(name)), expected(name)) << file << " " << name;
+            }
         }
         archive->unload();
         archive->load();
-        for (const std::string& name : backwards)
+        for (const std::string& name : backwards) {
             EXPECT_EQ(readAll(archive->open(name)), expected(name)) << file << " " << name;
-        EXPECT_EQ(readAll(archive->open("media/solid.material")),
-                  "material solid_material\n{\n}\n");
+        }
+        EXPECT_EQ(readAll(archive->open("media/solid.material")), "material solid_material\n{\n}\n");
     }
     EXPECT_TRUE(mLines.empty());
 }
@@ -239,8 +244,9 @@ namespace {
 std::string largeEntry(int i, std::size_t size)
 {
     std::string bytes(size, '\0');
-    for (std::size_t j = 0; j < size; ++j)
+    for (std::size_t j = 0; j < size; ++j) {
         bytes[j] = static_cast<char>((i * 31 + j * 7 + j / 4096) & 0xFF);
+    }
     return bytes;
 }
 
@@ -260,8 +266,7 @@ void writeLargeArchive(const std::string& path, int entries, std::size_t size)
         archive_entry_set_perm(entry, 0644);
         archive_entry_set_size(entry, static_cast<la_int64_t>(data.size()));
         ASSERT_EQ(archive_write_header(writer, entry), ARCHIVE_OK);
-        ASSERT_EQ(archive_write_data(writer, data.data(), data.size()),
-                  static_cast<la_ssize_t>(data.size()));
+        ASSERT_EQ(archive_write_data(writer, data.data(), data.size()), static_cast<la_ssize_t>(data.size()));
         archive_entry_free(entry);
     }
     ASSERT_EQ(archive_write_close(writer), ARCHIVE_OK);
@@ -288,11 +293,14 @@ TEST_F(ArchiveOpen, ArchivesLargerThanWhatIsKeptDecoded)
         EXPECT_TRUE(stream->getAsString() == largeEntry(i, size)) << "entry " << i;
     };
     // Forward, then far back, then jumps further than the kept bytes in both directions.
-    for (int i = 0; i < entries; ++i)
+    for (int i = 0; i < entries; ++i) {
         expectEntry(i);
-    for (int i : {0, 23, 1, 22, 2, 5, 20, 3, 19, 4})
+    }
+    for (int i : {0, 23, 1, 22, 2, 5, 20, 3, 19, 4}) {
         expectEntry(i);
-    for (int i = entries - 1; i >= 0; i -= 3)
+    }
+    for (int i = entries - 1; i >= 0; i -= 3) {
         expectEntry(i);
+    }
     EXPECT_TRUE(mLines.empty());
 }

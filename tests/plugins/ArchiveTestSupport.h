@@ -50,8 +50,8 @@ protected:
     }
     void TearDown() override { mLogs.reset(); }
 
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool,
-                       const Ogre::String&, bool&) override
+    void messageLogged(
+        const Ogre::String& message, Ogre::LogMessageLevel level, bool, const Ogre::String&, bool&) override
     {
         mLines.push_back(message);
         mLevels.push_back(level);

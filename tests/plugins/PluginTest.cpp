@@ -23,8 +23,7 @@ Ogre::Root* makeRoot(const tolva::test::TempDir& dir)
 
 std::string readResource(const std::string& name)
 {
-    Ogre::DataStreamPtr stream = Ogre::ResourceGroupManager::getSingleton().openResource(
-        name, Ogre::RGN_DEFAULT);
+    Ogre::DataStreamPtr stream = Ogre::ResourceGroupManager::getSingleton().openResource(name, Ogre::RGN_DEFAULT);
     return stream ? stream->getAsString() : std::string("<null stream>");
 }
 
@@ -43,8 +42,7 @@ TEST(ArchivePlugin, ServesResourceLocationsOfTypeLZMA)
     EXPECT_EQ(readResource("dir/inner.txt"), "inner file\n");
     EXPECT_EQ(readResource("media/solid.material"), "material solid_material\n{\n}\n");
 
-    Ogre::FileInfoListPtr materials =
-        groups.findResourceFileInfo(Ogre::RGN_DEFAULT, "*.material");
+    Ogre::FileInfoListPtr materials = groups.findResourceFileInfo(Ogre::RGN_DEFAULT, "*.material");
     std::vector<std::string> found;
     for (const Ogre::FileInfo& info : *materials) {
         found.push_back(info.filename);
@@ -82,8 +80,7 @@ TEST(ArchivePlugin, SurvivesASecondRootInOneProcess)
     tolva::test::TempDir dir;
     for (int round = 0; round < 2; ++round) {
         Ogre::Root* root = makeRoot(dir);
-        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(kFixtures + "/matrix.7z",
-                                                                       "LZMA");
+        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(kFixtures + "/matrix.7z", "LZMA");
         EXPECT_EQ(readResource("top.txt"), "top level file\n") << "round " << round;
         delete root;
     }

@@ -74,8 +74,7 @@ TEST(GraphicsStartup, APluginThatDoesNotLoadStopsTheLaterOnes)
 
 TEST(GraphicsStartup, AMissingPluginKeyFailsLikeAMissingPlugin)
 {
-    const StartResult result =
-        startInChild(withoutLine(windowEngineConfig(), "RenderPlugin=RenderSystem_GL.so"));
+    const StartResult result = startInChild(withoutLine(windowEngineConfig(), "RenderPlugin=RenderSystem_GL.so"));
     EXPECT_EQ(result.message, "Failed to load engine plugins.");
     EXPECT_TRUE(result.configUnchanged);
     EXPECT_NE(result.log.find("names no 'RenderPlugin'"), std::string::npos) << result.log;
@@ -93,8 +92,7 @@ TEST(GraphicsStartup, NoOpenGLRenderSystemFailsTheRenderSystemStep)
 {
     std::string config = windowEngineConfig();
     config.replace(config.find("RenderPlugin=RenderSystem_GL.so"),
-                   std::string("RenderPlugin=RenderSystem_GL.so").size(),
-                   "RenderPlugin=Codec_STBI.so");
+        std::string("RenderPlugin=RenderSystem_GL.so").size(), "RenderPlugin=Codec_STBI.so");
     const StartResult result = startInChild(config);
     EXPECT_EQ(result.message, "Failed to set or configure OpenGL rendering system.");
     EXPECT_TRUE(result.configUnchanged);

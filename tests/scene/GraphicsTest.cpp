@@ -63,10 +63,7 @@ protected:
 
     Graphics& graphics() { return *mEngine->getGraphics(); }
 
-    std::string stored(const std::string& key)
-    {
-        return mEngine->getConfigFile()->getValueString("OpenGL", key);
-    }
+    std::string stored(const std::string& key) { return mEngine->getConfigFile()->getValueString("OpenGL", key); }
 
     std::unique_ptr<TestHome> mHome;
     std::unique_ptr<Engine> mEngine;
@@ -94,8 +91,7 @@ XWindowFacts queryXWindow(std::size_t handle)
     Window root;
     int x, y;
     unsigned int border, depth;
-    XGetGeometry(display, static_cast<Window>(handle), &root, &x, &y, &facts.width, &facts.height,
-                 &border, &depth);
+    XGetGeometry(display, static_cast<Window>(handle), &root, &x, &y, &facts.width, &facts.height, &border, &depth);
     XCloseDisplay(display);
     return facts;
 }
@@ -127,11 +123,11 @@ void sendCloseRequest(Ogre::RenderWindow* window)
 
 /// A quad in screen space (x from left to right, -1 to 1, over the whole height) in one render
 /// queue group, drawn unlit in one colour.
-Ogre::ManualObject* addScreenQuad(Ogre::SceneManager* scene, const std::string& name, float left,
-                                  float right, const Ogre::ColourValue& colour, Ogre::uint8 group)
+Ogre::ManualObject* addScreenQuad(Ogre::SceneManager* scene, const std::string& name, float left, float right,
+    const Ogre::ColourValue& colour, Ogre::uint8 group)
 {
-    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(
-        name, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+    Ogre::MaterialPtr material
+        = Ogre::MaterialManager::getSingleton().create(name, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
     Ogre::Pass* pass = material->getTechnique(0)->getPass(0);
     pass->setLightingEnabled(false);
     pass->setDepthCheckEnabled(false);
@@ -142,8 +138,8 @@ Ogre::ManualObject* addScreenQuad(Ogre::SceneManager* scene, const std::string& 
     quad->setUseIdentityProjection(true);
     quad->setUseIdentityView(true);
     quad->begin(name, Ogre::RenderOperation::OT_TRIANGLE_STRIP);
-    for (const auto& corner : {std::make_pair(left, -1.0f), std::make_pair(right, -1.0f),
-                               std::make_pair(left, 1.0f), std::make_pair(right, 1.0f)}) {
+    for (const auto& corner : {std::make_pair(left, -1.0f), std::make_pair(right, -1.0f), std::make_pair(left, 1.0f),
+             std::make_pair(right, 1.0f)}) {
         quad->position(corner.first, corner.second, 0.0f);
         quad->colour(colour);
     }
@@ -195,8 +191,7 @@ TEST_F(GraphicsTest, StartsWithDefaultsWhenDisplayAndWorldSectionsAreMissing)
     EXPECT_NEAR(camera->getFOVy().valueDegrees(), 45.0f, 1e-4f);
     EXPECT_FLOAT_EQ(camera->getAspectRatio(), 1.33333f);
     EXPECT_EQ(graphics().getViewport()->getBackgroundColour(), Ogre::ColourValue(0, 1, 1, 1));
-    EXPECT_EQ(graphics().getSceneManager()->getAmbientLight(),
-              Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1));
+    EXPECT_EQ(graphics().getSceneManager()->getAmbientLight(), Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1));
     EXPECT_EQ(graphics().getViewport()->getActualWidth(), 800);
 
     mEngine->frame(0.01f);
@@ -224,8 +219,7 @@ TEST_F(GraphicsTest, AppliesTheViewLightingAndVideoModeSettings)
     EXPECT_FLOAT_EQ(camera->getFarClipDistance(), 900.0f);
     EXPECT_NEAR(camera->getFOVy().valueDegrees(), 60.0f, 1e-4f);
     EXPECT_FLOAT_EQ(camera->getAspectRatio(), 1.5f);
-    EXPECT_EQ(graphics().getSceneManager()->getAmbientLight(),
-              Ogre::ColourValue(0.5f, 0.25f, 0, 1));
+    EXPECT_EQ(graphics().getSceneManager()->getAmbientLight(), Ogre::ColourValue(0.5f, 0.25f, 0, 1));
 
     mEngine->frame(0.01f);
     EXPECT_EQ(readPixel(graphics().getWindow(), 10, 10), (std::array<int, 3>{255, 0, 0}));
@@ -243,10 +237,11 @@ TEST_F(GraphicsTest, OptionValuesTheRenderSystemDoesNotOfferFallBackToDefaultsAn
     EXPECT_FALSE(graphics().isFullScreen());
     EXPECT_EQ(graphics().getResolution(), Graphics::Resolution(800, 600));
     const std::string log = mHome->readEngineLog();
-    EXPECT_NE(log.find("Warning: The render system does not offer '3' for option 'FSAA'; using '0'."),
-              std::string::npos) << log;
-    EXPECT_NE(log.find("Warning: The render system does not offer 'Maybe' for option 'Full Screen'"),
-              std::string::npos);
+    EXPECT_NE(
+        log.find("Warning: The render system does not offer '3' for option 'FSAA'; using '0'."), std::string::npos)
+        << log;
+    EXPECT_NE(
+        log.find("Warning: The render system does not offer 'Maybe' for option 'Full Screen'"), std::string::npos);
     EXPECT_NE(log.find("Warning: The video mode 'wide' is not of the form"), std::string::npos);
 
     // Nothing the user wrote is lost when the configuration is written back.
@@ -326,13 +321,11 @@ TEST_F(GraphicsTest, ResolutionChangesAreStoredAndPublishedOnlyWhenTheSizeChange
     EXPECT_EQ(counter.mNames.size(), 1u);
     EXPECT_EQ(graphics().getResolution(), Graphics::Resolution(640, 480));
     EXPECT_EQ(stored("Video Mode"), " 640 x  480");
-    EXPECT_NE(mHome->readEngineLog().find("Warning: Attempt to set a resolution of zero size"),
-              std::string::npos);
+    EXPECT_NE(mHome->readEngineLog().find("Warning: Attempt to set a resolution of zero size"), std::string::npos);
 
     graphics().removePropertyListener(&counter);
     mEngine->writeConfiguration();
-    EXPECT_NE(mHome->readEngineConfig().find("Video Mode= 640 x  480"), std::string::npos)
-        << mHome->readEngineConfig();
+    EXPECT_NE(mHome->readEngineConfig().find("Video Mode= 640 x  480"), std::string::npos) << mHome->readEngineConfig();
 }
 
 TEST_F(GraphicsTest, FullScreenAntiAliasingAndVSyncStoreWhatTheRenderSystemReports)
@@ -341,8 +334,8 @@ TEST_F(GraphicsTest, FullScreenAntiAliasingAndVSyncStoreWhatTheRenderSystemRepor
     const Ogre::ConfigOptionMap& options = graphics().getRoot()->getRenderSystem()->getConfigOptions();
 
     EXPECT_EQ(graphics().getAvailableResolutions(),
-              std::vector<std::string>(options.at("Video Mode").possibleValues.begin(),
-                                       options.at("Video Mode").possibleValues.end()));
+        std::vector<std::string>(
+            options.at("Video Mode").possibleValues.begin(), options.at("Video Mode").possibleValues.end()));
 
     // Without a window manager (bare Xvfb) the window cannot go full screen: the stored text is
     // what the window reports, not what was asked for.
@@ -365,9 +358,9 @@ TEST_F(GraphicsTest, FullScreenAntiAliasingAndVSyncStoreWhatTheRenderSystemRepor
     graphics().setFSAA(highest + 1);
     EXPECT_EQ(graphics().getFSAA(), highest);
     EXPECT_EQ(stored("FSAA"), std::to_string(highest));
-    EXPECT_NE(mHome->readEngineLog().find("Warning: Anti-aliasing level " +
-                                          std::to_string(highest + 1) + " is not offered"),
-              std::string::npos);
+    EXPECT_NE(
+        mHome->readEngineLog().find("Warning: Anti-aliasing level " + std::to_string(highest + 1) + " is not offered"),
+        std::string::npos);
 
     graphics().setVSyncEnable(true);
     EXPECT_TRUE(graphics().isVSyncEnabled());
@@ -424,8 +417,7 @@ TEST_F(GraphicsTest, FogSwitchedOffAndOnComesBackWhiteAndShadowsFollowTheirSwitc
 
     graphics().setShadowsEnable(true);
     EXPECT_TRUE(graphics().getShadowsEnable());
-    EXPECT_EQ(graphics().getSceneManager()->getShadowTechnique(),
-              Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
+    EXPECT_EQ(graphics().getSceneManager()->getShadowTechnique(), Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
     graphics().setShadowsEnable(false);
     EXPECT_FALSE(graphics().getShadowsEnable());
 }

@@ -29,9 +29,8 @@ inline void keepGraphicsLibrariesLoaded()
     dl_iterate_phdr(
         [](dl_phdr_info* info, std::size_t, void*) {
             const std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos ||
-                name.find("RenderSystem_GL") != std::string::npos ||
-                name.find("libGL") != std::string::npos) {
+            if (name.find("_dri.so") != std::string::npos || name.find("RenderSystem_GL") != std::string::npos
+                || name.find("libGL") != std::string::npos) {
                 dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
             }
             return 0;
@@ -41,17 +40,21 @@ inline void keepGraphicsLibrariesLoaded()
 
 /// The plug-in section and one resource location; further text (sections) is appended. FSAA
 /// stays 0: software GL under Xvfb cannot make an anti-aliased window.
-inline std::string windowEngineConfig(const std::string& extra = std::string(),
-                                      const std::string& particlePlugin = "Plugin_ParticleFX.so")
+inline std::string windowEngineConfig(
+    const std::string& extra = std::string(), const std::string& particlePlugin = "Plugin_ParticleFX.so")
 {
     return std::string("[Plugins Linux]\n"
-                       "PluginFolder=") + TOLVA_PLUGIN_DIR + "\n"
-           "RenderPlugin=RenderSystem_GL.so\n"
-           "ParticlePlugin=" + particlePlugin + "\n"
-           "ArchivePlugin=tolva_archive_lzma.so\n"
-           "[Resources]\n"
-           "FileSystem=" TOLVA_TREE_DIR "/media\n" +
-           extra;
+                       "PluginFolder=")
+        + TOLVA_PLUGIN_DIR
+        + "\n"
+          "RenderPlugin=RenderSystem_GL.so\n"
+          "ParticlePlugin="
+        + particlePlugin
+        + "\n"
+          "ArchivePlugin=tolva_archive_lzma.so\n"
+          "[Resources]\n"
+          "FileSystem=" TOLVA_TREE_DIR "/media\n"
+        + extra;
 }
 
 /// Graphics (and input when asked), no game, nothing else.
@@ -76,8 +79,7 @@ inline std::array<int, 3> readPixel(Ogre::RenderWindow* window, unsigned int x, 
 {
     std::uint8_t rgba[4] = {0, 0, 0, 0};
     Ogre::PixelBox box(1, 1, 1, Ogre::PF_BYTE_RGBA, rgba);
-    window->copyContentsToMemory(Ogre::Box(x, y, x + 1, y + 1), box,
-                                 Ogre::RenderTarget::FB_AUTO);
+    window->copyContentsToMemory(Ogre::Box(x, y, x + 1, y + 1), box, Ogre::RenderTarget::FB_AUTO);
     return {rgba[0], rgba[1], rgba[2]};
 }
 

@@ -8,15 +8,17 @@ namespace tolva::test {
 
 EmbeddedPython::EmbeddedPython(const char* moduleName, ModuleInit init)
 {
-    if (PyImport_AppendInittab(moduleName, init) == -1)
+    if (PyImport_AppendInittab(moduleName, init) == -1) {
         throw std::runtime_error("cannot append test module");
+    }
     PyConfig config;
     PyConfig_InitPythonConfig(&config);
     config.install_signal_handlers = 0;
     PyStatus status = Py_InitializeFromConfig(&config);
     PyConfig_Clear(&config);
-    if (PyStatus_Exception(status))
+    if (PyStatus_Exception(status)) {
         throw std::runtime_error("cannot start the interpreter");
+    }
     mGlobals = bp::import("__main__").attr("__dict__");
 }
 
@@ -44,8 +46,9 @@ bp::object EmbeddedPython::eval(const std::string& expression)
 
 std::string EmbeddedPython::takeErrorName()
 {
-    if (!PyErr_Occurred())
+    if (!PyErr_Occurred()) {
         return "";
+    }
     PyObject* type = nullptr;
     PyObject* value = nullptr;
     PyObject* traceback = nullptr;
@@ -59,8 +62,9 @@ std::string EmbeddedPython::takeErrorName()
 
 std::string EmbeddedPython::takeErrorText()
 {
-    if (!PyErr_Occurred())
+    if (!PyErr_Occurred()) {
         return "";
+    }
     PyObject* type = nullptr;
     PyObject* value = nullptr;
     PyObject* traceback = nullptr;

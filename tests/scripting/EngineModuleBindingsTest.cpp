@@ -105,12 +105,15 @@ void emitSignal()
 
 void raiseEngineException(const std::string& kind)
 {
-    if (kind == "invalid")
+    if (kind == "invalid") {
         throw tolva::InvalidArgumentException("bad argument");
-    if (kind == "notfound")
+    }
+    if (kind == "notfound") {
         throw tolva::NotFoundException("no such thing");
-    if (kind == "fileaccess")
+    }
+    if (kind == "fileaccess") {
         throw tolva::FileAccessException("cannot open");
+    }
     throw tolva::ScriptingException("script failed");
 }
 
@@ -126,8 +129,9 @@ std::vector<std::string> getModes()
 
 std::vector<unsigned int> getLevels(bool withLargest)
 {
-    if (!withLargest)
+    if (!withLargest) {
         return {};
+    }
     return {0, 2, 4294967295u};
 }
 
@@ -294,7 +298,7 @@ TEST_F(EngineModuleBindingsTest, TheInterfaceMethodItselfIsPureVirtual)
 {
     EXPECT_EQ("RuntimeError: Pure virtual function called", runFailing("ScheduleListener().scheduled()\n"));
     EXPECT_EQ("RuntimeError: Pure virtual function called",
-              runFailing("GameControlRegistry_CommandHandler().handleCommand(1)\n"));
+        runFailing("GameControlRegistry_CommandHandler().handleCommand(1)\n"));
     gPython->run("class Quiet(ScheduleListener):\n"
                  "    pass\n");
     EXPECT_EQ("RuntimeError: Pure virtual function called", runFailing("Quiet().scheduled()\n"));
@@ -303,7 +307,7 @@ TEST_F(EngineModuleBindingsTest, TheInterfaceMethodItselfIsPureVirtual)
 TEST_F(EngineModuleBindingsTest, NoneWhereAListenerIsNeededRaisesValueError)
 {
     EXPECT_EQ("ValueError: Time.addSchedule needs a ScheduleListener, not None.",
-              runFailing("getTime().addSchedule(1.0, None)\n"));
+        runFailing("getTime().addSchedule(1.0, None)\n"));
     EXPECT_FALSE(evalBool("getTime().isScheduled(None)"));
 }
 
@@ -397,8 +401,7 @@ TEST_F(EngineModuleBindingsTest, ConnectingNoneToASignalRaisesValueError)
 {
     OccupancySignal signal;
     gSignal = &signal;
-    EXPECT_EQ("ValueError: A signal needs a callable to connect, not None.",
-              runFailing("getSignal().connect(None)\n"));
+    EXPECT_EQ("ValueError: A signal needs a callable to connect, not None.", runFailing("getSignal().connect(None)\n"));
     EXPECT_EQ(0u, signal.num_slots());
     gSignal = nullptr;
 }
@@ -459,8 +462,7 @@ TEST_F(EngineModuleBindingsTest, TheLogTakesEveryWriteAsItsOwnMessage)
                  "sys.stderr.write('two\\nlines\\n')\n"
                  "sys.stdout.flush()\n");
     // print writes its end text even when it is empty: every write is one message.
-    EXPECT_EQ((std::vector<std::string>{"hello", "\n", "partial", "", "flushed", "\n", "two\nlines\n"}),
-              messages);
+    EXPECT_EQ((std::vector<std::string>{"hello", "\n", "partial", "", "flushed", "\n", "two\nlines\n"}), messages);
     EXPECT_EQ("hello\npartialflushed\ntwo\nlines\n", mLog.getOutput());
     EXPECT_EQ("RuntimeError: This class cannot be instantiated from Python", runFailing("Log()\n"));
     EXPECT_EQ("RuntimeError: This class cannot be instantiated from Python", runFailing("Time()\n"));
@@ -481,10 +483,9 @@ TEST_F(EngineModuleBindingsTest, PairsAndSequencesBecomeTuples)
     EXPECT_EQ("()", evalString("repr(getLevels(False))"));
     EXPECT_EQ("(0, 2, 4294967295)", evalString("repr(getLevels(True))"));
     EXPECT_TRUE(evalBool("type(getLevels(True)[2]) is int"));
-    EXPECT_EQ("[(1, 2), (1, 30), (2, 1)]",
-              evalString("repr([(int(c.getType()), c.getValue()) for c in getControls()])"));
-    EXPECT_EQ("[('Forward', False), ('Jump', True)]",
-              evalString("repr([(c.name, c.repeat) for c in getCommands()])"));
+    EXPECT_EQ(
+        "[(1, 2), (1, 30), (2, 1)]", evalString("repr([(int(c.getType()), c.getValue()) for c in getControls()])"));
+    EXPECT_EQ("[('Forward', False), ('Jump', True)]", evalString("repr([(c.name, c.repeat) for c in getCommands()])"));
 }
 
 TEST_F(EngineModuleBindingsTest, BindingMapsBecomeDictsOfCopies)
@@ -495,8 +496,8 @@ TEST_F(EngineModuleBindingsTest, BindingMapsBecomeDictsOfCopies)
     gBindings[Registry::Control(Registry::Control::TYPE_KEY, 1)] = nullptr;
     EXPECT_EQ("{}", evalString("repr(getNoBindings())"));
     EXPECT_EQ("[(1, None), (57, 'Jump')]",
-              evalString("repr(sorted((c.getValue(), None if cmd is None else cmd.name) "
-                         "for c, cmd in getBindings().items()))"));
+        evalString("repr(sorted((c.getValue(), None if cmd is None else cmd.name) "
+                   "for c, cmd in getBindings().items()))"));
     jump.name = "Renamed";
     gPython->run("bindings = getBindings()\n"
                  "names = [cmd.name for cmd in bindings.values() if cmd is not None]\n");
@@ -521,7 +522,7 @@ TEST_F(EngineModuleBindingsTest, ScriptListenersJoinAndLeaveAHolderThroughTheirH
                  "left, right = Ear('left'), Ear('right')\n"
                  "holder = getHolder()\n"
                  "leftHandle = holder.connect(left)\n"
-                 "holder.connect(right)\n"  // the handle is dropped: right stays connected
+                 "holder.connect(right)\n" // the handle is dropped: right stays connected
                  "notifyAll(1)\n"
                  "holder.disconnect(leftHandle)\n"
                  "notifyAll(2)\n"
@@ -571,7 +572,8 @@ TEST_F(EngineModuleBindingsTest, AScriptCollisionListenerReceivesPartnerAndConta
                  "numb = Numb()\n");
     tolva::Contact contact;
     contact.penetrationDepth = 0.25f;
-    gCollisionHolder.forEach([&contact](tolva::CollisionListener* listener) { listener->collision(nullptr, &contact); });
+    gCollisionHolder.forEach(
+        [&contact](tolva::CollisionListener* listener) { listener->collision(nullptr, &contact); });
     EXPECT_EQ("[(None, 0.25)]", evalString("repr(collisions)"));
 
     tolva::CollisionListener* numb = bp::extract<tolva::CollisionListener*>(gPython->eval("numb"));
@@ -589,8 +591,9 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     int result = 0;
     {
-        if (PyImport_AppendInittab("bindingtest", &PyInit_bindingtest) == -1)
+        if (PyImport_AppendInittab("bindingtest", &PyInit_bindingtest) == -1) {
             return 1;
+        }
         tolva::test::EmbeddedPython python("TolvaEngine", &PyInit_TolvaEngine);
         gPython = &python;
         result = RUN_ALL_TESTS();

@@ -30,12 +30,28 @@ char* gArgv[] = {gProgramName, nullptr};
 // strings (SHORT_BINSTRING), one of them Latin-1, in protocol 2. The registry of that program
 // held Forward (repeating) and Vorwärts in Movement, Forward bound to key 17 in the base layer.
 const char OLD_CONTROLS_BYTES[] = "\x80\x02"
-                               "U\x07" "Forward" "U\x08" "Movement" "\x88\x87"
-                               "U\x08" "Vorw\xe4rts" "U\x08" "Movement" "\x89\x87"
-                               "\x86"
-                               "K\x00" ")" "K\x01" "K\x11" "\x86" "K\x00" "\x86" "\x85" "\x87"
-                               "\x86"
-                               ".";
+                                  "U\x07"
+                                  "Forward"
+                                  "U\x08"
+                                  "Movement"
+                                  "\x88\x87"
+                                  "U\x08"
+                                  "Vorw\xe4rts"
+                                  "U\x08"
+                                  "Movement"
+                                  "\x89\x87"
+                                  "\x86"
+                                  "K\x00"
+                                  ")"
+                                  "K\x01"
+                                  "K\x11"
+                                  "\x86"
+                                  "K\x00"
+                                  "\x86"
+                                  "\x85"
+                                  "\x87"
+                                  "\x86"
+                                  ".";
 const std::string OLD_CONTROLS(OLD_CONTROLS_BYTES, sizeof(OLD_CONTROLS_BYTES) - 1);
 
 // A gravity map of the old program in protocol 0: position, orientation, (cell size, cell
@@ -124,7 +140,7 @@ TEST_F(PickleTest, FilesOfTheOldProgramReadBackExactly)
     const bp::tuple controls = mPython->unpickleObject<bp::tuple>(controlsPath);
     EXPECT_EQ("(((b'Forward', b'Movement', True), (b'Vorw\\xe4rts', b'Movement', False)), "
               "(0, (), (((1, 17), 0),)))",
-              repr(controls));
+        repr(controls));
     // Names come back byte for byte, whatever their encoding was.
     EXPECT_EQ("Forward", bp::extract<std::string>(controls[0][0][0])());
     EXPECT_EQ("Vorw\xe4rts", bp::extract<std::string>(controls[0][1][0])());
@@ -134,7 +150,7 @@ TEST_F(PickleTest, FilesOfTheOldProgramReadBackExactly)
     const bp::tuple map = mPython->unpickleObject<bp::tuple>(mapPath);
     EXPECT_EQ("((0.0, 1.0, 2.0), (1.0, 0.0, 0.0, 0.0), (2.5, 1, 1, 2), "
               "((((0.0, -9.81, 0.0), (0.0, -9.81, 0.0)),),))",
-              repr(map));
+        repr(map));
     EXPECT_FLOAT_EQ(-9.81f, bp::extract<float>(map[3][0][0][1][1])());
 }
 
@@ -148,7 +164,11 @@ TEST_F(PickleTest, BadFilesGiveTheUnpickleMessageWithTheErrorPending)
     const std::string valid(OLD_CONTROLS);
     const Case cases[] = {
         {"text.cfg", "this is no pickle at all", "UnpicklingError"},
-        {"list.cfg", std::string("\x80\x02]q\x00(K\x01K\x02" "e.", 12), "TypeError: the pickled value is a list, not a tuple"},
+        {"list.cfg",
+            std::string("\x80\x02]q\x00(K\x01K\x02"
+                        "e.",
+                12),
+            "TypeError: the pickled value is a list, not a tuple"},
         {"truncated.cfg", valid.substr(0, valid.size() / 2), "Error"},
         {"empty.cfg", "", "EOFError"},
     };

@@ -38,10 +38,8 @@ struct FakeContact {
 
 enum FakeButton { BUTTON_LEFT = 0, BUTTON_RIGHT = 1 };
 
-typedef tolva::PythonSignalDecorator<sig::signal<bool(const FakeKeyEvent&), tolva::InputEventCombiner>>
-    KeySignal;
-typedef tolva::PythonSignalDecorator<
-    sig::signal<bool(const FakeKeyEvent&, FakeButton), tolva::InputEventCombiner>>
+typedef tolva::PythonSignalDecorator<sig::signal<bool(const FakeKeyEvent&), tolva::InputEventCombiner>> KeySignal;
+typedef tolva::PythonSignalDecorator<sig::signal<bool(const FakeKeyEvent&, FakeButton), tolva::InputEventCombiner>>
     ButtonSignal;
 typedef tolva::PythonSignalDecorator<sig::signal<void(FakePartner*, FakeContact*)>> CollisionSignal;
 typedef tolva::PythonSignalDecorator<sig::signal<void()>> OccupancySignal;
@@ -98,8 +96,7 @@ TEST_F(PythonSignalDecoratorTest, ScriptSlotsRunBehindTheEngineSlotsInConnection
     signal.connect(callable("lambda e: record('script 1')"));
     signal.connect([this](const FakeKeyEvent&) { return engineSlot("engine back", false); });
     signal.connect(callable("lambda e: record('script 2')"));
-    signal.connect([this](const FakeKeyEvent&) { return engineSlot("engine front", false); },
-                   sig::at_front);
+    signal.connect([this](const FakeKeyEvent&) { return engineSlot("engine front", false); }, sig::at_front);
 
     FakeKeyEvent event;
     EXPECT_FALSE(signal(event));

@@ -41,8 +41,9 @@ std::size_t countOpenFiles()
 {
     std::size_t count = 0;
     if (DIR* directory = opendir("/proc/self/fd")) {
-        while (readdir(directory))
+        while (readdir(directory)) {
             ++count;
+        }
         closedir(directory);
     }
     return count;
@@ -121,9 +122,10 @@ TEST_F(PythonTest, StatementsFilesAndModulesShareTheMainNamespace)
 {
     mPython->executeStatement("def double(x):\n"
                               "    return 2 * x\n");
-    const std::string script = mFiles.write("script.py", "# -*- coding: utf-8 -*-\n"
-                                                         "doubled = double(21)\n"
-                                                         "word = 'Vorwärts'\n");
+    const std::string script = mFiles.write("script.py",
+        "# -*- coding: utf-8 -*-\n"
+        "doubled = double(21)\n"
+        "word = 'Vorwärts'\n");
     EXPECT_TRUE(mPython->executeFile(script).is_none());
     EXPECT_EQ(42, bp::extract<int>(mPython->getGlobal("doubled"))());
     EXPECT_EQ("Vorwärts", bp::extract<std::string>(mPython->getGlobal("word"))());
@@ -150,8 +152,8 @@ TEST_F(PythonTest, FailuresGiveTheirMessageAndLeaveTheErrorForGetErrorString)
     EXPECT_EQ("", mPython->getErrorString());
     EXPECT_EQ(messages, mMessages.size());
 
-    EXPECT_EQ("Failed to import module no_such_module.",
-              scriptingError([this] { mPython->importModule("no_such_module"); }));
+    EXPECT_EQ(
+        "Failed to import module no_such_module.", scriptingError([this] { mPython->importModule("no_such_module"); }));
     EXPECT_NE(std::string::npos, mPython->getErrorString().find("ModuleNotFoundError"));
 
     const std::string broken = mFiles.write("broken.py", "x = 1\nraise ValueError('broken file')\n");
@@ -181,7 +183,7 @@ TEST_F(PythonTest, AMissingScriptFileIsAScriptingErrorAndLeaksNoFileHandle)
 TEST_F(PythonTest, SystemExitIsReportedLikeAnyErrorAndNeverEndsTheProcess)
 {
     EXPECT_EQ("Execution failed on statement: import sys; sys.exit(3).",
-              scriptingError([this] { mPython->executeStatement("import sys; sys.exit(3)"); }));
+        scriptingError([this] { mPython->executeStatement("import sys; sys.exit(3)"); }));
     const std::string text = mPython->getErrorString();
     EXPECT_NE(std::string::npos, text.find("SystemExit: 3")) << text;
     EXPECT_NE(std::string::npos, text.find("Traceback")) << text;
@@ -216,14 +218,15 @@ TEST(PythonStartTest, AFailedStartReportsEverythingPrintedSoFarFromTheBuffer)
     // A module finder installed when the interpreter starts prints, then refuses the engine
     // module: the start fails while output still goes to the buffer.
     tolva::test::TempDir sitePath;
-    sitePath.write("sitecustomize.py", "import sys\n"
-                                       "class Refuser:\n"
-                                       "    def find_spec(self, name, path=None, target=None):\n"
-                                       "        if name == 'TolvaEngine':\n"
-                                       "            print('looking for', name)\n"
-                                       "            raise ImportError('engine module refused')\n"
-                                       "        return None\n"
-                                       "sys.meta_path.insert(0, Refuser())\n");
+    sitePath.write("sitecustomize.py",
+        "import sys\n"
+        "class Refuser:\n"
+        "    def find_spec(self, name, path=None, target=None):\n"
+        "        if name == 'TolvaEngine':\n"
+        "            print('looking for', name)\n"
+        "            raise ImportError('engine module refused')\n"
+        "        return None\n"
+        "sys.meta_path.insert(0, Refuser())\n");
     const char* oldPath = std::getenv("PYTHONPATH");
     const std::string savedPath = oldPath ? oldPath : "";
     setenv("PYTHONPATH", sitePath.path().c_str(), 1);
@@ -243,10 +246,11 @@ TEST(PythonStartTest, AFailedStartReportsEverythingPrintedSoFarFromTheBuffer)
         EXPECT_EQ("", engine.getScripting()->getErrorString());
         engine.shutdown();
     }
-    if (oldPath)
+    if (oldPath) {
         setenv("PYTHONPATH", savedPath.c_str(), 1);
-    else
+    } else {
         unsetenv("PYTHONPATH");
+    }
 }
 
 TEST(PythonRestartTest, EachEngineOfARestartRunsAFreshInterpreter)
@@ -263,8 +267,10 @@ TEST(PythonRestartTest, EachEngineOfARestartRunsAFreshInterpreter)
             tolva::Python* python = Singleton<tolva::Engine>::getInstance()->getScripting();
             python->executeStatement("import sys, TolvaEngine\n"
                                      "previous = globals().get('engineNumber')\n"
-                                     "engineNumber = " + std::to_string(engines) + "\n"
-                                     "print('engine %d after %s' % (engineNumber, previous))\n");
+                                     "engineNumber = "
+                + std::to_string(engines)
+                + "\n"
+                  "print('engine %d after %s' % (engineNumber, previous))\n");
             seen.push_back(bp::extract<std::string>(python->getGlobal("__name__"))());
         };
         return game;

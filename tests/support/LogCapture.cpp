@@ -13,20 +13,22 @@ LogCapture::LogCapture()
         mOwnManager->createLog("test.log", true, false, true);
     }
     mLog = Ogre::LogManager::getSingleton().getDefaultLog();
-    if (mLog)
+    if (mLog) {
         mLog->addListener(this);
+    }
 }
 
 LogCapture::~LogCapture()
 {
     // The default log may have been replaced or deleted by the code under test meanwhile.
     Ogre::LogManager* manager = Ogre::LogManager::getSingletonPtr();
-    if (mLog && manager && manager->getDefaultLog() == mLog)
+    if (mLog && manager && manager->getDefaultLog() == mLog) {
         mLog->removeListener(this);
+    }
 }
 
-void LogCapture::messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool,
-                               const Ogre::String&, bool&)
+void LogCapture::messageLogged(
+    const Ogre::String& message, Ogre::LogMessageLevel level, bool, const Ogre::String&, bool&)
 {
     lines.push_back(message);
     levels.push_back(level);
@@ -34,8 +36,8 @@ void LogCapture::messageLogged(const Ogre::String& message, Ogre::LogMessageLeve
 
 bool LogCapture::allAtNormalLevel() const
 {
-    return std::all_of(levels.begin(), levels.end(),
-                       [](Ogre::LogMessageLevel level) { return level == Ogre::LML_NORMAL; });
+    return std::all_of(
+        levels.begin(), levels.end(), [](Ogre::LogMessageLevel level) { return level == Ogre::LML_NORMAL; });
 }
 
 void LogCapture::clear()

@@ -22,7 +22,7 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
-                       const Ogre::String& logName, bool& skipThisMessage) override;
+        const Ogre::String& logName, bool& skipThisMessage) override;
 
     /// Whether a line equal to the text was logged.
     bool contains(const std::string& line) const;

@@ -13,8 +13,9 @@ namespace tolva::test {
 TempDir::TempDir()
 {
     std::string pattern = (fs::temp_directory_path() / "tolva-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
+    if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot create a temporary folder");
+    }
     mPath = pattern;
 }
 
@@ -36,8 +37,9 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     fs::create_directories(target.parent_path());
     std::ofstream out(target, std::ios::binary);
     out << content;
-    if (!out)
+    if (!out) {
         throw std::runtime_error("cannot write " + target.string());
+    }
     return target.string();
 }
 
