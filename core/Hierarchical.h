@@ -12,6 +12,10 @@
 
 #include <vector>
 
+namespace Ogre {
+class SceneNode;
+}
+
 namespace tolva {
 
 class Hierarchical {
@@ -46,6 +50,13 @@ public:
     virtual void update(bool descend, bool ascend);
     /// Brings this one object up to date.
     virtual void updateOnce() = 0;
+
+    /// Called by a parent that stands for a scene node (a game object) when this object joins or
+    /// leaves it: hangs on the node, or takes off it, whatever this object places in the scene
+    /// (a child node, a rigid body, geometries, a sound). Nothing by default. Only game objects
+    /// call these.
+    virtual void _attachToSceneNode(Ogre::SceneNode* node) { }
+    virtual void _detachFromSceneNode(Ogre::SceneNode* node) { }
 
     virtual bool isRoot() const;
     virtual Hierarchical* getParent() const;

@@ -8,6 +8,7 @@
 #include "platform/OdeCylinderMass.h"
 #include "platform/OdeGeometry.h"
 #include "platform/OdeSphereMass.h"
+#include "scene/GameObject.h"
 
 #include <OgreMath.h>
 #include <OgreNode.h>
@@ -35,6 +36,16 @@ MovableObject::MovableObject(ode::Geometry* geometry, float massValue)
     mBody = mPhysics->createBody();
     setGeometry(0, geometry);
     mPhysics->addObject(this);
+}
+
+void MovableObject::_attachToSceneNode(Ogre::SceneNode* node)
+{
+    GameObject::attachToNode(node, mBody);
+}
+
+void MovableObject::_detachFromSceneNode(Ogre::SceneNode* node)
+{
+    GameObject::detachFromNode(node, mBody);
 }
 
 MovableObject::~MovableObject()

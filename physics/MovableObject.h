@@ -33,6 +33,9 @@ public:
     Ogre::Quaternion getOrientation() const override;
 
     virtual ode::Body* getBody() const { return mBody; }
+    /// Hangs the body, not the geometries: the body leads the node it hangs on.
+    void _attachToSceneNode(Ogre::SceneNode* node) override;
+    void _detachFromSceneNode(Ogre::SceneNode* node) override;
     virtual Ogre::Vector3 getForce() const { return mForce; }
     virtual void addForce(const Ogre::Vector3& force) { mForce += force; }
     virtual void setForce(const Ogre::Vector3& force) { mForce = force; }

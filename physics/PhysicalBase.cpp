@@ -4,6 +4,7 @@
 #include "core/Exceptions.h"
 #include "physics/Physics.h"
 #include "platform/OdeGeometry.h"
+#include "scene/GameObject.h"
 
 #include <OgreMath.h>
 #include <OgreNode.h>
@@ -19,6 +20,20 @@ PhysicalBase::~PhysicalBase()
     mPartnerListeners.clear();
     if (Physics* physics = getPhysicsModule()) {
         physics->forgetObject(this);
+    }
+}
+
+void PhysicalBase::_attachToSceneNode(Ogre::SceneNode* node)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        GameObject::attachToNode(node, getGeometry(i));
+    }
+}
+
+void PhysicalBase::_detachFromSceneNode(Ogre::SceneNode* node)
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        GameObject::detachFromNode(node, getGeometry(i));
     }
 }
 

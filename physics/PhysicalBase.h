@@ -55,6 +55,9 @@ public:
 
     void updateOnce() override { }
     void frame(float seconds) override { }
+    /// Hangs every geometry on the node of the game object that took this object as a child.
+    void _attachToSceneNode(Ogre::SceneNode* node) override;
+    void _detachFromSceneNode(Ogre::SceneNode* node) override;
 
     virtual bool isEnabled() const { return mEnabled; }
     /// Enables or disables every geometry.

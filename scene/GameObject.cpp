@@ -2,13 +2,10 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
-#include "physics/MovableObject.h"
-#include "physics/PhysicalBase.h"
-#include "platform/OdeBody.h"
-#include "platform/OdeGeometry.h"
 #include "scene/Graphics.h"
 
 #include <OgreMath.h>
+#include <OgreMovableObject.h>
 #include <OgreSceneNode.h>
 
 namespace tolva {
@@ -23,29 +20,6 @@ Ogre::SceneNode* newNode()
         throw IllegalStateException("Game objects need the graphics module.");
     }
     return graphics->createIsolatedNode();
-}
-
-// Detaching an object from a node it does not hang on would clear its parent pointer while the
-// real parent still lists it.
-void detachFrom(Ogre::SceneNode* node, Ogre::MovableObject* object)
-{
-    if (object && object->getParentSceneNode() == node) {
-        node->detachObject(object);
-    }
-}
-
-void attachTo(Ogre::SceneNode* node, Ogre::MovableObject* object)
-{
-    if (!object) {
-        return;
-    }
-    if (Ogre::SceneNode* old = object->getParentSceneNode()) {
-        if (old == node) {
-            return;
-        }
-        old->detachObject(object);
-    }
-    node->attachObject(object);
 }
 
 } // namespace
@@ -66,7 +40,7 @@ GameObject::~GameObject()
 {
     // The hierarchy's own destructor only sees the base by then; detach the scene side here.
     for (Hierarchical* child : std::vector<Hierarchical*>(mChildren)) {
-        detachSceneObjects(child);
+        child->_detachFromSceneNode(mNode);
     }
     if (mParent) {
         if (auto* parent = dynamic_cast<GameObject*>(mParent)) {
@@ -79,58 +53,61 @@ GameObject::~GameObject()
     mNode->removeAllChildren();
 }
 
-void GameObject::attachSceneObjects(Hierarchical* child)
+void GameObject::attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object)
 {
-    if (!child) {
+    if (!object) {
         return;
     }
-    if (auto* object = dynamic_cast<GameObject*>(child)) {
-        if (Ogre::SceneNode* old = object->mNode->getParentSceneNode()) {
-            if (old == mNode) {
-                return;
-            }
-            old->removeChild(object->mNode);
+    if (Ogre::SceneNode* old = object->getParentSceneNode()) {
+        if (old == node) {
+            return;
         }
-        mNode->addChild(object->mNode);
-    } else if (auto* movable = dynamic_cast<MovableObject*>(child)) {
-        attachTo(mNode, movable->getBody());
-    } else if (auto* physical = dynamic_cast<PhysicalBase*>(child)) {
-        for (unsigned int i = 0; i < physical->getGeometryCount(); ++i) {
-            attachTo(mNode, physical->getGeometry(i));
-        }
+        old->detachObject(object);
+    }
+    node->attachObject(object);
+}
+
+// Detaching an object from a node it does not hang on would clear its parent pointer while the
+// real parent still lists it.
+void GameObject::detachFromNode(Ogre::SceneNode* node, Ogre::MovableObject* object)
+{
+    if (object && object->getParentSceneNode() == node) {
+        node->detachObject(object);
     }
 }
 
-void GameObject::detachSceneObjects(Hierarchical* child)
+void GameObject::_attachToSceneNode(Ogre::SceneNode* node)
 {
-    if (!child) {
-        return;
+    if (Ogre::SceneNode* old = mNode->getParentSceneNode()) {
+        if (old == node) {
+            return;
+        }
+        old->removeChild(mNode);
     }
-    if (auto* object = dynamic_cast<GameObject*>(child)) {
-        if (object->mNode->getParentSceneNode() == mNode) {
-            mNode->removeChild(object->mNode);
-        }
-    } else if (auto* movable = dynamic_cast<MovableObject*>(child)) {
-        detachFrom(mNode, movable->getBody());
-    } else if (auto* physical = dynamic_cast<PhysicalBase*>(child)) {
-        for (unsigned int i = 0; i < physical->getGeometryCount(); ++i) {
-            detachFrom(mNode, physical->getGeometry(i));
-        }
+    node->addChild(mNode);
+}
+
+void GameObject::_detachFromSceneNode(Ogre::SceneNode* node)
+{
+    if (mNode->getParentSceneNode() == node) {
+        node->removeChild(mNode);
     }
 }
 
 void GameObject::childAttaching(Hierarchical* child)
 {
     Hierarchical::childAttaching(child);
-    if (lists(child)) {
-        attachSceneObjects(child);
+    if (child && lists(child)) {
+        child->_attachToSceneNode(mNode);
     }
 }
 
 void GameObject::childDetaching(Hierarchical* child)
 {
     Hierarchical::childDetaching(child);
-    detachSceneObjects(child);
+    if (child) {
+        child->_detachFromSceneNode(mNode);
+    }
 }
 
 void GameObject::setParent(Hierarchical* parent)
@@ -143,7 +120,7 @@ bool GameObject::addChild(Hierarchical* child)
     if (!Hierarchical::addChild(child)) {
         return false;
     }
-    attachSceneObjects(child);
+    child->_attachToSceneNode(mNode);
     return true;
 }
 
@@ -152,7 +129,7 @@ bool GameObject::removeChild(Hierarchical* child)
     if (!Hierarchical::removeChild(child)) {
         return false;
     }
-    detachSceneObjects(child);
+    child->_detachFromSceneNode(mNode);
     return true;
 }
 

@@ -16,8 +16,9 @@
 #include "core/Updateable.h"
 
 namespace Ogre {
+class MovableObject;
 class SceneNode;
-}
+} // namespace Ogre
 
 namespace tolva {
 
@@ -71,11 +72,17 @@ public:
     Ogre::SceneNode* getNode() const { return mNode; }
     const std::string& getName() const { return mName; }
 
-protected:
-    /// Hangs the child's node, body or geometries on this object's node.
-    void attachSceneObjects(Hierarchical* child);
-    void detachSceneObjects(Hierarchical* child);
+    /// This object's node becomes a child node of the given one.
+    void _attachToSceneNode(Ogre::SceneNode* node) override;
+    void _detachFromSceneNode(Ogre::SceneNode* node) override;
 
+    /// Hangs a movable object (a body, a geometry, a light...) on the node, taking it off the
+    /// node it hung on before; a null object is ignored.
+    static void attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object);
+    /// Takes the object off the node, if it hangs there.
+    static void detachFromNode(Ogre::SceneNode* node, Ogre::MovableObject* object);
+
+protected:
     std::string mName;
     Ogre::SceneNode* mNode;
     Ogre::Node::TransformSpace mRotationMode = Ogre::Node::TS_LOCAL;
