@@ -20,9 +20,10 @@
 #include "core/Exceptions.h"
 #include "core/GameBase.h"
 #include "core/Log.h"
+#include "core/ResourceLocator.h"
 #include "core/Time.h"
 #include "core/ToString.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "game/GameFactory.h"
 #include "input/Input.h"
 #include "physics/Physics.h"
@@ -63,41 +64,6 @@ std::string readWholeFile(const std::string& path)
         text << in.rdbuf();
     }
     return text.str();
-}
-
-bool isAbsolutePath(const std::string& name)
-{
-    return !name.empty() && name[0] == '/';
-}
-
-/// A stream on the resource from any location that holds it; null when none does. OGRE's index
-/// only knows names directly inside a location, or relative to a recursive one, so a name with
-/// folders below a flat location, or an absolute path inside a location, is asked of each
-/// location's archive itself.
-Ogre::DataStreamPtr openFromLocations(const std::string& name)
-{
-    Ogre::ResourceGroupManager& manager = Ogre::ResourceGroupManager::getSingleton();
-    Ogre::DataStreamPtr stream = manager.openResource(name, Ogre::RGN_DEFAULT, nullptr, false);
-    if (stream) {
-        return stream;
-    }
-    if (manager.resourceExistsInAnyGroup(name)) {
-        stream = manager.openResource(name, manager.findGroupContainingResource(name), nullptr, false);
-        if (stream) {
-            return stream;
-        }
-    }
-    for (const std::string& group : manager.getResourceGroups()) {
-        for (const Ogre::ResourceGroupManager::ResourceLocation& location : manager.getResourceLocationList(group)) {
-            if (location.archive && location.archive->exists(name)) {
-                stream = location.archive->open(name);
-                if (stream) {
-                    return stream;
-                }
-            }
-        }
-    }
-    return Ogre::DataStreamPtr();
 }
 
 } // namespace
@@ -411,85 +377,27 @@ bool Engine::initialiseResourcePaths()
     try {
         // A multimap: keys (archive types) in byte order, equal keys in file order, so every
         // "FileSystem" location comes before every "LZMA" one.
-        const Ogre::ConfigFile::SettingsMultiMap& entries
-            = mConfigFile->Ogre::ConfigFile::getSettings(ResourcesSection);
-        for (const auto& entry : entries) {
-            if (!initialiseResourcePath(entry.first, entry.second)) {
-                return false;
-            }
-        }
-        // The data directory always comes last.
-        initialiseResourcePath("FileSystem", mDataDirectory);
+        return ResourceLocator::addLocations(
+            mConfigFile->Ogre::ConfigFile::getSettings(ResourcesSection), mDataDirectory);
     } catch (const std::exception& error) {
         logLine(ToString("Failed to add resource location: ") + ToString(error.what()));
         return false;
     }
-    return true;
 }
 
-bool Engine::initialiseResourcePath(const std::string& archiveType, const std::string& spec)
+bool Engine::initialiseResourcePath(const std::string& archiveType, const std::string& entry)
 {
-    const Ogre::StringVector pieces = Ogre::StringUtil::split(spec, ",");
-    const std::string quoted
-        = ToString("Resource specification '") + ToString(archiveType) + ToString(" ") + ToString(spec) + ToString("'");
-    if (pieces.size() > 2) {
-        logLine(quoted + ToString(" has too many specifiers."));
-        return false;
-    }
-    if (pieces.empty()) {
-        logLine(quoted + ToString(" has no location."));
-        return false;
-    }
-    bool recursive = false;
-    if (pieces.size() == 2) {
-        if (pieces[1] == "true") {
-            recursive = true;
-        } else if (pieces[1] != "false") {
-            logLine(quoted + ToString(" has unknown recursivity specifier."));
-            return false;
-        }
-    }
-    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
-        pieces[0], archiveType, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, recursive);
-    return true;
+    return ResourceLocator::addLocation(archiveType, entry);
 }
 
 std::string Engine::getResourceData(const std::string& name)
 {
-    if (Ogre::ResourceGroupManager::getSingletonPtr()) {
-        if (Ogre::DataStreamPtr stream = openFromLocations(name)) {
-            return stream->getAsString();
-        }
-    }
-    if (isAbsolutePath(name) && boost::filesystem::is_regular_file(name)) {
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (in) {
-            return content.str();
-        }
-    }
-    OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND, "Cannot locate resource " + name + " in any resource location.",
-        "Engine::getResourceData");
+    return ResourceLocator::read(name);
 }
 
 bool Engine::isResourceAvailable(const std::string& name)
 {
-    if (Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr()) {
-        if (manager->resourceExists(Ogre::RGN_DEFAULT, name) || manager->resourceExistsInAnyGroup(name)) {
-            return true;
-        }
-        for (const std::string& group : manager->getResourceGroups()) {
-            for (const Ogre::ResourceGroupManager::ResourceLocation& location :
-                manager->getResourceLocationList(group)) {
-                if (location.archive && location.archive->exists(name)) {
-                    return true;
-                }
-            }
-        }
-    }
-    boost::system::error_code error;
-    return isAbsolutePath(name) && boost::filesystem::is_regular_file(name, error);
+    return ResourceLocator::exists(name);
 }
 
 } // namespace tolva

@@ -1,6 +1,6 @@
 #include "core/Hierarchical.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include <algorithm>
 

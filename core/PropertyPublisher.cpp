@@ -1,7 +1,7 @@
 #include "core/PropertyPublisher.h"
 
 #include "core/PropertyListener.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "core/Time.h"
 
 #include "core/ScheduleListener.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include <cmath>
 #include <limits>

@@ -2,7 +2,7 @@
 
 #include "core/Engine.h"
 #include "core/GameBase.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 namespace tolva {
 

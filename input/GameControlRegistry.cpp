@@ -1,7 +1,7 @@
 #include "input/GameControlRegistry.h"
 
 #include "core/Exceptions.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include <algorithm>
 #include <limits>

@@ -21,7 +21,7 @@
 #include "core/EngineModule.h"
 #include "core/PropertyListener.h"
 #include "input/InputEventCombiner.h"
-#include "scripting/PythonSignalDecorator.h"
+#include "scripting/support/PythonSignalDecorator.h"
 
 namespace OIS {
 class InputManager;

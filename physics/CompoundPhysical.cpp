@@ -1,6 +1,6 @@
 #include "physics/CompoundPhysical.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeGeometry.h"
 
 #include <algorithm>

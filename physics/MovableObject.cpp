@@ -1,7 +1,7 @@
 #include "physics/MovableObject.h"
 
 #include "core/Exceptions.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxMass.h"
 #include "platform/OdeCapsuleMass.h"

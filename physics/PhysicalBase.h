@@ -17,7 +17,7 @@
 #include "physics/CollisionListener.h"
 #include "physics/ContactListener.h"
 #include "platform/OdeUserObject.h"
-#include "scripting/PythonSignalDecorator.h"
+#include "scripting/support/PythonSignalDecorator.h"
 
 namespace tolva {
 

@@ -2,7 +2,7 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "physics/Contact.h"
 #include "physics/MovableObject.h"
 #include "physics/PhysicalBase.h"

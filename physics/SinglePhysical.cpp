@@ -1,6 +1,6 @@
 #include "physics/SinglePhysical.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeGeometry.h"
 
 namespace tolva {

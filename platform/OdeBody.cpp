@@ -1,6 +1,6 @@
 #include "platform/OdeBody.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeGeometry.h"
 #include "platform/OdeLibrary.h"

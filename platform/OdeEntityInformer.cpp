@@ -1,6 +1,6 @@
 #include "platform/OdeEntityInformer.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeTriangleMeshGeometry.h"
 
 #include <OgreEntity.h>

@@ -1,6 +1,6 @@
 #include "platform/OdeGeometry.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeCollisionListener.h"
 #include "platform/OdeContact.h"

@@ -1,6 +1,6 @@
 #include "platform/OdeHingeJoint.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
 

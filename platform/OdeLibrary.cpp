@@ -1,6 +1,6 @@
 #include "platform/OdeLibrary.h"
 
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include <ode/ode.h>
 

@@ -1,7 +1,7 @@
 #include "platform/OdeRayGeometry.h"
 
 #include "core/Exceptions.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
 

@@ -1,7 +1,7 @@
 #include "platform/OdeRoundGeometry.h"
 
 #include "core/Exceptions.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "platform/OdeLibrary.h"
 
 #include <algorithm>

@@ -28,7 +28,7 @@
 #include "core/ConfigFile.h"
 #include "core/Engine.h"
 #include "core/ToString.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "game/GameFactory.h"
 
 namespace tolva {

@@ -4,9 +4,9 @@
 #include "core/Exceptions.h"
 #include "core/Log.h"
 #include "core/ToString.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "game/GameFactory.h"
-#include "scripting/ScriptOwnedHandles.h"
+#include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
 
 #include <OgreLogManager.h>

@@ -1,6 +1,6 @@
 #include "scripting/TolvaEngineModule.h"
 
-#include "scripting/Bindings.h"
+#include "scripting/bindings/Bindings.h"
 
 #include <boost/python.hpp>
 

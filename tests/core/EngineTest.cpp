@@ -28,7 +28,7 @@
 #include "core/ScheduleListener.h"
 #include "core/Time.h"
 #include "core/Updateable.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 #include "game/GameFactory.h"
 #include "support/TempDir.h"
 #include "support/TestGame.h"

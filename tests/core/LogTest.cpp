@@ -1,5 +1,5 @@
 #include "core/Log.h"
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include "support/TempDir.h"
 

@@ -12,12 +12,12 @@
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
 #include "physics/PhysicalBase.h"
-#include "scripting/InterfaceHolderBindings.h"
-#include "scripting/PythonSignalDecorator.h"
-#include "scripting/SignalBindings.h"
-#include "scripting/ScriptOwnedHandles.h"
+#include "scripting/support/InterfaceHolderBindings.h"
+#include "scripting/support/PythonSignalDecorator.h"
+#include "scripting/support/SignalBindings.h"
+#include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
-#include "scripting/ValueConverters.h"
+#include "scripting/support/ValueConverters.h"
 
 #include <gtest/gtest.h>
 

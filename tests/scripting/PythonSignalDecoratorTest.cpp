@@ -3,7 +3,7 @@
 #include "EmbeddedPython.h"
 
 #include "input/InputEventCombiner.h"
-#include "scripting/PythonSignalDecorator.h"
+#include "scripting/support/SignalBindings.h"
 
 #include <gtest/gtest.h>
 

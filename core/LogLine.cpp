@@ -1,4 +1,4 @@
-#include "core/Warning.h"
+#include "core/LogLine.h"
 
 #include <OgreLogManager.h>
 

@@ -1,8 +1,8 @@
 // Script classes of the physics folder: collision listeners and their holders.
-#include "scripting/Bindings.h"
+#include "scripting/bindings/Bindings.h"
 
-#include "scripting/CollisionListenerWrap.h"
-#include "scripting/InterfaceHolderBindings.h"
+#include "scripting/wrappers/CollisionListenerWrap.h"
+#include "scripting/support/InterfaceHolderBindings.h"
 
 #include <boost/python.hpp>
 

@@ -4,7 +4,7 @@
 
 #include "core/Connection.h"
 #include "core/InterfaceHolder.h"
-#include "scripting/ScriptOwnedHandles.h"
+#include "scripting/support/ScriptOwnedHandles.h"
 
 #include <boost/python.hpp>
 

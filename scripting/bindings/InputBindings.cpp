@@ -1,7 +1,7 @@
 // Script classes of the input folder: script-implemented command handlers.
-#include "scripting/Bindings.h"
+#include "scripting/bindings/Bindings.h"
 
-#include "scripting/GameControlRegistry_CommandHandlerWrap.h"
+#include "scripting/wrappers/GameControlRegistry_CommandHandlerWrap.h"
 
 #include <boost/python.hpp>
 

@@ -1,11 +1,11 @@
 // Script classes of the engine core: exception translation, connections, the schedule and the log.
-#include "scripting/Bindings.h"
+#include "scripting/bindings/Bindings.h"
 
 #include "core/Exceptions.h"
 #include "core/Log.h"
 #include "core/Time.h"
-#include "scripting/ScheduleListenerWrap.h"
-#include "scripting/SignalConnectionBlocks.h"
+#include "scripting/wrappers/ScheduleListenerWrap.h"
+#include "scripting/support/SignalConnectionBlocks.h"
 
 #include <boost/python.hpp>
 #include <boost/signals2/connection.hpp>

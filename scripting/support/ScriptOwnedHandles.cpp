@@ -1,4 +1,4 @@
-#include "scripting/ScriptOwnedHandles.h"
+#include "scripting/support/ScriptOwnedHandles.h"
 
 namespace tolva {
 

@@ -1,4 +1,4 @@
-#include "scripting/SignalConnectionBlocks.h"
+#include "scripting/support/SignalConnectionBlocks.h"
 
 namespace tolva {
 

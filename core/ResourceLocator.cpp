@@ -1,0 +1,153 @@
+#include "core/ResourceLocator.h"
+
+#include "core/LogLine.h"
+#include "core/ToString.h"
+
+#include <OgreArchive.h>
+#include <OgreException.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreStringConverter.h>
+
+#include <boost/filesystem.hpp>
+
+#include <fstream>
+#include <sstream>
+
+namespace tolva {
+
+namespace {
+
+bool isAbsolutePath(const std::string& name)
+{
+    return !name.empty() && name[0] == '/';
+}
+
+bool isRegularFile(const std::string& name)
+{
+    boost::system::error_code error;
+    return boost::filesystem::is_regular_file(name, error);
+}
+
+Ogre::DataStreamPtr openFromLocations(Ogre::ResourceGroupManager& manager, const std::string& name)
+{
+    Ogre::DataStreamPtr stream = manager.openResource(name, Ogre::RGN_DEFAULT, nullptr, false);
+    if (stream) {
+        return stream;
+    }
+    if (manager.resourceExistsInAnyGroup(name)) {
+        stream = manager.openResource(name, manager.findGroupContainingResource(name), nullptr, false);
+        if (stream) {
+            return stream;
+        }
+    }
+    for (const std::string& group : manager.getResourceGroups()) {
+        for (const Ogre::ResourceGroupManager::ResourceLocation& location : manager.getResourceLocationList(group)) {
+            if (location.archive && location.archive->exists(name)) {
+                stream = location.archive->open(name);
+                if (stream) {
+                    return stream;
+                }
+            }
+        }
+    }
+    return Ogre::DataStreamPtr();
+}
+
+Ogre::DataStreamPtr openFile(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (!in) {
+        return Ogre::DataStreamPtr();
+    }
+    const std::string bytes = content.str();
+    auto stream = std::make_shared<Ogre::MemoryDataStream>(name, bytes.size(), true);
+    if (!bytes.empty()) {
+        stream->write(bytes.data(), bytes.size());
+        stream->seek(0);
+    }
+    return stream;
+}
+
+} // namespace
+
+bool ResourceLocator::addLocations(const Ogre::ConfigFile::SettingsMultiMap& entries, const std::string& dataDirectory)
+{
+    for (const auto& entry : entries) {
+        if (!addLocation(entry.first, entry.second)) {
+            return false;
+        }
+    }
+    // The data directory always comes last.
+    return addLocation("FileSystem", dataDirectory);
+}
+
+bool ResourceLocator::addLocation(const std::string& archiveType, const std::string& entry)
+{
+    const Ogre::StringVector pieces = Ogre::StringUtil::split(entry, ",");
+    const std::string quoted = ToString("Resource specification '") + ToString(archiveType) + ToString(" ")
+        + ToString(entry) + ToString("'");
+    if (pieces.size() > 2) {
+        logLine(quoted + ToString(" has too many specifiers."));
+        return false;
+    }
+    if (pieces.empty()) {
+        logLine(quoted + ToString(" has no location."));
+        return false;
+    }
+    bool recursive = false;
+    if (pieces.size() == 2) {
+        if (pieces[1] == "true") {
+            recursive = true;
+        } else if (pieces[1] != "false") {
+            logLine(quoted + ToString(" has unknown recursivity specifier."));
+            return false;
+        }
+    }
+    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
+        pieces[0], archiveType, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, recursive);
+    return true;
+}
+
+Ogre::DataStreamPtr ResourceLocator::open(const std::string& name)
+{
+    if (Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr()) {
+        if (Ogre::DataStreamPtr stream = openFromLocations(*manager, name)) {
+            return stream;
+        }
+    }
+    if (isAbsolutePath(name) && isRegularFile(name)) {
+        return openFile(name);
+    }
+    return Ogre::DataStreamPtr();
+}
+
+std::string ResourceLocator::read(const std::string& name)
+{
+    if (Ogre::DataStreamPtr stream = open(name)) {
+        return stream->getAsString();
+    }
+    OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND, "Cannot locate resource " + name + " in any resource location.",
+        "Engine::getResourceData");
+}
+
+bool ResourceLocator::exists(const std::string& name)
+{
+    if (Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr()) {
+        if (manager->resourceExists(Ogre::RGN_DEFAULT, name) || manager->resourceExistsInAnyGroup(name)) {
+            return true;
+        }
+        for (const std::string& group : manager->getResourceGroups()) {
+            for (const Ogre::ResourceGroupManager::ResourceLocation& location :
+                manager->getResourceLocationList(group)) {
+                if (location.archive && location.archive->exists(name)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return isAbsolutePath(name) && isRegularFile(name);
+}
+
+} // namespace tolva
