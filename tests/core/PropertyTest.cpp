@@ -1,6 +1,7 @@
 #include "core/PropertyListener.h"
 #include "core/PropertyPublisher.h"
 
+#include "support/CallRecorder.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -12,27 +13,10 @@
 
 namespace {
 
-class Recorder : public tolva::PropertyListener {
+class Recorder : public tolva::PropertyListener, public tolva::test::CallRecorder {
 public:
-    Recorder(std::vector<std::string>& calls, std::string name)
-        : mCalls(calls)
-        , mName(std::move(name))
-    {
-    }
-
-    void propertyChanged(const std::string& property) override
-    {
-        mCalls.push_back(mName + ":" + property);
-        if (onCall) {
-            onCall();
-        }
-    }
-
-    std::function<void()> onCall;
-
-private:
-    std::vector<std::string>& mCalls;
-    std::string mName;
+    using CallRecorder::CallRecorder;
+    void propertyChanged(const std::string& property) override { record(property); }
 };
 
 class PropertyTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <OgreLog.h>
 #include <OgreLogManager.h>
 
+#include "support/CallRecorder.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -33,27 +34,10 @@ protected:
     }
 };
 
-class Recorder : public tolva::ScheduleListener {
+class Recorder : public tolva::ScheduleListener, public tolva::test::CallRecorder {
 public:
-    Recorder(std::vector<std::string>& calls, std::string name)
-        : mCalls(calls)
-        , mName(std::move(name))
-    {
-    }
-
-    void scheduled() override
-    {
-        mCalls.push_back(mName);
-        if (onCall) {
-            onCall();
-        }
-    }
-
-    std::function<void()> onCall;
-
-private:
-    std::vector<std::string>& mCalls;
-    std::string mName;
+    using CallRecorder::CallRecorder;
+    void scheduled() override { record(); }
 };
 
 class TimeTest : public ::testing::Test {

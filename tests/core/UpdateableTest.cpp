@@ -10,6 +10,7 @@
 #include "core/Engine.h"
 #include "core/GameBase.h"
 #include "core/Updateable.h"
+#include "support/CallRecorder.h"
 #include "support/TestGame.h"
 #include "support/TestHome.h"
 
@@ -25,29 +26,20 @@ namespace {
 char programName[] = "spindlewake";
 char* programArgs[] = {programName, nullptr};
 
-class Recorder : public Updateable {
+class Recorder : public Updateable, public tolva::test::CallRecorder {
 public:
-    Recorder(std::string name, std::vector<std::string>& calls)
-        : mName(std::move(name))
-        , mCalls(calls)
+    Recorder(const std::string& name, std::vector<std::string>& calls)
+        : CallRecorder(calls, name)
     {
     }
 
     void frame(float seconds) override
     {
-        mCalls.push_back(mName);
         mLastSeconds = seconds;
-        if (onFrame) {
-            onFrame();
-        }
+        record();
     }
 
-    std::function<void()> onFrame;
     float mLastSeconds = 0.0f;
-
-private:
-    std::string mName;
-    std::vector<std::string>& mCalls;
 };
 
 class Updateables : public ::testing::Test {
@@ -102,7 +94,7 @@ TEST_F(Updateables, OneDestroyedByAnEarlierOneInTheSamePassIsNotCalled)
     auto a = std::make_unique<Recorder>("A", mCalls);
     auto b = std::make_unique<Recorder>("B", mCalls);
     auto c = std::make_unique<Recorder>("C", mCalls);
-    a->onFrame = [&b] { b.reset(); };
+    a->onCall = [&b] { b.reset(); };
     EXPECT_EQ(frame(), (Names{"A", "C"}));
     EXPECT_EQ(frame(), (Names{"A", "C"}));
 }
@@ -113,7 +105,7 @@ TEST_F(Updateables, OneCreatedDuringAPassWaitsForTheNextFrame)
     auto a = std::make_unique<Recorder>("A", mCalls);
     auto b = std::make_unique<Recorder>("B", mCalls);
     // Many at once, so the registry's storage grows while the pass is under way.
-    a->onFrame = [&] {
+    a->onCall = [&] {
         if (created.empty()) {
             for (int i = 0; i < 64; ++i) {
                 created.push_back(std::make_unique<Recorder>("N" + std::to_string(i), mCalls));
@@ -135,7 +127,7 @@ TEST_F(Updateables, OneThatDestroysItselfAndCreatesAnotherLeavesTheRestFramed)
     auto b = std::make_unique<Recorder>("B", mCalls);
     std::unique_ptr<Recorder> replacement;
     // Deleting itself is the last thing the callback does: the callback lives in the object.
-    a->onFrame = [&] {
+    a->onCall = [&] {
         replacement = std::make_unique<Recorder>("R", mCalls);
         a.reset();
     };

@@ -421,7 +421,7 @@ TEST_F(Dispatch, RedispatchedRepeatIsNotAddedTwice)
     EXPECT_EQ(1u, mRegistry.getActiveRepeatCount());
 }
 
-// --- mends: repeats never outlive the binding or the key that drives them ----------------------
+// --- repeats never outlive the binding or the key that drives them ----------------------
 
 struct HeldChangeCase {
     const char* what;
@@ -506,7 +506,7 @@ TEST_F(Dispatch, RemovingTheCurrentLayerFallsBackToTheLayerTheHeldControlsSelect
     EXPECT_TRUE(mRegistry.getCurrentModifier() == Modifier());
 }
 
-// --- mends: handlers that change the registry while it calls them ------------------------------
+// --- handlers that change the registry while it calls them ------------------------------
 
 struct ReentrantCase {
     const char* what;
@@ -608,7 +608,7 @@ TEST_F(Dispatch, HandlerRemovingTheLayerDuringHeldKeyDispatchIsSafe)
     EXPECT_EQ(std::vector<int>{1}, mFire.calls) << "the fallback to the base layer dispatched E there";
 }
 
-// --- mends: releases consumed before they reach the registry -----------------------------------
+// --- releases consumed before they reach the registry -----------------------------------
 
 class FakeControlState : public GameControlRegistry::ControlStateSource {
 public:

@@ -4,11 +4,10 @@
 
 #include "core/Engine.h"
 #include "physics/Physics.h"
+#include "support/LogCapture.h"
 #include "support/TestGame.h"
 #include "support/TestHome.h"
 
-#include <OgreLog.h>
-#include <OgreLogManager.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 
@@ -19,27 +18,6 @@
 #include <vector>
 
 namespace tolva::test {
-
-/// Collects the lines written to the default log while it lives.
-class LogCapture : public Ogre::LogListener {
-public:
-    LogCapture() { Ogre::LogManager::getSingleton().getDefaultLog()->addListener(this); }
-    ~LogCapture() override { Ogre::LogManager::getSingleton().getDefaultLog()->removeListener(this); }
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&, bool&) override
-    {
-        lines.push_back(message);
-    }
-    bool contains(const std::string& line) const
-    {
-        for (const std::string& logged : lines) {
-            if (logged == line) {
-                return true;
-            }
-        }
-        return false;
-    }
-    std::vector<std::string> lines;
-};
 
 class PhysicsFixture : public ::testing::Test {
 protected:
