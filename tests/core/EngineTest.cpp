@@ -209,6 +209,18 @@ TEST(EngineLifeCycle, MissingOrUnreadableConfigurationFailsStartUp)
     EXPECT_THROW(makeEngine(coreOptions()), tolva::InitialisationException);
 }
 
+TEST(EngineLifeCycle, AConfigurationWithANulByteIsRefusedAndLeftAsItWas)
+{
+    const std::string content("[A]\na=1\nb=2\0\n[Game]\nLevel=7\n", 28);
+    TestHome home(content, "");
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(makeEngine(coreOptions()), tolva::InitialisationException);
+    const std::string reason = testing::internal::GetCapturedStderr();
+    EXPECT_NE(reason.find("Line 3 of '" + home.dataFile("engine.cfg") + "' holds a NUL byte"), std::string::npos)
+        << reason;
+    EXPECT_EQ(home.readEngineConfig(), content);
+}
+
 TEST(EngineLifeCycle, MissingHomeIsReportedUnchanged)
 {
     TestHome home(TestHome::minimalEngineConfig(), "");
