@@ -431,17 +431,17 @@ bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Og
     return true;
 }
 
-Ogre::SceneNode* Graphics::getRootNode()
+Ogre::SceneNode* Graphics::getRootNode() const
 {
     return mSceneManager->getRootSceneNode();
 }
 
-Ogre::MaterialPtr Graphics::getMaterial(const std::string& name)
+Ogre::MaterialPtr Graphics::getMaterial(const std::string& name) const
 {
     return Ogre::MaterialManager::getSingleton().getByName(name);
 }
 
-std::size_t Graphics::getWindowHandle()
+std::size_t Graphics::getWindowHandle() const
 {
     std::size_t handle = 0;
     mWindow->getCustomAttribute("WINDOW", &handle);
@@ -478,7 +478,7 @@ void Graphics::destroyBillboardSet(Ogre::BillboardSet* set)
     mSceneManager->destroyBillboardSet(set);
 }
 
-bool Graphics::isFogEnabled()
+bool Graphics::isFogEnabled() const
 {
     return mSceneManager->getFogMode() != Ogre::FOG_NONE;
 }
@@ -500,7 +500,7 @@ void Graphics::setFogMode(Ogre::FogMode mode)
     }
 }
 
-Ogre::ColourValue Graphics::getFogColour()
+Ogre::ColourValue Graphics::getFogColour() const
 {
     return mSceneManager->getFogColour();
 }
@@ -511,7 +511,7 @@ void Graphics::setFogColour(const Ogre::ColourValue& colour)
         mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogExponentialDensity()
+float Graphics::getFogExponentialDensity() const
 {
     return mSceneManager->getFogDensity();
 }
@@ -522,7 +522,7 @@ void Graphics::setFogExponentialDensity(float density)
         mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearStart()
+float Graphics::getFogLinearStart() const
 {
     return mSceneManager->getFogStart();
 }
@@ -533,7 +533,7 @@ void Graphics::setFogLinearStart(float start)
         mSceneManager->getFogDensity(), start, mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearEnd()
+float Graphics::getFogLinearEnd() const
 {
     return mSceneManager->getFogEnd();
 }
@@ -544,7 +544,7 @@ void Graphics::setFogLinearEnd(float end)
         mSceneManager->getFogDensity(), mSceneManager->getFogStart(), end);
 }
 
-bool Graphics::getShadowsEnable()
+bool Graphics::getShadowsEnable() const
 {
     return mSceneManager->getShadowTechnique() != Ogre::SHADOWTYPE_NONE;
 }
@@ -559,7 +559,7 @@ Graphics::Resolution Graphics::getResolution() const
     return mWindow ? Resolution(mWidth, mHeight) : Resolution(0, 0);
 }
 
-const std::string* Graphics::getRenderSystemOption(const std::string& name)
+const std::string* Graphics::getRenderSystemOption(const std::string& name) const
 {
     if (!mRoot || !mRenderSystem) {
         return nullptr;
@@ -569,7 +569,7 @@ const std::string* Graphics::getRenderSystemOption(const std::string& name)
     return option == options.end() ? nullptr : &option->second.currentValue;
 }
 
-std::vector<std::string> Graphics::getAvailableResolutions()
+std::vector<std::string> Graphics::getAvailableResolutions() const
 {
     if (!mRoot || !mRenderSystem) {
         return {};
@@ -611,7 +611,7 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode", Resolution(width, height));
 }
 
-bool Graphics::isFullScreen()
+bool Graphics::isFullScreen() const
 {
     return mWindow && mWindow->isFullScreen();
 }
@@ -626,13 +626,13 @@ void Graphics::setFullScreen(bool fullScreen)
         OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
 }
 
-unsigned int Graphics::getFSAA()
+unsigned int Graphics::getFSAA() const
 {
     const std::string* value = getRenderSystemOption("FSAA");
     return value ? Ogre::StringConverter::parseUnsignedInt(*value) : 0;
 }
 
-std::vector<unsigned int> Graphics::getAvailableFSAA()
+std::vector<unsigned int> Graphics::getAvailableFSAA() const
 {
     std::vector<unsigned int> levels;
     if (!mRoot || !mRenderSystem) {
@@ -667,7 +667,7 @@ void Graphics::setFSAA(unsigned int level)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA", static_cast<int>(getFSAA()));
 }
 
-bool Graphics::isVSyncEnabled()
+bool Graphics::isVSyncEnabled() const
 {
     // The render system's own texts are "Yes" and "No"; the stored texts are "true" and "false".
     const std::string* value = getRenderSystemOption("VSync");
