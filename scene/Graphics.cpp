@@ -460,17 +460,17 @@ bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Og
     return true;
 }
 
-Ogre::SceneNode* Graphics::getRootNode()
+Ogre::SceneNode* Graphics::getRootNode() const
 {
     return mSceneManager->getRootSceneNode();
 }
 
-Ogre::MaterialPtr Graphics::getMaterial(const std::string& name)
+Ogre::MaterialPtr Graphics::getMaterial(const std::string& name) const
 {
     return Ogre::MaterialManager::getSingleton().getByName(name);
 }
 
-std::size_t Graphics::getWindowHandle()
+std::size_t Graphics::getWindowHandle() const
 {
     std::size_t handle = 0;
     mWindow->getCustomAttribute("WINDOW", &handle);
@@ -507,7 +507,7 @@ void Graphics::destroyBillboardSet(Ogre::BillboardSet* set)
     mSceneManager->destroyBillboardSet(set);
 }
 
-bool Graphics::isFogEnabled()
+bool Graphics::isFogEnabled() const
 {
     return mSceneManager->getFogMode() != Ogre::FOG_NONE;
 }
@@ -529,7 +529,7 @@ void Graphics::setFogMode(Ogre::FogMode mode)
     }
 }
 
-Ogre::ColourValue Graphics::getFogColour()
+Ogre::ColourValue Graphics::getFogColour() const
 {
     return mSceneManager->getFogColour();
 }
@@ -540,7 +540,7 @@ void Graphics::setFogColour(const Ogre::ColourValue& colour)
         mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogExponentialDensity()
+float Graphics::getFogExponentialDensity() const
 {
     return mSceneManager->getFogDensity();
 }
@@ -551,7 +551,7 @@ void Graphics::setFogExponentialDensity(float density)
         mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearStart()
+float Graphics::getFogLinearStart() const
 {
     return mSceneManager->getFogStart();
 }
@@ -562,7 +562,7 @@ void Graphics::setFogLinearStart(float start)
         mSceneManager->getFogDensity(), start, mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearEnd()
+float Graphics::getFogLinearEnd() const
 {
     return mSceneManager->getFogEnd();
 }
@@ -573,7 +573,7 @@ void Graphics::setFogLinearEnd(float end)
         mSceneManager->getFogDensity(), mSceneManager->getFogStart(), end);
 }
 
-bool Graphics::getShadowsEnable()
+bool Graphics::getShadowsEnable() const
 {
     return mSceneManager->getShadowTechnique() != Ogre::SHADOWTYPE_NONE;
 }
@@ -588,7 +588,7 @@ Graphics::Resolution Graphics::getResolution() const
     return mWindow ? Resolution(mWidth, mHeight) : Resolution(0, 0);
 }
 
-const std::string* Graphics::getRenderSystemOption(const std::string& name)
+const std::string* Graphics::getRenderSystemOption(const std::string& name) const
 {
     if (!mRoot || !mRenderSystem) {
         return nullptr;
@@ -598,7 +598,7 @@ const std::string* Graphics::getRenderSystemOption(const std::string& name)
     return option == options.end() ? nullptr : &option->second.currentValue;
 }
 
-std::vector<std::string> Graphics::getAvailableResolutions()
+std::vector<std::string> Graphics::getAvailableResolutions() const
 {
     if (!mRoot || !mRenderSystem) {
         return {};
@@ -656,7 +656,7 @@ void Graphics::readResolutionFromWindow()
     notifyPropertyChanged("resolution");
 }
 
-Graphics::Resolution Graphics::getDisplayLimit()
+Graphics::Resolution Graphics::getDisplayLimit() const
 {
     Resolution limit(0, 0);
     ConfigFile::ResolutionParser parser;
@@ -685,14 +685,14 @@ Graphics::Resolution Graphics::getDisplayLimit()
     return limit;
 }
 
-bool Graphics::fitsDisplay(const Resolution& size)
+bool Graphics::fitsDisplay(const Resolution& size) const
 {
     const Resolution limit = getDisplayLimit();
     // Without any knowledge of the display there is nothing to compare with.
     return (limit.first == 0 || size.first <= limit.first) && (limit.second == 0 || size.second <= limit.second);
 }
 
-bool Graphics::isFullScreen()
+bool Graphics::isFullScreen() const
 {
     return mWindow && mWindow->isFullScreen();
 }
@@ -710,13 +710,13 @@ void Graphics::setFullScreen(bool fullScreen)
         OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
 }
 
-unsigned int Graphics::getFSAA()
+unsigned int Graphics::getFSAA() const
 {
     const std::string* value = getRenderSystemOption("FSAA");
     return value ? Ogre::StringConverter::parseUnsignedInt(*value) : 0;
 }
 
-std::vector<unsigned int> Graphics::getAvailableFSAA()
+std::vector<unsigned int> Graphics::getAvailableFSAA() const
 {
     std::vector<unsigned int> levels;
     if (!mRoot || !mRenderSystem) {
@@ -751,7 +751,7 @@ void Graphics::setFSAA(unsigned int level)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA", static_cast<int>(getFSAA()));
 }
 
-bool Graphics::isVSyncEnabled()
+bool Graphics::isVSyncEnabled() const
 {
     // The render system's own texts are "Yes" and "No"; the stored texts are "true" and "false".
     const std::string* value = getRenderSystemOption("VSync");

@@ -83,16 +83,16 @@ public:
     bool renderableQueued(Ogre::Renderable* renderable, Ogre::uint8 groupId, Ogre::ushort priority,
         Ogre::Technique** technique, Ogre::RenderQueue* queue) override;
 
-    Ogre::Root* getRoot() { return mRoot; }
-    Ogre::RenderWindow* getWindow() { return mWindow; }
-    Ogre::SceneManager* getSceneManager() { return mSceneManager; }
-    Ogre::Camera* getCamera() { return mCamera; }
-    Ogre::Viewport* getViewport() { return mViewport; }
-    Ogre::SceneNode* getRootNode();
+    Ogre::Root* getRoot() const { return mRoot; }
+    Ogre::RenderWindow* getWindow() const { return mWindow; }
+    Ogre::SceneManager* getSceneManager() const { return mSceneManager; }
+    Ogre::Camera* getCamera() const { return mCamera; }
+    Ogre::Viewport* getViewport() const { return mViewport; }
+    Ogre::SceneNode* getRootNode() const;
     /// Null when no material of that name exists.
-    Ogre::MaterialPtr getMaterial(const std::string& name);
+    Ogre::MaterialPtr getMaterial(const std::string& name) const;
     /// The native (X) window id of the render window.
-    std::size_t getWindowHandle();
+    std::size_t getWindowHandle() const;
     /// Visibility flags every movable object starts with.
     std::uint32_t getBaseVisibilityMask() const { return mBaseVisibilityMask; }
 
@@ -105,23 +105,23 @@ public:
     Ogre::BillboardSet* createBillboardSet(const std::string& name, int poolSize);
     void destroyBillboardSet(Ogre::BillboardSet* set);
 
-    bool isFogEnabled();
+    bool isFogEnabled() const;
     /// Fog is switched off: none, white, density 0.001, start 0, end 1. Switching it on again
     /// uses the remembered mode with the scene manager's current parameters.
     void setFogEnabled(bool enabled);
     Ogre::FogMode getFogMode() const { return mFogMode; }
     /// The mode used while fog is on; FOG_NONE is ignored. Takes effect at the next fog change.
     void setFogMode(Ogre::FogMode mode);
-    Ogre::ColourValue getFogColour();
+    Ogre::ColourValue getFogColour() const;
     void setFogColour(const Ogre::ColourValue& colour);
-    float getFogExponentialDensity();
+    float getFogExponentialDensity() const;
     void setFogExponentialDensity(float density);
-    float getFogLinearStart();
+    float getFogLinearStart() const;
     void setFogLinearStart(float start);
-    float getFogLinearEnd();
+    float getFogLinearEnd() const;
     void setFogLinearEnd(float end);
 
-    bool getShadowsEnable();
+    bool getShadowsEnable() const;
     void setShadowsEnable(bool enabled);
 
     // Display settings. Every change is stored in the section "OpenGL" of the configuration.
@@ -129,23 +129,23 @@ public:
     /// (0, 0) while there is no window.
     Resolution getResolution() const;
     /// The render system's "Video Mode" values, in its order and its own text.
-    std::vector<std::string> getAvailableResolutions();
+    std::vector<std::string> getAvailableResolutions() const;
     /// Stores "Video Mode"; with now, also resizes the window and publishes "resolution" when
     /// the size differs. A size of zero, or one larger than the display can show, is refused with
     /// a warning and changes nothing, the stored value included.
     void setResolution(unsigned int width, unsigned int height, bool now);
-    bool isFullScreen();
+    bool isFullScreen() const;
     /// Stores "Full Screen" as the window reports it after the change ("Yes" or "No"). The
     /// resolution follows the window's new size, now or when the window manager has resized it,
     /// and "resolution" is published when it changed.
     void setFullScreen(bool fullScreen);
-    unsigned int getFSAA();
+    unsigned int getFSAA() const;
     /// The render system's anti-aliasing levels that read as unsigned integers, in its order.
-    std::vector<unsigned int> getAvailableFSAA();
+    std::vector<unsigned int> getAvailableFSAA() const;
     /// Stores "FSAA" as the render system reports it after the change. A level the render system
     /// does not offer is refused with a warning and changes nothing.
     void setFSAA(unsigned int level);
-    bool isVSyncEnabled();
+    bool isVSyncEnabled() const;
     /// Stores "VSync" as "true" or "false", as the render system reports it after the change.
     void setVSyncEnable(bool enabled);
 
@@ -159,7 +159,7 @@ private:
     void releasePluginArchives();
     void destroyRoot();
     /// The option's current text, or null when there is no render system or no such option.
-    const std::string* getRenderSystemOption(const std::string& name);
+    const std::string* getRenderSystemOption(const std::string& name) const;
 
     ConfigFile& getConfigFile();
 
@@ -168,8 +168,8 @@ private:
     void readResolutionFromWindow();
     /// The largest width and height the display can show: its largest mode, or the screen when
     /// that is larger; (0, 0) where nothing is known.
-    Resolution getDisplayLimit();
-    bool fitsDisplay(const Resolution& size);
+    Resolution getDisplayLimit() const;
+    bool fitsDisplay(const Resolution& size) const;
 
     std::uint32_t mBaseVisibilityMask;
     Ogre::Root* mRoot;
