@@ -7,6 +7,7 @@
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
 
@@ -96,6 +97,8 @@ Python::~Python()
     // interpreter has ended they could not be released any more.
     delete mOutputBuffer;
     delete mMainDictionary;
+    // Script listeners the engine still holds go while the interpreter can still release them.
+    ScriptKeepAlive::releaseAll();
     Py_Finalize();
     // No script can reach a holder handle any more.
     ScriptOwnedHandles::releaseAll();
@@ -186,6 +189,12 @@ bp::object Python::executeStatement(const std::string& statement)
 {
     try {
         bp::object& dictionary = getMainDictionary();
+        // The source is handed on as a C string, which would end at the first NUL byte: the
+        // statement would run only in part and report success.
+        if (statement.find('\0') != std::string::npos) {
+            PyErr_SetString(PyExc_ValueError, "source code string cannot contain null bytes");
+            bp::throw_error_already_set();
+        }
         return bp::exec(statement.c_str(), dictionary, dictionary);
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Execution failed on statement: " + ToString(statement) + ".");

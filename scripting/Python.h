@@ -45,7 +45,8 @@ public:
     void shutdown() override;
 
     /// Runs Python source (several lines and definitions allowed) in the main namespace.
-    /// @throw ScriptingException "Execution failed on statement: <statement>."
+    /// @throw ScriptingException "Execution failed on statement: <statement>.", also for source
+    ///        with a NUL byte, none of which runs (the pending error is a ValueError)
     boost::python::object executeStatement(const std::string& statement);
     /// Runs a script file of the file system (not a resource) in the main namespace.
     /// @throw ScriptingException "Execution failed for file <path>.", also for a file that
