@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,8 +36,7 @@ public:
         }
         // The server picks a free display number and writes it to the pipe once it listens.
         mServer = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "+extension", "GLX",
-                            "-nolisten", "tcp"},
-            fds[1]);
+            "-nolisten", "tcp"});
         close(fds[1]);
         const std::string number = readLine(fds[0]);
         close(fds[0]);
@@ -78,27 +78,23 @@ public:
     }
 
 private:
-    /// Starts the program with its output discarded; keep is a descriptor the child keeps open.
-    static pid_t spawn(const std::vector<std::string>& command, int keep = -1)
+    /// Starts the program with its output discarded.
+    static pid_t spawn(const std::vector<std::string>& command)
     {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int null = open("/dev/null", O_RDWR);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-            for (int fd = 3; fd < 1024; ++fd) {
-                if (fd != keep) {
-                    close(fd);
-                }
-            }
-            std::vector<char*> argv;
-            for (const std::string& word : command) {
-                argv.push_back(const_cast<char*>(word.c_str()));
-            }
-            argv.push_back(nullptr);
-            execvp(argv[0], argv.data());
-            _exit(127);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        std::vector<char*> argv;
+        for (const std::string& word : command) {
+            argv.push_back(const_cast<char*>(word.c_str()));
         }
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
         return pid;
     }
 
