@@ -3,10 +3,13 @@
 #include "core/Engine.h"
 #include "core/Exceptions.h"
 #include "scene/Graphics.h"
+#include "scene/NodeObject.h"
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
 #include <OgreSceneNode.h>
+
+#include <algorithm>
 
 namespace tolva {
 
@@ -27,8 +30,12 @@ Ogre::SceneNode* newNode()
 GameObject::GameObject()
     : mNode(newNode())
 {
-    Engine* engine = Engine::getInstance();
-    engine->getGraphics()->getRootNode()->addChild(mNode);
+    Graphics* graphics = Engine::getInstance()->getGraphics();
+    if (NodeObject* root = graphics->getRootNodeObject()) {
+        setParent(root);
+    } else {
+        graphics->getRootNode()->addChild(mNode);
+    }
 }
 
 GameObject::GameObject(Ogre::SceneNode* node)
@@ -38,6 +45,12 @@ GameObject::GameObject(Ogre::SceneNode* node)
 
 GameObject::~GameObject()
 {
+    // One at a time: a watcher may add or remove watchers of this object while it is told.
+    while (!mWatchers.empty()) {
+        Watcher* watcher = mWatchers.back();
+        mWatchers.pop_back();
+        watcher->gameObjectDestroyed(this);
+    }
     // The hierarchy's own destructor only sees the base by then; detach the scene side here.
     for (Hierarchical* child : std::vector<Hierarchical*>(mChildren)) {
         child->_detachFromSceneNode(mNode);
@@ -51,6 +64,14 @@ GameObject::~GameObject()
     }
     mNode->detachAllObjects();
     mNode->removeAllChildren();
+}
+
+void GameObject::_removeWatcher(Watcher* watcher)
+{
+    const auto found = std::find(mWatchers.begin(), mWatchers.end(), watcher);
+    if (found != mWatchers.end()) {
+        mWatchers.erase(found);
+    }
 }
 
 void GameObject::attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object)
