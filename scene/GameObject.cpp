@@ -7,6 +7,7 @@
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
+#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
 #include <algorithm>
@@ -29,6 +30,7 @@ Ogre::SceneNode* newNode()
 
 GameObject::GameObject()
     : mNode(newNode())
+    , mOwnsNode(true)
 {
     Graphics* graphics = Engine::getInstance()->getGraphics();
     if (NodeObject* root = graphics->getRootNodeObject()) {
@@ -64,6 +66,13 @@ GameObject::~GameObject()
     }
     mNode->detachAllObjects();
     mNode->removeAllChildren();
+    if (mOwnsNode) {
+        // Made for this object alone; kept, it would stay in the scene manager for good.
+        if (Ogre::SceneNode* parentNode = mNode->getParentSceneNode()) {
+            parentNode->removeChild(mNode);
+        }
+        mNode->getCreator()->destroySceneNode(mNode);
+    }
 }
 
 void GameObject::_removeWatcher(Watcher* watcher)

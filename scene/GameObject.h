@@ -42,8 +42,8 @@ public:
     GameObject();
     /// Wraps the given node; no parent is set and the node is not re-parented.
     explicit GameObject(Ogre::SceneNode* node);
-    /// Tells the watchers, detaches everything from the node and removes its child nodes; the
-    /// node itself stays.
+    /// Tells the watchers, detaches everything from the node and removes its child nodes; a node
+    /// this object made is destroyed, a given node stays.
     ~GameObject() override;
 
     void childAttaching(Hierarchical* child) override;
@@ -108,6 +108,7 @@ protected:
 
 private:
     std::vector<Watcher*> mWatchers;
+    bool mOwnsNode = false;
 };
 
 } // namespace tolva

@@ -312,6 +312,8 @@ void MeshObject::enableAnimationPerBoneBlending(const std::string& animationName
     Ogre::AnimationState* state = getAnimationState(animationName);
     if (!state->hasBlendMask()) {
         state->createBlendMask(mEntity->getSkeleton()->getNumBones(), weight);
+        // The rendering engine would not apply the new weights until the animation changed.
+        state->getParent()->_notifyDirty();
     }
 }
 
@@ -339,6 +341,7 @@ void MeshObject::disableAnimationPerBoneBlending(const std::string& animationNam
     Ogre::AnimationState* state = getAnimationState(animationName);
     if (state->hasBlendMask()) {
         state->destroyBlendMask();
+        state->getParent()->_notifyDirty();
     }
 }
 

@@ -13,6 +13,7 @@
 #include <OgreImage.h>
 #include <OgreKeyFrame.h>
 #include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
 #include <OgreMesh.h>
 #include <OgreMeshManager.h>
 #include <OgreMeshSerializer.h>
@@ -99,6 +100,17 @@ void addBox(std::vector<Vertex>& vertices, std::vector<std::uint16_t>& indices, 
     }
 }
 
+/// A sub-mesh keeps a material's name only when the material exists; the scripts that define them
+/// are read where the mesh is used.
+void useMaterial(Ogre::SubMesh* sub, const std::string& name)
+{
+    Ogre::MaterialManager& materials = Ogre::MaterialManager::getSingleton();
+    if (!materials.resourceExists(name, GROUP)) {
+        materials.create(name, GROUP);
+    }
+    sub->setMaterialName(name, GROUP);
+}
+
 void assignToBone(Ogre::SubMesh* sub, std::size_t vertexCount, unsigned short bone)
 {
     for (std::size_t i = 0; i < vertexCount; ++i) {
@@ -141,7 +153,7 @@ void writeRig(const std::string& folder)
     addBox(vertices, indices, Ogre::Vector3(-0.5f, -0.5f, -0.5f), Ogre::Vector3(2.5f, 0.5f, 0.5f));
     Ogre::SubMesh* body = mesh->createSubMesh("Body");
     fillSubMesh(body, vertices, indices);
-    body->setMaterialName("test/RigBody");
+    useMaterial(body, "test/RigBody");
     assignToBone(body, vertices.size(), root->getHandle());
 
     vertices.clear();
@@ -149,7 +161,7 @@ void writeRig(const std::string& folder)
     addBox(vertices, indices, Ogre::Vector3(1.75f, 0.75f, -0.25f), Ogre::Vector3(2.25f, 1.25f, 0.25f));
     Ogre::SubMesh* head = mesh->createSubMesh("Head");
     fillSubMesh(head, vertices, indices);
-    head->setMaterialName("test/RigHead");
+    useMaterial(head, "test/RigHead");
     assignToBone(head, vertices.size(), hand->getHandle());
 
     mesh->_setBounds(Ogre::AxisAlignedBox(-1.0f, -1.0f, -1.0f, 3.0f, 4.0f, 3.0f), false);
@@ -168,7 +180,7 @@ void writePanel(const std::string& folder)
     };
     Ogre::SubMesh* sub = mesh->createSubMesh("Panel");
     fillSubMesh(sub, vertices, {0, 1, 2, 0, 2, 3});
-    sub->setMaterialName("test/Lit");
+    useMaterial(sub, "test/Lit");
     mesh->_setBounds(Ogre::AxisAlignedBox(-0.5f, -0.5f, -0.01f, 0.5f, 0.5f, 0.01f), false);
     mesh->_setBoundingSphereRadius(0.75f);
     Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/TestPanel.mesh");
