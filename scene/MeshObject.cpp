@@ -73,6 +73,14 @@ MeshObject::~MeshObject()
         const_cast<Ogre::Node*>(entry.first)->setListener(nullptr);
     }
     mAttachments.clear();
+    if (Ogre::AnimationStateSet* states = mEntity->getAllAnimationStates()) {
+        // The rendering engine does not free a blend mask with its animation state.
+        for (const auto& state : states->getAnimationStates()) {
+            if (state.second->hasBlendMask()) {
+                state.second->destroyBlendMask();
+            }
+        }
+    }
     setObject(nullptr, true);
     if (mFadeMaterial) {
         fadeMaterialUsers().erase(mFadeMaterial->getName());

@@ -145,6 +145,7 @@ TEST_F(MeshObjects, AttachedObjectsFollowTheirBone)
     mesh->addChild(&follower);
     mesh->attachObjectToBone("Arm", &follower, Ogre::Vector3(0, 1, 0));
     EXPECT_TRUE(same(follower.getPosition(), Ogre::Vector3(2, 1, 0)));
+    EXPECT_THROW(mesh->attachObjectToBone("Arm", nullptr), InvalidArgumentException);
 
     mesh->selectAnimation("Lift", false);
     mesh->advanceAnimation(1.0f, true);

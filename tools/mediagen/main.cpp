@@ -3,8 +3,9 @@
 //                                    three bones ("Root", "Arm", "Hand") with two animations
 //                                    ("Lift", "Slide"), each 2 seconds long
 //   TestPanel.mesh                   a unit square facing +Z (one sub-mesh, material "test/Lit")
-//   test_dot.png                     a white disc with soft edges on transparent black
-// Usage: tolva_mediagen <output folder> <folder of OGRE's codec plug-in>
+//   test_dot.dds                     a white disc with soft edges on transparent black (DDS: the
+//                                    one image format OGRE reads without a codec plug-in)
+// Usage: tolva_mediagen <output folder>
 #include <OgreAnimation.h>
 #include <OgreAnimationTrack.h>
 #include <OgreBone.h>
@@ -204,15 +205,15 @@ void writeDot(const std::string& folder)
     }
     Ogre::Image image;
     image.loadDynamicImage(pixels.data(), size, size, Ogre::PF_BYTE_RGBA);
-    image.save(folder + "/test_dot.png");
+    image.save(folder + "/test_dot.dds");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::cerr << "usage: tolva_mediagen <output folder> <OGRE plug-in folder>\n";
+    if (argc != 2) {
+        std::cerr << "usage: tolva_mediagen <output folder>\n";
         return 2;
     }
     const std::string folder = argv[1];
@@ -220,7 +221,6 @@ int main(int argc, char** argv)
         Ogre::LogManager logs;
         logs.createLog("", true, false, true);
         Ogre::Root root("", "", "");
-        root.loadPlugin(std::string(argv[2]) + "/Codec_STBI.so");
         // No render system: buffers live in system memory, which is all the serializers need.
         Ogre::DefaultHardwareBufferManager buffers;
         writeRig(folder);
