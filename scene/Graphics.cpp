@@ -4,8 +4,6 @@
 #include <OgreArchiveManager.h>
 #include <OgreBillboardSet.h>
 #include <OgreCamera.h>
-#include <OgreCompositorChain.h>
-#include <OgreCompositorInstance.h>
 #include <OgreCompositorManager.h>
 #include <OgreLight.h>
 #include <OgreLogManager.h>
