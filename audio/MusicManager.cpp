@@ -64,6 +64,9 @@ Sound* MusicManager::makeSound(const std::string& fileName, const std::string& n
         return nullptr;
     }
     sound->setCategory(Sound::CAT_MUSIC);
+    // Music is heard the same wherever the listener goes; on its node at the scene's origin it
+    // would fade as the camera moves away.
+    sound->setRelativeToListener(true);
     sound->addWatcher(this);
     return sound;
 }

@@ -7,7 +7,8 @@
 // both, as the fade's tag (FadeTarget bits) says. Listeners hear when a motif starts and stops.
 //
 // The audio module owns the one music manager and frames it every frame. The manager owns the
-// background and motif sounds; a sound of its own that someone else destroys is forgotten.
+// background and motif sounds, which play relative to the listener (heard the same wherever it
+// goes); a sound of its own that someone else destroys is forgotten.
 #pragma once
 
 #include <boost/random/lagged_fibonacci.hpp>

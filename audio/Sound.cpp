@@ -27,7 +27,6 @@ Sound::Sound(const std::string& name, const std::string& fileName)
     mName = name;
     mSound = audioModule().createSound(name, fileName);
     mListeners.setListener(this);
-    mSound->setLoopHandler([this](al::Sound*) { looped(); });
     mSound->setFinishedHandler([this](al::Sound*) { finished(); });
     GameObject::attachToNode(mNode, mSound);
     setCategory(CAT_UNKNOWN);
@@ -52,12 +51,24 @@ Sound::~Sound()
 void Sound::connected(_SoundListener* listener)
 {
     mSound->addListener(listener);
+    updateLoopHandler();
 }
 
 void Sound::disconnected(_SoundListener* listener)
 {
     // The listener may be gone already; the layer only compares the pointer.
     mSound->removeListener(listener);
+    updateLoopHandler();
+}
+
+void Sound::updateLoopHandler()
+{
+    // Without a handler the layer need not watch the playback position of a looping sound.
+    if (mLoopOffset > 0.0f || !mListeners.isEmpty()) {
+        mSound->setLoopHandler([this](al::Sound*) { looped(); });
+    } else {
+        mSound->setLoopHandler(nullptr);
+    }
 }
 
 void Sound::looped()
@@ -178,7 +189,8 @@ void Sound::setGain(float gain)
 {
     // Not a number counts as silence.
     const float normalised = gain > 1.0f ? 1.0f : (gain > 0.0f ? gain : 0.0f);
-    mSound->setGain(getMinGain() + normalised * (getMaxGain() - getMinGain()));
+    const float minimum = mSound->getMinGain();
+    mSound->setGain(minimum + normalised * (mSound->getMaxGain() - minimum));
 }
 
 float Sound::getMaxGain() const
@@ -262,6 +274,7 @@ void Sound::setLoopOffset(float seconds)
 {
     const float duration = getSecondDuration();
     mLoopOffset = seconds > duration ? duration : (seconds > 0.0f ? seconds : 0.0f);
+    updateLoopHandler();
 }
 
 } // namespace tolva

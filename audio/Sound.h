@@ -108,6 +108,7 @@ public:
     al::Sound* getLayerSound() const { return mSound; }
 
 private:
+    void updateLoopHandler();
     void looped();
     void finished();
     /// Calls every connected listener that is still alive, stopping when this sound goes.

@@ -81,11 +81,11 @@ Sound::Listener::~Listener()
 Sound::Sound(SoundManager* manager, const std::string& name, const std::string& fileName,
     std::shared_ptr<SampleBuffer> buffer, std::unique_ptr<OggDecoder> decoder, bool loop)
     : Ogre::MovableObject(movableName(name))
+    , mLoop(loop)
     , mManager(manager)
     , mFileName(fileName)
     , mBuffer(std::move(buffer))
     , mMaxDistance(std::numeric_limits<float>::max())
-    , mLoop(loop)
 {
     if (decoder) {
         mStream = std::make_unique<Stream>();
@@ -291,29 +291,59 @@ bool Sound::hasWatchedOffsets() const
 
 void Sound::updateStatic(std::vector<Event>& events)
 {
+    const bool watched = hasWatchedOffsets();
+    const bool follow = followsOffset(watched);
+    // A looping source never ends by itself: unless someone hears of its loops it needs no look.
+    if (mLoop && !follow) {
+        return;
+    }
     ALint state = AL_PLAYING;
     alGetSourcei(mSource, AL_SOURCE_STATE, &state);
-    const bool watched = hasWatchedOffsets();
     if (state == AL_STOPPED) {
-        if (watched) {
-            events.push_back({this, EventKind::Offsets, mLastOffset, getSecondDuration()});
+        finish(watched, events);
+        return;
+    }
+    if (follow) {
+        trackOffset(readSourceOffset(), watched, events);
+    }
+}
+
+bool Sound::followsOffset(bool watched)
+{
+    // The source's clock is a locked call: it is read only when someone hears of loops or
+    // offsets. Otherwise the position is unknown until it is read again.
+    if (watched || (mLoop && (mLoopHandler || hasListeners()))) {
+        return true;
+    }
+    mLastOffset = -1.0f;
+    return false;
+}
+
+void Sound::trackOffset(float offset, bool watched, std::vector<Event>& events)
+{
+    if (mLastOffset >= 0.0f) {
+        if (watched && offset != mLastOffset) {
+            events.push_back({this, EventKind::Offsets, mLastOffset, offset});
         }
-        endPlayback();
-        events.push_back({this, EventKind::Finished, 0.0f, 0.0f});
-        return;
-    }
-    // The offset is read only when something needs it: the source's clock is a locked call.
-    if (!mLoop && !watched) {
-        return;
-    }
-    const float offset = readSourceOffset();
-    if (watched && offset != mLastOffset) {
-        events.push_back({this, EventKind::Offsets, mLastOffset, offset});
-    }
-    if (mLoop && offset < mLastOffset) {
-        events.push_back({this, EventKind::Looped, 0.0f, 0.0f});
+        if (mLoop && offset < mLastOffset) {
+            events.push_back({this, EventKind::Looped, 0.0f, 0.0f});
+        }
     }
     mLastOffset = offset;
+}
+
+void Sound::finish(bool watched, std::vector<Event>& events)
+{
+    if (watched && mLastOffset >= 0.0f) {
+        events.push_back({this, EventKind::Offsets, mLastOffset, getSecondDuration()});
+    }
+    endPlayback();
+    events.push_back({this, EventKind::Finished, 0.0f, 0.0f});
+}
+
+bool Sound::hasListeners() const
+{
+    return std::any_of(mListeners.begin(), mListeners.end(), [](const Listener* listener) { return listener; });
 }
 
 float Sound::readSourceOffset() const
@@ -377,7 +407,7 @@ float Sound::streamPosition() const
         offset -= piece.seconds;
     }
     return stream.count > 0 ? stream.piece(stream.count - 1).start + stream.piece(stream.count - 1).seconds
-                            : mLastOffset;
+                            : std::max(mLastOffset, 0.0f);
 }
 
 void Sound::updateStream(std::vector<Event>& events)
@@ -397,29 +427,16 @@ void Sound::updateStream(std::vector<Event>& events)
     alGetSourcei(mSource, AL_SOURCE_STATE, &state);
     const bool watched = hasWatchedOffsets();
     if (state == AL_STOPPED) {
-        if (stream.count > 0) {
-            // The queue ran dry before it was refilled (a long frame): carry on.
-            alSourcePlay(mSource);
-        } else {
-            if (watched) {
-                events.push_back({this, EventKind::Offsets, mLastOffset, getSecondDuration()});
-            }
-            endPlayback();
-            events.push_back({this, EventKind::Finished, 0.0f, 0.0f});
+        if (stream.count == 0) {
+            finish(watched, events);
             return;
         }
+        // The queue ran dry before it was refilled (a long frame): carry on.
+        alSourcePlay(mSource);
     }
-    if (!mLoop && !watched) {
-        return;
+    if (followsOffset(watched)) {
+        trackOffset(streamPosition(), watched, events);
     }
-    const float offset = streamPosition();
-    if (watched && offset != mLastOffset) {
-        events.push_back({this, EventKind::Offsets, mLastOffset, offset});
-    }
-    if (mLoop && offset < mLastOffset) {
-        events.push_back({this, EventKind::Looped, 0.0f, 0.0f});
-    }
-    mLastOffset = offset;
 }
 
 // ---------------------------------------------------------------------------------------------

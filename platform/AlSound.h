@@ -181,6 +181,13 @@ private:
     void applyGain();
     void applyLoop();
     bool hasWatchedOffsets() const;
+    bool hasListeners() const;
+    /// Whether the playback position must be read this update (false forgets the old one).
+    bool followsOffset(bool watched);
+    /// Reports the loops and watched offsets between the last position and this one.
+    void trackOffset(float offset, bool watched, std::vector<Event>& events);
+    /// The source ran out by itself.
+    void finish(bool watched, std::vector<Event>& events);
     float readSourceOffset() const;
     void warn(const std::string& what) const;
 
@@ -192,15 +199,30 @@ private:
     /// Drops the listeners removed while they were being called.
     void sweepListeners();
 
+    // What every update reads comes first, so that it shares as few cache lines as it can.
+    State mState = State::Initial;
+    ALuint mSource = 0;
+    bool mRelative = false;
+    bool mLoop;
+    bool mPositionSent = false;
+    /// Change of the fade per second: positive fading in, negative fading out, 0 not fading.
+    float mFadeRate = 0.0f;
+    float mFade = 1.0f;
+    /// The position last given to the source; valid while mPositionSent.
+    Ogre::Vector3 mPosition = Ogre::Vector3::ZERO;
+    /// Playback position at the previous update, for loops and watched offsets; below zero
+    /// while not followed.
+    float mLastOffset = 0.0f;
+    std::unique_ptr<Stream> mStream;
+    /// In the order added; a listener removed during a call is nulled and swept afterwards.
+    std::vector<Listener*> mListeners;
+    Handler mLoopHandler;
+
     SoundManager* mManager;
     std::string mFileName;
     std::shared_ptr<SampleBuffer> mBuffer;
-    std::unique_ptr<Stream> mStream;
-    ALuint mSource = 0;
     /// Index in the manager's list of sounds holding a source.
     size_t mActiveIndex = 0;
-    State mState = State::Initial;
-
     float mPitch = 1.0f;
     float mGain = 1.0f;
     float mMinGain = 0.0f;
@@ -208,28 +230,13 @@ private:
     float mMaxDistance;
     float mRolloffFactor = 1.0f;
     float mReferenceDistance = 1.0f;
-    bool mRelative = false;
-    bool mLoop;
     unsigned int mCategory = 0;
     float mGainScale = 1.0f;
-    float mFade = 1.0f;
-    /// Change of the fade per second: positive fading in, negative fading out, 0 not fading.
-    float mFadeRate = 0.0f;
-
     /// Where playback starts at the next play (seconds).
     float mStartOffset = 0.0f;
-    /// Playback position at the previous update, for loops and watched offsets.
-    float mLastOffset = 0.0f;
-    /// The position last given to the source; valid while mPositionSent.
-    Ogre::Vector3 mPosition = Ogre::Vector3::ZERO;
-    bool mPositionSent = false;
     /// A full pool is reported once until a play succeeds again.
     bool mPoolWarned = false;
-
-    /// In the order added; a listener removed during a call is nulled and swept afterwards.
-    std::vector<Listener*> mListeners;
     int mNotifying = 0;
-    Handler mLoopHandler;
     Handler mFinishedHandler;
 };
 

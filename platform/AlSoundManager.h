@@ -9,6 +9,9 @@
 // with its own decoder. Nothing happens behind the owner's back: update(), once per frame, takes
 // the positions of the listener's and sounds' scene nodes, runs fades, refills streams, and then
 // calls the handlers and listeners of sounds that finished, looped or passed watched offsets.
+// Positions are the nodes' derived positions as the scene last brought them up to date (in the
+// engine the physics module does so every frame before it steps): a sound on the child of a node
+// that moved since is heard at its new place once the scene is up to date again (next frame).
 //
 // One manager (one OpenAL context) exists at a time. Without a sound device the manager mixes
 // into nothing on a device of its own (a warning says so), so a machine without a sound card runs

@@ -2,6 +2,7 @@
 #include "AudioFixture.h"
 
 #include "audio/MusicManager.h"
+#include "audio/SoundListener.h"
 #include "platform/AlSound.h"
 #include "support/CallRecorder.h"
 
@@ -114,6 +115,17 @@ TEST_F(Music, MotifsPauseBetweenThemAndFadesDriveTheirTargets)
     frame(1.0f);
     EXPECT_NEAR(0.2f, motif->getGain(), 1e-4f);
     EXPECT_NEAR(0.2f, mMusic->getBackground()->getGain(), 1e-4f) << "tag 0 fades everything";
+}
+
+TEST_F(Music, MusicIsHeardAtTheListenerWhereverItGoes)
+{
+    mMusic->setBackground(soundFile("tone-low-mono-1s"));
+    mMusic->addMotif(soundFile("tone-mono-1s"), "A", 1.0f);
+    mAudio->getListener()->setPosition(Ogre::Vector3(0, 0, 50));
+    mMusic->stopMotifs();
+    listen(0.1f);
+    EXPECT_NEAR(tolva::test::ToneLevel, level(0.1f), 0.005f);
+    EXPECT_TRUE(mMusic->getMotif("A")->isRelativeToListener());
 }
 
 TEST_F(Music, NamesCountUpAndFailuresAndUnknownMotifsAreLogged)

@@ -193,6 +193,24 @@ TEST_F(SoundLayer, AnEmptyPoolFailsThePlayWithOneWarning)
     EXPECT_TRUE(sounds[2]->play()) << "a stopped sound gives its source back";
 }
 
+TEST_F(SoundLayer, WithoutADeviceSoundIsMixedSilentlyAndTheLogSaysSo)
+{
+    mManager.reset(); // one manager at a time
+    al::SoundManager silent("no such device", 4);
+    EXPECT_TRUE(silent.isSilent());
+    EXPECT_EQ(1, std::count_if(mLog.lines.begin(), mLog.lines.end(), [](const std::string& line) {
+        return line.rfind("Warning: No sound device could be opened ('no such device')", 0) == 0;
+    }));
+    al::Sound* sound = silent.createSound("s", soundFile("tone-mono-short"));
+    int finished = 0;
+    sound->setFinishedHandler([&](al::Sound*) { ++finished; });
+    ASSERT_TRUE(sound->play());
+    for (int frame = 0; frame < 10; ++frame) {
+        silent.update(0.05f);
+    }
+    EXPECT_EQ(1, finished) << "the updates move playback on as a device would";
+}
+
 TEST_F(SoundLayer, MissingOrDamagedFilesAreErrorsNotCrashes)
 {
     tolva::test::TempDir dir;
