@@ -24,7 +24,9 @@ class Sound;
 
 class Sound : public GameObject, public InterfaceHolder<_SoundListener>::Listener {
 public:
-    enum Category { CAT_UNKNOWN = 0, CAT_EFFECT = 1, CAT_MUSIC = 2, CAT_VOICE = 3 };
+    /// Any int may arrive from scripts: the fixed type makes every one a value of the type, which
+    /// the audio module then treats as no category.
+    enum Category : int { CAT_UNKNOWN = 0, CAT_EFFECT = 1, CAT_MUSIC = 2, CAT_VOICE = 3 };
 
     /// Told when a sound is being destroyed, so that whoever keeps a pointer to a sound it does
     /// not own can forget it (the music manager's motifs, for one).
