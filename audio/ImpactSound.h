@@ -1,8 +1,8 @@
 // A sound played once per impact: a contact with a new partner at least `threshold` deep, or with
 // a partner still touching at least `threshold override` deep, is recorded during the physics
-// step and played in the next frame at the contact's position, from the start of the file, with a
-// gain from the depth (deeper is louder). Impacts that come closer than `cooloff` seconds after a play
-// are dropped. A partner counts as touching until `backoff` seconds after its last contact.
+// step and played in the next frame at the contact's position, from the start of the file, with
+// a gain from the depth (deeper is louder). Impacts that come closer than `cooloff` seconds after
+// a play are dropped. A partner counts as touching until `backoff` seconds after its last contact.
 // Its owner (the play sphere, or a script) passes it the collisions of the object it listens to.
 #pragma once
 

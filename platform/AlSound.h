@@ -6,6 +6,9 @@
 // offsets to the handlers and listeners, after all sounds are updated, so a callback may play,
 // stop or destroy any sound (itself included).
 //
+// Loops and offsets are noticed once per update: a sound that loops more than once between two
+// updates is reported to loop once.
+//
 // Properties (gains, pitch, distances, loop, offset) are kept by the sound and handed to each
 // source it gets, so they can be set at any time. Gains compose: what OpenAL receives as gain,
 // minimum and maximum gain is the sound's value times its category's gain scale times the fade.
