@@ -168,7 +168,7 @@ bp::tuple tupleItem(const bp::object& container, long index, const char* what)
 {
     const bp::object item = container[index];
     if (!PyTuple_Check(item.ptr())) {
-        PyErr_Format(PyExc_TypeError, "%s is a %s, not a tuple", what, Py_TYPE(item.ptr())->tp_name);
+        PyErr_Format(PyExc_TypeError, "%s: %s where a tuple belongs", what, Py_TYPE(item.ptr())->tp_name);
         bp::throw_error_already_set();
     }
     return bp::tuple(bp::detail::borrowed_reference(item.ptr()));
@@ -232,68 +232,83 @@ bp::tuple GameControlRegistry::packPickleBindings() const
 
 void GameControlRegistry::unpackPickleBindings(const bp::tuple& file)
 {
+    // The whole file is read before anything is merged, so that a damaged file leaves the
+    // registry as it was.
+    struct FileLayer {
+        Modifier modifier;
+        std::vector<std::pair<Control, long long>> bindings;
+    };
+    std::vector<Command> fileCommands;
+    std::vector<FileLayer> fileLayers;
     try {
         const bp::tuple commands = tupleItem(file, 0, "the commands");
         const long commandCount = bp::len(commands);
-        // The file's own command of every index, so that a binding keeps its command even when
-        // the game now registers its commands in another order.
-        std::vector<Command*> fileCommands;
         for (long i = 0; i < commandCount; ++i) {
             const bp::object entry = commands[i];
             const std::string name = bp::extract<std::string>(entry[0]);
             const std::string category = bp::extract<std::string>(entry[1]);
             const bool repeat = bp::extract<bool>(entry[2]);
-            const Command command(name, category, repeat);
-            if (!findCommand(command)) {
-                mCommands.push_back(command);
-            }
-            fileCommands.push_back(findCommand(command));
+            fileCommands.emplace_back(name, category, repeat);
         }
-
         const long layerCount = bp::len(file);
         for (long j = 1; j < layerCount; ++j) {
-            const bp::tuple layerEntry = tupleItem(file, j, "a layer");
+            const bp::tuple layer = tupleItem(file, j, "a layer");
             // Read but not used: the type follows from the controls (a layer whose controls are
             // all axis controls is the base layer).
-            const int modifierType = bp::extract<int>(layerEntry[0]);
+            const int modifierType = bp::extract<int>(layer[0]);
             static_cast<void>(modifierType);
-            const bp::tuple controls = tupleItem(layerEntry, 1, "the modifier controls");
-            const bp::tuple bindings = tupleItem(layerEntry, 2, "the bindings");
-
-            Modifier modifier;
+            const bp::tuple controls = tupleItem(layer, 1, "the modifier controls");
+            const bp::tuple bindings = tupleItem(layer, 2, "the bindings");
+            FileLayer fileLayer;
             const long controlCount = bp::len(controls);
             for (long i = 0; i < controlCount; ++i) {
-                modifier.addControl(toControl(tupleItem(controls, i, "a modifier control")));
+                fileLayer.modifier.addControl(toControl(tupleItem(controls, i, "a modifier control")));
             }
-            LayerMap::iterator layer = mBindings.find(modifier);
-            if (layer == mBindings.end()) {
-                layer = mBindings.emplace(modifier, Layer()).first;
-            }
-            while (!layer->second.empty()) {
-                eraseBinding(layer, layer->second.begin());
-            }
-
             const long bindingCount = bp::len(bindings);
             for (long i = 0; i < bindingCount; ++i) {
                 const bp::tuple binding = tupleItem(bindings, i, "a binding");
                 const Control control = toControl(tupleItem(binding, 0, "a bound control"));
                 const long long index = bp::extract<long long>(binding[1]);
-                Command* command = nullptr;
-                if (index >= 0 && index < static_cast<long long>(fileCommands.size())) {
-                    command = fileCommands[static_cast<std::size_t>(index)];
-                } else if (index >= 0 && index < static_cast<long long>(mCommands.size())) {
-                    command = &*std::next(mCommands.begin(), static_cast<long>(index));
-                }
-                if (!command) {
-                    logWarning("Warning: Control configuration contains bindings to non-registered command. Ignored.");
-                    continue;
-                }
-                bindUnchecked(layer, control, command);
+                fileLayer.bindings.emplace_back(control, index);
             }
+            fileLayers.push_back(fileLayer);
         }
     } catch (const bp::error_already_set&) {
         Python* python = Python::getInstance();
         throw ScriptingException(python ? python->getErrorString() : std::string());
+    }
+
+    // The registered command of every index of the file, so that a binding keeps its command
+    // even when the game now registers its commands in another order.
+    std::vector<Command*> registered;
+    for (const Command& command : fileCommands) {
+        if (!findCommand(command)) {
+            mCommands.push_back(command);
+        }
+        registered.push_back(findCommand(command));
+    }
+    for (const FileLayer& fileLayer : fileLayers) {
+        LayerMap::iterator layer = mBindings.find(fileLayer.modifier);
+        if (layer == mBindings.end()) {
+            layer = mBindings.emplace(fileLayer.modifier, Layer()).first;
+        }
+        while (!layer->second.empty()) {
+            eraseBinding(layer, layer->second.begin());
+        }
+        for (const auto& binding : fileLayer.bindings) {
+            const long long index = binding.second;
+            Command* command = nullptr;
+            if (index >= 0 && index < static_cast<long long>(registered.size())) {
+                command = registered[static_cast<std::size_t>(index)];
+            } else if (index >= 0 && index < static_cast<long long>(mCommands.size())) {
+                command = &*std::next(mCommands.begin(), static_cast<long>(index));
+            }
+            if (!command) {
+                logWarning("Warning: Control configuration contains bindings to non-registered command. Ignored.");
+                continue;
+            }
+            bindUnchecked(layer, binding.first, command);
+        }
     }
 }
 

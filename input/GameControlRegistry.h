@@ -177,8 +177,8 @@ public:
     GameControlRegistry& operator=(const GameControlRegistry&) = delete;
 
     /// Reads the controls file into the registry. A file that is damaged (no pickle, wrong
-    /// shapes, something other than plain data) is logged as a warning and what the registry
-    /// held stays; so does whatever was merged before the damage was found.
+    /// shapes, something other than plain data) is logged as a warning and the registry stays as
+    /// it was.
     /// @throw Ogre::FileNotFoundException when there is no controls file
     void initialise() override;
     /// Calls every active repeating command with 1. The elapsed time is not used.
@@ -200,10 +200,12 @@ public:
     boost::python::tuple packPickleBindings() const;
     /// Registers the file's commands that are missing (without handler), then, for every layer
     /// the file lists, creates or empties that layer and binds as the file says (without the
-    /// checks of addModifier and bind). A binding naming no registered command is skipped with a
-    /// warning. Layers the file does not list and the current layer stay as they are.
+    /// checks of addModifier and bind). A binding's index names the file's own command at that
+    /// position (or, past the file's commands, the registry's). A binding naming no command is
+    /// skipped with a warning. Layers the file does not list and the current layer stay as they
+    /// are.
     /// @throw ScriptingException (after the error was printed to the log) when an element has
-    ///        the wrong shape or type; what was merged before stays
+    ///        the wrong shape or type; nothing is merged then
     void unpackPickleBindings(const boost::python::tuple& bindings);
 
     // Input events; each returns true when the registry consumed the event.
