@@ -6,15 +6,11 @@
 
 #include <CEGUI/CEGUI.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,7 +18,6 @@
 #include "core/Application.h"
 #include "core/ConfigFile.h"
 #include "core/Engine.h"
-#include "core/Log.h"
 #include "input/Console.h"
 #include "input/Gui.h"
 #include "input/Input.h"
@@ -31,6 +26,7 @@
 #include "scripting/Python.h"
 #include "support/TestGame.h"
 #include "support/TestHome.h"
+#include "tests/input/ChildProcess.h"
 
 namespace tolva::test {
 namespace {
@@ -49,21 +45,6 @@ EngineOptions consoleOptions()
     options.console = true;
     return options;
 }
-
-class Checks {
-public:
-    void operator()(bool condition, const std::string& what)
-    {
-        if (!condition) {
-            std::cout << "FAILED: " << what << std::endl;
-            ++mFailures;
-        }
-    }
-    int status() const { return mFailures == 0 ? 0 : 1; }
-
-private:
-    int mFailures = 0;
-};
 
 /// Pixels of a small box under the cursor's starting point (the middle of the window, just below
 /// the console) that differ from the background.
@@ -157,8 +138,10 @@ int runInjection()
         const char* key;
         const char* shown;
     };
-    for (const Walk& step : {Walk{"Up", "1/0"}, Walk{"Up", "print(6*7)"}, Walk{"Up", "print(6*7)"}, Walk{"Down", "1/0"},
-             Walk{"Down", ""}, Walk{"Up", "1/0"}}) {
+    // Down with nothing selected clears what was typed; up stops at the oldest line.
+    inject("type 'half a line'");
+    for (const Walk& step : {Walk{"Down", ""}, Walk{"Up", "1/0"}, Walk{"Up", "print(6*7)"}, Walk{"Up", "print(6*7)"},
+             Walk{"Down", "1/0"}, Walk{"Down", ""}, Walk{"Up", "1/0"}}) {
         inject(std::string("key ") + step.key);
         check(framesUntil([&] { return inputIs(step.shown); }),
             std::string(step.key) + " shows '" + step.shown + "', not '" + input->getText().c_str() + "'");
@@ -220,56 +203,16 @@ int runRestarts()
     return check.status();
 }
 
-std::string ownPath()
-{
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
-}
-
-std::string runChild(const std::string& mode)
-{
-    const std::string command = std::string(CHILD_VARIABLE) + "=" + mode
-        + " xvfb-run -a -s '-screen 0 1024x768x24 +extension GLX' '" + ownPath() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return "FAILED: popen";
-    }
-    std::string output;
-    char buffer[4096];
-    while (fgets(buffer, sizeof(buffer), pipe)) {
-        output += buffer;
-    }
-    const int status = pclose(pipe);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        output += "\nFAILED: the child ended with status " + std::to_string(status);
-    }
-    return output;
-}
-
-/// The child's FAILED lines, or its whole output when it ended badly without one.
-std::string failures(const std::string& output)
-{
-    std::string lines;
-    std::size_t start = 0;
-    while ((start = output.find("FAILED: ", start)) != std::string::npos) {
-        const std::size_t end = output.find('\n', start);
-        lines += output.substr(start, end - start) + "\n";
-        start = end;
-    }
-    return lines;
-}
-
 TEST(ConsoleWindow, KeysAndClicksFromXdotoolDriveTheConsole)
 {
-    const std::string output = runChild("injection");
-    EXPECT_EQ("", failures(output)) << output.substr(output.size() > 20000 ? output.size() - 20000 : 0);
+    const std::string output = runUnderOwnXServer(CHILD_VARIABLE, "injection");
+    EXPECT_EQ("", failedLines(output)) << tail(output);
 }
 
 TEST(ConsoleWindow, EnginesRestartWithTheConsoleShown)
 {
-    const std::string output = runChild("restarts");
-    EXPECT_EQ("", failures(output)) << output.substr(output.size() > 20000 ? output.size() - 20000 : 0);
+    const std::string output = runUnderOwnXServer(CHILD_VARIABLE, "restarts");
+    EXPECT_EQ("", failedLines(output)) << tail(output);
 }
 
 } // namespace

@@ -79,10 +79,9 @@ public:
         return consumed;
     }
 
-    /// Types ASCII text into whatever has the keyboard.
-    void type(const std::string& text)
+    void type(const std::string& ascii)
     {
-        for (const char c : text) {
+        for (const char c : ascii) {
             tap(OIS::KC_UNASSIGNED, static_cast<unsigned char>(c));
         }
     }
