@@ -2,7 +2,6 @@
 
 #include <CEGUI/CEGUI.h>
 #include <CEGUI/RendererModules/Null/Renderer.h>
-#include <CEGUI/RendererModules/Ogre/ImageCodec.h>
 #include <CEGUI/RendererModules/Ogre/Renderer.h>
 
 #include <OgreRenderWindow.h>
@@ -92,13 +91,12 @@ void Gui::start(Graphics* graphics)
     if (graphics) {
         mOgreRenderer = &CEGUI::OgreRenderer::create(*graphics->getWindow());
         mRenderer = mOgreRenderer;
-        mImageCodec = &CEGUI::OgreRenderer::createOgreImageCodec();
     } else {
         mRenderer = &CEGUI::NullRenderer::create();
     }
-    // No image codec on the null renderer: the system loads the library's default one.
-    CEGUI::ImageCodec* imageCodec = mImageCodec;
-    mSystem = &CEGUI::System::create(*mRenderer, mResourceProvider, nullptr, imageCodec, nullptr, "", "CEGUI.log");
+    // Pictures are decoded by the GUI library's own image codec, not the rendering engine's:
+    // the rendering engine frees what its PNG codec decoded with the wrong deallocator.
+    mSystem = &CEGUI::System::create(*mRenderer, mResourceProvider, nullptr, nullptr, nullptr, "", "CEGUI.log");
     if (!graphics) {
         // The null renderer's display has no size, so no window would have an extent.
         mSystem->notifyDisplaySizeChanged(NullDisplaySize);
@@ -166,10 +164,6 @@ void Gui::stop()
         }
         CEGUI::System::destroy();
         mSystem = nullptr;
-    }
-    if (mImageCodec) {
-        CEGUI::OgreRenderer::destroyOgreImageCodec(*mImageCodec);
-        mImageCodec = nullptr;
     }
     if (mOgreRenderer) {
         CEGUI::OgreRenderer::destroy(*mOgreRenderer);

@@ -36,9 +36,8 @@
 #include "core/PropertyListener.h"
 
 namespace CEGUI {
-class OgreImageCodec;
 class OgreRenderer;
-} // namespace CEGUI
+}
 
 namespace tolva {
 
@@ -152,9 +151,8 @@ private:
     bool mInteractivityDirty = true;
     Graphics* mGraphics = nullptr;
     CEGUI::Renderer* mRenderer = nullptr;
-    /// The rendering engine's renderer and image codec; null on the null renderer.
+    /// The rendering engine's renderer; null on the null renderer.
     CEGUI::OgreRenderer* mOgreRenderer = nullptr;
-    CEGUI::OgreImageCodec* mImageCodec = nullptr;
     GuiResourceProvider* mResourceProvider = nullptr;
     CEGUI::System* mSystem = nullptr;
     CEGUI::SchemeManager* mSchemeManager = nullptr;

@@ -29,14 +29,16 @@ private:
     int mFailures = 0;
 };
 
-/// Runs this test binary again with variable=value under xvfb-run and returns what it printed;
-/// a child that ends badly adds a "FAILED: " line of its own.
-inline std::string runUnderOwnXServer(const char* variable, const std::string& value)
+/// Runs this test binary again with variable=value (and the further "NAME=value ..." settings of
+/// environment) under xvfb-run and returns what it printed; a child that ends badly adds a
+/// "FAILED: " line of its own.
+inline std::string runUnderOwnXServer(
+    const char* variable, const std::string& value, const std::string& environment = std::string())
 {
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
     const std::string path = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
-    const std::string command = std::string(variable) + "=" + value
+    const std::string command = environment + " " + variable + "=" + value
         + " xvfb-run -a -s '-screen 0 1024x768x24 +extension GLX' '" + path + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) {
