@@ -28,24 +28,29 @@ namespace {
 const char* const LUMINANCE_TARGET = "lum4";
 const unsigned int DOWNSAMPLE_TAPS = 2;
 
-/// The named constants the driver sets for a pass; empty for passes it leaves alone.
-std::vector<const char*> constantsOf(std::uint32_t passId)
+/// The named constants the driver sets for a pass; empty for passes it leaves alone. Asked for
+/// every pass of every frame, so nothing is allocated here.
+const std::vector<const char*>& constantsOf(std::uint32_t passId)
 {
+    static const std::vector<const char*> none;
+    static const std::vector<const char*> offsets = {"offsets"};
+    static const std::vector<const char*> luminance = {"lumAdapted"};
+    static const std::vector<const char*> blur = {"kernel", "offsets"};
     switch (passId) {
     case HDRCompositorDriver::PASS_DOWNSAMPLE_256:
     case HDRCompositorDriver::PASS_DOWNSAMPLE_64:
     case HDRCompositorDriver::PASS_DOWNSAMPLE_16:
     case HDRCompositorDriver::PASS_DOWNSAMPLE_4:
     case HDRCompositorDriver::PASS_DOWNSAMPLE_1:
-        return {"offsets"};
+        return offsets;
     case HDRCompositorDriver::PASS_BRIGHT:
     case HDRCompositorDriver::PASS_TONE_MAP:
-        return {"lumAdapted"};
+        return luminance;
     case HDRCompositorDriver::PASS_BLUR_HORIZONTAL:
     case HDRCompositorDriver::PASS_BLUR_VERTICAL:
-        return {"kernel", "offsets"};
+        return blur;
     default:
-        return {};
+        return none;
     }
 }
 
@@ -132,8 +137,7 @@ void HDRCompositorDriver::frame(float seconds)
 
 void HDRCompositorDriver::setParameters(std::uint32_t passId, Ogre::MaterialPtr& material)
 {
-    const std::vector<const char*> constants = constantsOf(passId);
-    if (constants.empty()) {
+    if (constantsOf(passId).empty()) {
         return;
     }
     Ogre::Technique* technique = material ? material->getTechnique(0) : nullptr;
@@ -249,7 +253,7 @@ std::string HDRCompositorDriver::findFault() const
     targets.push_back(technique->getOutputTargetPass());
     for (Ogre::CompositionTargetPass* target : targets) {
         for (Ogre::CompositionPass* pass : target->getPasses()) {
-            const std::vector<const char*> constants = constantsOf(pass->getIdentifier());
+            const std::vector<const char*>& constants = constantsOf(pass->getIdentifier());
             if (pass->getType() != Ogre::CompositionPass::PT_RENDERQUAD || constants.empty()) {
                 continue;
             }
