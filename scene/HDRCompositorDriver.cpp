@@ -80,8 +80,6 @@ std::string passText(std::uint32_t passId)
 
 } // namespace
 
-const char* const HDRCompositorDriver::COMPOSITOR_NAME = "compositor/HDR";
-
 HDRCompositorDriver::HDRCompositorDriver()
     : CompositorDriver("HDR", COMPOSITOR_NAME)
     , mFrameTime(0.0f)

@@ -36,9 +36,9 @@ public:
         PASS_TONE_MAP = 1120
     };
 
-    static const char* const COMPOSITOR_NAME;
-    static const unsigned int BLUR_TAPS = 15;
-    static const unsigned int BLUR_TEXTURE_SIZE = 128;
+    static constexpr const char* COMPOSITOR_NAME = "compositor/HDR";
+    static constexpr unsigned int BLUR_TAPS = 15;
+    static constexpr unsigned int BLUR_TEXTURE_SIZE = 128;
     static constexpr float BLUR_DEVIATION = 3.0f;
     /// The range the adapted luminance is kept in: a tone-mapping shader divides by it, and the
     /// luminance targets hold half-precision floats.
@@ -71,6 +71,7 @@ public:
     /// number, leaves it as it is; the result is kept between MIN_LUMINANCE and MAX_LUMINANCE.
     void adaptLuminance(float measured);
 
+    /// Starts at MIN_LUMINANCE, as an eye coming out of the dark.
     float getAdaptedLuminance() const { return mAdaptedLuminance; }
     /// The value read back from "lum4" by the last update.
     float getMeasuredLuminance() const { return mMeasuredLuminance; }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 #include "scene/HDRCompositorDriver.h"
@@ -33,11 +34,6 @@ TEST(HDRComputations, DownSampleTapsSitAtTheCentresOfAnEvenGridOverOneTargetTexe
             }
         }
     }
-    // The order the passes rely on: (-,-), (+,-), (-,+), (+,+).
-    float out[8];
-    HDR::genDownSampleRectOffsets(2, 256, out);
-    const float q = 0.0009765625f;
-    EXPECT_EQ(std::vector<float>(out, out + 8), (std::vector<float>{-q, -q, q, -q, -q, q, q, q}));
 }
 
 TEST(HDRComputations, BlurTapsAreOneTexelApartAlongOneAxis)
@@ -51,11 +47,6 @@ TEST(HDRComputations, BlurTapsAreOneTexelApartAlongOneAxis)
             EXPECT_FLOAT_EQ(out[2 * i + 1], horizontal ? 0.0f : along) << i;
         }
     }
-    // An even count has no tap in the middle.
-    float even[8];
-    HDR::genSampleLinOffsets(4, 64, even, true);
-    EXPECT_FLOAT_EQ(even[0], -1.5f / 64);
-    EXPECT_FLOAT_EQ(even[6], 1.5f / 64);
 }
 
 TEST(HDRComputations, BlurKernelIsTheNormalDensityAtEachTap)
@@ -75,16 +66,10 @@ TEST(HDRComputations, BlurKernelIsTheNormalDensityAtEachTap)
             EXPECT_NEAR(out[i], c.multiplier * density, 1e-6) << "tap " << i << " of " << c.n;
         }
     }
+    // Not normalised: the 15 weights of deviation 3 sum to about 0.988.
     float kernel[15];
     HDR::genGaussKernLin(15, 3.0f, kernel, 1.0f);
-    EXPECT_NEAR(kernel[7], 0.132981f, 1e-6);
-    EXPECT_NEAR(kernel[0], 0.008741f, 1e-6);
-    EXPECT_FLOAT_EQ(kernel[0], kernel[14]);
-    float sum = 0.0f;
-    for (float weight : kernel) {
-        sum += weight;
-    }
-    EXPECT_NEAR(sum, 0.988f, 1e-3);
+    EXPECT_NEAR(std::accumulate(kernel, kernel + 15, 0.0f), 0.988f, 1e-3);
 }
 
 /// A driver (without compositor: no rendering engine here) whose adapted luminance is set.
