@@ -26,6 +26,7 @@
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
 #include "input/Input.h"
+#include "physics/GravityManager.h"
 #include "physics/Physics.h"
 #include "scene/Graphics.h"
 #include "scripting/Python.h"
@@ -165,6 +166,10 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         }
 
         // 17. Gravity manager.
+        if (mOptions.gravityManager) {
+            mGravityManager = new GravityManager();
+            traceStep("create", "gravity manager");
+        }
     } catch (...) {
         destroyModules();
         throw;
@@ -186,7 +191,8 @@ void Engine::destroyModules()
 
     // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
     //    destructor reaches a half-destroyed module through the engine.
-    // console, gravity manager
+    // console
+    deleteModule(mGravityManager, "gravity manager");
     deleteModule(mGame, "game");
     // gui
     deleteModule(mScripting, "scripting");
