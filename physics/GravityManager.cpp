@@ -5,6 +5,7 @@
 #include "core/LogLine.h"
 #include "core/ToString.h"
 #include "physics/GravityMap.h"
+#include "physics/MovableObject.h"
 #include "physics/Physics.h"
 #include "scripting/Python.h"
 
@@ -239,9 +240,20 @@ void GravityManager::physicsStep(float)
     if (mPushing.empty()) {
         return;
     }
-    for (MovableObject* object : mPhysics->getMovables()) {
+    const std::vector<MovableObject*>& movables = mPhysics->getMovables();
+    if (mPushProperties.size() < movables.size()) {
+        mPushProperties.resize(movables.size());
+    }
+    for (size_t n = 0; n < movables.size(); ++n) {
+        MovableObject* object = movables[n];
+        PushPropertiesEntry& entry = mPushProperties[n];
+        if (entry.object != object || entry.revision != object->getPropertyRevision()) {
+            entry.object = object;
+            entry.revision = object->getPropertyRevision();
+            entry.properties = GravityMap::readPushProperties(object);
+        }
         for (GravityMap* map : mPushing) {
-            if (map->_pushInStep(object)) {
+            if (map->_pushInStep(object, entry.properties)) {
                 break;
             }
         }

@@ -19,6 +19,7 @@
 
 #include "core/Singleton.h"
 #include "physics/GravityData.h"
+#include "physics/GravityMap.h"
 #include "physics/PhysicsStepListener.h"
 
 namespace boost::python {
@@ -27,7 +28,7 @@ class tuple;
 
 namespace tolva {
 
-class GravityMap;
+class MovableObject;
 class Physics;
 
 class GravityManager : public Singleton<GravityManager>, public PhysicsStepListener {
@@ -89,6 +90,14 @@ private:
     std::vector<GravityMap*> mMaps;
     /// The maps in automatic mode during one step (kept to avoid allocating in every step).
     std::vector<GravityMap*> mPushing;
+    /// What the maps read from the properties of the physics module's movables, by their place
+    /// in its list; parsed again when the object or its properties change.
+    struct PushPropertiesEntry {
+        const MovableObject* object = nullptr;
+        uint64_t revision = 0;
+        GravityMap::PushProperties properties;
+    };
+    std::vector<PushPropertiesEntry> mPushProperties;
     Physics* mPhysics = nullptr;
 };
 

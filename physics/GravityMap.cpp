@@ -23,12 +23,8 @@ const std::string GravityScaleProperty = "gravityScale";
 const std::string ChargeProperty = "charge";
 
 /// A property read as a finite number; false when it is missing or its text is anything else.
-bool readNumber(const PhysicalBase* object, const std::string& name, float& value)
+bool readNumber(const PhysicalBase::PropertyMap& properties, const std::string& name, float& value)
 {
-    const PhysicalBase::PropertyMap& properties = object->getPropertyMap();
-    if (properties.empty()) {
-        return false;
-    }
     auto it = properties.find(name);
     if (it == properties.end() || it->second.empty()) {
         return false;
@@ -82,6 +78,11 @@ void GravityMap::setUp(const std::string& fileName)
     mTrigger->setCollisionCategory(PhysicalBase::COLL_GRAVITY);
     mTrigger->setCollisionPartners(0);
     addChild(mTrigger.get());
+    // The map senses by itself in every step, with the trigger's box and bits (see touches).
+    // Left in the collision pass, the trigger would repeat that test against every sensed
+    // object (and every static level mesh) in every step, and report each contact to the
+    // object's collision signal.
+    mTrigger->setEnabled(false);
     manager->_addMap(this);
 }
 
@@ -149,8 +150,8 @@ void GravityMap::_prepareStep()
 
 bool GravityMap::touches(ode::Geometry* geometry, const Ogre::Vector3& local) const
 {
-    // A solid shape whose centre is inside the box touches it; anything else asks the
-    // collision test the trigger's own contacts come from.
+    // A solid shape whose centre is inside the box touches it; anything else takes the
+    // collision test the trigger's contacts would come from.
     const Ogre::Vector3 size = mData->getSize();
     if (local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < size.x && local.y < size.y && local.z < size.z
         && geometry->getOffsetPosition() == Ogre::Vector3::ZERO) {
@@ -164,26 +165,37 @@ bool GravityMap::touches(ode::Geometry* geometry, const Ogre::Vector3& local) co
             break;
         }
     }
-    return mTrigger->getGeometry(0)->collide(geometry, nullptr) > 0;
+    dContactGeom contact;
+    return dCollide(mTrigger->getGeometry(0)->getGeometryID(), geometry->getGeometryID(), 1, &contact, sizeof(contact))
+        > 0;
 }
 
-bool GravityMap::pushFactor(const MovableObject* object, float& factor) const
+GravityMap::PushProperties GravityMap::readPushProperties(const PhysicalBase* object)
 {
-    float scale = 1;
-    readNumber(object, GravityScaleProperty, scale);
+    PushProperties result;
+    const PhysicalBase::PropertyMap& properties = object->getPropertyMap();
+    if (!properties.empty()) {
+        readNumber(properties, GravityScaleProperty, result.scale);
+        result.charged = readNumber(properties, ChargeProperty, result.charge);
+    }
+    return result;
+}
+
+bool GravityMap::pushFactor(const PushProperties& properties, float& factor) const
+{
     if (!mMagnetic) {
-        factor = scale;
+        factor = properties.scale;
         return true;
     }
-    float charge = 0;
-    if (!readNumber(object, ChargeProperty, charge)) {
+    if (!properties.charged) {
         return false;
     }
-    factor = (mMagneticCharge == 0 && charge != 0) ? scale : -mMagneticCharge * charge * scale;
+    const float charge = properties.charge;
+    factor = (mMagneticCharge == 0 && charge != 0) ? properties.scale : -mMagneticCharge * charge * properties.scale;
     return true;
 }
 
-bool GravityMap::_pushInStep(MovableObject* object)
+bool GravityMap::_pushInStep(MovableObject* object, const PushProperties& properties)
 {
     ode::Body* body = object->getBody();
     ode::Geometry* geometry = object->getGeometry(0);
@@ -199,7 +211,7 @@ bool GravityMap::_pushInStep(MovableObject* object)
         return false;
     }
     float factor = 0;
-    if (!pushFactor(object, factor)) {
+    if (!pushFactor(properties, factor)) {
         return false;
     }
     body->addForce(mStepLinear * (mData->getCell(i, j, k) * (mIntensity * factor)));

@@ -30,6 +30,7 @@
 namespace tolva {
 
 class MovableObject;
+class PhysicalBase;
 class Trigger;
 
 namespace ode {
@@ -68,12 +69,21 @@ public:
     Ogre::Vector3 getWorldCentrePosition() const;
     const GravityDataPtr& getGravityData() const { return mData; }
 
+    /// What the rules read from an object's properties "gravityScale" and "charge"; a text
+    /// that is not a finite number counts as missing.
+    struct PushProperties {
+        float scale = 1;
+        bool charged = false;
+        float charge = 0;
+    };
+    static PushProperties readPushProperties(const PhysicalBase* object);
+
     /// Called by the gravity manager at the start of each step, before _pushInStep: takes the
     /// node's transform for the step and keeps the trigger's box on the (scaled) grid.
     void _prepareStep();
     /// Called by the gravity manager in each step of automatic mode: pushes the object when the
     /// map senses it and has a rule for it. @return whether it pushed the object
-    bool _pushInStep(MovableObject* object);
+    bool _pushInStep(MovableObject* object, const PushProperties& properties);
 
 private:
     void setUp(const std::string& fileName);
@@ -82,7 +92,7 @@ private:
     /// Whether the geometry touches the trigger's box.
     bool touches(ode::Geometry* geometry, const Ogre::Vector3& local) const;
     /// The factor of the object's push; false when the map has no rule for it.
-    bool pushFactor(const MovableObject* object, float& factor) const;
+    bool pushFactor(const PushProperties& properties, float& factor) const;
 
     OperationMode mMode = MODE_MANUAL;
     bool mMagnetic = false;

@@ -2,6 +2,7 @@
 // field at several frame rates, overlapping maps, and maps or objects destroyed in callbacks.
 #include "GravityFixture.h"
 
+#include "physics/SinglePhysical.h"
 #include "physics/Trigger.h"
 #include "platform/OdeBoxGeometry.h"
 
@@ -116,6 +117,22 @@ TEST_F(GravityMaps, PushFollowsTheObjectsScaleAndCharge)
     }
 }
 
+TEST_F(GravityMaps, PropertiesChangedBetweenFramesTakeEffect)
+{
+    auto map = makeSmallMap(2);
+    auto sphere = makeSphere(Ogre::Vector3(2, 3, 4));
+    const struct {
+        const char* scale; // null removes the property
+        float factor;
+    } changes[] = {{"3", 3}, {nullptr, 1}, {"0.5", 0.5f}};
+    for (const auto& change : changes) {
+        change.scale ? sphere->setProperty("gravityScale", change.scale) : sphere->removeProperty("gravityScale");
+        const float before = sphere->getLinearVelocity().z;
+        frame(0.01f);
+        EXPECT_NEAR(2 * change.factor, (sphere->getLinearVelocity().z - before) / 0.01f, 1e-3f);
+    }
+}
+
 TEST_F(GravityMaps, SensesOnlyObjectsThatMeetItsBox)
 {
     const struct {
@@ -203,17 +220,24 @@ TEST_F(GravityMaps, BodiesFollowTheFieldAlikeAtEveryFrameRate)
 
 TEST_F(GravityMaps, DestroyingMapsOrTheirObjectsInCallbacksLeavesNothingBehind)
 {
+    // A wall inside the map that the pushed spheres touch.
+    SinglePhysical wall(mPhysics->createBoxGeometry(Ogre::Vector3(2, 2, 0.5f)));
+    wall.setPosition(Ogre::Vector3(2, 3, 4.4f));
     auto map = makeSmallMap(1);
     auto first = makeSphere(Ogre::Vector3(2, 3, 4));
-    first->eventCollision().connect([&](PhysicalBase*, Contact*) { map.reset(); });
-    frames(3, 0.01f);
-    EXPECT_EQ(nullptr, map);
+    {
+        boost::signals2::scoped_connection slot
+            = first->eventCollision().connect([&](PhysicalBase*, Contact*) { map.reset(); });
+        frames(3, 0.01f);
+        EXPECT_EQ(nullptr, map);
+    }
 
     map = makeSmallMap(1);
     auto second = makeSphere(Ogre::Vector3(2, 3, 4));
     second->eventCollision().connect([&](PhysicalBase*, Contact*) { second.reset(); });
     frames(3, 0.01f);
     EXPECT_EQ(nullptr, second);
+    EXPECT_NE(nullptr, map);
 
     Trigger level(Ogre::Vector3(1, 1, 1));
     level.setPosition(Ogre::Vector3(2, 3, 4));
