@@ -140,10 +140,10 @@ TEST_F(GravityFiles, GridsStillHeldOutliveTheirCacheEntryAndTheirManager)
     mEngine.reset();
     EXPECT_EQ(Ogre::Vector3(1, -2, -0.875f), orphan->getCell(0, 0, 0));
     GravityManager next;
-    log.clear();
+    test::LogCapture laterLog;
     orphan.reset();
     held.reset();
-    EXPECT_TRUE(log.getLines().empty()) << "their last holders delete them (the leak checker sees they do)";
+    EXPECT_TRUE(laterLog.getLines().empty()) << "their last holders delete them (the leak checker sees they do)";
 }
 
 TEST_F(GravityFiles, EngineMakesTheManagerLastAndDeletesItFirst)
