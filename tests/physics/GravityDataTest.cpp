@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <OgreException.h>
+#include <OgreLogManager.h>
 
 #include <boost/filesystem.hpp>
 #include <boost/python.hpp>
@@ -140,6 +141,7 @@ TEST_F(GravityFiles, GridsStillHeldOutliveTheirCacheEntryAndTheirManager)
     mEngine.reset();
     EXPECT_EQ(Ogre::Vector3(1, -2, -0.875f), orphan->getCell(0, 0, 0));
     GravityManager next;
+    Ogre::LogManager::getSingleton().createLog("later.log", true, false, true);
     test::LogCapture laterLog;
     orphan.reset();
     held.reset();
