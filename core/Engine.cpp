@@ -24,6 +24,7 @@
 #include "core/Time.h"
 #include "core/ToString.h"
 #include "core/LogLine.h"
+#include "audio/Audio.h"
 #include "game/GameFactory.h"
 #include "input/Input.h"
 #include "physics/GravityManager.h"
@@ -84,6 +85,11 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         // 3. Configuration.
         try {
             mConfigFile = new ConfigFile((boost::filesystem::path(mDataDirectory) / "engine.cfg").string());
+        } catch (const std::exception& error) {
+            // The fixed message does not say what is wrong with the file; no log exists yet, so
+            // the reason goes to standard error.
+            logLine(ToString("Error: ") + ToString(error.what()));
+            throw InitialisationException("Failed to load engine configuration file.");
         } catch (...) {
             throw InitialisationException("Failed to load engine configuration file.");
         }
@@ -115,7 +121,11 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             }
         }
 
-        // 8. Audio.
+        // 8. Audio, on the default sound device.
+        if (mOptions.audio) {
+            mAudio = new Audio("");
+            traceStep("create", "audio");
+        }
 
         // 9. Input, on the graphics module's window.
         if (mOptions.input && mGraphics) {
@@ -199,7 +209,7 @@ void Engine::destroyModules()
     deleteModule(mTime, "time");
     deleteModule(mPhysics, "physics");
     deleteModule(mInput, "input");
-    // audio
+    deleteModule(mAudio, "audio");
     deleteModule(mGraphics, "graphics");
     deleteModule(mLog, "log");
 
@@ -240,7 +250,7 @@ void Engine::initialise()
 {
     initialiseModule(mLog, "log");
     initialiseModule(mGraphics, "graphics");
-    // audio
+    initialiseModule(mAudio, "audio");
     initialiseModule(mInput, "input");
     initialiseModule(mPhysics, "physics");
     initialiseModule(mTime, "time");
@@ -255,7 +265,8 @@ void Engine::frame(float seconds)
     frameModule(mInput, "input", seconds);
     frameModule(mGame, "game", seconds);
     frameModule(mPhysics, "physics", seconds);
-    // audio, gui
+    frameModule(mAudio, "audio", seconds);
+    // gui
     frameModule(mGraphics, "graphics", seconds);
 }
 
@@ -267,7 +278,7 @@ void Engine::shutdown()
     shutdownModule(mTime, "time");
     shutdownModule(mPhysics, "physics");
     shutdownModule(mInput, "input");
-    // audio
+    shutdownModule(mAudio, "audio");
     shutdownModule(mGraphics, "graphics");
     shutdownModule(mLog, "log");
 }

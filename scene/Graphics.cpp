@@ -30,6 +30,10 @@
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
+#include "scene/MaterialAlpha.h"
+#include "scene/MeshObject.h"
+#include "scene/NodeObject.h"
+#include "scene/SceneNames.h"
 
 namespace tolva {
 
@@ -40,6 +44,7 @@ const char* const OPENGL_SECTION = "OpenGL";
 const char* const RENDER_SYSTEM_NAME = "OpenGL Rendering Subsystem";
 /// The archive type of the archive plug-in; its archives must go before the plug-in does.
 const char* const PLUGIN_ARCHIVE_TYPE = "LZMA";
+const char* const EFFECT_SECTION = "CompositorEffect-01";
 
 const Graphics::Resolution DEFAULT_RESOLUTION(800, 600);
 
@@ -90,6 +95,20 @@ Ogre::StencilState stencilOne(Ogre::CompareFunction compareOp, Ogre::StencilOper
 
 } // namespace
 
+/// Follows size changes of the window that arrive with the window system's messages (a window
+/// manager makes a window full screen, or the user resizes it, some time after it was asked).
+class Graphics::WindowWatcher : public OgreBites::WindowEventListener {
+public:
+    explicit WindowWatcher(Graphics& graphics)
+        : mGraphics(graphics)
+    {
+    }
+    void windowResized(Ogre::RenderWindow*) override { mGraphics.readResolutionFromWindow(); }
+
+private:
+    Graphics& mGraphics;
+};
+
 Graphics::Graphics()
     : mBaseVisibilityMask(1)
     , mRoot(nullptr)
@@ -134,6 +153,8 @@ Graphics::Graphics()
         }
         // Closing the window is seen only for windows the message pump knows.
         OgreBites::WindowEventUtilities::_addRenderWindow(mWindow);
+        mWindowWatcher = std::make_unique<WindowWatcher>(*this);
+        OgreBites::WindowEventUtilities::addWindowEventListener(mWindow, mWindowWatcher.get());
         // The render system may give the window another size than asked for (full screen at a
         // mode the display lacks); the module reports the size the window really has.
         mWidth = mWindow->getWidth();
@@ -161,6 +182,8 @@ Graphics::Graphics()
 
 Graphics::~Graphics()
 {
+    destroyRootNodeObject();
+    mCompositorEffects.clear();
     destroyRoot();
 }
 
@@ -178,8 +201,12 @@ void Graphics::destroyRoot()
         mListening = false;
     }
     if (mWindow) {
+        if (mWindowWatcher) {
+            OgreBites::WindowEventUtilities::removeWindowEventListener(mWindow, mWindowWatcher.get());
+        }
         OgreBites::WindowEventUtilities::_removeRenderWindow(mWindow);
     }
+    mWindowWatcher.reset();
     releasePluginArchives();
     delete mRoot;
     mRoot = nullptr;
@@ -297,6 +324,15 @@ bool Graphics::configureRenderSystem()
         } catch (const InvalidArgumentException&) {
             // Not given: the default applies.
         }
+        // Larger sizes end the program in the window system or the first frame, or come out as
+        // a window of another size (the window system keeps 16 bits of each side).
+        if (!fitsDisplay(mode)) {
+            const Resolution limit = getDisplayLimit();
+            logWarning("Warning: The video mode '" + config.getValueString(OPENGL_SECTION, "Video Mode")
+                + "' is larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second)
+                + "); using 800 x 600.");
+            mode = DEFAULT_RESOLUTION;
+        }
         mWidth = mode.first;
         mHeight = mode.second;
         ConfigFile::ResolutionParser resolutionText;
@@ -368,7 +404,9 @@ bool Graphics::loadWorldSettings()
 
 void Graphics::initialise()
 {
+    loadCompositorEffects();
     Ogre::MovableObject::setDefaultVisibilityFlags(mBaseVisibilityMask);
+    createRootNodeObject();
 }
 
 void Graphics::frame(float)
@@ -390,6 +428,7 @@ void Graphics::shutdown()
         mRoot->removeFrameListener(this);
         mListening = false;
     }
+    destroyRootNodeObject();
 }
 
 void Graphics::updateNodes()
@@ -426,8 +465,10 @@ void Graphics::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, b
     }
 }
 
-bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Ogre::Technique**, Ogre::RenderQueue*)
+bool Graphics::renderableQueued(
+    Ogre::Renderable* renderable, Ogre::uint8, Ogre::ushort, Ogre::Technique** technique, Ogre::RenderQueue*)
 {
+    applyDistanceFade(renderable, *technique);
     return true;
 }
 
@@ -460,6 +501,7 @@ Ogre::SceneNode* Graphics::createIsolatedNode()
 
 Ogre::Light* Graphics::createLight(const std::string& name)
 {
+    requireFreeName(mSceneManager->hasLight(name), "light", name);
     return mSceneManager->createLight(name);
 }
 
@@ -470,6 +512,7 @@ void Graphics::destroyLight(Ogre::Light* light)
 
 Ogre::BillboardSet* Graphics::createBillboardSet(const std::string& name, int poolSize)
 {
+    requireFreeName(mSceneManager->hasBillboardSet(name), "billboard set", name);
     return mSceneManager->createBillboardSet(name, static_cast<unsigned int>(poolSize));
 }
 
@@ -589,6 +632,12 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
             "Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " + ToString(height) + ").");
         return;
     }
+    if (!fitsDisplay(Resolution(width, height))) {
+        const Resolution limit = getDisplayLimit();
+        logWarning("Warning: Attempt to set a resolution of " + ToString(width) + " x " + ToString(height)
+            + ", larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second) + ").");
+        return;
+    }
     if (now && mWindow && (mWindow->getWidth() != width || mWindow->getHeight() != height)) {
         if (mWindow->isFullScreen()) {
             mWindow->setFullscreen(true, width, height);
@@ -611,6 +660,52 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode", Resolution(width, height));
 }
 
+void Graphics::readResolutionFromWindow()
+{
+    if (!mWindow || (mWindow->getWidth() == mWidth && mWindow->getHeight() == mHeight)) {
+        return;
+    }
+    mWidth = mWindow->getWidth();
+    mHeight = mWindow->getHeight();
+    notifyPropertyChanged("resolution");
+}
+
+Graphics::Resolution Graphics::getDisplayLimit() const
+{
+    Resolution limit(0, 0);
+    ConfigFile::ResolutionParser parser;
+    for (const std::string& mode : getAvailableResolutions()) {
+        try {
+            const auto size = boost::any_cast<Resolution>(parser.stringToValue(mode));
+            limit = Resolution(std::max(limit.first, size.first), std::max(limit.second, size.second));
+        } catch (const ParserException&) {
+            // Not a size: nothing to learn from it.
+        }
+    }
+    // The screen may span several monitors, each of which the modes describe alone.
+    Display* display = nullptr;
+    if (mWindow) {
+        mWindow->getCustomAttribute("XDISPLAY", &display);
+    }
+    Display* opened = display ? nullptr : XOpenDisplay(nullptr);
+    if (Display* screen = display ? display : opened) {
+        const int number = DefaultScreen(screen);
+        limit = Resolution(std::max(limit.first, static_cast<unsigned int>(DisplayWidth(screen, number))),
+            std::max(limit.second, static_cast<unsigned int>(DisplayHeight(screen, number))));
+    }
+    if (opened) {
+        XCloseDisplay(opened);
+    }
+    return limit;
+}
+
+bool Graphics::fitsDisplay(const Resolution& size) const
+{
+    const Resolution limit = getDisplayLimit();
+    // Without any knowledge of the display there is nothing to compare with.
+    return (limit.first == 0 || size.first <= limit.first) && (limit.second == 0 || size.second <= limit.second);
+}
+
 bool Graphics::isFullScreen() const
 {
     return mWindow && mWindow->isFullScreen();
@@ -622,6 +717,9 @@ void Graphics::setFullScreen(bool fullScreen)
         return;
     }
     mWindow->setFullscreen(fullScreen, mWindow->getWidth(), mWindow->getHeight());
+    // Full screen has the display's size, not the size asked for. With a window manager the
+    // window changes size later, and the window watcher reads it back then.
+    readResolutionFromWindow();
     getConfigFile().setValue(
         OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
 }
@@ -682,6 +780,112 @@ void Graphics::setVSyncEnable(bool enabled)
     mRenderSystem->setConfigOption("VSync", enabled ? "Yes" : "No");
     getConfigFile().setValue(
         OPENGL_SECTION, ConfigFile::PT_STRING, "VSync", std::string(isVSyncEnabled() ? "true" : "false"));
+}
+
+void Graphics::createRootNodeObject()
+{
+    if (!mRootNodeObject) {
+        mRootNodeObject = std::make_unique<NodeObject>(mSceneManager->getRootSceneNode());
+    }
+}
+
+void Graphics::destroyRootNodeObject()
+{
+    mRootNodeObject.reset();
+}
+
+void Graphics::applyDistanceFade(const Ogre::Renderable* renderable, Ogre::Technique* technique) const
+{
+    // Runs for every queued renderable: nothing here may allocate or ask the camera.
+    const MeshObject* const* found
+        = Ogre::any_cast<const MeshObject*>(&renderable->getUserObjectBindings().getUserAny());
+    if (!found || !technique) {
+        return;
+    }
+    const MeshObject* mesh = *found;
+    if (!mesh->isFadeEnabled() || !mesh->isDistanceFadeRunning()) {
+        return;
+    }
+    setTechniqueAlpha(*technique, mesh->getDistanceFadeAlpha(mCameraPosition));
+}
+
+void Graphics::loadCompositorEffects()
+{
+    std::string name;
+    int mask = 0;
+    try {
+        const ConfigFile& config = getConfigFile();
+        name = boost::any_cast<std::string>(config.getValue(EFFECT_SECTION, ConfigFile::PT_STRING, "Compositor"));
+        mask = boost::any_cast<int>(config.getValueDefault(
+            EFFECT_SECTION, ConfigFile::PT_INT, "VisibilityMask", static_cast<int>(mBaseVisibilityMask)));
+    } catch (const std::exception&) {
+        // No effect configured.
+        return;
+    }
+    addCompositorEffect(name, static_cast<std::uint32_t>(mask));
+}
+
+void Graphics::addCompositorEffect(const std::string& name, std::uint32_t visibilityMask)
+{
+    const auto inserted = mCompositorEffects.emplace(name, CompositorEffect());
+    if (!inserted.second) {
+        return;
+    }
+    CompositorEffect& effect = inserted.first->second;
+    effect.visibilityMask = visibilityMask;
+    effect.instance = mCompositorManager->addCompositor(mViewport, name, -1);
+    if (!effect.instance) {
+        logWarning("Warning: Failed to instantiate compositor effect " + name + ".");
+    }
+}
+
+bool Graphics::isEffectAvailable(const std::string& name) const
+{
+    const auto found = mCompositorEffects.find(name);
+    return found != mCompositorEffects.end() && found->second.instance;
+}
+
+std::uint32_t Graphics::getEffectVisibilityMask(const std::string& name) const
+{
+    const auto found = mCompositorEffects.find(name);
+    return found == mCompositorEffects.end() ? mBaseVisibilityMask : found->second.visibilityMask;
+}
+
+void Graphics::notifyEffectUsed(const std::string& name)
+{
+    const auto found = mCompositorEffects.find(name);
+    if (found == mCompositorEffects.end()) {
+        logWarning("Warning: Attempt to use an unknown compositor effect.");
+        return;
+    }
+    CompositorEffect& effect = found->second;
+    if (!effect.instance) {
+        logWarning("Warning: Attempt to use an invalid compositor effect.");
+        return;
+    }
+    if (effect.useCount++ == 0) {
+        mCompositorManager->setCompositorEnabled(mViewport, name, true);
+    }
+}
+
+void Graphics::notifyEffectReleased(const std::string& name)
+{
+    const auto found = mCompositorEffects.find(name);
+    if (found == mCompositorEffects.end()) {
+        logWarning("Warning: Attempt to disable an unknown compositor effect.");
+        return;
+    }
+    CompositorEffect& effect = found->second;
+    if (!effect.instance) {
+        logWarning("Warning: Attempt to disable an invalid compositor effect.");
+        return;
+    }
+    if (effect.useCount == 0) {
+        return;
+    }
+    if (--effect.useCount == 0) {
+        mCompositorManager->setCompositorEnabled(mViewport, name, false);
+    }
 }
 
 } // namespace tolva
