@@ -147,22 +147,3 @@ TEST_F(GravityFiles, GridsStillHeldOutliveTheirCacheEntryAndTheirManager)
     held.reset();
     EXPECT_TRUE(laterLog.getLines().empty()) << "their last holders delete them (the leak checker sees they do)";
 }
-
-TEST_F(GravityFiles, EngineMakesTheManagerLastAndDeletesItFirst)
-{
-    std::vector<std::string> steps;
-    EngineOptions options = test::coreOptions();
-    options.physics = options.gravityManager = true;
-    options.trace
-        = [&steps](const char* step, const char* module) { steps.push_back(std::string(step) + " " + module); };
-    mEngine.reset();
-    {
-        Engine engine(0, nullptr, options);
-        EXPECT_EQ(GravityManager::getInstance(), engine.getGravityManager());
-    }
-    EXPECT_EQ(
-        "create gravity manager", steps[std::find(steps.begin(), steps.end(), "create game") - steps.begin() + 1]);
-    EXPECT_EQ("delete gravity manager",
-        *std::find_if(steps.begin(), steps.end(), [](const std::string& s) { return s.rfind("delete", 0) == 0; }));
-    EXPECT_EQ(nullptr, GravityManager::getInstance());
-}

@@ -74,46 +74,36 @@ TEST_F(GravityMaps, FieldFollowsTheNodeAndEndsAtTheGridsFaces)
     EXPECT_TRUE(makeSmallMap(1)->getWorldCentrePosition().positionEquals(Ogre::Vector3(5, 4, 4), 1e-5f));
 }
 
-TEST_F(GravityMaps, PushOnlyInAutomaticModeWithAnIntensity)
-{
-    const Ogre::Vector3 inside(2, 3, 4);
-    EXPECT_EQ(Ogre::Vector3::ZERO, makeSmallMap(0)->getGravity(inside));
-    for (auto mode : {GravityMap::MODE_AUTO, GravityMap::MODE_MANUAL}) {
-        auto map = makeMap("small.gmap");
-        map->setMode(mode);
-        EXPECT_EQ(Ogre::Vector3::ZERO, pushAt(inside)) << "a new map has no intensity";
-        map->setIntensity(1);
-        EXPECT_EQ(Ogre::Vector3(0, 0, 1), map->getGravity(inside));
-        EXPECT_TRUE(pushAt(inside).positionEquals(
-            mode == GravityMap::MODE_AUTO ? map->getGravity(inside) : Ogre::Vector3::ZERO, 1e-4f));
-    }
-}
-
 TEST_F(GravityMaps, PushFollowsTheObjectsScaleAndCharge)
 {
+    const GravityMap::OperationMode AUTO = GravityMap::MODE_AUTO, MANUAL = GravityMap::MODE_MANUAL;
     const struct {
+        GravityMap::OperationMode mode;
+        float intensity;
         bool magnetic;
         float charge; // the map's
         std::map<std::string, std::string> properties;
         float factor;
     } cases[] = {
-        {false, 0, {}, 1},
-        {false, 0, {{"gravityScale", "0.5"}}, 0.5f},
-        {false, 0, {{"gravityScale", "half"}}, 1},
-        {false, 0, {{"gravityScale", "nan"}}, 1},
-        {true, 2, {{"charge", "1"}, {"gravityScale", "0.5"}}, -1},
-        {true, 0, {{"charge", "1"}, {"gravityScale", "0.5"}}, 0.5f},
-        {true, 2, {{"charge", "0"}}, 0},
-        {true, 2, {{"gravityScale", "3"}}, 0},
-        {true, -1, {{"charge", "-2"}}, -2},
+        {AUTO, 0, false, 0, {}, 0},
+        {MANUAL, 1, false, 0, {}, 0},
+        {AUTO, 1, false, 0, {}, 1},
+        {AUTO, 1, false, 0, {{"gravityScale", "0.5"}}, 0.5f},
+        {AUTO, 1, false, 0, {{"gravityScale", "half"}}, 1},
+        {AUTO, 1, false, 0, {{"gravityScale", "nan"}}, 1},
+        {AUTO, 1, true, 2, {{"charge", "1"}, {"gravityScale", "0.5"}}, -1},
+        {AUTO, 1, true, 0, {{"charge", "1"}, {"gravityScale", "0.5"}}, 0.5f},
+        {AUTO, 1, true, 2, {{"charge", "0"}}, 0},
+        {AUTO, 1, true, 2, {{"gravityScale", "3"}}, 0},
+        {AUTO, 2, true, -1, {{"charge", "-2"}}, -4},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.magnetic << " " << c.charge << " " << c.factor);
-        auto map = makeSmallMap(2);
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.magnetic << " " << c.charge << " " << c.factor);
+        auto map = makeSmallMap(c.intensity, c.mode);
         map->setMagnetic(c.magnetic);
         map->setMagneticCharge(c.charge);
-        EXPECT_TRUE(
-            pushAt(Ogre::Vector3(2, 3, 4), c.properties).positionEquals(Ogre::Vector3(0, 0, 2 * c.factor), 1e-4f));
+        EXPECT_EQ(Ogre::Vector3(0, 0, c.intensity), map->getGravity(Ogre::Vector3(2, 3, 4))) << "in any mode";
+        EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4), c.properties).positionEquals(Ogre::Vector3(0, 0, c.factor), 1e-4f));
     }
 }
 
