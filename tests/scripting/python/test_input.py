@@ -1,33 +1,210 @@
-"""Command handlers implemented by scripts, called as the control registry calls them."""
+# engine: window
+"""Input and controls as scripts see them: the input signals with keys typed into the window, the
+events slots receive, and the control registry with commands, modifier layers, bindings and
+script command handlers (the registry of the test game, which hears input before scripts do)."""
+import gc
+import time
 import unittest
+import weakref
 
 import TolvaEngine
 import tolvatest
+from TolvaEngine import GameControlRegistry_Command as Command
+from TolvaEngine import GameControlRegistry_Control as Control
+from TolvaEngine import GameControlRegistry_Control_Type as ControlType
+from TolvaEngine import GameControlRegistry_Modifier as Modifier
+from TolvaEngine import TolvaSingleton
+from TolvaValues import OIS
 
 
-class CommandHandlers(unittest.TestCase):
-    def test_a_script_handler_receives_the_value_as_int(self):
-        received = []
+def key(code):
+    return Control(ControlType.TYPE_KEY, int(code))
 
-        class Mover(TolvaEngine.GameControlRegistry_CommandHandler):
-            def handleCommand(self, value):
-                received.append((type(value).__name__, value))
 
-        mover = Mover()
-        tolvatest.callCommandHandler(mover, 17)
-        tolvatest.callCommandHandler(mover, 1)
-        self.assertEqual([("int", 17), ("int", 1)], received)
+def frameUntil(condition, seconds=15):
+    deadline = time.monotonic() + seconds
+    while not condition() and time.monotonic() < deadline:
+        tolvatest.frame(0.02)
+        time.sleep(0.02)
+    return condition()
 
-    def test_errors_in_a_handler_reach_the_caller(self):
-        class Lazy(TolvaEngine.GameControlRegistry_CommandHandler):
-            pass
 
-        class Broken(TolvaEngine.GameControlRegistry_CommandHandler):
-            def handleCommand(self, value):
-                raise KeyError(value)
+class Recorder(TolvaEngine.GameControlRegistry_CommandHandler):
+    def __init__(self, calls, name=""):
+        TolvaEngine.GameControlRegistry_CommandHandler.__init__(self)
+        self.calls, self.name = calls, name
 
+    def handleCommand(self, value):
+        self.calls.append((self.name, value) if self.name else value)
+
+
+class InputTest(unittest.TestCase):
+    def setUp(self):
+        self.input = TolvaSingleton.getInstance().getInput()
+        self.registry = tolvatest.getControlRegistry()
+        self.connections = []
+
+    def tearDown(self):
+        for connection in self.connections:
+            connection.disconnect()
+        for command in self.registry.getCommands():
+            self.registry.removeCommand(command)
+        for modifier in self.registry.getModifiers():
+            if modifier.getType() != TolvaEngine.GameControlRegistry_Modifier_Type.TYPE_NONE:
+                self.registry.removeModifier(modifier)
+
+    def connect(self, signal, slot):
+        self.connections.append(signal.connect(slot))
+
+
+class InputSignals(InputTest):
+    def test_keys_typed_into_the_window_reach_a_consumer_and_what_it_passes_on(self):
+        consumed, seen = [], []
+        self.connect(self.input.eventKeyPressed(), lambda e: e.key == OIS.KC_B and not consumed.append(e))
+        self.connect(self.input.eventKeyPressed(), lambda e: seen.append(("press", e.key, e.text)))
+        # Through another script object of the same signal.
+        self.connect(self.input.eventKeyReleased(), lambda e: seen.append(("release", e.key)))
+        tolvatest.typeKeys("a b")
+        self.assertTrue(frameUntil(lambda: ("release", OIS.KC_B) in seen), seen)
+        self.assertIn(("press", OIS.KC_A, ord("a")), seen)
+        self.assertNotIn(OIS.KC_B, [event[1] for event in seen if event[0] == "press"])
+        self.assertEqual([(OIS.KC_B, ord("b"))], [(e.key, e.text) for e in consumed])
+
+    def test_slot_results_decide_whether_the_event_goes_on(self):
+        for result, consumed in [(None, False), (0, False), (False, False), (1, True), (True, True)]:
+            connection = self.input.eventKeyPressed().connect(lambda e, r=result: r)
+            self.assertEqual(consumed, tolvatest.pressKey(OIS.KC_Q), repr(result))
+            tolvatest.releaseKey(OIS.KC_Q)
+            connection.disconnect()
+        self.connect(self.input.eventKeyPressed(), lambda e: "consumed?")
         with self.assertRaises(TypeError):
-            tolvatest.callCommandHandler(Lazy(), 1)
-        with self.assertRaises(KeyError) as caught:
-            tolvatest.callCommandHandler(Broken(), 3)
-        self.assertEqual(3, caught.exception.args[0])
+            tolvatest.pressKey(OIS.KC_Q)
+
+    def test_mouse_events_keep_the_state_of_their_own_moment(self):
+        moves, buttons = [], []
+        self.connect(self.input.eventMouseMoved(), moves.append)
+        self.connect(self.input.eventMousePressed(), lambda e, b: buttons.append((e.state.buttonDown(b), b)))
+        tolvatest.moveMouse(x=5, y=-3)
+        tolvatest.moveMouse(z=120)
+        tolvatest.pressMouseButton(OIS.MB_Right)
+        self.assertEqual([(5, -3, 0), (0, 0, 120)], [(m.state.X.rel, m.state.Y.rel, m.state.Z.rel) for m in moves])
+        self.assertEqual([(True, OIS.MB_Right)], buttons)
+
+
+class Controls(InputTest):
+    def test_a_key_typed_into_the_window_calls_the_script_handler_of_its_command(self):
+        calls = []
+        self.registry.addCommand(Command("Jump", "Movement", False, Recorder(calls)))
+        self.registry.bind(Modifier(), key(OIS.KC_J), Command("Jump", "Movement"))
+        tolvatest.typeKeys("j")
+        self.assertTrue(frameUntil(lambda: calls), "the handler was not called")
+        self.assertEqual([int(OIS.KC_J)], calls)
+
+    def test_modifier_layers_and_repeating_commands(self):
+        calls = []
+        shift = Modifier()
+        shift.addControl(key(OIS.KC_LSHIFT))
+        self.registry.addModifier(shift)
+        for name, repeat in [("Walk", False), ("Run", True)]:
+            self.registry.addCommand(Command(name, "Movement", repeat, Recorder(calls, name)))
+        self.registry.bind(Modifier(), key(OIS.KC_W), Command("Walk", "Movement"))
+        self.registry.bind(shift, key(OIS.KC_W), Command("Run", "Movement"))
+        tolvatest.pressKey(OIS.KC_W)
+        tolvatest.releaseKey(OIS.KC_W)
+        tolvatest.pressKey(OIS.KC_LSHIFT)
+        tolvatest.pressKey(OIS.KC_W)
+        tolvatest.frame()
+        tolvatest.frame()
+        tolvatest.releaseKey(OIS.KC_W)
+        tolvatest.frame()
+        tolvatest.releaseKey(OIS.KC_LSHIFT)
+        self.assertEqual([("Walk", int(OIS.KC_W)), ("Run", 1), ("Run", 1)], calls)
+        self.assertEqual({"Run"}, {c.name for c in self.registry.getBindings(shift).values()})
+        self.assertEqual(2, len(self.registry.getModifiers()))
+
+    def test_a_handler_given_only_to_the_registry_lives_while_it_is_set(self):
+        calls = []
+        self.registry.addCommand(Command("Fire", "Combat"))
+        handler = Recorder(calls)
+        handlerAlive = weakref.ref(handler)
+        self.registry.setHandler(Command("Fire", "Combat"), handler)
+        self.registry.bind(Modifier(), key(OIS.KC_F), Command("Fire", "Combat"))
+        del handler
+        gc.collect()
+        tolvatest.pressKey(OIS.KC_F)
+        self.assertEqual([int(OIS.KC_F)], calls)
+        self.assertIs(handlerAlive(), self.registry.getCommands()[0].handler)
+        self.registry.setHandler(Command("Fire", "Combat"), None)
+        gc.collect()
+        self.assertIsNone(handlerAlive())
+
+    def test_commands_keep_their_handlers_and_hand_them_back(self):
+        command = Command("Duck", "Movement", True, Recorder([]))
+        gc.collect()
+        self.assertIsInstance(command.handler, Recorder)
+        self.assertIsNone(Command("Duck", "Movement").handler)
+        self.registry.addCommand(command)
+        copy = self.registry.getCommands()[0]
+        del command
+        self.registry.removeCommand(copy)
+        gc.collect()
+        self.assertIsInstance(copy.handler, Recorder)
+        self.assertEqual(("Duck", "Movement", True), (copy.name, copy.category, copy.repeat))
+
+    def test_a_failing_handler_raises_in_the_script_and_the_registry_goes_on(self):
+        calls = []
+
+        class Clumsy(TolvaEngine.GameControlRegistry_CommandHandler):
+            def handleCommand(self, value):
+                calls.append(value)
+                if len(calls) == 1:
+                    raise ZeroDivisionError("first press")
+
+        self.registry.addCommand(Command("Grab", "Hands", False, Clumsy()))
+        self.registry.bind(Modifier(), key(OIS.KC_G), Command("Grab", "Hands"))
+        with self.assertRaisesRegex(ZeroDivisionError, "first press"):
+            tolvatest.pressKey(OIS.KC_G)
+        tolvatest.releaseKey(OIS.KC_G)
+        tolvatest.pressKey(OIS.KC_G)
+        self.assertEqual([int(OIS.KC_G)] * 2, calls)
+        tolvatest.releaseKey(OIS.KC_G)
+        self.registry.setHandler(Command("Grab", "Hands"), TolvaEngine.GameControlRegistry_CommandHandler())
+        with self.assertRaisesRegex(TypeError, "not callable"):
+            tolvatest.pressKey(OIS.KC_G)
+
+    def test_values_compare_as_the_registry_does(self):
+        axis = ControlType.TYPE_MOUSE_AXIS_X
+        self.assertEqual(Control(axis, 5), Control(axis, 12))
+        self.assertNotEqual(Control(axis, 5), Control(axis, -5))
+        self.assertTrue(key(OIS.KC_A) < key(OIS.KC_B) and key(OIS.KC_B) > key(OIS.KC_A))
+        self.assertEqual(Command("Jump", "A", True), Command("Jump", "A"))
+        self.assertTrue(Command("Z", "A") < Command("A", "B"))
+        shift = Modifier()
+        shift.addControl(key(OIS.KC_LSHIFT))
+        shift.addControl(key(OIS.KC_A))
+        self.assertEqual([OIS.KC_A, OIS.KC_LSHIFT], [c.getValue() for c in shift.getControls()])
+        self.assertTrue(Modifier() != shift and Modifier(shift) == shift)
+        with self.assertRaises(TypeError):
+            Control(axis, 1) <= Control(axis, 2)
+
+    def test_misuse_raises_python_exceptions(self):
+        cases = [
+            (lambda: self.registry.isCommandEnabled(Command("No", "Such")), ValueError,
+             "^The command supplied does not exist.$"),
+            (lambda: self.registry.removeModifier(Modifier()), ValueError,
+             "^The 'none'-type modifier may not be removed.$"),
+            (lambda: self.registry.getBindings(Modifier(self.shiftOnly())), KeyError, "non-existent modifier"),
+            (lambda: self.registry.bind(Modifier(), Command("a", "b"), key(1)), TypeError, "did not match"),
+            (lambda: self.registry.setHandler(Command("a", "b"), "handler"), TypeError, "did not match"),
+            (lambda: Command("a", "b", False, 7), TypeError, "did not match"),
+            (lambda: TolvaEngine.GameControlRegistry_CommandHandler().handleCommand(1), RuntimeError,
+             "Pure virtual"),
+        ]
+        for call, exception, message in cases:
+            with self.assertRaisesRegex(exception, message):
+                call()
+
+    def shiftOnly(self):
+        shift = Modifier()
+        shift.addControl(key(OIS.KC_RSHIFT))
+        return shift
