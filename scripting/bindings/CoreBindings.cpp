@@ -96,8 +96,8 @@ void bindSingletons()
         .staticmethod("getInstance");
 }
 
-// The modules live as long as the engine, which outlives the interpreter; the game module goes
-// first of all, while scripts can no longer run.
+// The accessors hand out the engine's modules without ownership. Every module outlives the
+// interpreter except the game module, which is deleted first, once no script runs any more.
 void bindEngine()
 {
     typedef bp::return_internal_reference<1> Module;

@@ -25,6 +25,49 @@ class TheEngineModule(unittest.TestCase):
         for name in names:
             self.assertIsInstance(getattr(TolvaEngine, name), type, name)
 
+    def test_each_class_has_its_members(self):
+        members = {
+            "TolvaSingleton": "getInstance",
+            "GameSingleton": "getInstance",
+            "Engine": "getInstance stop getDataDirectory getConfigFile getGraphics getInput getPhysics getTime "
+                      "getScripting getGame isResourceAvailable getResourceData",
+            "ConfigFile": "getValueString setValueString",
+            "Graphics": "getRoot getWindow getSceneManager getCamera getViewport getResolution "
+                        "getAvailableResolutions setResolution isFullScreen setFullScreen getFSAA getAvailableFSAA "
+                        "setFSAA isVSyncEnabled setVSyncEnable getShadowsEnable setShadowsEnable isFogEnabled "
+                        "setFogEnabled getFogMode setFogMode getFogColour setFogColour getFogExponentialDensity "
+                        "setFogExponentialDensity getFogLinearStart setFogLinearStart getFogLinearEnd setFogLinearEnd",
+            "Connection": "disconnect connected block unblock blocked swap",
+            "KeyEvent": "connect",
+            "MouseMotionEvent": "connect",
+            "MouseButtonEvent": "connect",
+            "Input": "getKeyboard getMouse eventKeyPressed eventKeyReleased eventMouseMoved eventMousePressed "
+                     "eventMouseReleased",
+            "ScheduleListener": "scheduled",
+            "Time": "isScheduled addSchedule removeSchedule",
+            "Log": "write",
+            "GameBase": "getInstance",
+            "GameControlRegistry_Control": "__eq__ __lt__ getType getValue",
+            "GameControlRegistry_Modifier": "__eq__ __ne__ __lt__ getType addControl removeControl getControls",
+            "GameControlRegistry_Command": "__eq__ __lt__ category name repeat handler",
+            "GameControlRegistry_CommandHandler": "handleCommand",
+            "GameControlRegistry": "isRepeatCommandMaintained setRepeatCommandMaintained "
+                                   "isNewModifierCommandDispatched setNewModifierCommandDispatched isCommandPresent "
+                                   "addCommand removeCommand isCommandEnabled setCommandEnabled getCommands "
+                                   "addModifier removeModifier getModifiers bind unbind getBindings setHandler",
+        }
+        for name, names in members.items():
+            for member in names.split():
+                self.assertTrue(hasattr(getattr(TolvaEngine, name), member), name + "." + member)
+        self.assertIs(TolvaEngine.Engine.getInstance, TolvaEngine.TolvaSingleton.getInstance)
+        for enum, values in [
+            (TolvaEngine.GameControlRegistry_Control_Type,
+             {"TYPE_NONE": 0, "TYPE_KEY": 1, "TYPE_MOUSE_BUTTON": 2, "TYPE_MOUSE_AXIS_X": 4, "TYPE_MOUSE_AXIS_Y": 8,
+              "TYPE_MOUSE_AXIS_Z": 16, "TYPE_MOUSE_AXIS_MASK": 28}),
+            (TolvaEngine.GameControlRegistry_Modifier_Type, {"TYPE_NONE": 0, "TYPE_CUSTOM": 1}),
+        ]:
+            self.assertEqual(values, {name: int(value) for name, value in enum.names.items()})
+
     def test_engine_classes_cannot_be_made_by_scripts(self):
         for name in ["TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "KeyEvent",
                      "MouseMotionEvent", "MouseButtonEvent", "Input", "Time", "Log", "GameBase",
