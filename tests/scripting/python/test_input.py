@@ -138,6 +138,27 @@ class Controls(InputTest):
         gc.collect()
         self.assertIsNone(handlerAlive())
 
+    def test_a_handler_may_remove_its_own_command_while_only_the_registry_holds_it(self):
+        calls, registry = [], self.registry
+
+        class Once(TolvaEngine.GameControlRegistry_CommandHandler):
+            def handleCommand(self, value):
+                registry.removeCommand(Command("Once", "Test"))
+                calls.append(value)
+
+        registry.addCommand(Command("Once", "Test"))
+        handler = Once()
+        handlerAlive = weakref.ref(handler)
+        registry.setHandler(Command("Once", "Test"), handler)
+        registry.bind(Modifier(), key(OIS.KC_O), Command("Once", "Test"))
+        del handler
+        self.assertTrue(tolvatest.pressKey(OIS.KC_O))
+        tolvatest.releaseKey(OIS.KC_O)
+        gc.collect()
+        self.assertEqual([int(OIS.KC_O)], calls)
+        self.assertIsNone(handlerAlive())
+        self.assertFalse(registry.isCommandPresent(Command("Once", "Test")))
+
     def test_commands_keep_their_handlers_and_hand_them_back(self):
         command = Command("Duck", "Movement", True, Recorder([]))
         gc.collect()
