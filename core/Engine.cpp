@@ -83,6 +83,11 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         // 3. Configuration.
         try {
             mConfigFile = new ConfigFile((boost::filesystem::path(mDataDirectory) / "engine.cfg").string());
+        } catch (const std::exception& error) {
+            // The fixed message does not say what is wrong with the file; no log exists yet, so
+            // the reason goes to standard error.
+            logLine(ToString("Error: ") + ToString(error.what()));
+            throw InitialisationException("Failed to load engine configuration file.");
         } catch (...) {
             throw InitialisationException("Failed to load engine configuration file.");
         }

@@ -90,6 +90,20 @@ Ogre::StencilState stencilOne(Ogre::CompareFunction compareOp, Ogre::StencilOper
 
 } // namespace
 
+/// Follows size changes of the window that arrive with the window system's messages (a window
+/// manager makes a window full screen, or the user resizes it, some time after it was asked).
+class Graphics::WindowWatcher : public OgreBites::WindowEventListener {
+public:
+    explicit WindowWatcher(Graphics& graphics)
+        : mGraphics(graphics)
+    {
+    }
+    void windowResized(Ogre::RenderWindow*) override { mGraphics.readResolutionFromWindow(); }
+
+private:
+    Graphics& mGraphics;
+};
+
 Graphics::Graphics()
     : mBaseVisibilityMask(1)
     , mRoot(nullptr)
@@ -134,6 +148,8 @@ Graphics::Graphics()
         }
         // Closing the window is seen only for windows the message pump knows.
         OgreBites::WindowEventUtilities::_addRenderWindow(mWindow);
+        mWindowWatcher = std::make_unique<WindowWatcher>(*this);
+        OgreBites::WindowEventUtilities::addWindowEventListener(mWindow, mWindowWatcher.get());
         // The render system may give the window another size than asked for (full screen at a
         // mode the display lacks); the module reports the size the window really has.
         mWidth = mWindow->getWidth();
@@ -178,8 +194,12 @@ void Graphics::destroyRoot()
         mListening = false;
     }
     if (mWindow) {
+        if (mWindowWatcher) {
+            OgreBites::WindowEventUtilities::removeWindowEventListener(mWindow, mWindowWatcher.get());
+        }
         OgreBites::WindowEventUtilities::_removeRenderWindow(mWindow);
     }
+    mWindowWatcher.reset();
     releasePluginArchives();
     delete mRoot;
     mRoot = nullptr;
@@ -296,6 +316,15 @@ bool Graphics::configureRenderSystem()
             mode = DEFAULT_RESOLUTION;
         } catch (const InvalidArgumentException&) {
             // Not given: the default applies.
+        }
+        // Larger sizes end the program in the window system or the first frame, or come out as
+        // a window of another size (the window system keeps 16 bits of each side).
+        if (!fitsDisplay(mode)) {
+            const Resolution limit = getDisplayLimit();
+            logWarning("Warning: The video mode '" + config.getValueString(OPENGL_SECTION, "Video Mode")
+                + "' is larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second)
+                + "); using 800 x 600.");
+            mode = DEFAULT_RESOLUTION;
         }
         mWidth = mode.first;
         mHeight = mode.second;
@@ -589,6 +618,12 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
             "Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " + ToString(height) + ").");
         return;
     }
+    if (!fitsDisplay(Resolution(width, height))) {
+        const Resolution limit = getDisplayLimit();
+        logWarning("Warning: Attempt to set a resolution of " + ToString(width) + " x " + ToString(height)
+            + ", larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second) + ").");
+        return;
+    }
     if (now && mWindow && (mWindow->getWidth() != width || mWindow->getHeight() != height)) {
         if (mWindow->isFullScreen()) {
             mWindow->setFullscreen(true, width, height);
@@ -611,6 +646,52 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode", Resolution(width, height));
 }
 
+void Graphics::readResolutionFromWindow()
+{
+    if (!mWindow || (mWindow->getWidth() == mWidth && mWindow->getHeight() == mHeight)) {
+        return;
+    }
+    mWidth = mWindow->getWidth();
+    mHeight = mWindow->getHeight();
+    notifyPropertyChanged("resolution");
+}
+
+Graphics::Resolution Graphics::getDisplayLimit() const
+{
+    Resolution limit(0, 0);
+    ConfigFile::ResolutionParser parser;
+    for (const std::string& mode : getAvailableResolutions()) {
+        try {
+            const auto size = boost::any_cast<Resolution>(parser.stringToValue(mode));
+            limit = Resolution(std::max(limit.first, size.first), std::max(limit.second, size.second));
+        } catch (const ParserException&) {
+            // Not a size: nothing to learn from it.
+        }
+    }
+    // The screen may span several monitors, each of which the modes describe alone.
+    Display* display = nullptr;
+    if (mWindow) {
+        mWindow->getCustomAttribute("XDISPLAY", &display);
+    }
+    Display* opened = display ? nullptr : XOpenDisplay(nullptr);
+    if (Display* screen = display ? display : opened) {
+        const int number = DefaultScreen(screen);
+        limit = Resolution(std::max(limit.first, static_cast<unsigned int>(DisplayWidth(screen, number))),
+            std::max(limit.second, static_cast<unsigned int>(DisplayHeight(screen, number))));
+    }
+    if (opened) {
+        XCloseDisplay(opened);
+    }
+    return limit;
+}
+
+bool Graphics::fitsDisplay(const Resolution& size) const
+{
+    const Resolution limit = getDisplayLimit();
+    // Without any knowledge of the display there is nothing to compare with.
+    return (limit.first == 0 || size.first <= limit.first) && (limit.second == 0 || size.second <= limit.second);
+}
+
 bool Graphics::isFullScreen() const
 {
     return mWindow && mWindow->isFullScreen();
@@ -622,6 +703,9 @@ void Graphics::setFullScreen(bool fullScreen)
         return;
     }
     mWindow->setFullscreen(fullScreen, mWindow->getWidth(), mWindow->getHeight());
+    // Full screen has the display's size, not the size asked for. With a window manager the
+    // window changes size later, and the window watcher reads it back then.
+    readResolutionFromWindow();
     getConfigFile().setValue(
         OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
 }

@@ -131,10 +131,13 @@ public:
     /// The render system's "Video Mode" values, in its order and its own text.
     std::vector<std::string> getAvailableResolutions() const;
     /// Stores "Video Mode"; with now, also resizes the window and publishes "resolution" when
-    /// the size differs. A size of zero is refused with a warning and changes nothing.
+    /// the size differs. A size of zero, or one larger than the display can show, is refused with
+    /// a warning and changes nothing, the stored value included.
     void setResolution(unsigned int width, unsigned int height, bool now);
     bool isFullScreen() const;
-    /// Stores "Full Screen" as the window reports it after the change ("Yes" or "No").
+    /// Stores "Full Screen" as the window reports it after the change ("Yes" or "No"). The
+    /// resolution follows the window's new size, now or when the window manager has resized it,
+    /// and "resolution" is published when it changed.
     void setFullScreen(bool fullScreen);
     unsigned int getFSAA() const;
     /// The render system's anti-aliasing levels that read as unsigned integers, in its order.
@@ -160,6 +163,14 @@ private:
 
     ConfigFile& getConfigFile();
 
+    class WindowWatcher;
+    /// Takes the window's size as the resolution, publishing "resolution" when it changed.
+    void readResolutionFromWindow();
+    /// The largest width and height the display can show: its largest mode, or the screen when
+    /// that is larger; (0, 0) where nothing is known.
+    Resolution getDisplayLimit() const;
+    bool fitsDisplay(const Resolution& size) const;
+
     std::uint32_t mBaseVisibilityMask;
     Ogre::Root* mRoot;
     Ogre::RenderWindow* mWindow;
@@ -173,6 +184,7 @@ private:
     Ogre::Vector3 mCameraPosition;
     Ogre::FogMode mFogMode;
     bool mListening;
+    std::unique_ptr<WindowWatcher> mWindowWatcher;
 };
 
 } // namespace tolva

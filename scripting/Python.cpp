@@ -2,11 +2,12 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "core/FileReplacement.h"
 #include "core/Log.h"
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
-#include "scripting/support/ScriptObjectKeeper.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
 #include "scripting/values/ValuesModule.h"
@@ -100,8 +101,8 @@ Python::~Python()
     // interpreter has ended they could not be released any more.
     delete mOutputBuffer;
     delete mMainDictionary;
-    // The engine objects that referred to these (the game's control registry) are gone by now.
-    ScriptObjectKeeper::releaseAll();
+    // Script listeners the engine still holds go while the interpreter can still release them.
+    ScriptKeepAlive::releaseAll();
     Py_Finalize();
     // No script can reach a holder handle any more.
     ScriptOwnedHandles::releaseAll();
@@ -199,6 +200,12 @@ bp::object Python::executeStatement(const std::string& statement)
 {
     try {
         bp::object& dictionary = getMainDictionary();
+        // The source is handed on as a C string, which would end at the first NUL byte: the
+        // statement would run only in part and report success.
+        if (statement.find('\0') != std::string::npos) {
+            PyErr_SetString(PyExc_ValueError, "source code string cannot contain null bytes");
+            bp::throw_error_already_set();
+        }
         return bp::exec(statement.c_str(), dictionary, dictionary);
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Execution failed on statement: " + ToString(statement) + ".");
@@ -320,29 +327,32 @@ bp::object& Python::getMainDictionary()
 
 template <> void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
 {
-    const std::string temporaryName = fileName + ".tmp";
+    FileReplacement replacement(fileName);
     bp::object file;
     try {
+        if (!replacement.create()) {
+            PyErr_SetFromErrnoWithFilename(PyExc_OSError, fileName.c_str());
+            bp::throw_error_already_set();
+        }
+        const std::string& temporaryName = replacement.getTemporaryPath();
         bp::object path(bp::handle<>(PyBytes_FromStringAndSize(temporaryName.data(), temporaryName.size())));
         file = bp::import("builtins").attr("open")(path, "wb");
         bp::import("pickle").attr("dump")(value, file, 2);
         bp::object closed(bp::handle<>(PyObject_CallMethod(file.ptr(), "close", "()")));
         file = bp::object();
-        if (std::rename(temporaryName.c_str(), fileName.c_str()) != 0) {
+        if (!replacement.commit()) {
             PyErr_SetFromErrnoWithFilename(PyExc_OSError, fileName.c_str());
             bp::throw_error_already_set();
         }
     } catch (const bp::error_already_set&) {
-        {
-            // Close and remove the incomplete copy; the file that was there stays as it was.
+        if (!file.is_none()) {
+            // Closed before the replacement removes the incomplete copy; the file that was there
+            // stays as it was.
             PendingError error;
-            if (!file.is_none()) {
-                PyObject* closed = PyObject_CallMethod(file.ptr(), "close", "()");
-                Py_XDECREF(closed);
-                PyErr_Clear();
-                file = bp::object();
-            }
-            std::remove(temporaryName.c_str());
+            PyObject* closed = PyObject_CallMethod(file.ptr(), "close", "()");
+            Py_XDECREF(closed);
+            PyErr_Clear();
+            file = bp::object();
         }
         throw ScriptingException("Failed to pickle object to file: " + ToString(fileName) + ".");
     }

@@ -4,7 +4,7 @@
 
 #include "input/GameControlRegistry.h"
 #include "input/Input.h"
-#include "scripting/support/ScriptObjectKeeper.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/SignalBindings.h"
 #include "scripting/support/ValueConverters.h"
 #include "scripting/wrappers/GameControlRegistry_CommandHandlerWrap.h"
@@ -15,7 +15,7 @@
 #include <list>
 #include <map>
 #include <set>
-#include <vector>
+#include <string>
 
 namespace bp = boost::python;
 
@@ -56,35 +56,44 @@ struct CommandElements : converters::CopyElements {
     static bp::object toPython(Registry::Command* command) { return command ? toPython(*command) : bp::object(); }
 };
 
-// The registry keeps plain handler pointers: after every change a script makes, the script
-// handlers its commands refer to are kept alive, and the ones it no longer refers to let go.
-void keepRegisteredHandlers(const Registry& registry)
+// The registry keeps plain handler pointers: a script handler is kept alive under its command for
+// as long as the registry's command refers to it, and let go when the command is removed or given
+// another handler.
+std::string keepAliveName(const Registry::Command& command)
 {
-    std::vector<bp::object> handlers;
-    for (const Registry::Command& command : registry.getCommands()) {
-        if (PyObject* handlerObject = scriptHandler(command.handler)) {
-            handlers.emplace_back(bp::handle<>(bp::borrowed(handlerObject)));
-        }
+    return command.category + '\0' + command.name;
+}
+
+void keepHandler(Registry& registry, const Registry::Command& command, Registry::CommandHandler* handler)
+{
+    if (PyObject* handlerObject = scriptHandler(handler)) {
+        ScriptKeepAlive::keep(&registry, keepAliveName(command), bp::object(bp::handle<>(bp::borrowed(handlerObject))));
+    } else {
+        ScriptKeepAlive::release(&registry, keepAliveName(command));
     }
-    ScriptObjectKeeper::keep(&registry, std::move(handlers));
 }
 
 void addCommand(Registry& registry, const Registry::Command& command)
 {
+    const bool present = registry.isCommandPresent(command);
     registry.addCommand(command);
-    keepRegisteredHandlers(registry);
+    if (!present) {
+        keepHandler(registry, command, command.handler);
+    }
 }
 
 void removeCommand(Registry& registry, const Registry::Command& command)
 {
     registry.removeCommand(command);
-    keepRegisteredHandlers(registry);
+    ScriptKeepAlive::release(&registry, keepAliveName(command));
 }
 
 void setHandler(Registry& registry, const Registry::Command& command, Registry::CommandHandler* handler)
 {
     registry.setHandler(command, handler);
-    keepRegisteredHandlers(registry);
+    if (registry.isCommandPresent(command)) {
+        keepHandler(registry, command, handler);
+    }
 }
 
 /// The script's own handler object; None for no handler.
