@@ -4,6 +4,7 @@ import math
 import unittest
 
 import TolvaEngine
+import tolvatest
 from TolvaValues import CEGUI, OIS, Ogre
 from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Degree, Quaternion, Radian, Vector2, Vector3, Vector4
 
@@ -226,3 +227,24 @@ class Enums(unittest.TestCase):
         self.assertIs(OIS, TolvaValues.OIS)
         with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
             Window()
+
+
+class WindowHandles(unittest.TestCase):
+    def test_a_handle_of_a_destroyed_window_raises_reference_error(self):
+        parent = tolvatest.makeWindow("Parent")
+        child = tolvatest.makeWindow("Child", parent)
+        sameParent = tolvatest.getParentWindow(child)
+        self.assertEqual(parent, sameParent)
+        self.assertEqual(hash(parent), hash(sameParent))
+        self.assertNotEqual(parent, child)
+        self.assertEqual(("Parent", "Window('Child')"), (sameParent.getName(), repr(child)))
+        # The child goes with its parent.
+        tolvatest.destroyWindow(parent)
+        for handle in (parent, sameParent, child):
+            self.assertFalse(handle.isAlive())
+            with self.assertRaisesRegex(ReferenceError, "^The GUI window no longer exists.$"):
+                handle.getName()
+        with self.assertRaises(ReferenceError):
+            tolvatest.destroyWindow(child)
+        self.assertEqual("Window(<destroyed>)", repr(child))
+        self.assertEqual(parent, sameParent)
