@@ -36,6 +36,8 @@ public:
     /// Hangs the body, not the geometries: the body leads the node it hangs on.
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
+    /// The body leads: a mesh carrying this object moves the body, not its node.
+    bool _leadsSceneNode() const override { return true; }
     virtual Ogre::Vector3 getForce() const { return mForce; }
     virtual void addForce(const Ogre::Vector3& force) { mForce += force; }
     virtual void setForce(const Ogre::Vector3& force) { mForce = force; }

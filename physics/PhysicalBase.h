@@ -17,6 +17,7 @@
 #include "physics/CollisionListener.h"
 #include "physics/ContactListener.h"
 #include "platform/OdeUserObject.h"
+#include "scene/MeshBody.h"
 #include "scripting/support/PythonSignalDecorator.h"
 
 namespace tolva {
@@ -27,7 +28,11 @@ class Geometry;
 
 class Physics;
 
-class PhysicalBase : public Hierarchical, public Transformable, public Updateable, public ode::UserObject {
+class PhysicalBase : public Hierarchical,
+                     public Transformable,
+                     public Updateable,
+                     public ode::UserObject,
+                     public MeshBody {
 public:
     /// Category bits; a geometry's partners are the categories it is tested against.
     enum CollidableType : unsigned int {
@@ -58,6 +63,10 @@ public:
     /// Hangs every geometry on the node of the game object that took this object as a child.
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
+    /// As the body of a mesh object.
+    Hierarchical& _getBodyHierarchical() override { return *this; }
+    Transformable& _getBodyTransformable() override { return *this; }
+    bool _leadsSceneNode() const override { return false; }
 
     virtual bool isEnabled() const { return mEnabled; }
     /// Enables or disables every geometry.

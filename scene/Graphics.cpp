@@ -30,6 +30,10 @@
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
+#include "scene/MaterialAlpha.h"
+#include "scene/MeshObject.h"
+#include "scene/NodeObject.h"
+#include "scene/SceneNames.h"
 
 namespace tolva {
 
@@ -40,6 +44,7 @@ const char* const OPENGL_SECTION = "OpenGL";
 const char* const RENDER_SYSTEM_NAME = "OpenGL Rendering Subsystem";
 /// The archive type of the archive plug-in; its archives must go before the plug-in does.
 const char* const PLUGIN_ARCHIVE_TYPE = "LZMA";
+const char* const EFFECT_SECTION = "CompositorEffect-01";
 
 const Graphics::Resolution DEFAULT_RESOLUTION(800, 600);
 
@@ -177,6 +182,8 @@ Graphics::Graphics()
 
 Graphics::~Graphics()
 {
+    destroyRootNodeObject();
+    mCompositorEffects.clear();
     destroyRoot();
 }
 
@@ -397,7 +404,9 @@ bool Graphics::loadWorldSettings()
 
 void Graphics::initialise()
 {
+    loadCompositorEffects();
     Ogre::MovableObject::setDefaultVisibilityFlags(mBaseVisibilityMask);
+    createRootNodeObject();
 }
 
 void Graphics::frame(float)
@@ -419,6 +428,7 @@ void Graphics::shutdown()
         mRoot->removeFrameListener(this);
         mListening = false;
     }
+    destroyRootNodeObject();
 }
 
 void Graphics::updateNodes()
@@ -455,8 +465,10 @@ void Graphics::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, b
     }
 }
 
-bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Ogre::Technique**, Ogre::RenderQueue*)
+bool Graphics::renderableQueued(
+    Ogre::Renderable* renderable, Ogre::uint8, Ogre::ushort, Ogre::Technique** technique, Ogre::RenderQueue*)
 {
+    applyDistanceFade(renderable, *technique);
     return true;
 }
 
@@ -489,6 +501,7 @@ Ogre::SceneNode* Graphics::createIsolatedNode()
 
 Ogre::Light* Graphics::createLight(const std::string& name)
 {
+    requireFreeName(mSceneManager->hasLight(name), "light", name);
     return mSceneManager->createLight(name);
 }
 
@@ -499,6 +512,7 @@ void Graphics::destroyLight(Ogre::Light* light)
 
 Ogre::BillboardSet* Graphics::createBillboardSet(const std::string& name, int poolSize)
 {
+    requireFreeName(mSceneManager->hasBillboardSet(name), "billboard set", name);
     return mSceneManager->createBillboardSet(name, static_cast<unsigned int>(poolSize));
 }
 
@@ -766,6 +780,112 @@ void Graphics::setVSyncEnable(bool enabled)
     mRenderSystem->setConfigOption("VSync", enabled ? "Yes" : "No");
     getConfigFile().setValue(
         OPENGL_SECTION, ConfigFile::PT_STRING, "VSync", std::string(isVSyncEnabled() ? "true" : "false"));
+}
+
+void Graphics::createRootNodeObject()
+{
+    if (!mRootNodeObject) {
+        mRootNodeObject = std::make_unique<NodeObject>(mSceneManager->getRootSceneNode());
+    }
+}
+
+void Graphics::destroyRootNodeObject()
+{
+    mRootNodeObject.reset();
+}
+
+void Graphics::applyDistanceFade(const Ogre::Renderable* renderable, Ogre::Technique* technique) const
+{
+    // Runs for every queued renderable: nothing here may allocate or ask the camera.
+    const MeshObject* const* found
+        = Ogre::any_cast<const MeshObject*>(&renderable->getUserObjectBindings().getUserAny());
+    if (!found || !technique) {
+        return;
+    }
+    const MeshObject* mesh = *found;
+    if (!mesh->isFadeEnabled() || !mesh->isDistanceFadeRunning()) {
+        return;
+    }
+    setTechniqueAlpha(*technique, mesh->getDistanceFadeAlpha(mCameraPosition));
+}
+
+void Graphics::loadCompositorEffects()
+{
+    std::string name;
+    int mask = 0;
+    try {
+        const ConfigFile& config = getConfigFile();
+        name = boost::any_cast<std::string>(config.getValue(EFFECT_SECTION, ConfigFile::PT_STRING, "Compositor"));
+        mask = boost::any_cast<int>(config.getValueDefault(
+            EFFECT_SECTION, ConfigFile::PT_INT, "VisibilityMask", static_cast<int>(mBaseVisibilityMask)));
+    } catch (const std::exception&) {
+        // No effect configured.
+        return;
+    }
+    addCompositorEffect(name, static_cast<std::uint32_t>(mask));
+}
+
+void Graphics::addCompositorEffect(const std::string& name, std::uint32_t visibilityMask)
+{
+    const auto inserted = mCompositorEffects.emplace(name, CompositorEffect());
+    if (!inserted.second) {
+        return;
+    }
+    CompositorEffect& effect = inserted.first->second;
+    effect.visibilityMask = visibilityMask;
+    effect.instance = mCompositorManager->addCompositor(mViewport, name, -1);
+    if (!effect.instance) {
+        logWarning("Warning: Failed to instantiate compositor effect " + name + ".");
+    }
+}
+
+bool Graphics::isEffectAvailable(const std::string& name) const
+{
+    const auto found = mCompositorEffects.find(name);
+    return found != mCompositorEffects.end() && found->second.instance;
+}
+
+std::uint32_t Graphics::getEffectVisibilityMask(const std::string& name) const
+{
+    const auto found = mCompositorEffects.find(name);
+    return found == mCompositorEffects.end() ? mBaseVisibilityMask : found->second.visibilityMask;
+}
+
+void Graphics::notifyEffectUsed(const std::string& name)
+{
+    const auto found = mCompositorEffects.find(name);
+    if (found == mCompositorEffects.end()) {
+        logWarning("Warning: Attempt to use an unknown compositor effect.");
+        return;
+    }
+    CompositorEffect& effect = found->second;
+    if (!effect.instance) {
+        logWarning("Warning: Attempt to use an invalid compositor effect.");
+        return;
+    }
+    if (effect.useCount++ == 0) {
+        mCompositorManager->setCompositorEnabled(mViewport, name, true);
+    }
+}
+
+void Graphics::notifyEffectReleased(const std::string& name)
+{
+    const auto found = mCompositorEffects.find(name);
+    if (found == mCompositorEffects.end()) {
+        logWarning("Warning: Attempt to disable an unknown compositor effect.");
+        return;
+    }
+    CompositorEffect& effect = found->second;
+    if (!effect.instance) {
+        logWarning("Warning: Attempt to disable an invalid compositor effect.");
+        return;
+    }
+    if (effect.useCount == 0) {
+        return;
+    }
+    if (--effect.useCount == 0) {
+        mCompositorManager->setCompositorEnabled(mViewport, name, false);
+    }
 }
 
 } // namespace tolva

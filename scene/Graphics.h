@@ -8,6 +8,13 @@
 // a window closed by the user stops the engine. The display settings (resolution, full screen,
 // anti-aliasing, vertical sync) can change at run time; each change is stored at once in the
 // configuration, and an applied change of size is published as the property "resolution".
+//
+// Scene objects (scene/GameObject and the classes built on it) hang under the root node object,
+// which exists from initialise to shutdown. Compositor effects named in "CompositorEffect-01" sit
+// in the viewport's compositor chain from initialise on, switched on exactly while some scene
+// object uses them; an object that uses an effect adds the effect's visibility mask to its
+// movable object's flags so that the effect's passes draw it. While rendering, the module fades
+// every mesh object with a distance fade running by its distance from the camera.
 #pragma once
 
 #include <OgreColourValue.h>
@@ -20,6 +27,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,6 +39,7 @@
 namespace Ogre {
 class BillboardSet;
 class Camera;
+class CompositorInstance;
 class CompositorManager;
 class Light;
 class RenderSystem;
@@ -44,6 +53,7 @@ class Viewport;
 namespace tolva {
 
 class ConfigFile;
+class NodeObject;
 
 class Graphics : public EngineModule,
                  public PropertyPublisher,
@@ -52,6 +62,17 @@ class Graphics : public EngineModule,
                  public Ogre::RenderQueue::RenderableListener {
 public:
     typedef std::pair<unsigned int, unsigned int> Resolution;
+
+    /// A compositor of the viewport's chain that scene objects use; on while its use count is
+    /// above 0.
+    struct CompositorEffect {
+        /// Null when the compositor could not be instantiated.
+        Ogre::CompositorInstance* instance = nullptr;
+        std::uint32_t visibilityMask = 1;
+        std::uint32_t useCount = 0;
+    };
+    /// By compositor name.
+    typedef std::map<std::string, CompositorEffect> CompositorEffectMap;
 
     /// Loads the plug-ins, configures the render system, has the engine add the resource
     /// locations, opens the window and sets up scene manager, camera, viewport and world.
@@ -95,6 +116,9 @@ public:
     std::size_t getWindowHandle() const;
     /// Visibility flags every movable object starts with.
     std::uint32_t getBaseVisibilityMask() const { return mBaseVisibilityMask; }
+    /// The game object of the scene's root node, parent of every new game object; null before
+    /// initialise and after shutdown.
+    NodeObject* getRootNodeObject() const { return mRootNodeObject.get(); }
 
     /// A new scene node under the root scene node, at the origin.
     Ogre::SceneNode* createNode();
@@ -123,6 +147,25 @@ public:
 
     bool getShadowsEnable() const;
     void setShadowsEnable(bool enabled);
+
+    // Compositor effects.
+
+    /// Adds the effect of the section "CompositorEffect-01" ("Compositor", and "VisibilityMask"
+    /// with the base mask as default); without that section or key there is no effect.
+    void loadCompositorEffects();
+    /// Adds an effect to the table and its compositor, switched off, at the end of the viewport's
+    /// chain (a warning when it cannot be instantiated); a name already in the table is left as
+    /// it is. The loader does this for the configured effect.
+    void addCompositorEffect(const std::string& name, std::uint32_t visibilityMask);
+    /// The name is in the table and its compositor was instantiated.
+    bool isEffectAvailable(const std::string& name) const;
+    /// The effect's mask, or the base mask for a name not in the table.
+    std::uint32_t getEffectVisibilityMask(const std::string& name) const;
+    /// One more user; the first switches the compositor on.
+    void notifyEffectUsed(const std::string& name);
+    /// One user less; the last switches the compositor off. More releases than uses are ignored.
+    void notifyEffectReleased(const std::string& name);
+    const CompositorEffectMap& getCompositorEffects() const { return mCompositorEffects; }
 
     // Display settings. Every change is stored in the section "OpenGL" of the configuration.
 
@@ -170,6 +213,11 @@ private:
     /// that is larger; (0, 0) where nothing is known.
     Resolution getDisplayLimit() const;
     bool fitsDisplay(const Resolution& size) const;
+    void createRootNodeObject();
+    void destroyRootNodeObject();
+    /// Writes the alpha of a mesh object's distance fade into the technique chosen for one of its
+    /// renderables; nothing for other renderables.
+    void applyDistanceFade(const Ogre::Renderable* renderable, Ogre::Technique* technique) const;
 
     std::uint32_t mBaseVisibilityMask;
     Ogre::Root* mRoot;
@@ -185,6 +233,8 @@ private:
     Ogre::FogMode mFogMode;
     bool mListening;
     std::unique_ptr<WindowWatcher> mWindowWatcher;
+    CompositorEffectMap mCompositorEffects;
+    std::unique_ptr<NodeObject> mRootNodeObject;
 };
 
 } // namespace tolva
