@@ -2,6 +2,7 @@
 #include "scripting/bindings/Bindings.h"
 
 #include "scene/Graphics.h"
+#include "scene/NodeObject.h"
 #include "scripting/support/ValueConverters.h"
 
 #include <OgreCamera.h>
@@ -40,7 +41,8 @@ void bindGraphics()
         .def("setFSAA", &Graphics::setFSAA)
         .def("isVSyncEnabled", &Graphics::isVSyncEnabled)
         .def("setVSyncEnable", &Graphics::setVSyncEnable)
-        // isEffectAvailable, getRootNodeObject
+        .def("isEffectAvailable", &Graphics::isEffectAvailable)
+        .def("getRootNodeObject", &Graphics::getRootNodeObject, Owned())
         .def("getShadowsEnable", &Graphics::getShadowsEnable)
         .def("setShadowsEnable", &Graphics::setShadowsEnable)
         .def("isFogEnabled", &Graphics::isFogEnabled)

@@ -52,6 +52,9 @@ class DisplaySettings(unittest.TestCase):
             self.graphics.setFogColour((0.5, 0.25, 1))
         self.graphics.setFogEnabled(False)
 
+    def test_an_effect_that_was_never_set_up_is_not_available(self):
+        self.assertFalse(self.graphics.isEffectAvailable("No Such Effect"))
+
     def test_the_rendering_engines_own_objects_have_no_script_class(self):
         for member in ("getRoot", "getWindow", "getSceneManager", "getCamera", "getViewport"):
             with self.assertRaisesRegex(TypeError, "No Python class registered", msg=member):

@@ -35,7 +35,7 @@ class TheEngineModule(unittest.TestCase):
             "ConfigFile": "getValueString setValueString",
             "Graphics": "getRoot getWindow getSceneManager getCamera getViewport getResolution "
                         "getAvailableResolutions setResolution isFullScreen setFullScreen getFSAA getAvailableFSAA "
-                        "setFSAA isVSyncEnabled setVSyncEnable getShadowsEnable setShadowsEnable isFogEnabled "
+                        "setFSAA isVSyncEnabled setVSyncEnable isEffectAvailable getRootNodeObject getShadowsEnable setShadowsEnable isFogEnabled "
                         "setFogEnabled getFogMode setFogMode getFogColour setFogColour getFogExponentialDensity "
                         "setFogExponentialDensity getFogLinearStart setFogLinearStart getFogLinearEnd setFogLinearEnd",
             "Connection": "disconnect connected block unblock blocked swap",
