@@ -24,6 +24,7 @@
 #include "core/Time.h"
 #include "core/ToString.h"
 #include "core/LogLine.h"
+#include "audio/Audio.h"
 #include "game/GameFactory.h"
 #include "input/Input.h"
 #include "physics/Physics.h"
@@ -119,7 +120,11 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             }
         }
 
-        // 8. Audio.
+        // 8. Audio, on the default sound device.
+        if (mOptions.audio) {
+            mAudio = new Audio("");
+            traceStep("create", "audio");
+        }
 
         // 9. Input, on the graphics module's window.
         if (mOptions.input && mGraphics) {
@@ -198,7 +203,7 @@ void Engine::destroyModules()
     deleteModule(mTime, "time");
     deleteModule(mPhysics, "physics");
     deleteModule(mInput, "input");
-    // audio
+    deleteModule(mAudio, "audio");
     deleteModule(mGraphics, "graphics");
     deleteModule(mLog, "log");
 
@@ -239,7 +244,7 @@ void Engine::initialise()
 {
     initialiseModule(mLog, "log");
     initialiseModule(mGraphics, "graphics");
-    // audio
+    initialiseModule(mAudio, "audio");
     initialiseModule(mInput, "input");
     initialiseModule(mPhysics, "physics");
     initialiseModule(mTime, "time");
@@ -254,7 +259,8 @@ void Engine::frame(float seconds)
     frameModule(mInput, "input", seconds);
     frameModule(mGame, "game", seconds);
     frameModule(mPhysics, "physics", seconds);
-    // audio, gui
+    frameModule(mAudio, "audio", seconds);
+    // gui
     frameModule(mGraphics, "graphics", seconds);
 }
 
@@ -266,7 +272,7 @@ void Engine::shutdown()
     shutdownModule(mTime, "time");
     shutdownModule(mPhysics, "physics");
     shutdownModule(mInput, "input");
-    // audio
+    shutdownModule(mAudio, "audio");
     shutdownModule(mGraphics, "graphics");
     shutdownModule(mLog, "log");
 }
