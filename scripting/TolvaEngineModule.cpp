@@ -18,7 +18,7 @@ BOOST_PYTHON_MODULE(TolvaEngine)
     bindEngine();
     bindConfigFile();
     bindGraphics(); // with the converters of the display settings
-    // AudioListener, Audio
+    bindAudio(); // AudioListener, Audio
     bindConnection();
     bindInputSignals(); // KeyEvent, MouseMotionEvent, MouseButtonEvent
     bindInput();

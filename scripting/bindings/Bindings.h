@@ -40,6 +40,11 @@ void bindGameBase();
 /// `Graphics` and the converters of its resolution and its lists of display settings.
 void bindGraphics();
 
+// AudioBindings.cpp
+
+/// `AudioListener` and `Audio`.
+void bindAudio();
+
 // InputBindings.cpp
 
 /// `KeyEvent`, `MouseMotionEvent`, `MouseButtonEvent`: the input signals scripts connect to.

@@ -2,6 +2,7 @@
 // configuration, connections, the schedule, the log and the game base.
 #include "scripting/bindings/Bindings.h"
 
+#include "audio/Audio.h"
 #include "core/ConfigFile.h"
 #include "core/Engine.h"
 #include "core/Exceptions.h"
@@ -106,7 +107,7 @@ void bindEngine()
         .def("getDataDirectory", &Engine::getDataDirectory, bp::return_value_policy<bp::copy_const_reference>())
         .def("getConfigFile", &Engine::getConfigFile, Module())
         .def("getGraphics", &Engine::getGraphics, Module())
-        // getAudio
+        .def("getAudio", &Engine::getAudio, Module())
         .def("getInput", &Engine::getInput, Module())
         .def("getPhysics", &Engine::getPhysics, Module())
         .def("getTime", &Engine::getTime, Module())

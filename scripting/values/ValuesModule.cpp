@@ -33,4 +33,5 @@ BOOST_PYTHON_MODULE(TolvaValues)
     defineSubmodule("Ogre", &defineOgreValues);
     defineSubmodule("OIS", &defineOisValues);
     defineSubmodule("CEGUI", &defineCeguiValues);
+    defineSubmodule("al", &defineSoundLayerValues);
 }

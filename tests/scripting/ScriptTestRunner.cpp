@@ -5,8 +5,8 @@
 // results and every failure's traceback go to standard error, and the exit status is 0 only when
 // at least one test ran and none failed.
 //
-// The engine is windowless (time, physics on a scene manager of its own, scripting, a game that
-// never stops the engine by itself) unless the script's first lines say "# engine: window":
+// The engine is windowless (time, physics and audio on a scene manager of their own, scripting, a
+// game that never stops the engine by itself) unless the script's first lines say "# engine: window":
 // then it also has the graphics and input modules, on an X server of its own (the runner starts
 // itself again under xvfb-run), so that keys injected with xdotool reach only this engine's
 // window.
@@ -18,6 +18,7 @@
 #include "ScriptTestGame.h"
 #include "ScriptTestModule.h"
 
+#include "audio/Audio.h"
 #include "core/Engine.h"
 #include "physics/Physics.h"
 #include "scripting/Python.h"
@@ -118,7 +119,7 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
     if (PyImport_AppendInittab("tolvatest", &PyInit_tolvatest) == -1) {
         return 2;
     }
-    // Without a window the physics module needs a scene manager of its own.
+    // Without a window the physics and audio modules need a scene manager of their own.
     std::unique_ptr<Ogre::Root> root;
     if (!window) {
         root = std::make_unique<Ogre::Root>("", "", "");
@@ -129,13 +130,16 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
             = tolva::test::coreOptions([] { return static_cast<tolva::GameBase*>(new tolva::test::ScriptTestGame()); });
         options.scripting = true;
         options.physics = true;
+        options.audio = true;
         options.graphics = window;
         options.input = window;
         tolva::Engine engine(argc, argv, options);
         if (window) {
             tolva::test::keepGraphicsLibrariesLoaded();
         } else {
-            engine.getPhysics()->setSceneManager(root->createSceneManager());
+            Ogre::SceneManager* sceneManager = root->createSceneManager();
+            engine.getPhysics()->setSceneManager(sceneManager);
+            engine.getAudio()->setSceneManager(sceneManager);
         }
         tolva::test::setScriptTestEngine(&engine, generation);
         engine.initialise();

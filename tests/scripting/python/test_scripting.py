@@ -10,7 +10,7 @@ from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Degree, Quaternion, Ra
 
 # TolvaEngine's definition order, with the classes other engine folders bind still to come.
 DEFINITION_ORDER = [
-    "TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "Connection",
+    "TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio", "Connection",
     "KeyEvent", "MouseMotionEvent", "MouseButtonEvent", "Input", "ScheduleListener", "Time", "Log",
     "GameBase", "InterfaceHolder_CollisionListener", "InterfaceHolderConnection_CollisionListener",
     "CollisionListener", "GameControlRegistry_Control_Type", "GameControlRegistry_Control",
@@ -30,7 +30,7 @@ class TheEngineModule(unittest.TestCase):
         members = {
             "TolvaSingleton": "getInstance",
             "GameSingleton": "getInstance",
-            "Engine": "getInstance stop getDataDirectory getConfigFile getGraphics getInput getPhysics getTime "
+            "Engine": "getInstance stop getDataDirectory getConfigFile getGraphics getAudio getInput getPhysics getTime "
                       "getScripting getGame isResourceAvailable getResourceData",
             "ConfigFile": "getValueString setValueString",
             "Graphics": "getRoot getWindow getSceneManager getCamera getViewport getResolution "
@@ -38,6 +38,8 @@ class TheEngineModule(unittest.TestCase):
                         "setFSAA isVSyncEnabled setVSyncEnable isEffectAvailable getRootNodeObject getShadowsEnable setShadowsEnable isFogEnabled "
                         "setFogEnabled getFogMode setFogMode getFogColour setFogColour getFogExponentialDensity "
                         "setFogExponentialDensity getFogLinearStart setFogLinearStart getFogLinearEnd setFogLinearEnd",
+            "AudioListener": "getGain setGain",
+            "Audio": "getMusicManager getListener createSound getSoundCategoryGain setSoundCategoryGain",
             "Connection": "disconnect connected block unblock blocked swap",
             "KeyEvent": "connect",
             "MouseMotionEvent": "connect",
@@ -70,7 +72,8 @@ class TheEngineModule(unittest.TestCase):
             self.assertEqual(values, {name: int(value) for name, value in enum.names.items()})
 
     def test_engine_classes_cannot_be_made_by_scripts(self):
-        for name in ["TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "KeyEvent",
+        for name in ["TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio",
+                     "KeyEvent",
                      "MouseMotionEvent", "MouseButtonEvent", "Input", "Time", "Log", "GameBase",
                      "GameControlRegistry", "InterfaceHolder_CollisionListener"]:
             with self.assertRaisesRegex(RuntimeError, "cannot be instantiated", msg=name):
