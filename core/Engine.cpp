@@ -1,5 +1,6 @@
 #include "core/Engine.h"
 
+#include <CEGUI/Window.h>
 #include <OISException.h>
 #include <OISKeyboard.h>
 #include <OgreArchive.h>
@@ -26,6 +27,8 @@
 #include "core/LogLine.h"
 #include "audio/Audio.h"
 #include "game/GameFactory.h"
+#include "input/Console.h"
+#include "input/Gui.h"
 #include "input/Input.h"
 #include "physics/Physics.h"
 #include "scene/Graphics.h"
@@ -164,9 +167,20 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             traceStep("create", "scripting");
         }
 
-        // 14. GUI, enabled.
+        // 14. GUI, enabled (on the GUI library's null renderer when there is no window).
+        if (mOptions.gui) {
+            mGui = new Gui(mGraphics);
+            traceStep("create", "gui");
+            mGui->setEnabled(true);
+        }
 
         // 15. Console, its window hidden and added to the GUI.
+        if (mOptions.console && mGui) {
+            mConsole = new Console();
+            traceStep("create", "console");
+            mConsole->getCEGUIWindow()->setVisible(false);
+            mGui->addChild(mConsole->getCEGUIWindow());
+        }
 
         // 16. Game, after the key handlers so that its input slots run after the engine's.
         mGame = mOptions.createGame ? mOptions.createGame() : GameFactory::createGame();
@@ -196,9 +210,10 @@ void Engine::destroyModules()
 
     // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
     //    destructor reaches a half-destroyed module through the engine.
-    // console, gravity manager
+    deleteModule(mConsole, "console");
+    // gravity manager
     deleteModule(mGame, "game");
-    // gui
+    deleteModule(mGui, "gui");
     deleteModule(mScripting, "scripting");
     deleteModule(mTime, "time");
     deleteModule(mPhysics, "physics");
@@ -249,7 +264,7 @@ void Engine::initialise()
     initialiseModule(mPhysics, "physics");
     initialiseModule(mTime, "time");
     initialiseModule(mScripting, "scripting");
-    // gui
+    initialiseModule(mGui, "gui");
     initialiseModule(mGame, "game");
 }
 
@@ -260,14 +275,14 @@ void Engine::frame(float seconds)
     frameModule(mGame, "game", seconds);
     frameModule(mPhysics, "physics", seconds);
     frameModule(mAudio, "audio", seconds);
-    // gui
+    frameModule(mGui, "gui", seconds);
     frameModule(mGraphics, "graphics", seconds);
 }
 
 void Engine::shutdown()
 {
     shutdownModule(mGame, "game");
-    // gui
+    shutdownModule(mGui, "gui");
     shutdownModule(mScripting, "scripting");
     shutdownModule(mTime, "time");
     shutdownModule(mPhysics, "physics");
@@ -373,6 +388,8 @@ bool Engine::toggleConsole()
     if (!mConsole) {
         return false;
     }
+    CEGUI::Window* window = mConsole->getCEGUIWindow();
+    window->setVisible(!window->isVisible());
     return true;
 }
 

@@ -358,23 +358,84 @@ template <> void Python::pickleObject<bp::tuple>(const std::string& fileName, co
     }
 }
 
+namespace {
+
+// Reads pickles of plain data only. Unpickling ordinarily imports and calls whatever the data
+// names, so a file could run any code; here the only names the data may use are the two that
+// Python 3 itself writes for a byte string in protocol 2, each accepting only the arguments
+// Python writes, and the value must consist of tuples, numbers, booleans, text and byte strings.
+// Byte strings of files written by older versions stay bytes ("encoding"), so names read back
+// exactly.
+const char* const RESTRICTED_UNPICKLER_SCRIPT = R"(
+import _codecs
+import io
+import pickle
+
+def _latin1_bytes(text, encoding):
+    if type(text) is not str or encoding != 'latin1':
+        raise pickle.UnpicklingError('refused: a byte string not written as Python writes one')
+    return _codecs.encode(text, 'latin1')
+
+def _empty_bytes(*arguments):
+    if arguments:
+        raise pickle.UnpicklingError('refused: a byte string not written as Python writes one')
+    return b''
+
+_GLOBALS = {
+    ('_codecs', 'encode'): _latin1_bytes,
+    ('__builtin__', 'bytes'): _empty_bytes,
+    ('builtins', 'bytes'): _empty_bytes,
+}
+_DATA_TYPES = (int, bool, float, str, bytes)
+
+class _Unpickler(pickle.Unpickler):
+    def find_class(self, module, name):
+        try:
+            return _GLOBALS[(module, name)]
+        except KeyError:
+            raise pickle.UnpicklingError('refused: the data names %s.%s' % (module, name)) from None
+
+def loads(data):
+    value = _Unpickler(io.BytesIO(data), encoding='bytes').load()
+    if not isinstance(value, tuple):
+        raise TypeError('the pickled value is a %s, not a tuple' % type(value).__name__)
+    seen = set()
+    pending = [value]
+    while pending:
+        item = pending.pop()
+        if type(item) is tuple:
+            # A tuple shared through the memo is looked at once.
+            if id(item) not in seen:
+                seen.add(id(item))
+                pending.extend(item)
+        elif type(item) not in _DATA_TYPES:
+            raise pickle.UnpicklingError('refused: the data holds a %s' % type(item).__name__)
+    return value
+)";
+
+/// The restricted unpickler's loads, made afresh in its own namespace: scripts cannot reach or
+/// change it, and it belongs to the running interpreter (a restart starts another).
+bp::object restrictedLoads()
+{
+    bp::dict space;
+    space["__builtins__"] = bp::import("builtins");
+    // Compiled under a name of its own, so that a traceback says where the refusal came from.
+    bp::object code(
+        bp::handle<>(Py_CompileString(RESTRICTED_UNPICKLER_SCRIPT, "<plain data unpickler>", Py_file_input)));
+    bp::object done(bp::handle<>(PyEval_EvalCode(code.ptr(), space.ptr(), space.ptr())));
+    return space["loads"];
+}
+
+} // namespace
+
 template <> bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
 {
     try {
-        bp::object pickle = bp::import("pickle");
+        bp::object loads = restrictedLoads();
         const std::string data = Singleton<Engine>::getInstance()->getResourceData(fileName);
         bp::object bytes(bp::handle<>(PyBytes_FromStringAndSize(data.data(), data.size())));
-        bp::dict options;
-        // Byte strings of files written by older versions stay bytes: names read back exactly.
-        options["encoding"] = "bytes";
-        bp::object arguments = bp::make_tuple(bytes);
-        bp::object loads = pickle.attr("loads");
-        bp::object result(bp::handle<>(PyObject_Call(loads.ptr(), arguments.ptr(), options.ptr())));
-        if (!PyTuple_Check(result.ptr())) {
-            PyErr_Format(PyExc_TypeError, "the pickled value is a %s, not a tuple", Py_TYPE(result.ptr())->tp_name);
-            bp::throw_error_already_set();
-        }
-        return bp::tuple(result);
+        // loads returns a tuple or raises.
+        return bp::tuple(bp::detail::new_reference(bp::incref(loads(bytes).ptr())));
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Failed to unpickle object from file: " + ToString(fileName) + ".");
     }

@@ -78,11 +78,12 @@ public:
     /// @throw ScriptingException "Failed to pickle object to file: <file>."
     template <typename T> void pickleObject(const std::string& fileName, const T& value);
     /// Reads a pickled tuple from the resource of that name (through the engine's resources).
-    /// Byte strings of files written by older versions come back as bytes, unchanged.
+    /// Only plain data is read: tuples, numbers, booleans, text and byte strings; the data runs
+    /// no code. Byte strings of files written by older versions come back as bytes, unchanged.
     /// Instantiated for boost::python::tuple.
     /// @throw ScriptingException "Failed to unpickle object from file: <file>." when the data
-    ///        is no pickle or holds no tuple; the resource system's own exception when the
-    ///        resource does not exist
+    ///        is no pickle, holds no tuple or holds anything but plain data; the resource
+    ///        system's own exception when the resource does not exist
     template <typename T> T unpickleObject(const std::string& fileName);
 
 private:
