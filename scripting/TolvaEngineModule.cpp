@@ -26,7 +26,7 @@ BOOST_PYTHON_MODULE(TolvaEngine)
     bindTime();
     // Contact, ContactListener, Physics_MassType, Physics
     bindLog();
-    // Gui
+    bindGui();
     bindGameBase();
     // Hierarchical, Transformable, GameObject, RenderableObject
     // Sound_Listener with its holder classes, Sound_Category, Sound, ImpactSound,

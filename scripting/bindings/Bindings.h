@@ -51,6 +51,8 @@ void bindAudio();
 void bindInputSignals();
 /// `Input`: the input module with its five signals.
 void bindInput();
+/// `Gui`: the GUI module; windows reach scripts as TolvaValues.CEGUI.Window handles.
+void bindGui();
 /// `GameControlRegistry_Control_Type`, `GameControlRegistry_Control`,
 /// `GameControlRegistry_Modifier_Type`, `GameControlRegistry_Modifier` and the converter of a
 /// modifier's controls.

@@ -9,6 +9,7 @@
 #include "core/GameBase.h"
 #include "core/Log.h"
 #include "core/Time.h"
+#include "input/Gui.h"
 #include "input/Input.h"
 #include "physics/Physics.h"
 #include "scene/Graphics.h"
@@ -112,7 +113,7 @@ void bindEngine()
         .def("getPhysics", &Engine::getPhysics, Module())
         .def("getTime", &Engine::getTime, Module())
         .def("getScripting", &Engine::getScripting, Module())
-        // getGui
+        .def("getGui", &Engine::getGui, Module())
         .def("getGame", &Engine::getGame, Module())
         .def("isResourceAvailable", &Engine::isResourceAvailable)
         .def("getResourceData", &getResourceData);

@@ -1,13 +1,18 @@
-// Script classes of the input folder: the input module and its signals, and the control registry
-// with its controls, modifiers, commands and script-implemented command handlers.
+// Script classes of the input folder: the input module and its signals, the GUI module, and the
+// control registry with its controls, modifiers, commands and script-implemented command handlers.
 #include "scripting/bindings/Bindings.h"
 
+#include "core/Exceptions.h"
 #include "input/GameControlRegistry.h"
+#include "input/Gui.h"
 #include "input/Input.h"
 #include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/SignalBindings.h"
 #include "scripting/support/ValueConverters.h"
+#include "scripting/values/WindowHandle.h"
 #include "scripting/wrappers/GameControlRegistry_CommandHandlerWrap.h"
+
+#include <CEGUI/Window.h>
 
 #include <boost/python.hpp>
 #include <boost/python/object/life_support.hpp>
@@ -110,6 +115,51 @@ bp::object getHandler(const Registry::Command& command)
     return bp::object(bp::handle<>(bp::borrowed(handlerObject)));
 }
 
+/// The window of a script's handle: None is refused with ValueError, a destroyed window with
+/// ReferenceError, before the GUI module sees either.
+CEGUI::Window* windowOf(const values::WindowHandle* handle, const char* member)
+{
+    if (!handle) {
+        throw InvalidArgumentException(std::string("Gui.") + member + " needs a window, not None.");
+    }
+    return handle->get();
+}
+
+bp::object scriptWindow(CEGUI::Window* window)
+{
+    return window ? bp::object(values::WindowHandle(window)) : bp::object();
+}
+
+void addChild(Gui& gui, const values::WindowHandle* window)
+{
+    gui.addChild(windowOf(window, "addChild"));
+}
+
+void removeChild(Gui& gui, const values::WindowHandle* window)
+{
+    gui.removeChild(windowOf(window, "removeChild"));
+}
+
+void destroyWindow(Gui& gui, const values::WindowHandle* window)
+{
+    gui.destroyWindow(windowOf(window, "destroyWindow"));
+}
+
+bp::object createMenu(Gui& gui, const std::string& filename, const std::string& prefix)
+{
+    return scriptWindow(gui.createMenu(filename, prefix));
+}
+
+bp::object createHud(Gui& gui, const std::string& filename, const std::string& prefix)
+{
+    return scriptWindow(gui.createHud(filename, prefix));
+}
+
+bp::object createWidget(Gui& gui, const std::string& type, const std::string& name, const std::string& prefix)
+{
+    return scriptWindow(gui.createWidget(type, name, prefix));
+}
+
 template <typename Member> bp::object valueProperty(Member member)
 {
     return bp::make_getter(member, bp::return_value_policy<bp::return_by_value>());
@@ -137,6 +187,23 @@ void bindInput()
         .def("eventMouseMoved", &Input::eventMouseMoved, Owned())
         .def("eventMousePressed", &Input::eventMousePressed, Owned())
         .def("eventMouseReleased", &Input::eventMouseReleased, Owned());
+}
+
+// Windows reach scripts as handles (TolvaValues.CEGUI.Window) that hear of their window's
+// destruction: the GUI library destroys windows on its own terms, with their parent or the GUI.
+void bindGui()
+{
+    bp::class_<Gui, boost::noncopyable>("Gui", bp::no_init)
+        .def("addChild", &addChild)
+        .def("removeChild", &removeChild)
+        .def("convertOISMouseButtonToCEGUI", &Gui::convertOISMouseButtonToCEGUI)
+        .def("convertCEGUIMouseButtonToOIS", &Gui::convertCEGUIMouseButtonToOIS)
+        .def("isSchemeLoaded", &Gui::isSchemeLoaded)
+        .def("loadScheme", &Gui::loadScheme)
+        .def("createMenu", &createMenu, (bp::arg("filename"), bp::arg("prefix") = ""))
+        .def("createHud", &createHud, (bp::arg("filename"), bp::arg("prefix") = ""))
+        .def("createWidget", &createWidget, (bp::arg("type"), bp::arg("name"), bp::arg("prefix") = ""))
+        .def("destroyWindow", &destroyWindow);
 }
 
 void bindControlValues()

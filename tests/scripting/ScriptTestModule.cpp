@@ -9,15 +9,9 @@
 #include "input/Input.h"
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
-#include "scripting/values/WindowHandle.h"
 #include "scripting/support/InterfaceHolderBindings.h"
 #include "scripting/support/SignalBindings.h"
 
-#include <CEGUI/Logger.h>
-#include <CEGUI/RendererModules/Null/Renderer.h>
-#include <CEGUI/System.h>
-#include <CEGUI/Window.h>
-#include <CEGUI/WindowManager.h>
 #include <OISKeyboard.h>
 #include <OISMouse.h>
 
@@ -27,7 +21,6 @@
 #include <cstdlib>
 #include <list>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -208,49 +201,6 @@ void callCollisionListener(CollisionListener* listener, float depth)
     listener->collision(nullptr, &contact);
 }
 
-// GUI windows for engines without the GUI module: a GUI system that draws nothing, made on first
-// use and destroyed with everything in it when the script's engine goes.
-class QuietGuiLogger : public CEGUI::Logger {
-public:
-    void logEvent(const CEGUI::String&, CEGUI::LoggingLevel) override { }
-    void setLogFilename(const CEGUI::String&, bool) override { }
-};
-
-class TestGuiSystem {
-public:
-    TestGuiSystem() { CEGUI::NullRenderer::bootstrapSystem(); }
-    ~TestGuiSystem() { CEGUI::NullRenderer::destroySystem(); }
-
-private:
-    QuietGuiLogger mLogger;
-};
-
-std::unique_ptr<TestGuiSystem> gGuiSystem;
-
-values::WindowHandle makeWindow(const std::string& name, const values::WindowHandle* parent)
-{
-    if (!CEGUI::System::getSingletonPtr()) {
-        gGuiSystem = std::make_unique<TestGuiSystem>();
-    }
-    CEGUI::Window* window = CEGUI::WindowManager::getSingleton().createWindow("DefaultWindow", name);
-    if (parent) {
-        parent->get()->addChild(window);
-    }
-    return values::WindowHandle(window);
-}
-
-/// A new handle of the window's parent.
-values::WindowHandle getParentWindow(const values::WindowHandle& window)
-{
-    return values::WindowHandle(window.get()->getParent());
-}
-
-void destroyWindow(const values::WindowHandle& window)
-{
-    CEGUI::WindowManager::getSingleton().destroyWindow(window.get());
-    CEGUI::WindowManager::getSingleton().cleanDeadPool();
-}
-
 void raiseEngineException(const std::string& kind)
 {
     if (kind == "invalid") {
@@ -338,9 +288,6 @@ private:
 
 void setScriptTestEngine(Engine* engine, unsigned int generation)
 {
-    if (!engine) {
-        gGuiSystem.reset();
-    }
     gEngine = engine;
     gGeneration = generation;
 }
@@ -372,9 +319,6 @@ BOOST_PYTHON_MODULE(tolvatest)
     bp::def("pressMouseButton", &pressMouseButton);
     bp::def("typeKeys", &typeKeys);
     bp::def("raiseEngineException", &raiseEngineException);
-    bp::def("makeWindow", &makeWindow, (bp::arg("name"), bp::arg("parent") = bp::object()));
-    bp::def("getParentWindow", &getParentWindow);
-    bp::def("destroyWindow", &destroyWindow);
 
     class_PythonSignal<TestSignal>("TestSignal", true);
     class_PythonSignal<FixedSignal>("FixedSignal", false);

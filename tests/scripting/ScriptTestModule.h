@@ -2,8 +2,7 @@
 // needs of the engine that scripts do not reach through TolvaEngine (driving frames and the main
 // loop, reading the log's tail, the game's control registry, emitting input events and typing
 // keys into the window, firing a signal, calling a listener from C++), plus small stand-ins that
-// exercise the binding support (listener holders, value converters, exception translation, GUI
-// windows to hold handles of in an engine without the GUI module).
+// exercise the binding support (listener holders, value converters, exception translation).
 #pragma once
 
 #include <Python.h>

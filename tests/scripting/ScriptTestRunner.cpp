@@ -5,8 +5,9 @@
 // results and every failure's traceback go to standard error, and the exit status is 0 only when
 // at least one test ran and none failed.
 //
-// The engine is windowless (time, physics and audio on a scene manager of their own, scripting, a
-// game that never stops the engine by itself) unless the script's first lines say "# engine: window":
+// The engine is windowless (time, physics and audio on a scene manager of their own, scripting, the
+// GUI on the GUI library's renderer that draws nothing, a game that never stops the engine by
+// itself) unless the script's first lines say "# engine: window":
 // then it also has the graphics and input modules, on an X server of its own (the runner starts
 // itself again under xvfb-run), so that keys injected with xdotool reach only this engine's
 // window.
@@ -75,10 +76,13 @@ std::string ownPath()
     return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
 }
 
+// The server must not reset when its last client leaves: between the engines of a restart there
+// is none, and the next engine would find no display.
 int runOnOwnDisplay(const std::string& scriptPath)
 {
     setenv(OwnDisplayVariable, "1", 1);
-    const std::string command = "xvfb-run -a -s '-screen 0 1024x768x24' '" + ownPath() + "' '" + scriptPath + "'";
+    const std::string command
+        = "xvfb-run -a -s '-screen 0 1024x768x24 -noreset' '" + ownPath() + "' '" + scriptPath + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
@@ -125,12 +129,13 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
         root = std::make_unique<Ogre::Root>("", "", "");
     }
     int status = 1;
-    {
+    try {
         tolva::EngineOptions options
             = tolva::test::coreOptions([] { return static_cast<tolva::GameBase*>(new tolva::test::ScriptTestGame()); });
         options.scripting = true;
         options.physics = true;
         options.audio = true;
+        options.gui = true;
         options.graphics = window;
         options.input = window;
         tolva::Engine engine(argc, argv, options);
@@ -146,6 +151,10 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
         status = runScript(engine, path);
         engine.shutdown();
         tolva::test::setScriptTestEngine(nullptr, generation);
+    } catch (const std::exception& error) {
+        std::cerr << "Engine " << generation << " failed: " << error.what() << std::endl;
+        tolva::test::setScriptTestEngine(nullptr, generation);
+        status = 1;
     }
     root.reset();
     return status;

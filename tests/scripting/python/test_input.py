@@ -1,7 +1,8 @@
 # engine: window
-"""Input and controls as scripts see them: the input signals with keys typed into the window, the
-events slots receive, and the control registry with commands, modifier layers, bindings and
-script command handlers (the registry of the test game, which hears input before scripts do)."""
+"""Input, GUI and controls as scripts see them: the input signals with keys typed into the window,
+the events slots receive, GUI windows and their handles, and the control registry with commands,
+modifier layers, bindings, script command handlers and the controls file (the registry of the
+test game, which hears input before scripts do)."""
 import gc
 import time
 import unittest
@@ -14,7 +15,7 @@ from TolvaEngine import GameControlRegistry_Control as Control
 from TolvaEngine import GameControlRegistry_Control_Type as ControlType
 from TolvaEngine import GameControlRegistry_Modifier as Modifier
 from TolvaEngine import TolvaSingleton
-from TolvaValues import OIS
+from TolvaValues import CEGUI, OIS
 
 
 def key(code):
@@ -60,6 +61,10 @@ class InputTest(unittest.TestCase):
 
     def connect(self, signal, slot):
         self.connections.append(signal.connect(slot))
+
+    def registered(self, command):
+        """The registry's copy of the command."""
+        return [registered for registered in self.registry.getCommands() if registered == command][0]
 
 
 class InputSignals(InputTest):
@@ -138,7 +143,7 @@ class Controls(InputTest):
         gc.collect()
         tolvatest.pressKey(OIS.KC_F)
         self.assertEqual([int(OIS.KC_F)], calls)
-        self.assertIs(handlerAlive(), self.registry.getCommands()[0].handler)
+        self.assertIs(handlerAlive(), self.registered(Command("Fire", "Combat")).handler)
         self.registry.setHandler(Command("Fire", "Combat"), None)
         gc.collect()
         self.assertIsNone(handlerAlive())
@@ -170,7 +175,7 @@ class Controls(InputTest):
         self.assertIsInstance(command.handler, Recorder)
         self.assertIsNone(Command("Duck", "Movement").handler)
         self.registry.addCommand(command)
-        copy = self.registry.getCommands()[0]
+        copy = self.registered(command)
         del command
         self.registry.removeCommand(copy)
         gc.collect()
@@ -234,3 +239,63 @@ class Controls(InputTest):
         shift = Modifier()
         shift.addControl(key(OIS.KC_RSHIFT))
         return shift
+
+
+class GuiWindows(InputTest):
+    def test_windows_reach_scripts_as_handles_that_outlive_them_safely(self):
+        gui = TolvaSingleton.getInstance().getGui()
+        self.assertIsNone(gui.loadScheme("gui/schemes/Tolva2.scheme"))
+        self.assertTrue(gui.isSchemeLoaded("Tolva2"))
+        menu = gui.createMenu("gui/layouts/ConsoleWindow.layout")
+        hud = gui.createHud(filename="gui/layouts/ConsoleWindow.layout", prefix="Hud/")
+        widget = gui.createWidget("Tolva2/Button", "Button", prefix="Test/")
+        self.assertEqual(("ConsoleWindow", "Hud/ConsoleWindow", "Test/Button"),
+                         (menu.getName(), hud.getName(), widget.getName()))
+        gui.addChild(widget)
+        gui.removeChild(widget)
+        self.assertEqual(CEGUI.RightButton, gui.convertOISMouseButtonToCEGUI(OIS.MB_Right))
+        self.assertEqual(OIS.MB_Middle, gui.convertCEGUIMouseButtonToOIS(CEGUI.MiddleButton))
+        with self.assertRaisesRegex(RuntimeError, "NoSuchWidget"):
+            gui.createWidget("Tolva2/NoSuchWidget", "Missing")
+        for window in (menu, hud, widget):
+            gui.destroyWindow(window)
+            self.assertFalse(window.isAlive())
+            for use in (window.getName, lambda: gui.addChild(window), lambda: gui.destroyWindow(window)):
+                with self.assertRaisesRegex(ReferenceError, "^The GUI window no longer exists.$"):
+                    use()
+        for member in (gui.addChild, gui.removeChild, gui.destroyWindow):
+            with self.assertRaisesRegex(ValueError, "needs a window, not None"):
+                member(None)
+
+
+class SavedControls(InputTest):
+    """What a script binds is written to "controls.cfg" when the engine shuts down and read back by
+    the next engine. The runner builds that engine when the main loop ends with a restart; this
+    class runs last (unittest orders classes by name), so no other test has run in between."""
+
+    def tearDown(self):
+        for connection in self.connections:
+            connection.disconnect()
+
+    def test_bindings_made_by_a_script_come_back_after_a_restart(self):
+        control = Modifier()
+        control.addControl(key(OIS.KC_RCONTROL))
+        save = Command("Save", "Game", True)
+        if tolvatest.getEngineGeneration() == 0:
+            self.registry.addCommand(save)
+            self.registry.addModifier(control)
+            self.registry.bind(control, key(OIS.KC_K), save)
+            engine = TolvaSingleton.getInstance()
+
+            class Restarter(TolvaEngine.ScheduleListener):
+                def scheduled(self):
+                    engine.stop(restart=True)
+
+            restarter = Restarter()
+            engine.getTime().addSchedule(0.0, restarter)
+            self.assertTrue(tolvatest.runMainLoop())
+            return
+        self.assertTrue(self.registered(save).repeat)
+        self.assertIn(control, self.registry.getModifiers())
+        self.assertEqual([(int(OIS.KC_K), "Save")],
+                         [(c.getValue(), command.name) for c, command in self.registry.getBindings(control).items()])

@@ -4,7 +4,6 @@ import math
 import unittest
 
 import TolvaEngine
-import tolvatest
 from TolvaValues import CEGUI, OIS, Ogre
 from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Degree, Quaternion, Radian, Vector2, Vector3, Vector4
 
@@ -12,7 +11,7 @@ from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Degree, Quaternion, Ra
 DEFINITION_ORDER = [
     "TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio", "Connection",
     "KeyEvent", "MouseMotionEvent", "MouseButtonEvent", "Input", "ScheduleListener", "Time", "Log",
-    "GameBase", "InterfaceHolder_CollisionListener", "InterfaceHolderConnection_CollisionListener",
+    "Gui", "GameBase", "InterfaceHolder_CollisionListener", "InterfaceHolderConnection_CollisionListener",
     "CollisionListener", "GameControlRegistry_Control_Type", "GameControlRegistry_Control",
     "GameControlRegistry_Modifier_Type", "GameControlRegistry_Modifier", "GameControlRegistry_Command",
     "GameControlRegistry_CommandHandler", "GameControlRegistry",
@@ -31,7 +30,7 @@ class TheEngineModule(unittest.TestCase):
             "TolvaSingleton": "getInstance",
             "GameSingleton": "getInstance",
             "Engine": "getInstance stop getDataDirectory getConfigFile getGraphics getAudio getInput getPhysics getTime "
-                      "getScripting getGame isResourceAvailable getResourceData",
+                      "getScripting getGui getGame isResourceAvailable getResourceData",
             "ConfigFile": "getValueString setValueString",
             "Graphics": "getRoot getWindow getSceneManager getCamera getViewport getResolution "
                         "getAvailableResolutions setResolution isFullScreen setFullScreen getFSAA getAvailableFSAA "
@@ -49,6 +48,8 @@ class TheEngineModule(unittest.TestCase):
             "ScheduleListener": "scheduled",
             "Time": "isScheduled addSchedule removeSchedule",
             "Log": "write",
+            "Gui": "addChild removeChild convertOISMouseButtonToCEGUI convertCEGUIMouseButtonToOIS isSchemeLoaded "
+                   "loadScheme createMenu createHud createWidget destroyWindow",
             "GameBase": "getInstance",
             "GameControlRegistry_Control": "__eq__ __lt__ getType getValue",
             "GameControlRegistry_Modifier": "__eq__ __ne__ __lt__ getType addControl removeControl getControls",
@@ -74,7 +75,7 @@ class TheEngineModule(unittest.TestCase):
     def test_engine_classes_cannot_be_made_by_scripts(self):
         for name in ["TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio",
                      "KeyEvent",
-                     "MouseMotionEvent", "MouseButtonEvent", "Input", "Time", "Log", "GameBase",
+                     "MouseMotionEvent", "MouseButtonEvent", "Input", "Time", "Log", "Gui", "GameBase",
                      "GameControlRegistry", "InterfaceHolder_CollisionListener"]:
             with self.assertRaisesRegex(RuntimeError, "cannot be instantiated", msg=name):
                 getattr(TolvaEngine, name)()
@@ -224,23 +225,3 @@ class Enums(unittest.TestCase):
         with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
             Window()
 
-
-class WindowHandles(unittest.TestCase):
-    def test_a_handle_of_a_destroyed_window_raises_reference_error(self):
-        parent = tolvatest.makeWindow("Parent")
-        child = tolvatest.makeWindow("Child", parent)
-        sameParent = tolvatest.getParentWindow(child)
-        self.assertEqual(parent, sameParent)
-        self.assertEqual(hash(parent), hash(sameParent))
-        self.assertNotEqual(parent, child)
-        self.assertEqual(("Parent", "Window('Child')"), (sameParent.getName(), repr(child)))
-        # The child goes with its parent.
-        tolvatest.destroyWindow(parent)
-        for handle in (parent, sameParent, child):
-            self.assertFalse(handle.isAlive())
-            with self.assertRaisesRegex(ReferenceError, "^The GUI window no longer exists.$"):
-                handle.getName()
-        with self.assertRaises(ReferenceError):
-            tolvatest.destroyWindow(child)
-        self.assertEqual("Window(<destroyed>)", repr(child))
-        self.assertEqual(parent, sameParent)
