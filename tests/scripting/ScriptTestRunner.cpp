@@ -46,6 +46,9 @@ namespace {
 
 /// Set in the environment of the runner started again on its own X server.
 const char* const OwnDisplayVariable = "TOLVA_SCRIPT_TEST_OWN_DISPLAY";
+/// A controls file with no commands and an empty base layer (pickle protocol 2 of
+/// ((), (0, (), ()))): the engines start as a configured game does, without a read warning.
+const std::string EmptyControls("\x80\x02)K\x00))\x87q\x00\x86q\x01.", 14);
 /// Engines after which a script that keeps asking for restarts is stopped.
 const unsigned int MaxEngines = 5;
 
@@ -180,7 +183,7 @@ int main(int argc, char** argv)
     }
 
     tolva::test::TestHome home(
-        window ? tolva::test::windowEngineConfig() : tolva::test::TestHome::minimalEngineConfig(), "");
+        window ? tolva::test::windowEngineConfig() : tolva::test::TestHome::minimalEngineConfig(), EmptyControls);
     int status = 0;
     for (unsigned int generation = 0;; ++generation) {
         status |= runEngine(argc, argv, path, window, generation);
