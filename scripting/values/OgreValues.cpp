@@ -35,6 +35,13 @@ template <int N> using Vector = Ogre::Vector<N, Real>;
 
 const char* const ComponentNames[] = {"x", "y", "z", "w"};
 
+/// A class constant, handed out as a fresh copy on every access. The getter becomes a Python
+/// function once, with the class.
+template <typename Value> bp::object constant(Value (*get)())
+{
+    return bp::make_function(get);
+}
+
 /// "Vector3(1, 0.5, -2)": the text reads back as an equal vector.
 template <int N> std::string vectorText(const Vector<N>& vector)
 {
@@ -138,8 +145,7 @@ template <int N> bp::class_<Vector<N>> defineVector(const char* name)
             "positionEquals",
             +[](const V& v, const V& other, Real tolerance) { return v.positionEquals(other, tolerance); },
             (bp::arg("rhs"), bp::arg("tolerance") = 1e-03f))
-        .add_static_property(
-            "ZERO", +[]() { return V(V::ZERO); });
+        .add_static_property("ZERO", constant(+[]() { return V(V::ZERO); }));
     makeUnhashable(vector);
     return vector;
 }
@@ -155,16 +161,11 @@ void defineVector2()
             "angleBetween", +[](const V& v, const V& other) { return v.angleBetween(other); })
         .def(
             "reflect", +[](const V& v, const V& normal) { return v.reflect(normal); })
-        .add_static_property(
-            "UNIT_X", +[]() { return V::UNIT_X; })
-        .add_static_property(
-            "UNIT_Y", +[]() { return V::UNIT_Y; })
-        .add_static_property(
-            "NEGATIVE_UNIT_X", +[]() { return V::NEGATIVE_UNIT_X; })
-        .add_static_property(
-            "NEGATIVE_UNIT_Y", +[]() { return V::NEGATIVE_UNIT_Y; })
-        .add_static_property(
-            "UNIT_SCALE", +[]() { return V::UNIT_SCALE; });
+        .add_static_property("UNIT_X", constant(+[]() { return V::UNIT_X; }))
+        .add_static_property("UNIT_Y", constant(+[]() { return V::UNIT_Y; }))
+        .add_static_property("NEGATIVE_UNIT_X", constant(+[]() { return V::NEGATIVE_UNIT_X; }))
+        .add_static_property("NEGATIVE_UNIT_Y", constant(+[]() { return V::NEGATIVE_UNIT_Y; }))
+        .add_static_property("UNIT_SCALE", constant(+[]() { return V::UNIT_SCALE; }));
 }
 
 void defineVector3()
@@ -188,20 +189,13 @@ void defineVector3()
                 return v.getRotationTo(destination, fallbackAxis);
             },
             (bp::arg("dest"), bp::arg("fallbackAxis") = V::ZERO))
-        .add_static_property(
-            "UNIT_X", +[]() { return V::UNIT_X; })
-        .add_static_property(
-            "UNIT_Y", +[]() { return V::UNIT_Y; })
-        .add_static_property(
-            "UNIT_Z", +[]() { return V::UNIT_Z; })
-        .add_static_property(
-            "NEGATIVE_UNIT_X", +[]() { return V::NEGATIVE_UNIT_X; })
-        .add_static_property(
-            "NEGATIVE_UNIT_Y", +[]() { return V::NEGATIVE_UNIT_Y; })
-        .add_static_property(
-            "NEGATIVE_UNIT_Z", +[]() { return V::NEGATIVE_UNIT_Z; })
-        .add_static_property(
-            "UNIT_SCALE", +[]() { return V::UNIT_SCALE; });
+        .add_static_property("UNIT_X", constant(+[]() { return V::UNIT_X; }))
+        .add_static_property("UNIT_Y", constant(+[]() { return V::UNIT_Y; }))
+        .add_static_property("UNIT_Z", constant(+[]() { return V::UNIT_Z; }))
+        .add_static_property("NEGATIVE_UNIT_X", constant(+[]() { return V::NEGATIVE_UNIT_X; }))
+        .add_static_property("NEGATIVE_UNIT_Y", constant(+[]() { return V::NEGATIVE_UNIT_Y; }))
+        .add_static_property("NEGATIVE_UNIT_Z", constant(+[]() { return V::NEGATIVE_UNIT_Z; }))
+        .add_static_property("UNIT_SCALE", constant(+[]() { return V::UNIT_SCALE; }));
 }
 
 void defineVector4()
@@ -269,10 +263,8 @@ void defineQuaternion()
             "Slerp", +[](Real t, const Q& p, const Q& q, bool shortestPath) { return Q::Slerp(t, p, q, shortestPath); },
             (bp::arg("fT"), bp::arg("rkP"), bp::arg("rkQ"), bp::arg("shortestPath") = false))
         .staticmethod("Slerp")
-        .add_static_property(
-            "IDENTITY", +[]() { return Q::IDENTITY; })
-        .add_static_property(
-            "ZERO", +[]() { return Q::ZERO; });
+        .add_static_property("IDENTITY", constant(+[]() { return Q::IDENTITY; }))
+        .add_static_property("ZERO", constant(+[]() { return Q::ZERO; }));
     makeUnhashable(quaternion);
 }
 
@@ -322,18 +314,12 @@ void defineColourValue()
         .def("saturateCopy", &C::saturateCopy)
         .def("getHSB", &getHSB)
         .def("setHSB", &C::setHSB)
-        .add_static_property(
-            "ZERO", +[]() { return C::ZERO; })
-        .add_static_property(
-            "Black", +[]() { return C::Black; })
-        .add_static_property(
-            "White", +[]() { return C::White; })
-        .add_static_property(
-            "Red", +[]() { return C::Red; })
-        .add_static_property(
-            "Green", +[]() { return C::Green; })
-        .add_static_property(
-            "Blue", +[]() { return C::Blue; });
+        .add_static_property("ZERO", constant(+[]() { return C::ZERO; }))
+        .add_static_property("Black", constant(+[]() { return C::Black; }))
+        .add_static_property("White", constant(+[]() { return C::White; }))
+        .add_static_property("Red", constant(+[]() { return C::Red; }))
+        .add_static_property("Green", constant(+[]() { return C::Green; }))
+        .add_static_property("Blue", constant(+[]() { return C::Blue; }));
     makeUnhashable(colour);
 }
 
@@ -475,10 +461,8 @@ void defineAxisAlignedBox()
         .def("__str__", &boxText)
         .def(bp::self == bp::self)
         .def(bp::self != bp::self)
-        .add_static_property(
-            "BOX_NULL", +[]() { return Box::BOX_NULL; })
-        .add_static_property(
-            "BOX_INFINITE", +[]() { return Box::BOX_INFINITE; });
+        .add_static_property("BOX_NULL", constant(+[]() { return Box::BOX_NULL; }))
+        .add_static_property("BOX_INFINITE", constant(+[]() { return Box::BOX_INFINITE; }));
     makeUnhashable(box);
 }
 
