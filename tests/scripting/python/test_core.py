@@ -2,10 +2,12 @@
 restarts, schedules, connections, listener holders, the log as the interpreter's output,
 exception translation and the value converters."""
 import builtins
+import gc
 import os
 import sys
 import time
 import unittest
+import weakref
 
 import TolvaEngine
 import tolvatest
@@ -112,6 +114,32 @@ class Schedules(unittest.TestCase):
         time.sleep(0.002)
         tolvatest.frame()
         self.assertEqual([], calls)
+
+    def test_a_listener_given_only_to_the_schedule_lives_until_called_or_removed(self):
+        calls = []
+
+        class Reminder(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                calls.append("due")
+
+        ends = {
+            "called": lambda listener: (time.sleep(0.002), tolvatest.frame()),
+            "removed": lambda listener: clock().removeSchedule(listener),
+        }
+        for end, finish in ends.items():
+            with self.subTest(end):
+                del calls[:]
+                listener = Reminder()
+                alive = weakref.ref(listener)
+                clock().addSchedule(0.0 if end == "called" else 60.0, listener)
+                del listener
+                gc.collect()
+                self.assertTrue(clock().isScheduled(alive()))
+                finish(alive())
+                self.assertEqual(["due"] if end == "called" else [], calls)
+                clock().isScheduled(None)
+                gc.collect()
+                self.assertIsNone(alive())
 
     def test_a_listener_without_scheduled_raises_type_error_out_of_the_frame(self):
         class Forgetful(TolvaEngine.ScheduleListener):
@@ -298,6 +326,11 @@ class Exceptions(unittest.TestCase):
             ("notfound", KeyError, "'no such thing'"),
             ("fileaccess", OSError, "cannot open"),
             ("scripting", RuntimeError, "script failed"),
+            ("initialisation", RuntimeError, "cannot start"),
+            ("io", RuntimeError, "cannot write"),
+            ("parser", RuntimeError, "bad syntax"),
+            ("illegalstate", RuntimeError, "not now"),
+            ("sound", RuntimeError, "no device"),
         ]
         for kind, exception, text in cases:
             with self.assertRaises(exception) as caught:
