@@ -1,6 +1,7 @@
 """Core classes as scripts see them: the engine and its singletons, the configuration, resources,
 restarts, schedules, connections, listener holders, the log as the interpreter's output,
 exception translation and the value converters."""
+import atexit
 import builtins
 import gc
 import os
@@ -306,6 +307,30 @@ class ListenerHolders(unittest.TestCase):
         with self.assertRaises(TypeError):
             holder.notifyAll(1)
         handle.disconnect()
+
+
+class TheInterpreterEnd(unittest.TestCase):
+    """The GUI module goes before the interpreter ends, when only atexit functions and finalisers
+    still run. The next engine of the restart reads what such code found."""
+
+    def test_the_gui_kept_to_the_end_refuses_use_once_it_is_gone(self):
+        engine = TolvaSingleton.getInstance()
+        path = os.path.join(engine.getDataDirectory(), "gui-at-the-end.txt")
+        if tolvatest.getEngineGeneration() > 0:
+            with open(path) as found:
+                self.assertEqual("ReferenceError: The GUI module no longer exists.", found.read())
+        gui = engine.getGui()
+        self.assertFalse(gui.isSchemeLoaded("No Such Scheme"))
+
+        def useAtTheEnd():
+            try:
+                result = repr(gui.isSchemeLoaded("No Such Scheme"))
+            except ReferenceError as error:
+                result = "ReferenceError: " + str(error)
+            with open(path, "w") as out:
+                out.write(result)
+
+        atexit.register(useAtTheEnd)
 
 
 class TheLogAsOutput(unittest.TestCase):
