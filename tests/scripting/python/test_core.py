@@ -1,11 +1,85 @@
-"""Core classes as scripts see them: schedules, connections, listener holders, the log as the
-interpreter's output, exception translation and the value converters."""
+"""Core classes as scripts see them: the engine and its singletons, the configuration, resources,
+restarts, schedules, connections, listener holders, the log as the interpreter's output,
+exception translation and the value converters."""
+import atexit
+import builtins
+import gc
+import os
 import sys
 import time
 import unittest
+import weakref
 
 import TolvaEngine
 import tolvatest
+from TolvaEngine import TolvaSingleton
+
+
+def clock():
+    return TolvaSingleton.getInstance().getTime()
+
+
+class TheEngine(unittest.TestCase):
+    def test_the_engine_and_the_game_are_reached_through_their_singletons(self):
+        engine = TolvaSingleton.getInstance()
+        self.assertIsInstance(engine, TolvaEngine.Engine)
+        # Each call makes a new script object for the same engine.
+        self.assertIsNot(engine, TolvaEngine.Engine.getInstance())
+        self.assertEqual(os.path.join(os.environ["HOME"], ".spindlewake"), engine.getDataDirectory())
+        self.assertIsInstance(TolvaEngine.GameSingleton.getInstance(), TolvaEngine.GameBase)
+        self.assertIsInstance(engine.getGame(), TolvaEngine.GameBase)
+        self.assertIsInstance(engine.getTime(), TolvaEngine.Time)
+        # This engine runs without a window: no graphics and no input module.
+        self.assertIsNone(engine.getGraphics())
+        self.assertIsNone(engine.getInput())
+        # The interpreter module itself is not for scripts.
+        with self.assertRaisesRegex(TypeError, "No Python class registered"):
+            engine.getScripting()
+
+    def test_configuration_text_by_section_and_key(self):
+        config = TolvaSingleton.getInstance().getConfigFile()
+        self.assertEqual("../media/core,true", config.getValueString("Resources", "FileSystem"))
+        config.setValueString("Game", "Pull Camera", "yes")
+        self.assertEqual("yes", config.getValueString("Game", "Pull Camera"))
+        with self.assertRaisesRegex(ValueError, "^The parameter requested does not exist within section.$"):
+            config.getValueString("Game", "No Such Key")
+        with self.assertRaisesRegex(ValueError, "^The section requested does not exist within config file.$"):
+            config.getValueString("No Such Section", "Key")
+
+    def test_resources_are_read_as_bytes(self):
+        engine = TolvaSingleton.getInstance()
+        path = os.path.join(engine.getDataDirectory(), "binary.dat")
+        data = b"\x80\x02K\x00\xff not text"
+        with open(path, "wb") as out:
+            out.write(data)
+        self.assertTrue(engine.isResourceAvailable(path))
+        self.assertEqual(data, engine.getResourceData(path))
+        self.assertFalse(engine.isResourceAvailable(path + ".missing"))
+        with self.assertRaisesRegex(RuntimeError, "binary.dat.missing"):
+            engine.getResourceData(path + ".missing")
+
+
+class Restarts(unittest.TestCase):
+    """The runner builds a new engine, with a new interpreter, whenever the main loop ends with a
+    restart, and runs this whole script again in it."""
+
+    def test_a_script_restarts_the_engine_twice_and_each_engine_starts_clean(self):
+        generation = tolvatest.getEngineGeneration()
+        # Nothing of an earlier interpreter reaches this one.
+        self.assertFalse(hasattr(builtins, "restartedFrom"))
+        builtins.restartedFrom = generation
+        engine = TolvaSingleton.getInstance()
+        stops = [lambda: engine.stop(True), lambda: engine.stop(restart=True), lambda: engine.stop()]
+
+        class Stopper(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                stops[generation]()
+
+        stopper = Stopper()
+        engine.getTime().addSchedule(0.01, stopper)
+        self.assertEqual(generation < 2, tolvatest.runMainLoop())
+        self.assertFalse(engine.getTime().isScheduled(stopper))
+        self.assertNotIn("Traceback", tolvatest.getLogTail())
 
 
 class Schedules(unittest.TestCase):
@@ -17,16 +91,16 @@ class Schedules(unittest.TestCase):
                 calls.append("due")
 
         reminder = Reminder()
-        clock = tolvatest.getTime()
-        clock.addSchedule(0.05, reminder)
-        self.assertTrue(clock.isScheduled(reminder))
+        time_ = clock()
+        time_.addSchedule(0.05, reminder)
+        self.assertTrue(time_.isScheduled(reminder))
         tolvatest.frame()
         self.assertEqual([], calls)
         time.sleep(0.06)
         tolvatest.frame()
         tolvatest.frame()
         self.assertEqual(["due"], calls)
-        self.assertFalse(clock.isScheduled(reminder))
+        self.assertFalse(time_.isScheduled(reminder))
 
     def test_a_removed_schedule_is_never_called(self):
         calls = []
@@ -36,30 +110,56 @@ class Schedules(unittest.TestCase):
                 calls.append("due")
 
         reminder = Reminder()
-        tolvatest.getTime().addSchedule(0.0, reminder)
-        tolvatest.getTime().removeSchedule(reminder)
+        clock().addSchedule(0.0, reminder)
+        clock().removeSchedule(reminder)
         time.sleep(0.002)
         tolvatest.frame()
         self.assertEqual([], calls)
+
+    def test_a_listener_given_only_to_the_schedule_lives_until_called_or_removed(self):
+        calls = []
+
+        class Reminder(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                calls.append("due")
+
+        ends = {
+            "called": lambda listener: (time.sleep(0.002), tolvatest.frame()),
+            "removed": lambda listener: clock().removeSchedule(listener),
+        }
+        for end, finish in ends.items():
+            with self.subTest(end):
+                del calls[:]
+                listener = Reminder()
+                alive = weakref.ref(listener)
+                clock().addSchedule(0.0 if end == "called" else 60.0, listener)
+                del listener
+                gc.collect()
+                self.assertTrue(clock().isScheduled(alive()))
+                finish(alive())
+                self.assertEqual(["due"] if end == "called" else [], calls)
+                clock().isScheduled(None)
+                gc.collect()
+                self.assertIsNone(alive())
 
     def test_a_listener_without_scheduled_raises_type_error_out_of_the_frame(self):
         class Forgetful(TolvaEngine.ScheduleListener):
             pass
 
         forgetful = Forgetful()
-        tolvatest.getTime().addSchedule(0.0, forgetful)
+        clock().addSchedule(0.0, forgetful)
         time.sleep(0.002)
         with self.assertRaises(TypeError):
             tolvatest.frame()
         # The entry went with its one call: the next frames run clean.
-        self.assertFalse(tolvatest.getTime().isScheduled(forgetful))
+        self.assertFalse(clock().isScheduled(forgetful))
         time.sleep(0.002)
         tolvatest.frame()
 
     def test_none_where_a_listener_is_needed_raises_value_error(self):
         with self.assertRaisesRegex(ValueError, r"^Time.addSchedule needs a ScheduleListener, not None.$"):
-            tolvatest.getTime().addSchedule(1.0, None)
-        self.assertFalse(tolvatest.getTime().isScheduled(None))
+            clock().addSchedule(1.0, None)
+        self.assertFalse(clock().isScheduled(None))
 
     def test_a_listener_whose_init_skips_the_base_is_refused(self):
         class Careless(TolvaEngine.ScheduleListener):
@@ -70,7 +170,7 @@ class Schedules(unittest.TestCase):
                 pass
 
         with self.assertRaisesRegex(Exception, "Python argument types"):
-            tolvatest.getTime().addSchedule(1.0, Careless())
+            clock().addSchedule(1.0, Careless())
 
 
 class ScriptImplementedInterfaces(unittest.TestCase):
@@ -88,10 +188,6 @@ class ScriptImplementedInterfaces(unittest.TestCase):
             with self.assertRaisesRegex(RuntimeError, "^Pure virtual function called$"):
                 call()
 
-    def test_engine_classes_cannot_be_made_by_scripts(self):
-        for cls in (TolvaEngine.Log, TolvaEngine.Time):
-            with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
-                cls()
 
 
 class Connections(unittest.TestCase):
@@ -213,6 +309,30 @@ class ListenerHolders(unittest.TestCase):
         handle.disconnect()
 
 
+class TheInterpreterEnd(unittest.TestCase):
+    """The GUI module goes before the interpreter ends, when only atexit functions and finalisers
+    still run. The next engine of the restart reads what such code found."""
+
+    def test_the_gui_kept_to_the_end_refuses_use_once_it_is_gone(self):
+        engine = TolvaSingleton.getInstance()
+        path = os.path.join(engine.getDataDirectory(), "gui-at-the-end.txt")
+        if tolvatest.getEngineGeneration() > 0:
+            with open(path) as found:
+                self.assertEqual("ReferenceError: The GUI module no longer exists.", found.read())
+        gui = engine.getGui()
+        self.assertFalse(gui.isSchemeLoaded("No Such Scheme"))
+
+        def useAtTheEnd():
+            try:
+                result = repr(gui.isSchemeLoaded("No Such Scheme"))
+            except ReferenceError as error:
+                result = "ReferenceError: " + str(error)
+            with open(path, "w") as out:
+                out.write(result)
+
+        atexit.register(useAtTheEnd)
+
+
 class TheLogAsOutput(unittest.TestCase):
     def test_print_and_writes_reach_the_log(self):
         before = len(tolvatest.getLogTail())
@@ -231,6 +351,11 @@ class Exceptions(unittest.TestCase):
             ("notfound", KeyError, "'no such thing'"),
             ("fileaccess", OSError, "cannot open"),
             ("scripting", RuntimeError, "script failed"),
+            ("initialisation", RuntimeError, "cannot start"),
+            ("io", RuntimeError, "cannot write"),
+            ("parser", RuntimeError, "bad syntax"),
+            ("illegalstate", RuntimeError, "not now"),
+            ("sound", RuntimeError, "no device"),
         ]
         for kind, exception, text in cases:
             with self.assertRaises(exception) as caught:
