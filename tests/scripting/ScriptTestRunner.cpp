@@ -8,10 +8,9 @@
 // The engine is windowless (time, physics and audio on a scene manager of their own, scripting, the
 // GUI on the GUI library's renderer that draws nothing, a game that never stops the engine by
 // itself) unless the script's first lines say "# engine: window":
-// then it also has the graphics and input modules and the test media (meshes, materials, particle
-// templates), on an X server of its own (the runner starts
-// itself again under xvfb-run), so that keys injected with xdotool reach only this engine's
-// window.
+// then it also has the graphics and input modules, the gravity manager and the test media
+// (meshes, materials, particle templates), on an X server of its own (the runner starts itself
+// again under xvfb-run), so that keys injected with xdotool reach only this engine's window.
 //
 // A script that runs the main loop (tolvatest.runMainLoop) and stops it with a restart makes the
 // runner build a new engine, with a new interpreter, and run the whole script again in it, as the
@@ -142,6 +141,7 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
         options.gui = true;
         options.graphics = window;
         options.input = window;
+        options.gravityManager = window;
         tolva::Engine engine(argc, argv, options);
         if (window) {
             tolva::test::keepGraphicsLibrariesLoaded();
