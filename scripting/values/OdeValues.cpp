@@ -35,8 +35,6 @@ bool isOwned(const ode::Geometry& geometry)
 void defineOdeValues()
 {
     using namespace tolva::ode;
-    typedef void (Geometry::*SetOffsetPosition)(const Ogre::Vector3&);
-    typedef void (Geometry::*SetOffsetOrientation)(const Ogre::Quaternion&);
     bp::class_<Geometry, boost::noncopyable>("Geometry", bp::no_init)
         .def("getClass", &Geometry::getClass)
         .def("isOwned", &isOwned)

@@ -114,6 +114,22 @@ class Collisions(unittest.TestCase):
         self.assertEqual((None, None), (kept[0].p1, kept[0].p2))
         self.assertGreater(kept[0].penetrationDepth, -1.0)
 
+    def test_a_trigger_destroyed_by_its_own_entered_slot_is_let_go_safely(self):
+        world = Ground(height=1.0)
+        world.ball.setCollisionCategory(TolvaEngine.PhysicalBase_CollidableType.COLL_SPHERE)
+        world.trigger = Trigger(Vector3(4, 4, 4))
+        world.trigger.setPosition(Vector3(0, 2.6, 0))
+        entered = []
+
+        def destroyTrigger():
+            entered.append(world.trigger.isEnabled())
+            world.trigger = None
+            gc.collect()
+
+        world.trigger.eventEntered().connect(destroyTrigger)
+        run(20)
+        self.assertEqual([True], entered)
+
 
 class Misuse(unittest.TestCase):
     def test_wrong_or_missing_arguments_raise_python_errors(self):

@@ -47,6 +47,19 @@ class Sounds(unittest.TestCase):
         handle.disconnect()
         self.assertFalse(handle.isConnected())
 
+    def test_a_sound_destroyed_by_its_own_listener_is_let_go_safely(self):
+        kept = {"sound": Sound("doomed", SHORT_TONE)}
+
+        class Destroy(Sound_Listener):
+            def soundFinished(self):
+                kept["sound"] = None
+                gc.collect()
+
+        kept["listener"] = Destroy()
+        kept["sound"].interfaceListener().connect(kept["listener"])
+        kept["sound"].play()
+        self.assertTrue(frameUntil(lambda: kept["sound"] is None))
+
     def test_sound_settings_and_categories(self):
         sound = ImpactSound("impact", SHORT_TONE)
         sound.setCategory(Sound_Category.CAT_VOICE)
