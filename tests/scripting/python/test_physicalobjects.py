@@ -75,15 +75,17 @@ class Collisions(unittest.TestCase):
             def collision(self, partner, contact):
                 listened.append((partner.getPosition().y, contact.penetrationDepth))
 
-        world.ball.eventCollision().connect(lambda partner, contact: slotContacts.append(contact))
+        world.ball.eventCollision().connect(
+            lambda partner, contact: slotContacts.append((contact, contact.penetrationDepth)))
         landing = Landing()
         world.ball.eventPhysicalCollision(world.slab).connect(landing)
         run(150)
         self.assertTrue(slotContacts and listened)
         self.assertEqual(-0.5, listened[0][0])
-        for contact in slotContacts:
+        for contact, depth in slotContacts:
             between = contact.p1.getPosition() - contact.p2.getPosition()
             self.assertGreater(contact.normal.dotProduct(between), 0)
+            self.assertEqual(depth, contact.penetrationDepth)
         self.assertAlmostEqual(0.5, world.ball.getPosition().y, 1)
 
     def test_a_trigger_tells_when_it_is_entered_and_left(self):
