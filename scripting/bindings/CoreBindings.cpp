@@ -15,6 +15,7 @@
 #include "scene/Graphics.h"
 #include "scripting/Python.h"
 #include "scripting/wrappers/ScheduleListenerWrap.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/SignalConnectionBlocks.h"
 
 #include <boost/python.hpp>
@@ -57,13 +58,31 @@ bool isConnectionBlocked(const boost::signals2::connection& connection)
 }
 
 // None from a script would otherwise only be refused with a warning, and the script would never
-// learn that its listener will not be called.
-void addSchedule(Time& time, float delaySeconds, ScheduleListener* listener)
+// learn that its listener will not be called. The time module keeps a plain pointer: the
+// listener's script object is kept alive while it has a pending schedule, so a script may hand
+// over a listener it keeps no reference to itself.
+void addSchedule(Time& time, float delaySeconds, bp::back_reference<ScheduleListener*> listener)
 {
-    if (!listener) {
+    ScheduleListener* scheduled = listener.get();
+    if (!scheduled) {
         throw InvalidArgumentException("Time.addSchedule needs a ScheduleListener, not None.");
     }
-    time.addSchedule(delaySeconds, listener);
+    time.addSchedule(delaySeconds, scheduled);
+    ScriptKeepAlive::keep(
+        scheduled, "schedule", listener.source(), [&time, scheduled] { return time.isScheduled(scheduled); });
+}
+
+// Listeners whose schedules ran or went are let go whenever a script looks at the schedule.
+void removeSchedule(Time& time, ScheduleListener* listener)
+{
+    time.removeSchedule(listener);
+    ScriptKeepAlive::prune();
+}
+
+bool isScheduled(const Time& time, const ScheduleListener* listener)
+{
+    ScriptKeepAlive::prune();
+    return time.isScheduled(listener);
 }
 
 // Python's own streams are flushed by callers that expect one (print(..., flush=True)); every
@@ -147,9 +166,9 @@ void bindScheduleListener()
 void bindTime()
 {
     bp::class_<Time, boost::noncopyable>("Time", bp::no_init)
-        .def("isScheduled", &Time::isScheduled)
+        .def("isScheduled", &isScheduled)
         .def("addSchedule", &addSchedule)
-        .def("removeSchedule", &Time::removeSchedule);
+        .def("removeSchedule", &removeSchedule);
 }
 
 void bindLog()

@@ -2,6 +2,7 @@
 // control registry with its controls, modifiers, commands and script-implemented command handlers.
 #include "scripting/bindings/Bindings.h"
 
+#include "core/Engine.h"
 #include "core/Exceptions.h"
 #include "input/GameControlRegistry.h"
 #include "input/Gui.h"
@@ -115,6 +116,31 @@ bp::object getHandler(const Registry::Command& command)
     return bp::object(bp::handle<>(bp::borrowed(handlerObject)));
 }
 
+/// The GUI module is deleted before the interpreter ends, while atexit functions and finalisers
+/// may still hold it: every member first makes sure the engine still has this GUI module.
+Gui& liveGui(Gui& gui)
+{
+    const Engine* engine = Engine::getInstance();
+    if (!engine || engine->getGui() != &gui) {
+        PyErr_SetString(PyExc_ReferenceError, "The GUI module no longer exists.");
+        bp::throw_error_already_set();
+    }
+    return gui;
+}
+
+template <auto Member>
+struct LiveGui;
+
+template <typename Result, typename... Args, Result (Gui::*Member)(Args...)>
+struct LiveGui<Member> {
+    static Result call(Gui& gui, Args... args) { return (liveGui(gui).*Member)(args...); }
+};
+
+template <typename Result, typename... Args, Result (Gui::*Member)(Args...) const>
+struct LiveGui<Member> {
+    static Result call(Gui& gui, Args... args) { return (liveGui(gui).*Member)(args...); }
+};
+
 /// The window of a script's handle: None is refused with ValueError, a destroyed window with
 /// ReferenceError, before the GUI module sees either.
 CEGUI::Window* windowOf(const values::WindowHandle* handle, const char* member)
@@ -132,32 +158,32 @@ bp::object scriptWindow(CEGUI::Window* window)
 
 void addChild(Gui& gui, const values::WindowHandle* window)
 {
-    gui.addChild(windowOf(window, "addChild"));
+    liveGui(gui).addChild(windowOf(window, "addChild"));
 }
 
 void removeChild(Gui& gui, const values::WindowHandle* window)
 {
-    gui.removeChild(windowOf(window, "removeChild"));
+    liveGui(gui).removeChild(windowOf(window, "removeChild"));
 }
 
 void destroyWindow(Gui& gui, const values::WindowHandle* window)
 {
-    gui.destroyWindow(windowOf(window, "destroyWindow"));
+    liveGui(gui).destroyWindow(windowOf(window, "destroyWindow"));
 }
 
 bp::object createMenu(Gui& gui, const std::string& filename, const std::string& prefix)
 {
-    return scriptWindow(gui.createMenu(filename, prefix));
+    return scriptWindow(liveGui(gui).createMenu(filename, prefix));
 }
 
 bp::object createHud(Gui& gui, const std::string& filename, const std::string& prefix)
 {
-    return scriptWindow(gui.createHud(filename, prefix));
+    return scriptWindow(liveGui(gui).createHud(filename, prefix));
 }
 
 bp::object createWidget(Gui& gui, const std::string& type, const std::string& name, const std::string& prefix)
 {
-    return scriptWindow(gui.createWidget(type, name, prefix));
+    return scriptWindow(liveGui(gui).createWidget(type, name, prefix));
 }
 
 template <typename Member> bp::object valueProperty(Member member)
@@ -191,15 +217,16 @@ void bindInput()
 
 // Windows reach scripts as handles (TolvaValues.CEGUI.Window) that hear of their window's
 // destruction: the GUI library destroys windows on its own terms, with their parent or the GUI.
+// Every member raises ReferenceError once the GUI module itself is gone.
 void bindGui()
 {
     bp::class_<Gui, boost::noncopyable>("Gui", bp::no_init)
         .def("addChild", &addChild)
         .def("removeChild", &removeChild)
-        .def("convertOISMouseButtonToCEGUI", &Gui::convertOISMouseButtonToCEGUI)
-        .def("convertCEGUIMouseButtonToOIS", &Gui::convertCEGUIMouseButtonToOIS)
-        .def("isSchemeLoaded", &Gui::isSchemeLoaded)
-        .def("loadScheme", &Gui::loadScheme)
+        .def("convertOISMouseButtonToCEGUI", &LiveGui<&Gui::convertOISMouseButtonToCEGUI>::call)
+        .def("convertCEGUIMouseButtonToOIS", &LiveGui<&Gui::convertCEGUIMouseButtonToOIS>::call)
+        .def("isSchemeLoaded", &LiveGui<&Gui::isSchemeLoaded>::call)
+        .def("loadScheme", &LiveGui<&Gui::loadScheme>::call)
         .def("createMenu", &createMenu, (bp::arg("filename"), bp::arg("prefix") = ""))
         .def("createHud", &createHud, (bp::arg("filename"), bp::arg("prefix") = ""))
         .def("createWidget", &createWidget, (bp::arg("type"), bp::arg("name"), bp::arg("prefix") = ""))

@@ -9,6 +9,7 @@
 #include "input/Input.h"
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
+#include "platform/AlSoundException.h"
 #include "scripting/support/InterfaceHolderBindings.h"
 #include "scripting/support/SignalBindings.h"
 
@@ -211,6 +212,21 @@ void raiseEngineException(const std::string& kind)
     }
     if (kind == "fileaccess") {
         throw FileAccessException("cannot open");
+    }
+    if (kind == "initialisation") {
+        throw InitialisationException("cannot start");
+    }
+    if (kind == "io") {
+        throw IOException("cannot write");
+    }
+    if (kind == "parser") {
+        throw ParserException("bad syntax");
+    }
+    if (kind == "illegalstate") {
+        throw IllegalStateException("not now");
+    }
+    if (kind == "sound") {
+        throw al::SoundException("no device");
     }
     throw ScriptingException("script failed");
 }

@@ -1,11 +1,14 @@
 """Core classes as scripts see them: the engine and its singletons, the configuration, resources,
 restarts, schedules, connections, listener holders, the log as the interpreter's output,
 exception translation and the value converters."""
+import atexit
 import builtins
+import gc
 import os
 import sys
 import time
 import unittest
+import weakref
 
 import TolvaEngine
 import tolvatest
@@ -112,6 +115,32 @@ class Schedules(unittest.TestCase):
         time.sleep(0.002)
         tolvatest.frame()
         self.assertEqual([], calls)
+
+    def test_a_listener_given_only_to_the_schedule_lives_until_called_or_removed(self):
+        calls = []
+
+        class Reminder(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                calls.append("due")
+
+        ends = {
+            "called": lambda listener: (time.sleep(0.002), tolvatest.frame()),
+            "removed": lambda listener: clock().removeSchedule(listener),
+        }
+        for end, finish in ends.items():
+            with self.subTest(end):
+                del calls[:]
+                listener = Reminder()
+                alive = weakref.ref(listener)
+                clock().addSchedule(0.0 if end == "called" else 60.0, listener)
+                del listener
+                gc.collect()
+                self.assertTrue(clock().isScheduled(alive()))
+                finish(alive())
+                self.assertEqual(["due"] if end == "called" else [], calls)
+                clock().isScheduled(None)
+                gc.collect()
+                self.assertIsNone(alive())
 
     def test_a_listener_without_scheduled_raises_type_error_out_of_the_frame(self):
         class Forgetful(TolvaEngine.ScheduleListener):
@@ -280,6 +309,30 @@ class ListenerHolders(unittest.TestCase):
         handle.disconnect()
 
 
+class TheInterpreterEnd(unittest.TestCase):
+    """The GUI module goes before the interpreter ends, when only atexit functions and finalisers
+    still run. The next engine of the restart reads what such code found."""
+
+    def test_the_gui_kept_to_the_end_refuses_use_once_it_is_gone(self):
+        engine = TolvaSingleton.getInstance()
+        path = os.path.join(engine.getDataDirectory(), "gui-at-the-end.txt")
+        if tolvatest.getEngineGeneration() > 0:
+            with open(path) as found:
+                self.assertEqual("ReferenceError: The GUI module no longer exists.", found.read())
+        gui = engine.getGui()
+        self.assertFalse(gui.isSchemeLoaded("No Such Scheme"))
+
+        def useAtTheEnd():
+            try:
+                result = repr(gui.isSchemeLoaded("No Such Scheme"))
+            except ReferenceError as error:
+                result = "ReferenceError: " + str(error)
+            with open(path, "w") as out:
+                out.write(result)
+
+        atexit.register(useAtTheEnd)
+
+
 class TheLogAsOutput(unittest.TestCase):
     def test_print_and_writes_reach_the_log(self):
         before = len(tolvatest.getLogTail())
@@ -298,6 +351,11 @@ class Exceptions(unittest.TestCase):
             ("notfound", KeyError, "'no such thing'"),
             ("fileaccess", OSError, "cannot open"),
             ("scripting", RuntimeError, "script failed"),
+            ("initialisation", RuntimeError, "cannot start"),
+            ("io", RuntimeError, "cannot write"),
+            ("parser", RuntimeError, "bad syntax"),
+            ("illegalstate", RuntimeError, "not now"),
+            ("sound", RuntimeError, "no device"),
         ]
         for kind, exception, text in cases:
             with self.assertRaises(exception) as caught:

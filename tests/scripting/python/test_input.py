@@ -80,6 +80,29 @@ class InputSignals(InputTest):
         self.assertNotIn(OIS.KC_B, [event[1] for event in seen if event[0] == "press"])
         self.assertEqual([(OIS.KC_B, ord("b"))], [(e.key, e.text) for e in consumed])
 
+    def test_a_slot_that_raises_in_the_main_loop_gives_the_script_its_exception_and_the_engine_goes_on(self):
+        engine, seen = TolvaSingleton.getInstance(), []
+
+        def clumsy(event):
+            seen.append(event.key)
+            if event.key == OIS.KC_X:
+                raise LookupError("no action for %d" % event.text)
+
+        class Stopper(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                engine.stop()
+
+        self.connect(self.input.eventKeyPressed(), clumsy)
+        stopper = Stopper()
+        engine.getTime().addSchedule(15.0, stopper)
+        tolvatest.typeKeys("x")
+        with self.assertRaisesRegex(LookupError, "^no action for 120$"):
+            tolvatest.runMainLoop()
+        engine.getTime().removeSchedule(stopper)
+        self.assertEqual([OIS.KC_X], seen)
+        tolvatest.typeKeys("y")
+        self.assertTrue(frameUntil(lambda: OIS.KC_Y in seen), seen)
+
     def test_slot_results_decide_whether_the_event_goes_on(self):
         for result, consumed in [(None, False), (0, False), (False, False), (1, True), (True, True)]:
             connection = self.input.eventKeyPressed().connect(lambda e, r=result: r)

@@ -60,6 +60,9 @@ class TheEngineModule(unittest.TestCase):
             "Gui": "addChild removeChild convertOISMouseButtonToCEGUI convertCEGUIMouseButtonToOIS isSchemeLoaded "
                    "loadScheme createMenu createHud createWidget destroyWindow",
             "GameBase": "getInstance",
+            "InterfaceHolder_CollisionListener": "connect disconnect",
+            "InterfaceHolderConnection_CollisionListener": "isConnected disconnect",
+            "CollisionListener": "collision",
             "GameControlRegistry_Control": "__eq__ __lt__ getType getValue",
             "GameControlRegistry_Modifier": "__eq__ __ne__ __lt__ getType addControl removeControl getControls",
             "GameControlRegistry_Command": "__eq__ __lt__ category name repeat handler",
