@@ -185,6 +185,12 @@ void Gui::frame(float seconds)
 {
     mSystem->injectTimePulse(seconds);
     getContext().injectTimePulse(seconds);
+    if (mOgreRenderer) {
+        // The GUI library draws in a frame of its own, which needs a viewport that only a window
+        // update selects: a window that is not mapped yet (or hidden) is skipped by the render,
+        // and drawing the GUI then would throw out of the frame.
+        mOgreRenderer->setRenderingEnabled(mGraphics->getWindow()->isActive());
+    }
     if (!mInteractivityDirty) {
         return;
     }

@@ -9,7 +9,9 @@
 #include <OgreFileSystem.h>
 #include <OgreLogManager.h>
 #include <OgreResourceGroupManager.h>
+#include <OgreRenderWindow.h>
 #include <OgreRoot.h>
+#include <Bites/OgreWindowEventUtilities.h>
 
 #include <algorithm>
 #include <memory>
@@ -29,6 +31,7 @@
 #include "core/Time.h"
 #include "core/Updateable.h"
 #include "core/LogLine.h"
+#include "scene/Graphics.h"
 #include "game/GameFactory.h"
 #include "support/TempDir.h"
 #include "support/TestGame.h"
@@ -143,6 +146,27 @@ TEST(EngineLifeCycle, EveryModuleGoesThroughEveryStepInItsFixedOrder)
     std::vector<std::string> twoFrames = oneFrame;
     twoFrames.insert(twoFrames.end(), oneFrame.begin(), oneFrame.end());
     EXPECT_EQ(trace.modules("frame"), twoFrames);
+}
+
+TEST(EngineLifeCycle, FramesBeforeTheWindowIsMappedRenderNeitherSceneNorGui)
+{
+    // A window the X server has not mapped yet (common on a loaded machine) is skipped by the
+    // render; the GUI must not draw into the frame that never began.
+    TestHome home(tolva::test::windowEngineConfig(), "");
+    EngineOptions options;
+    options.createGame = [] { return new TestGame(3, false); };
+    Engine engine(1, programArgs, options);
+    tolva::test::keepGraphicsLibrariesLoaded();
+    ASSERT_NE(nullptr, engine.getGui());
+    engine.initialise();
+    // The events of the first mapping are taken first, so that nothing shows the window again.
+    OgreBites::WindowEventUtilities::messagePump();
+    engine.getGraphics()->getWindow()->setHidden(true);
+    engine.getGraphics()->getWindow()->setVisible(false);
+    bool restart = true;
+    EXPECT_NO_THROW(restart = engine.run());
+    EXPECT_FALSE(restart);
+    engine.shutdown();
 }
 
 TEST(EngineLifeCycle, TurnedOffModulesAreAbsent)
