@@ -8,9 +8,9 @@
 // The engine is windowless (time, physics and audio on a scene manager of their own, scripting, the
 // GUI on the GUI library's renderer that draws nothing, a game that never stops the engine by
 // itself) unless the script's first lines say "# engine: window":
-// then it also has the graphics and input modules, on an X server of its own (the runner starts
-// itself again under xvfb-run), so that keys injected with xdotool reach only this engine's
-// window.
+// then it also has the graphics and input modules, the gravity manager and the test media
+// (meshes, materials, particle templates), on an X server of its own (the runner starts itself
+// again under xvfb-run), so that keys injected with xdotool reach only this engine's window.
 //
 // A script that runs the main loop (tolvatest.runMainLoop) and stops it with a restart makes the
 // runner build a new engine, with a new interpreter, and run the whole script again in it, as the
@@ -84,6 +84,9 @@ std::string ownPath()
 int runOnOwnDisplay(const std::string& scriptPath)
 {
     setenv(OwnDisplayVariable, "1", 1);
+    // The software renderer without a shader compiler: the compiler registers its code while
+    // holding the unwinder's lock, where the sanitizer's full stack unwinding would wait for ever.
+    setenv("GALLIUM_DRIVER", "softpipe", 0);
     const std::string command
         = "xvfb-run -a -s '-screen 0 1024x768x24 -noreset' '" + ownPath() + "' '" + scriptPath + "'";
     const int status = std::system(command.c_str());
@@ -141,6 +144,7 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
         options.gui = true;
         options.graphics = window;
         options.input = window;
+        options.gravityManager = window;
         tolva::Engine engine(argc, argv, options);
         if (window) {
             tolva::test::keepGraphicsLibrariesLoaded();
@@ -182,8 +186,9 @@ int main(int argc, char** argv)
         return runOnOwnDisplay(path);
     }
 
-    tolva::test::TestHome home(
-        window ? tolva::test::windowEngineConfig() : tolva::test::TestHome::minimalEngineConfig(), EmptyControls);
+    tolva::test::TestHome home(window ? tolva::test::windowEngineConfig("FileSystem=" TOLVA_TEST_MEDIA_DIR "\n")
+                                      : tolva::test::TestHome::minimalEngineConfig(),
+        EmptyControls);
     int status = 0;
     for (unsigned int generation = 0;; ++generation) {
         status |= runEngine(argc, argv, path, window, generation);
