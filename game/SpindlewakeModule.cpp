@@ -1,0 +1,7 @@
+#include "game/SpindlewakeModule.h"
+
+#include <boost/python.hpp>
+
+BOOST_PYTHON_MODULE(Spindlewake)
+{
+}
