@@ -35,7 +35,8 @@ ConfigFile* configuration()
     return engine ? engine->getConfigFile() : nullptr;
 }
 
-template <typename T> T readSetting(ConfigFile::ParamType type, const char* key, T defaultValue)
+template <typename T>
+T readSetting(ConfigFile::ParamType type, const char* key, T defaultValue)
 {
     ConfigFile* config = configuration();
     if (!config) {
@@ -121,6 +122,14 @@ void Camera::childDetaching(Hierarchical* child)
     if (mSkySphere && child == static_cast<Hierarchical*>(mSkySphere)) {
         mSkySphere = nullptr;
     }
+}
+
+bool Camera::removeChild(Hierarchical* child)
+{
+    if (mSkySphere && child == static_cast<Hierarchical*>(mSkySphere)) {
+        mSkySphere = nullptr;
+    }
+    return PhysicsObject::removeChild(child);
 }
 
 // ---------------------------------------------------------------------------------------------

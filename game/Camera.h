@@ -43,7 +43,9 @@ public:
     /// Leaves the listeners and detaches the rendering camera.
     ~Camera() override;
 
+    /// Both forget the sky sphere when it is the child that leaves.
     void childDetaching(Hierarchical* child) override;
+    bool removeChild(Hierarchical* child) override;
     /// Applies the smoothed changes and places the camera.
     void frame(float seconds) override;
     /// "resolution": the aspect ratio and the collision sphere follow the window.
@@ -140,6 +142,13 @@ public:
     const Ogre::Vector3& getOffset() const { return mOffset; }
     const Ogre::Vector3& getFocalPointPosition() const { return mFocalPointPosition; }
     float getCollisionRadius() const;
+    // The smoothed values themselves, for tests and tools.
+    const ValueBucket& getYawBucket() const { return mYaw; }
+    const ValueBucket& getDistanceBucket() const { return mDistance; }
+    const ValueBucket& getPitchBucket() const { return mPitch; }
+    const ValueBucket& getLocalYawBucket() const { return mLocalYaw; }
+    const ValueBucket& getLocalPitchBucket() const { return mLocalPitch; }
+    const ValueBucket& getSlingBucket() const { return mSling; }
 
 private:
     void gameObjectDestroyed(GameObject* object) override;

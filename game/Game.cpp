@@ -53,8 +53,8 @@ Game::Game()
             [this](const OIS::MouseEvent& event, OIS::MouseButtonID button) { return mouseReleased(event, button); }));
     }
     mControls = new GameControl();
-    setControlRegistry(new GameControlRegistry(
-        (boost::filesystem::path(engine->getDataDirectory()) / "controls.cfg").string()));
+    setControlRegistry(
+        new GameControlRegistry((boost::filesystem::path(engine->getDataDirectory()) / "controls.cfg").string()));
     // A release that the console or the GUI consumed would otherwise leave a command held.
     if (Input* input = engine->getInput()) {
         mControlState = std::make_unique<OisControlState>(input->getKeyboard(), input->getMouse());

@@ -27,7 +27,8 @@ GameControl::GameControl()
 {
     Engine* engine = Engine::getInstance();
     if (ConfigFile* config = engine ? engine->getConfigFile() : nullptr) {
-        const boost::any value = config->getValueDefault(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(1.0f));
+        const boost::any value
+            = config->getValueDefault(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(1.0f));
         if (const float* sensitivity = boost::any_cast<float>(&value)) {
             mMouseSensitivity = *sensitivity;
         }
@@ -274,12 +275,14 @@ void GameControl::fly(const Ogre::Vector3& direction)
 
 void GameControl::updatePitchTorqueVector()
 {
-    mPitchTorque = tiltOntoFloor(mCamera ? mCamera->getXZRight() : Ogre::Vector3::NEGATIVE_UNIT_X, mSphereFloorPlaneNormal);
+    mPitchTorque
+        = tiltOntoFloor(mCamera ? mCamera->getXZRight() : Ogre::Vector3::NEGATIVE_UNIT_X, mSphereFloorPlaneNormal);
 }
 
 void GameControl::updateRollTorqueVector()
 {
-    mRollTorque = tiltOntoFloor(mCamera ? mCamera->getXZDirection() : Ogre::Vector3::NEGATIVE_UNIT_Z, mSphereFloorPlaneNormal);
+    mRollTorque
+        = tiltOntoFloor(mCamera ? mCamera->getXZDirection() : Ogre::Vector3::NEGATIVE_UNIT_Z, mSphereFloorPlaneNormal);
 }
 
 Ogre::Vector3 GameControl::tiltOntoFloor(const Ogre::Vector3& axis, const Ogre::Vector3& floorNormal)

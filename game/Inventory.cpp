@@ -15,7 +15,8 @@ bool matches(const Inventory::Item* item, const std::string& name)
     return name.empty() || item->getName() == name;
 }
 
-template <typename Iterator> Iterator findMatch(Iterator position, Iterator end, unsigned int index, const std::string& name)
+template <typename Iterator>
+Iterator findMatch(Iterator position, Iterator end, unsigned int index, const std::string& name)
 {
     for (; position != end; ++position) {
         if (!matches(*position, name)) {

@@ -2,6 +2,4 @@
 
 #include <boost/python.hpp>
 
-BOOST_PYTHON_MODULE(Spindlewake)
-{
-}
+BOOST_PYTHON_MODULE(Spindlewake) { }
