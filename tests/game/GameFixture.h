@@ -33,29 +33,35 @@ namespace tolva::test {
 /// A script package: resource names below the scripts folder to their text.
 typedef std::map<std::string, std::string> ScriptFiles;
 
-/// The loader that puts the test's folder on the module path, and a package whose game script
-/// records what it is asked in the list calls of the module scripts.game.Game.
+/// The loader that puts the scripts' folder on the module path, and a package whose game script
+/// does nothing. Every step is recorded as a line of the file "calls" in that folder.
 inline ScriptFiles recordingScripts(const std::string& folder)
 {
+    const std::string record = "open(r'" + folder + "/calls', 'a').write(";
     return {
-        {"scripts/game/OgreLoader.py", "import sys\nsys.path.insert(0, r'" + folder + "')\n"},
+        {"scripts/game/OgreLoader.py",
+            "import sys\nsys.path.insert(0, r'" + folder + "')\n" + record + "'loader\\n')\n"},
         {"scripts/__init__.py", ""},
         {"scripts/game/__init__.py", "from . import Game\n"},
         {"scripts/game/Game.py",
-            "calls = []\n"
             "class Game:\n"
             "    def __init__(self):\n"
-            "        calls.append('init')\n"
-            "    def frame(self, seconds):\n"
-            "        calls.append(('frame', seconds))\n"
-            "    def shutdown(self):\n"
-            "        calls.append('shutdown')\n"},
+            "        "
+                + record
+                + "'init\\n')\n"
+                  "    def frame(self, seconds):\n"
+                  "        "
+                + record
+                + "'frame %g\\n' % seconds)\n"
+                  "    def shutdown(self):\n"
+                  "        "
+                + record + "'shutdown\\n')\n"},
     };
 }
 
 class GameFixture : public ::testing::Test {
 protected:
-    void SetUp() override { start(recordingScripts(mScripts.path())); }
+    void SetUp() override { start(recordingScripts(mScripts->path())); }
 
     void TearDown() override { stop(); }
 
@@ -63,8 +69,9 @@ protected:
     /// is kept in mStartError (the engine is then shut down by stop()).
     void start(const ScriptFiles& scripts, bool input = false)
     {
+        mStartError.clear();
         for (const auto& file : scripts) {
-            mScripts.write(file.first, file.second);
+            mScripts->write(file.first, file.second);
         }
         mHome = std::make_unique<TestHome>(engineConfig(), "");
         EngineOptions options = windowEngineOptions(input);
@@ -95,14 +102,18 @@ protected:
         mHome.reset();
     }
 
+    /// What the scripts recorded, one step per line.
+    std::string recordedCalls() const { return readFile(mScripts->file("calls")); }
+
     std::string engineConfig() const
     {
         return std::string("[Plugins Linux]\nPluginFolder=") + TOLVA_PLUGIN_DIR
             + "\nRenderPlugin=RenderSystem_GL.so\nParticlePlugin=Plugin_ParticleFX.so\n"
               "ArchivePlugin=tolva_archive_lzma.so\n"
               "[Resources]\nFileSystem="
-            + mScripts.path() + "\n" + extraResources
-            + "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR "/media/game\n";
+            + mScripts->path() + "\n" + extraResources
+            + (withMedia ? "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR "/media/game\n" : "")
+            + extraConfig;
     }
 
     Game& game() { return *static_cast<Game*>(mEngine->getGame()); }
@@ -134,9 +145,13 @@ protected:
         return std::make_unique<PlaySphere>(name, "play_sphere.mesh");
     }
 
-    TempDir mScripts;
+    std::unique_ptr<TempDir> mScripts = std::make_unique<TempDir>();
+    /// Whether the runnable tree's media (and with them the game's own scripts) are resources.
+    bool withMedia = true;
     /// Further resource lines, placed between the scripts folder and the media.
     std::string extraResources;
+    /// Further sections of "engine.cfg".
+    std::string extraConfig;
     std::unique_ptr<TestHome> mHome;
     std::unique_ptr<Engine> mEngine;
     std::unique_ptr<LogCapture> mLog;
