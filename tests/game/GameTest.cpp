@@ -46,6 +46,9 @@ TEST_F(GameScriptTest, RunsTheLoaderThenTheGameScriptEveryFrameAndAtShutdown)
 {
     startWith({});
     ASSERT_EQ("", mStartError);
+    ASSERT_NE(nullptr, dynamic_cast<Game*>(mEngine->getGame())) << "the game factory's game module";
+    EXPECT_EQ(GameBase::getInstance(), mEngine->getGame());
+    EXPECT_EQ("Spindlewake", mEngine->getGraphics()->getWindow()->getName());
     EXPECT_FALSE(game().getGameScript().is_none());
     frame(0.25f);
     frame(0.5f);
