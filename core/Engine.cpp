@@ -30,6 +30,7 @@
 #include "input/Console.h"
 #include "input/Gui.h"
 #include "input/Input.h"
+#include "physics/GravityManager.h"
 #include "physics/Physics.h"
 #include "scene/Graphics.h"
 #include "scripting/Python.h"
@@ -189,6 +190,10 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         }
 
         // 17. Gravity manager.
+        if (mOptions.gravityManager) {
+            mGravityManager = new GravityManager();
+            traceStep("create", "gravity manager");
+        }
     } catch (...) {
         destroyModules();
         throw;
@@ -211,7 +216,7 @@ void Engine::destroyModules()
     // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
     //    destructor reaches a half-destroyed module through the engine.
     deleteModule(mConsole, "console");
-    // gravity manager
+    deleteModule(mGravityManager, "gravity manager");
     deleteModule(mGame, "game");
     deleteModule(mGui, "gui");
     deleteModule(mScripting, "scripting");

@@ -7,6 +7,7 @@
 
 #include <boost/signals2/signal.hpp>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -115,12 +116,24 @@ public:
     /// The listeners for collisions with that partner, created empty on first request.
     CollisionListenerHolder& eventPhysicalCollision(PhysicalBase* partner);
 
-    void setProperty(const std::string& name, const std::string& value) { mProperties[name] = value; }
+    void setProperty(const std::string& name, const std::string& value)
+    {
+        mProperties[name] = value;
+        mPropertyRevision = nextPropertyRevision();
+    }
     bool isPropertyPresent(const std::string& name) const { return mProperties.count(name) != 0; }
     /// @throws NotFoundException "PhysicalBase: The <name> property was not found."
     const std::string& getProperty(const std::string& name) const;
-    void removeProperty(const std::string& name) { mProperties.erase(name); }
+    void removeProperty(const std::string& name)
+    {
+        if (mProperties.erase(name) != 0) {
+            mPropertyRevision = nextPropertyRevision();
+        }
+    }
     const PropertyMap& getPropertyMap() const { return mProperties; }
+    /// Changes whenever the properties change, to a number no object's properties had before:
+    /// a reader may keep what it parsed from them while the number stays.
+    uint64_t getPropertyRevision() const { return mPropertyRevision; }
 
     /// The engine's physics module, or null when there is none.
     static Physics* getPhysicsModule();
@@ -132,6 +145,14 @@ protected:
     CollisionEvent mCollisionEvent;
     std::map<PhysicalBase*, CollisionListenerHolder> mPartnerListeners;
     PropertyMap mProperties;
+
+private:
+    static uint64_t nextPropertyRevision()
+    {
+        static uint64_t last = 0;
+        return ++last;
+    }
+    uint64_t mPropertyRevision = nextPropertyRevision();
 };
 
 } // namespace tolva

@@ -52,6 +52,7 @@ class Graphics;
 class MovableObject;
 class PhysicalBase;
 class PhysicsListener;
+class PhysicsStepListener;
 class Trigger;
 
 class Physics : public EngineModule, public ode::CollisionListener, public ode::StepListener {
@@ -114,6 +115,12 @@ public:
     void removeObject(MovableObject* object);
     void addPhysicsListener(PhysicsListener* listener);
     void removePhysicsListener(PhysicsListener* listener);
+    /// Step listeners run at the start of every fixed step, in registration order. Adding one
+    /// twice, or removing one that is not registered, changes nothing.
+    void addStepListener(PhysicsStepListener* listener);
+    void removeStepListener(PhysicsStepListener* listener);
+    /// The registered movable objects, in registration order.
+    const std::vector<MovableObject*>& getMovables() const { return mMovables; }
     void addTrigger(Trigger* trigger);
     void removeTrigger(Trigger* trigger);
     /// Called by a physical object that is being destroyed: no recorded contact and no trigger
@@ -169,6 +176,7 @@ private:
     size_t mContactCount = 0;
     std::vector<MovableObject*> mMovables;
     std::vector<PhysicsListener*> mListeners;
+    std::vector<PhysicsStepListener*> mStepListeners;
     std::vector<Trigger*> mTriggers;
     Graphics* mGraphics = nullptr;
     Ogre::SceneManager* mSceneManager = nullptr;

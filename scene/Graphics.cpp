@@ -33,6 +33,7 @@
 #include "scene/MaterialAlpha.h"
 #include "scene/MeshObject.h"
 #include "scene/NodeObject.h"
+#include "scene/RenderPathManager.h"
 #include "scene/SceneNames.h"
 
 namespace tolva {
@@ -172,6 +173,7 @@ Graphics::Graphics()
             throw std::runtime_error("Failed to load world configurations.");
         }
         mCompositorManager = Ogre::CompositorManager::getSingletonPtr();
+        mRenderPathManager = std::make_unique<RenderPathManager>();
     } catch (...) {
         // Leave no root behind: it is a process-wide singleton, and a restart or a later
         // attempt must be able to build a new one.
@@ -183,6 +185,8 @@ Graphics::Graphics()
 Graphics::~Graphics()
 {
     destroyRootNodeObject();
+    // Its drivers listen to compositor instances that go with the root.
+    mRenderPathManager.reset();
     mCompositorEffects.clear();
     destroyRoot();
 }
@@ -404,13 +408,16 @@ bool Graphics::loadWorldSettings()
 
 void Graphics::initialise()
 {
+    // Effects first: a render path binds to its effect's compositor instance when there is one.
     loadCompositorEffects();
     Ogre::MovableObject::setDefaultVisibilityFlags(mBaseVisibilityMask);
+    mRenderPathManager->initialise();
     createRootNodeObject();
 }
 
-void Graphics::frame(float)
+void Graphics::frame(float seconds)
 {
+    mRenderPathManager->frame(seconds);
     // One render per frame: renderOneFrame already updates and swaps the window.
     mRoot->renderOneFrame();
     if (mWindow->isClosed()) {
@@ -428,6 +435,7 @@ void Graphics::shutdown()
         mRoot->removeFrameListener(this);
         mListening = false;
     }
+    mRenderPathManager->shutdown();
     destroyRootNodeObject();
 }
 

@@ -13,8 +13,11 @@
 // which exists from initialise to shutdown. Compositor effects named in "CompositorEffect-01" sit
 // in the viewport's compositor chain from initialise on, switched on exactly while some scene
 // object uses them; an object that uses an effect adds the effect's visibility mask to its
-// movable object's flags so that the effect's passes draw it. While rendering, the module fades
-// every mesh object with a distance fade running by its distance from the camera.
+// movable object's flags so that the effect's passes draw it. The render path manager, made with
+// the module, drives compositors from program code (the HDR render path, which binds to the
+// effect's instance when "compositor/HDR" is the configured effect); it runs from initialise to
+// shutdown and is framed before every render. While rendering, the module fades every mesh
+// object with a distance fade running by its distance from the camera.
 #pragma once
 
 #include <OgreColourValue.h>
@@ -54,6 +57,7 @@ namespace tolva {
 
 class ConfigFile;
 class NodeObject;
+class RenderPathManager;
 
 class Graphics : public EngineModule,
                  public PropertyPublisher,
@@ -119,6 +123,9 @@ public:
     /// The game object of the scene's root node, parent of every new game object; null before
     /// initialise and after shutdown.
     NodeObject* getRootNodeObject() const { return mRootNodeObject.get(); }
+    /// The compositors driven by program code (the HDR render path); drivers exist from
+    /// initialise to shutdown.
+    RenderPathManager* getRenderPathManager() const { return mRenderPathManager.get(); }
 
     /// A new scene node under the root scene node, at the origin.
     Ogre::SceneNode* createNode();
@@ -234,6 +241,7 @@ private:
     bool mListening;
     std::unique_ptr<WindowWatcher> mWindowWatcher;
     CompositorEffectMap mCompositorEffects;
+    std::unique_ptr<RenderPathManager> mRenderPathManager;
     std::unique_ptr<NodeObject> mRootNodeObject;
 };
 

@@ -3,13 +3,16 @@
 // distance fade), four point lights and one particle system. The engine's run frames its game
 // module (every scene object's update) and its graphics module; the bare run builds the same
 // entities, nodes and lights by direct OGRE calls, does by hand what the engine does for its
-// objects each frame (advance animations, set the faded alphas) and calls renderOneFrame. Prints
-// milliseconds per frame for both, their ratio, and heap allocations per frame for both.
+// objects each frame (advance animations, set the faded alphas) and calls renderOneFrame. A third
+// run is the engine's with the HDR render path on (the effect "compositor/HDR" in use, as a scene
+// object would use it), so the same scene shows what HDR costs. Prints milliseconds per frame for
+// each, the engine/bare ratio, the HDR cost, and heap allocations per frame.
 // Run it under an X server (xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX").
 #include "AllocationCounter.h"
 #include "core/Engine.h"
 #include "core/GameBase.h"
 #include "scene/Graphics.h"
+#include "scene/HDRCompositorDriver.h"
 #include "scene/MaterialAlpha.h"
 #include "scene/MeshObject.h"
 #include "scene/ParticleSystem.h"
@@ -36,6 +39,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,10 +53,10 @@ const int OBJECTS = 2000;
 const int ANIMATED = 300;
 const int TIMED_FADES = 100;
 const int DISTANCE_FADES = 100;
-const int FRAMES = 500;
-/// The frames are timed in rounds that alternate engine and bare runs (engine, bare, bare,
-/// engine, ...), so that a machine that gets busier or quieter meanwhile weighs on both alike.
-const int ROUNDS = 20;
+const int FRAMES = 504;
+/// The frames are timed in rounds that rotate the order of the runs (engine, HDR, bare; HDR,
+/// bare, engine; ...), so that a machine that gets busier or quieter meanwhile weighs on all alike.
+const int ROUNDS = 21;
 const int WARM_UP = 10;
 const float STEP = 1.0f / 60.0f;
 const float FADE_SECONDS = 2.0f;
@@ -126,7 +130,7 @@ void placeCamera(tolva::Graphics& graphics)
     node->attachObject(camera);
 }
 
-void engineRun(tolva::Engine& engine, int count, Timing& timing)
+void engineRun(tolva::Engine& engine, int count, Timing& timing, bool hdr = false)
 {
     std::vector<std::unique_ptr<tolva::MeshObject>> meshes;
     std::vector<tolva::MeshObject*> animated;
@@ -160,6 +164,11 @@ void engineRun(tolva::Engine& engine, int count, Timing& timing)
     }
     tolva::ParticleSystem sparks("sparks", "test/Sparks");
     sparks.setPosition(Ogre::Vector3(0, -10, -30));
+    // The user of the effect that a scene object would be.
+    tolva::Graphics& graphics = *engine.getGraphics();
+    if (hdr) {
+        graphics.notifyEffectUsed(tolva::HDRCompositorDriver::COMPOSITOR_NAME);
+    }
 
     timeFrames(
         count,
@@ -171,6 +180,9 @@ void engineRun(tolva::Engine& engine, int count, Timing& timing)
             engine.frame(STEP);
         },
         timing);
+    if (hdr) {
+        graphics.notifyEffectReleased(tolva::HDRCompositorDriver::COMPOSITOR_NAME);
+    }
 }
 
 /// One object of the bare scene and what it needs each frame.
@@ -301,8 +313,12 @@ std::string makeHome()
                                                         "ArchivePlugin=tolva_archive_lzma.so\n"
                                                         "[Resources]\n"
                                                         "FileSystem=" TOLVA_TEST_MEDIA_DIR "\n"
+                                                        "FileSystem=" TOLVA_HDR_MEDIA_DIR "\n"
                                                         "[OpenGL]\n"
-                                                        "VSync=No\n";
+                                                        "VSync=No\n"
+                                                        "[CompositorEffect-01]\n"
+                                                        "Compositor=compositor/HDR\n"
+                                                        "VisibilityMask=2\n";
     setenv("HOME", home.c_str(), 1);
     return home;
 }
@@ -321,20 +337,25 @@ int main(int argc, char** argv)
     options.createGame = [] { return new tolva::GameBase(); };
 
     Timing engine;
+    Timing hdr;
     Timing bare;
     try {
         tolva::Engine engineObject(argc, argv, options);
         engineObject.initialise();
         tolva::Graphics& graphics = *engineObject.getGraphics();
         placeCamera(graphics);
+        if (!graphics.isEffectAvailable(tolva::HDRCompositorDriver::COMPOSITOR_NAME)) {
+            throw std::runtime_error("the HDR compositor cannot be used here (see engine.log)");
+        }
         const int perRound = FRAMES / ROUNDS;
+        const std::function<void()> runs[] = {
+            [&] { engineRun(engineObject, perRound, engine); },
+            [&] { engineRun(engineObject, perRound, hdr, true); },
+            [&] { bareRun(graphics, perRound, bare); },
+        };
         for (int round = 0; round < ROUNDS; ++round) {
-            if (round % 2 == 0) {
-                engineRun(engineObject, perRound, engine);
-                bareRun(graphics, perRound, bare);
-            } else {
-                bareRun(graphics, perRound, bare);
-                engineRun(engineObject, perRound, engine);
+            for (int run = 0; run < 3; ++run) {
+                runs[(round + run) % 3]();
             }
         }
     } catch (const std::exception& e) {
@@ -344,7 +365,7 @@ int main(int argc, char** argv)
     std::system(("rm -rf '" + home + "'").c_str());
 
     std::printf("scene_bench: %d mesh objects (%d animated, %d timed fades, %d distance fades), 4 lights, "
-                "1 particle system, %d frames each in %d alternating rounds\n",
+                "1 particle system, %d frames each in %d rotating rounds\n",
         OBJECTS, ANIMATED, TIMED_FADES, DISTANCE_FADES, FRAMES, ROUNDS);
     std::printf("engine graphics frame: %.3f ms/frame, %.1f allocations/frame\n", engine.millisecondsPerFrame(),
         engine.allocationsPerFrame());
@@ -352,5 +373,10 @@ int main(int argc, char** argv)
         bare.allocationsPerFrame());
     std::printf(
         "ratio engine/bare: %.3f (goal: at most 1.10)\n", engine.millisecondsPerFrame() / bare.millisecondsPerFrame());
+    std::printf("engine graphics frame with HDR: %.3f ms/frame, %.1f allocations/frame\n", hdr.millisecondsPerFrame(),
+        hdr.allocationsPerFrame());
+    std::printf("HDR cost: %+.3f ms/frame (%+.1f%% of the frame without HDR)\n",
+        hdr.millisecondsPerFrame() - engine.millisecondsPerFrame(),
+        100.0 * (hdr.millisecondsPerFrame() / engine.millisecondsPerFrame() - 1.0));
     return 0;
 }
