@@ -3,7 +3,11 @@
 // file of the engine folder whose classes it binds: CoreBindings.cpp, SceneBindings.cpp,
 // PhysicsBindings.cpp, AudioBindings.cpp, InputBindings.cpp. The game's own module lives in game/.
 // The wrappers a binding needs are in scripting/wrappers/, the shared machinery (signals, holders,
-// converters) in scripting/support/.
+// converters) in scripting/support/; the outside libraries' values are the TolvaValues module's
+// (scripting/values/).
+//
+// Classes that own engine, rendering, physics or sound resources are bound noncopyable, whatever
+// their C++ copy constructors: a copy would free what it shares twice.
 #pragma once
 
 namespace tolva::bindings {
@@ -12,6 +16,14 @@ namespace tolva::bindings {
 /// ValueError, NotFoundException as KeyError, FileAccessException as IOError (OSError).
 void registerExceptionTranslators();
 
+// CoreBindings.cpp
+
+/// `TolvaSingleton` and `GameSingleton`: the static getInstance of the engine and the game.
+void bindSingletons();
+/// `Engine`: the engine root and its module accessors.
+void bindEngine();
+/// `ConfigFile`: the text of "engine.cfg" by section and key.
+void bindConfigFile();
 /// `Connection`: the signal library's connection handle, with blocking.
 void bindConnection();
 /// `ScheduleListener`, implemented by scripts.
@@ -20,12 +32,42 @@ void bindScheduleListener();
 void bindTime();
 /// `Log`: the engine log, which serves as the interpreter's sys.stdout and sys.stderr.
 void bindLog();
+/// `GameBase`: the engine's side of the game module.
+void bindGameBase();
+
+// SceneBindings.cpp
+
+/// `Graphics` and the converters of its resolution and its lists of display settings.
+void bindGraphics();
+
+// AudioBindings.cpp
+
+/// `AudioListener` and `Audio`.
+void bindAudio();
+
+// InputBindings.cpp
+
+/// `KeyEvent`, `MouseMotionEvent`, `MouseButtonEvent`: the input signals scripts connect to.
+void bindInputSignals();
+/// `Input`: the input module with its five signals.
+void bindInput();
+/// `Gui`: the GUI module; windows reach scripts as TolvaValues.CEGUI.Window handles.
+void bindGui();
+/// `GameControlRegistry_Control_Type`, `GameControlRegistry_Control`,
+/// `GameControlRegistry_Modifier_Type`, `GameControlRegistry_Modifier` and the converter of a
+/// modifier's controls.
+void bindControlValues();
+/// `GameControlRegistry_Command`.
+void bindCommand();
+/// `GameControlRegistry_CommandHandler`, implemented by scripts.
+void bindCommandHandler();
+/// `GameControlRegistry` and the converters of its commands, modifiers and bindings.
+void bindControlRegistry();
+
+// PhysicsBindings.cpp
 
 /// `InterfaceHolder_CollisionListener`, `InterfaceHolderConnection_CollisionListener` and
 /// `CollisionListener`, implemented by scripts.
 void bindCollisionListener();
-
-/// `GameControlRegistry_CommandHandler`, implemented by scripts.
-void bindCommandHandler();
 
 } // namespace tolva::bindings
