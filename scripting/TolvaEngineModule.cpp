@@ -18,31 +18,29 @@ BOOST_PYTHON_MODULE(TolvaEngine)
     bindEngine();
     bindConfigFile();
     bindGraphics(); // with the converters of the display settings
-    bindAudio(); // AudioListener, Audio
+    bindAudio();    // AudioListener, Audio
     bindConnection();
     bindInputSignals(); // KeyEvent, MouseMotionEvent, MouseButtonEvent
     bindInput();
     bindScheduleListener();
     bindTime();
-    // Contact, ContactListener, Physics_MassType, Physics
+    bindPhysics(); // Contact, ContactListener, Physics_MassType, Physics
     bindLog();
     bindGui();
     bindGameBase();
-    // Hierarchical, Transformable, GameObject, RenderableObject
-    // Sound_Listener with its holder classes, Sound_Category, Sound, ImpactSound,
-    // GainControlSound, AngularVelocitySound, JointAngleRateSound
-    // NodeObject, TransformObject, Light, PointLight, DirectionalLight, SpotLight,
-    // BillboardEffect, BillboardChainEffect, RibbonTrailEffect
-    // PhysicalBase_CollidableType, CollisionEvent, PhysicalBase
+    bindHierarchy();         // Hierarchical, Transformable
+    bindGameObject();        // GameObject, RenderableObject
+    bindSounds();            // Sound_Listener with its holder classes, Sound_Category, the sounds
+    bindSceneObjects();      // NodeObject, TransformObject, the lights, billboards, chains and trails
+    bindPhysicalBase();      // PhysicalBase_CollidableType, CollisionEvent, PhysicalBase
     bindCollisionListener(); // with its holder classes
-    // SinglePhysical, CompoundPhysical, SkeletalRig, PhysicsObject, GravityMap_OperationMode,
-    // GravityMap, RayObject, OccupancyEvent, Trigger
-    // MeshObjectRenderType, MeshObject, ParticleSystem
-    // MovableObject
+    bindPhysicalObjects();   // SinglePhysical to Trigger
+    bindMeshObjects();       // MeshObjectRenderType, MeshObject, ParticleSystem
+    bindMovableObject();
     bindControlValues(); // with the converter of a modifier's controls
     bindCommand();
     bindCommandHandler();
     bindControlRegistry(); // with the converters of commands, modifiers and bindings
-    // FadeModule, MusicManager_Listener, MusicManager_FadeTarget, the music listener's holder
-    // classes, MusicManager
+    bindMusic();           // FadeModule, MusicManager_Listener, MusicManager_FadeTarget, the holder classes,
+                           // MusicManager
 }

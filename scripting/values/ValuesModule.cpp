@@ -34,4 +34,5 @@ BOOST_PYTHON_MODULE(TolvaValues)
     defineSubmodule("OIS", &defineOisValues);
     defineSubmodule("CEGUI", &defineCeguiValues);
     defineSubmodule("al", &defineSoundLayerValues);
+    defineSubmodule("ode", &defineOdeValues);
 }

@@ -8,8 +8,8 @@
 //   TolvaValues.Ogre   vectors, quaternions, colours, angles, boxes and the enums engine members take
 //   TolvaValues.OIS    key codes, mouse buttons, and the key and mouse events input slots receive
 //   TolvaValues.CEGUI  mouse buttons and handles of GUI windows
-//   TolvaValues.al     the sound layer's sounds (LayerValues.cpp, where the physics layer's
-//                      types join as TolvaValues.ode)
+//   TolvaValues.al     the sound layer's sounds (LayerValues.cpp)
+//   TolvaValues.ode    the physics layer's geometries, bodies, masses and joints (OdeValues.cpp)
 // An enum declared at namespace level in its library exports its values into the submodule, as
 // in C++ (Ogre.FOG_LINEAR, OIS.KC_ESCAPE); a nested enum is named after its class
 // (Ogre.Node_TransformSpace) and holds its values as attributes of its type only.
@@ -28,5 +28,6 @@ void defineOgreValues();
 void defineOisValues();
 void defineCeguiValues();
 void defineSoundLayerValues();
+void defineOdeValues();
 
 } // namespace tolva::values

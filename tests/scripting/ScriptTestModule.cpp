@@ -336,9 +336,6 @@ BOOST_PYTHON_MODULE(tolvatest)
         .def("isEmpty", &CollisionHolder::isEmpty);
     bp::def("callCollisionListener", &callCollisionListener);
 
-    // A stand-in for the class the physics bindings define, enough to read a contact.
-    bp::class_<Contact>("Contact", bp::no_init).def_readonly("penetrationDepth", &Contact::penetrationDepth);
-
     // Values of the types whose converters TolvaEngine registers.
     bp::def("makePair", &makePair);
     bp::def("makeStrings", &makeStrings);

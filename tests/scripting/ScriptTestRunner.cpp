@@ -8,7 +8,8 @@
 // The engine is windowless (time, physics and audio on a scene manager of their own, scripting, the
 // GUI on the GUI library's renderer that draws nothing, a game that never stops the engine by
 // itself) unless the script's first lines say "# engine: window":
-// then it also has the graphics and input modules, on an X server of its own (the runner starts
+// then it also has the graphics and input modules and the test media (meshes, materials, particle
+// templates), on an X server of its own (the runner starts
 // itself again under xvfb-run), so that keys injected with xdotool reach only this engine's
 // window.
 //
@@ -182,8 +183,9 @@ int main(int argc, char** argv)
         return runOnOwnDisplay(path);
     }
 
-    tolva::test::TestHome home(
-        window ? tolva::test::windowEngineConfig() : tolva::test::TestHome::minimalEngineConfig(), EmptyControls);
+    tolva::test::TestHome home(window ? tolva::test::windowEngineConfig("FileSystem=" TOLVA_TEST_MEDIA_DIR "\n")
+                                      : tolva::test::TestHome::minimalEngineConfig(),
+        EmptyControls);
     int status = 0;
     for (unsigned int generation = 0;; ++generation) {
         status |= runEngine(argc, argv, path, window, generation);

@@ -7,14 +7,23 @@ import TolvaEngine
 from TolvaValues import CEGUI, OIS, Ogre
 from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Degree, Quaternion, Radian, Vector2, Vector3, Vector4
 
-# TolvaEngine's definition order, with the classes other engine folders bind still to come.
+# TolvaEngine's definition order.
 DEFINITION_ORDER = [
     "TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio", "Connection",
-    "KeyEvent", "MouseMotionEvent", "MouseButtonEvent", "Input", "ScheduleListener", "Time", "Log",
-    "Gui", "GameBase", "InterfaceHolder_CollisionListener", "InterfaceHolderConnection_CollisionListener",
-    "CollisionListener", "GameControlRegistry_Control_Type", "GameControlRegistry_Control",
-    "GameControlRegistry_Modifier_Type", "GameControlRegistry_Modifier", "GameControlRegistry_Command",
-    "GameControlRegistry_CommandHandler", "GameControlRegistry",
+    "KeyEvent", "MouseMotionEvent", "MouseButtonEvent", "Input", "ScheduleListener", "Time", "Contact",
+    "ContactListener", "Physics_MassType", "Physics", "Log", "Gui", "GameBase", "Hierarchical", "Transformable",
+    "GameObject", "RenderableObject", "Sound_Listener", "InterfaceHolder_Sound_Listener",
+    "InterfaceHolderConnection_Sound_Listener", "Sound_Category", "Sound", "ImpactSound", "GainControlSound",
+    "AngularVelocitySound", "JointAngleRateSound", "NodeObject", "TransformObject", "Light", "PointLight",
+    "DirectionalLight", "SpotLight", "BillboardEffect", "BillboardChainEffect", "RibbonTrailEffect",
+    "PhysicalBase_CollidableType", "CollisionEvent", "PhysicalBase", "InterfaceHolder_CollisionListener",
+    "InterfaceHolderConnection_CollisionListener", "CollisionListener", "SinglePhysical", "CompoundPhysical",
+    "SkeletalRig", "PhysicsObject", "GravityMap_OperationMode", "GravityMap", "RayObject", "OccupancyEvent", "Trigger",
+    "MeshObjectRenderType", "MeshObject", "ParticleSystem", "MovableObject", "GameControlRegistry_Control_Type",
+    "GameControlRegistry_Control", "GameControlRegistry_Modifier_Type", "GameControlRegistry_Modifier",
+    "GameControlRegistry_Command", "GameControlRegistry_CommandHandler", "GameControlRegistry", "FadeModule",
+    "MusicManager_Listener", "MusicManager_FadeTarget", "InterfaceHolder_MusicManager_Listener",
+    "InterfaceHolderConnection_MusicManager_Listener", "MusicManager",
 ]
 
 
