@@ -1,7 +1,7 @@
 // The game as it ships, played with keys from xdotool through the default bindings: the sphere
-// rolls forward, sideways and brakes, stays put in the base mode, flies with its thruster, and the camera follows,
-// turns, pitches, zooms, enters the local view and keeps out of a wall. The keys go to a child process with an X server
-// of its own, so other window tests cannot take them.
+// rolls forward, sideways and brakes, stays put in the base mode, flies with its thruster, and the
+// camera follows, turns, pitches, zooms, enters the local view and keeps out of a wall. The keys go
+// to a child process with an X server of its own, so other window tests cannot take them.
 #include <gtest/gtest.h>
 
 #include <OgreMath.h>
@@ -28,28 +28,37 @@ public:
     {
     }
 
-    /// Frames in real time for the seconds.
+    /// Frames the game for the seconds of game time, at a frame each 20 ms at the most, so that
+    /// a slow machine plays the same frames, only later.
     void play(double seconds)
     {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < end) {
+        const int frames = static_cast<int>(seconds / 0.02 + 0.5);
+        for (int frame = 0; frame < frames; ++frame) {
             mEngine.frame(0.02f);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
 
+    void press(const std::string& key) { xdotool("keydown " + key); }
+    void release(const std::string& key) { xdotool("keyup " + key); }
+
     /// Holds the key for the seconds while the game runs, then lets it settle briefly.
     void hold(const std::string& key, double seconds)
     {
-        const std::string command
-            = "(xdotool keydown " + key + "; sleep " + std::to_string(seconds) + "; xdotool keyup " + key + ") &";
-        if (std::system(command.c_str()) != 0) {
-            std::cout << "FAILED: xdotool " << key << std::endl;
-        }
-        play(seconds + 0.2);
+        press(key);
+        play(seconds);
+        release(key);
+        play(0.2);
     }
 
 private:
+    void xdotool(const std::string& arguments)
+    {
+        if (std::system(("xdotool " + arguments).c_str()) != 0) {
+            std::cout << "FAILED: xdotool " << arguments << std::endl;
+        }
+    }
+
     Engine& mEngine;
 };
 
@@ -143,10 +152,11 @@ int runPlay()
     controls.setMode(GameControl::MODE_BASE);
     stop();
     start = position();
-    std::system("(xdotool keydown w; sleep 0.6; xdotool keyup w) &");
+    player.press("w");
     player.play(0.4);
     check(!sphere->isThrusterEnabled(), "the base mode burns no thruster");
-    player.play(0.4);
+    player.release("w");
+    player.play(0.2);
     check(position().distance(start) < 0.1f, "W in the base mode leaves the sphere where it is");
 
     // Flying: the thruster burns while a movement key is held, and the flight bends.
@@ -156,10 +166,12 @@ int runPlay()
     sphere->getMovableBody()->setLinearVelocity(forward * 5.0f);
     sphere->getMovableBody()->setAngularVelocity(Ogre::Vector3::ZERO);
     player.play(0.2);
-    std::system("(xdotool keydown w; sleep 0.6; xdotool keyup w) &");
+    player.press("w");
     player.play(0.4);
     check(sphere->isThrusterEnabled(), "the thruster burns while W is held");
-    player.play(0.6);
+    player.play(0.2);
+    player.release("w");
+    player.play(0.4);
     check(!sphere->isThrusterEnabled(), "the thruster goes out when W is let go");
     check(velocity().y < -1.0f, "W bends the flight downward");
     check(std::abs(velocity().length() - 5.0f) < 0.2f, "flying keeps the speed");

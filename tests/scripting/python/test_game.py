@@ -48,23 +48,15 @@ class Module(unittest.TestCase):
 
 
 class ScriptItems(unittest.TestCase):
-    def test_a_script_item_hears_each_change_of_its_mode_once(self):
+    def test_a_script_item_hears_each_change_of_its_mode_once_and_compares_by_name(self):
         lamp = Lamp()
+        self.assertTrue(lamp == "Lamp")
+        self.assertFalse(lamp == "Torch")
         self.assertEqual(Mode.MODE_WORLD, lamp.getMode())
         for mode in (Mode.MODE_INVENTORY, Mode.MODE_INVENTORY, Mode.MODE_WORLD):
             lamp.setMode(mode)
         self.assertEqual([("mode", Mode.MODE_INVENTORY, Mode.MODE_INVENTORY), ("mode", Mode.MODE_WORLD, Mode.MODE_WORLD)],
                          lamp.calls)
-
-    def test_an_item_compares_by_name_with_a_string_and_renames(self):
-        lamp = Lamp("Lamp")
-        self.assertTrue(lamp == "Lamp")
-        self.assertFalse(lamp == "Torch")
-        lamp.setName("Torch")
-        self.assertEqual("Torch", lamp.getName())
-        self.assertTrue(lamp.isTransitive())
-        lamp.setTransitive(False)
-        self.assertFalse(lamp.isTransitive())
 
     def test_a_reaction_the_script_class_lacks_is_a_pure_virtual_error(self):
         bare = Spindlewake.Inventory_Item("Bare", False)

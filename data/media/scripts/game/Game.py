@@ -123,7 +123,7 @@ class Game:
         self.addBox("Level Ramp", "level_block.mesh", position, size, turn(degrees, Vector3.UNIT_X))
 
         sun = TolvaEngine.DirectionalLight("Level Sun")
-        sun.setDirection(Vector3(-0.4, -1, -0.6))
+        sun.setDirection(Vector3(-0.3, -0.8, -1))
         sun.setDiffuse(0.9, 0.85, 0.75)
         self.objects.append(sun)
 
