@@ -141,7 +141,7 @@ void writeSphere(const std::string& folder)
                 part.vertices.push_back(vertex);
             }
             // Counter-clockwise seen from outside.
-            for (std::uint16_t index : {0, 2, 1, 0, 3, 2}) {
+            for (std::uint16_t index : {0, 1, 2, 0, 2, 3}) {
                 part.indices.push_back(static_cast<std::uint16_t>(first + index));
             }
         }
