@@ -41,11 +41,6 @@ class Module(unittest.TestCase):
             self.assertEqual(number, int(value), value)
             self.assertFalse(hasattr(Spindlewake, str(value).rsplit(".", 1)[-1]), value)
 
-    def test_classes_the_game_owns_cannot_be_built_by_scripts(self):
-        for name in ("Game", "Camera", "Inventory", "GameControl"):
-            with self.assertRaises(RuntimeError, msg=name):
-                getattr(Spindlewake, name)()
-
 
 class ScriptItems(unittest.TestCase):
     def test_a_script_item_hears_each_change_of_its_mode_once_and_compares_by_name(self):
