@@ -8,6 +8,7 @@
 
 #include <OgreRenderWindow.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -59,6 +60,16 @@ inline ScriptFiles recordingScripts(const std::string& folder)
     };
 }
 
+/// Under the address sanitizer the software renderer must not compile: its compiler registers
+/// code while holding the unwinder's lock, where the sanitizer's full unwinding (which the
+/// interpreter's leaks need) would wait for that lock for ever.
+inline void useRendererWithoutCompiler()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    setenv("GALLIUM_DRIVER", "softpipe", 0);
+#endif
+}
+
 class GameFixture : public ::testing::Test {
 protected:
     void SetUp() override { start(recordingScripts(mScripts->path())); }
@@ -81,6 +92,7 @@ protected:
         options.createGame = nullptr;
         char program[] = "test_game";
         char* argv[] = {program, nullptr};
+        useRendererWithoutCompiler();
         mEngine = std::make_unique<Engine>(1, argv, options);
         keepGraphicsLibrariesLoaded();
         mLog = std::make_unique<LogCapture>();

@@ -81,6 +81,7 @@ int runPlay()
     options.createGame = nullptr;
     char program[] = "test_game_play";
     char* argv[] = {program, nullptr};
+    useRendererWithoutCompiler();
     Engine engine(1, argv, options);
     keepGraphicsLibrariesLoaded();
     engine.initialise();
