@@ -216,6 +216,10 @@ void Geometry::setBody(Body* body)
     if (body == mBody) {
         return;
     }
+    if (body && mCarried) {
+        logWarning("Warning: Attempt to hang a geometry carried by a transform geometry on a body.");
+        return;
+    }
     if (mBody) {
         // ODE leaves the geometry where it stands and forgets the offset; the layer keeps the
         // offset and takes the body's last pose as the base pose.
