@@ -9,9 +9,9 @@ namespace tolva {
 
 namespace {
 
-template <typename T> T* ownerOf(ode::Geometry* geometry)
+MovableObject* movableOf(PhysicalBase* physical, unsigned int flags)
 {
-    return geometry ? dynamic_cast<T*>(geometry->getUserObject()) : nullptr;
+    return flags & PhysicalBase::CONTACT_MOVABLE ? static_cast<MovableObject*>(physical) : nullptr;
 }
 
 } // namespace
@@ -25,13 +25,16 @@ void Contact::setContact(ode::Contact* contact)
 {
     firstGeometry = contact->getFirstGeometry();
     secondGeometry = contact->getSecondGeometry();
-    firstPhysical = ownerOf<PhysicalBase>(firstGeometry);
-    secondPhysical = ownerOf<PhysicalBase>(secondGeometry);
+    // The owners' flags say what they are, without a cast (see PhysicalBase::ContactFlag).
+    const unsigned int firstFlags = PhysicalBase::getContactFlags(firstGeometry);
+    const unsigned int secondFlags = PhysicalBase::getContactFlags(secondGeometry);
+    firstPhysical = PhysicalBase::fromGeometry(firstGeometry);
+    secondPhysical = PhysicalBase::fromGeometry(secondGeometry);
     if (!firstPhysical || !secondPhysical) {
         return;
     }
-    firstMovable = dynamic_cast<MovableObject*>(firstPhysical);
-    secondMovable = dynamic_cast<MovableObject*>(secondPhysical);
+    firstMovable = movableOf(firstPhysical, firstFlags);
+    secondMovable = movableOf(secondPhysical, secondFlags);
     position = contact->getPosition();
     normal = contact->getNormal();
     penetrationDepth = contact->getPenetrationDepth();
@@ -45,6 +48,15 @@ Ogre::Vector3 Contact::getNormalFor(const PhysicalBase* object) const
         return -normal;
     }
     return normal;
+}
+
+void Contact::forgetGeometry(const ode::Geometry* geometry)
+{
+    if (geometry && (firstGeometry == geometry || secondGeometry == geometry)) {
+        firstGeometry = secondGeometry = nullptr;
+        firstPhysical = secondPhysical = nullptr;
+        firstMovable = secondMovable = nullptr;
+    }
 }
 
 void Contact::forgetObject(const PhysicalBase* object)

@@ -36,6 +36,9 @@ public:
 
     /// Forgets an object that is being destroyed, so that nothing reaches it through this record.
     void forgetObject(const PhysicalBase* object);
+    /// Forgets both objects when the geometry is one of the contact's: a contact of a geometry
+    /// that was deleted is no contact any more.
+    void forgetGeometry(const ode::Geometry* geometry);
 
     Ogre::Vector3 position;
     /// Points from the second object towards the first.
@@ -49,6 +52,9 @@ public:
     PhysicalBase* secondPhysical = nullptr;
     MovableObject* firstMovable = nullptr;
     MovableObject* secondMovable = nullptr;
+    /// The physics step that found the contact, counted by the physics module from its start:
+    /// of a frame's records, those of a later step have a higher number.
+    unsigned long step = 0;
 };
 
 } // namespace tolva

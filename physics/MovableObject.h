@@ -58,7 +58,7 @@ public:
     void setAffectedByGravity(bool affected);
     bool isUnidirectional() const { return mUnidirectional; }
     /// A unidirectional movable is pushed by contacts with other movables and pushes nothing back.
-    void setUnidirectional(bool unidirectional) { mUnidirectional = unidirectional; }
+    void setUnidirectional(bool unidirectional);
     /// Whether the body is awake.
     bool isBodyEnabled() const;
     /// False puts an awake body to sleep; true wakes a sleeping one and clears its own force and
@@ -77,8 +77,12 @@ public:
     void setMassValue(float massValue);
     /// Translates the held description; installs nothing.
     void translateMass(const Ogre::Vector3& offset);
-    /// Installs the description and takes ownership of it; null is refused with a warning.
+    /// Installs the description and takes ownership of it. Null is refused with a warning; a
+    /// description the body refuses (with a warning) is deleted, and the held one stays.
     void setMass(ode::Mass* mass);
+
+protected:
+    unsigned int getOwnContactFlags() const override;
 
 private:
     Physics* mPhysics;
