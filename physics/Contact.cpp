@@ -23,16 +23,26 @@ Contact::Contact(ode::Contact* contact)
 
 void Contact::setContact(ode::Contact* contact)
 {
-    firstGeometry = contact->getFirstGeometry();
-    secondGeometry = contact->getSecondGeometry();
-    // The owners' flags say what they are, without a cast (see PhysicalBase::ContactFlag).
-    const unsigned int firstFlags = PhysicalBase::getContactFlags(firstGeometry);
-    const unsigned int secondFlags = PhysicalBase::getContactFlags(secondGeometry);
-    firstPhysical = PhysicalBase::fromGeometry(firstGeometry);
-    secondPhysical = PhysicalBase::fromGeometry(secondGeometry);
-    if (!firstPhysical || !secondPhysical) {
+    const unsigned int firstFlags = PhysicalBase::getContactFlags(contact->getFirstGeometry());
+    const unsigned int secondFlags = PhysicalBase::getContactFlags(contact->getSecondGeometry());
+    if (firstFlags & secondFlags & PhysicalBase::CONTACT_PHYSICAL) {
+        setContact(contact, firstFlags, secondFlags);
         return;
     }
+    firstGeometry = contact->getFirstGeometry();
+    secondGeometry = contact->getSecondGeometry();
+    firstPhysical = PhysicalBase::fromGeometry(firstGeometry);
+    secondPhysical = PhysicalBase::fromGeometry(secondGeometry);
+}
+
+void Contact::setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags)
+{
+    firstGeometry = contact->getFirstGeometry();
+    secondGeometry = contact->getSecondGeometry();
+    // The flags say the owners are physical objects, so they need no cast (see
+    // PhysicalBase::ContactFlag).
+    firstPhysical = static_cast<PhysicalBase*>(firstGeometry->getUserObject());
+    secondPhysical = static_cast<PhysicalBase*>(secondGeometry->getUserObject());
     firstMovable = movableOf(firstPhysical, firstFlags);
     secondMovable = movableOf(secondPhysical, secondFlags);
     position = contact->getPosition();

@@ -25,6 +25,9 @@ public:
     /// Geometries and physical objects from the layer's contact, then, when both physical objects
     /// exist, the movables, position, normal, depth and sides.
     void setContact(ode::Contact* contact);
+    /// The same for a contact whose geometries both belong to physical objects, with their
+    /// owners' contact flags (PhysicalBase::ContactFlag) at hand, as the contact filter has them.
+    void setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags);
     /// Both physical objects are present.
     bool isValid() const { return firstPhysical && secondPhysical; }
     bool isBetweenMovables() const { return firstMovable && secondMovable; }

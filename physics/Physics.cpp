@@ -20,6 +20,7 @@
 #include "platform/OdeEntityInformer.h"
 #include "platform/OdeExactVariableStepHandler.h"
 #include "platform/OdeFixedJoint.h"
+#include "platform/OdeGeometry.h"
 #include "platform/OdeHingeJoint.h"
 #include "platform/OdeRayGeometry.h"
 #include "platform/OdeSpace.h"
@@ -37,6 +38,17 @@
 #include <cmath>
 
 namespace tolva {
+
+namespace {
+
+/// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry.
+unsigned int contactFlagsOf(const ode::Geometry* geometry)
+{
+    const unsigned int flags = geometry ? geometry->getUserFlags() : 0;
+    return flags & PhysicalBase::CONTACT_PHYSICAL ? flags : PhysicalBase::getContactFlags(geometry);
+}
+
+} // namespace
 
 Physics::Physics(float stepSize, float maxInterval)
     : mStepSize(stepSize)
@@ -201,13 +213,13 @@ bool Physics::collision(ode::Contact* contact)
 {
     // Missing or not collidable objects (no flags, or no CONTACT_COLLIDABLE): the contact acts
     // but is neither recorded nor dispatched.
-    const unsigned int first = PhysicalBase::getContactFlags(contact->getFirstGeometry());
-    const unsigned int second = PhysicalBase::getContactFlags(contact->getSecondGeometry());
+    const unsigned int first = contactFlagsOf(contact->getFirstGeometry());
+    const unsigned int second = contactFlagsOf(contact->getSecondGeometry());
     if (!(first & second & PhysicalBase::CONTACT_COLLIDABLE)) {
         return true;
     }
     Contact* record = nextContactRecord();
-    record->setContact(contact);
+    record->setContact(contact, first, second);
     record->step = mStepCount;
     ++mContactCount;
     if (!(first & second & PhysicalBase::CONTACT_SOLID)) {

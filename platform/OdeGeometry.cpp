@@ -66,11 +66,6 @@ void Geometry::destroyGeometry()
     mId = nullptr;
 }
 
-Geometry* Geometry::fromId(dGeomID id)
-{
-    return id ? static_cast<Geometry*>(dGeomGetData(id)) : nullptr;
-}
-
 int Geometry::getClass() const
 {
     return dGeomGetClass(mId);

@@ -37,7 +37,7 @@ public:
 
     dGeomID getGeometryID() const { return mId; }
     /// The geometry wrapper of an ODE geometry made by this layer, or null.
-    static Geometry* fromId(dGeomID id);
+    static Geometry* fromId(dGeomID id) { return id ? static_cast<Geometry*>(dGeomGetData(id)) : nullptr; }
     int getClass() const;
     Space* getSpace() const { return mSpace; }
 
