@@ -149,13 +149,23 @@ void Physics::frame(float seconds)
         }
     }
 
-    // Indices, not iterators: a movable may be destroyed by an overridden setter.
-    for (size_t i = 0; i < mMovables.size(); ++i) {
-        mMovables[i]->setForce(Ogre::Vector3::ZERO);
+    // Indices, not iterators: a movable may be destroyed by an overridden setter. Movables that
+    // were given nothing have nothing to clear.
+    for (size_t i = 0; i < mCarrying.size(); ++i) {
+        mCarrying[i]->setForce(Ogre::Vector3::ZERO);
     }
-    for (size_t i = 0; i < mMovables.size(); ++i) {
-        mMovables[i]->setTorque(Ogre::Vector3::ZERO);
+    for (size_t i = 0; i < mCarrying.size(); ++i) {
+        mCarrying[i]->setTorque(Ogre::Vector3::ZERO);
     }
+    // An impulse waits for the first step that comes.
+    const auto done = [](MovableObject* movable) {
+        if (movable->getImpulse() != Ogre::Vector3::ZERO) {
+            return false;
+        }
+        movable->_setCarrying(false);
+        return true;
+    };
+    mCarrying.erase(std::remove_if(mCarrying.begin(), mCarrying.end(), done), mCarrying.end());
 
     callListeners(&PhysicsListener::postPhysicsFrame);
 }
@@ -163,8 +173,8 @@ void Physics::frame(float seconds)
 bool Physics::preStep(float seconds)
 {
     // Only bodies that carry something are pushed: most carry nothing most of the time.
-    for (size_t i = 0; i < mMovables.size(); ++i) {
-        MovableObject* movable = mMovables[i];
+    for (size_t i = 0; i < mCarrying.size(); ++i) {
+        MovableObject* movable = mCarrying[i];
         // The impulse is used up by the first step that follows it, so a frame that takes no
         // step neither loses it nor applies it twice.
         const Ogre::Vector3 impulse = movable->getImpulse();
@@ -311,6 +321,12 @@ void Physics::removeObject(MovableObject* object)
     if (it != mMovables.end()) {
         mMovables.erase(it);
     }
+    mCarrying.erase(std::remove(mCarrying.begin(), mCarrying.end(), object), mCarrying.end());
+}
+
+void Physics::_carry(MovableObject* object)
+{
+    mCarrying.push_back(object);
 }
 
 void Physics::addPhysicsListener(PhysicsListener* listener)

@@ -7,6 +7,7 @@
 // Forces and torques that game code accumulates on movables act during every step of the next
 // physics frame (none, if that frame takes no step). An impulse acts once, as a force over the
 // first step that follows it, and is used up then: a frame without a step keeps it for the next.
+// Only the movables that were given something are visited, in the steps and after the frame.
 //
 // Contact records are pooled in blocks that never move: they live until the next frame begins
 // and are reused then, so a steady scene allocates nothing per contact. The filter and the
@@ -116,6 +117,9 @@ public:
 
     void addObject(MovableObject* object);
     void removeObject(MovableObject* object);
+    /// Called by a movable whose force, impulse or torque was set: the module pushes them in the
+    /// steps to come and clears them after the frame.
+    void _carry(MovableObject* object);
     void addPhysicsListener(PhysicsListener* listener);
     void removePhysicsListener(PhysicsListener* listener);
     void addTrigger(Trigger* trigger);
@@ -189,6 +193,8 @@ private:
     size_t mContactCount = 0;
     unsigned long mStepCount = 0;
     std::vector<MovableObject*> mMovables;
+    /// The movables that were given a force, impulse or torque, in the order they were.
+    std::vector<MovableObject*> mCarrying;
     std::vector<PhysicsListener*> mListeners;
     ListenerPass* mListenerPasses = nullptr;
     std::vector<Trigger*> mTriggers;
