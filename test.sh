@@ -31,11 +31,13 @@ fi
 
 ctest_command=(ctest --test-dir "$build" --output-on-failure -j "$jobs")
 
-# Window tests need an X server: use the one we have, or one Xvfb for the whole run.
+# Window tests need an X server: use the one we have, or one Xvfb for the whole run. The server
+# must not reset whenever its last client leaves: a window test starting in that moment finds no
+# display.
 if [ -n "${DISPLAY:-}" ]; then
   "${ctest_command[@]}"
 else
-  xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX" "${ctest_command[@]}"
+  xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX -noreset" "${ctest_command[@]}"
 fi
 
 if [ "$sanitize" = ON ] && [ -x tests/plugins/run-fuzz.sh ]; then

@@ -4,11 +4,13 @@
 #include <OgreString.h>
 #include <OgreStringVector.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <memory>
+
+#include "core/FileReplacement.h"
 
 namespace tolva {
 
@@ -19,6 +21,27 @@ const char* const NO_PARAMETER = "The parameter requested does not exist within 
 const char* const UNKNOWN_TYPE = "Unknown parameter type specified.";
 const char* const INVALID_VALUE = "Invalid value given for specified parameter type.";
 const char* const WRITE_FAILED = "Failed to open configuration file for output.";
+const char* const BAD_SECTION = "A configuration section name cannot hold a line feed or a NUL byte.";
+const char* const BAD_KEY = "A configuration key cannot hold a line feed, a NUL byte, a tab, ':' or '=', nor begin "
+                            "with '#', '@' or '['.";
+const char* const BAD_VALUE = "A configuration value cannot hold a line feed or a NUL byte.";
+
+/// Characters that end a line of the file, as the file is written and read back.
+bool hasLineBreak(const std::string& text)
+{
+    return text.find_first_of(std::string("\n\0", 2)) != std::string::npos;
+}
+
+/// Whether "key=value" reads back as exactly this key: no separator inside, and not a line the
+/// reader takes for a comment ('#', '@') or a section header ('[') once blanks are trimmed.
+bool isWritableKey(const std::string& key)
+{
+    if (hasLineBreak(key) || key.find_first_of("\t:=") != std::string::npos) {
+        return false;
+    }
+    const std::string::size_type first = key.find_first_not_of(" \r");
+    return first == std::string::npos || (key[first] != '#' && key[first] != '@' && key[first] != '[');
+}
 
 bool isKnownType(int type)
 {
@@ -28,6 +51,23 @@ bool isKnownType(int type)
 Ogre::StringVector splitBlanks(const std::string& text)
 {
     return Ogre::StringUtil::split(text, "\t\n ");
+}
+
+/// The rendering engine's reader stops at the first NUL byte as if the file ended there, and the
+/// write-back would then drop every line after it for good. Such a file is refused whole, naming
+/// the line, so that nothing in it is lost.
+void refuseUnreadableText(const std::string& fileName)
+{
+    std::ifstream in(fileName.c_str(), std::ios::in | std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string content = text.str();
+    const std::string::size_type nul = content.find('\0');
+    if (nul != std::string::npos) {
+        const auto line = std::count(content.begin(), content.begin() + nul, '\n') + 1;
+        throw IOException("Failed to open configuration file: Line " + std::to_string(line) + " of '" + fileName
+            + "' holds a NUL byte, where reading would stop; the file is left unread and unchanged.");
+    }
 }
 
 } // namespace
@@ -196,6 +236,7 @@ ConfigFile::ConfigFile(const std::string& fileName)
         throw IOException(
             "Failed to open configuration file: Cannot read '" + fileName + "': it is not a regular file.");
     }
+    refuseUnreadableText(fileName);
     try {
         load(fileName, "\t:=", true);
     } catch (const Ogre::FileNotFoundException& e) {
@@ -212,6 +253,9 @@ bool ConfigFile::hasSection(const std::string& section) const
 
 void ConfigFile::addSection(const std::string& section)
 {
+    if (hasLineBreak(section)) {
+        throw InvalidArgumentException(BAD_SECTION);
+    }
     mSettings.emplace(section, SettingsMultiMap());
 }
 
@@ -262,6 +306,17 @@ const std::string& ConfigFile::getValueString(const std::string& section, const 
 
 void ConfigFile::setValueString(const std::string& section, const std::string& key, const std::string& value)
 {
+    // Refused here, or the file would read back with other entries (a value could even start a
+    // section of its own).
+    if (hasLineBreak(section)) {
+        throw InvalidArgumentException(BAD_SECTION);
+    }
+    if (!isWritableKey(key)) {
+        throw InvalidArgumentException(BAD_KEY);
+    }
+    if (hasLineBreak(value)) {
+        throw InvalidArgumentException(BAD_VALUE);
+    }
     addSection(section);
     SettingsMultiMap& entries = mSettings[section];
     try {
@@ -310,29 +365,22 @@ void ConfigFile::setValue(const std::string& section, ParamType type, const std:
 
 void ConfigFile::write(const std::string& fileName) const
 {
-    const std::string target = fileName.empty() ? mFileName : fileName;
-    // The temporary file sits beside the target so the rename stays within one file system.
-    const std::string temporary = target + ".tmp";
-    {
-        std::ofstream out(temporary.c_str(), std::ios::out | std::ios::trunc | std::ios::binary);
-        if (!out.is_open()) {
-            throw IOException(WRITE_FAILED);
-        }
-        for (const auto& section : mSettings) {
-            out << '[' << section.first << "]\n";
-            for (const auto& entry : section.second) {
-                out << entry.first << '=' << entry.second << '\n';
-            }
-        }
-        out.flush();
-        out.close();
-        if (out.fail()) {
-            std::remove(temporary.c_str());
-            throw IOException(WRITE_FAILED);
+    FileReplacement replacement(fileName.empty() ? mFileName : fileName);
+    if (!replacement.create()) {
+        throw IOException(WRITE_FAILED);
+    }
+    std::ofstream out(replacement.getTemporaryPath().c_str(), std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!out.is_open()) {
+        throw IOException(WRITE_FAILED);
+    }
+    for (const auto& section : mSettings) {
+        out << '[' << section.first << "]\n";
+        for (const auto& entry : section.second) {
+            out << entry.first << '=' << entry.second << '\n';
         }
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    out.close();
+    if (out.fail() || !replacement.commit()) {
         throw IOException(WRITE_FAILED);
     }
 }

@@ -91,7 +91,7 @@ public:
 
     /// Loads the file at once.
     /// @throw FileAccessException when the file does not exist
-    /// @throw IOException when it cannot be read
+    /// @throw IOException when it cannot be read, or holds a NUL byte (the message names its line)
     explicit ConfigFile(const std::string& fileName);
 
     ConfigFile(const ConfigFile&) = delete;
@@ -99,6 +99,7 @@ public:
 
     bool hasSection(const std::string& section) const;
     /// Creates the section empty unless it exists already.
+    /// @throw InvalidArgumentException for a name with a line feed or a NUL byte
     void addSection(const std::string& section);
 
     /// @throw InvalidArgumentException when the section does not exist
@@ -115,6 +116,9 @@ public:
     const std::string& getValueString(const std::string& section, const std::string& key) const;
     /// Replaces the first entry with that key (the new one goes behind any other equal keys),
     /// creating the section and the entry as needed. Only memory changes, never the file.
+    /// @throw InvalidArgumentException, changing nothing, for texts that would not read back as
+    ///        this one entry: a line feed or NUL byte anywhere, a key with a separator (tab, ':',
+    ///        '=') or whose first non-blank character is '#', '@' or '['
     void setValueString(const std::string& section, const std::string& key, const std::string& value);
 
     /// Strict typed read, for mandatory settings.
@@ -125,12 +129,13 @@ public:
     boost::any getValueDefault(
         const std::string& section, ParamType type, const std::string& key, const boost::any& defaultValue) const;
     /// Stores a typed value as text; a failed call changes nothing.
-    /// @throw InvalidArgumentException for an unknown type or a value not holding exactly its type
+    /// @throw InvalidArgumentException for an unknown type, a value not holding exactly its type, or
+    ///        texts that setValueString refuses
     void setValue(const std::string& section, ParamType type, const std::string& key, const boost::any& value);
 
     /// Writes every section (in byte order of the names, the unnamed one as "[]") and entry as
-    /// "key=value" lines. The text goes to a temporary file beside the target that is then renamed
-    /// over it, so a failed write leaves the old file as it was.
+    /// "key=value" lines, through a FileReplacement: a failed write leaves the old file as it was,
+    /// a symbolic link stays a link to the rewritten file, and the file keeps its mode.
     /// @param fileName target; the empty name means the file this object was loaded from
     /// @throw IOException "Failed to open configuration file for output." on any failure
     void write(const std::string& fileName = std::string()) const;

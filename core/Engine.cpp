@@ -1,5 +1,6 @@
 #include "core/Engine.h"
 
+#include <CEGUI/Window.h>
 #include <OISException.h>
 #include <OISKeyboard.h>
 #include <OgreArchive.h>
@@ -24,8 +25,12 @@
 #include "core/Time.h"
 #include "core/ToString.h"
 #include "core/LogLine.h"
+#include "audio/Audio.h"
 #include "game/GameFactory.h"
+#include "input/Console.h"
+#include "input/Gui.h"
 #include "input/Input.h"
+#include "physics/GravityManager.h"
 #include "physics/Physics.h"
 #include "scene/Graphics.h"
 #include "scripting/Python.h"
@@ -83,6 +88,11 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         // 3. Configuration.
         try {
             mConfigFile = new ConfigFile((boost::filesystem::path(mDataDirectory) / "engine.cfg").string());
+        } catch (const std::exception& error) {
+            // The fixed message does not say what is wrong with the file; no log exists yet, so
+            // the reason goes to standard error.
+            logLine(ToString("Error: ") + ToString(error.what()));
+            throw InitialisationException("Failed to load engine configuration file.");
         } catch (...) {
             throw InitialisationException("Failed to load engine configuration file.");
         }
@@ -114,7 +124,11 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             }
         }
 
-        // 8. Audio.
+        // 8. Audio, on the default sound device.
+        if (mOptions.audio) {
+            mAudio = new Audio("");
+            traceStep("create", "audio");
+        }
 
         // 9. Input, on the graphics module's window.
         if (mOptions.input && mGraphics) {
@@ -154,9 +168,20 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             traceStep("create", "scripting");
         }
 
-        // 14. GUI, enabled.
+        // 14. GUI, enabled (on the GUI library's null renderer when there is no window).
+        if (mOptions.gui) {
+            mGui = new Gui(mGraphics);
+            traceStep("create", "gui");
+            mGui->setEnabled(true);
+        }
 
         // 15. Console, its window hidden and added to the GUI.
+        if (mOptions.console && mGui) {
+            mConsole = new Console();
+            traceStep("create", "console");
+            mConsole->getCEGUIWindow()->setVisible(false);
+            mGui->addChild(mConsole->getCEGUIWindow());
+        }
 
         // 16. Game, after the key handlers so that its input slots run after the engine's.
         mGame = mOptions.createGame ? mOptions.createGame() : GameFactory::createGame();
@@ -165,6 +190,10 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         }
 
         // 17. Gravity manager.
+        if (mOptions.gravityManager) {
+            mGravityManager = new GravityManager();
+            traceStep("create", "gravity manager");
+        }
     } catch (...) {
         destroyModules();
         throw;
@@ -186,14 +215,15 @@ void Engine::destroyModules()
 
     // 2. Modules. Each pointer is cleared before its module is deleted, so nothing running in a
     //    destructor reaches a half-destroyed module through the engine.
-    // console, gravity manager
+    deleteModule(mConsole, "console");
+    deleteModule(mGravityManager, "gravity manager");
     deleteModule(mGame, "game");
-    // gui
+    deleteModule(mGui, "gui");
     deleteModule(mScripting, "scripting");
     deleteModule(mTime, "time");
     deleteModule(mPhysics, "physics");
     deleteModule(mInput, "input");
-    // audio
+    deleteModule(mAudio, "audio");
     deleteModule(mGraphics, "graphics");
     deleteModule(mLog, "log");
 
@@ -234,12 +264,12 @@ void Engine::initialise()
 {
     initialiseModule(mLog, "log");
     initialiseModule(mGraphics, "graphics");
-    // audio
+    initialiseModule(mAudio, "audio");
     initialiseModule(mInput, "input");
     initialiseModule(mPhysics, "physics");
     initialiseModule(mTime, "time");
     initialiseModule(mScripting, "scripting");
-    // gui
+    initialiseModule(mGui, "gui");
     initialiseModule(mGame, "game");
 }
 
@@ -249,19 +279,20 @@ void Engine::frame(float seconds)
     frameModule(mInput, "input", seconds);
     frameModule(mGame, "game", seconds);
     frameModule(mPhysics, "physics", seconds);
-    // audio, gui
+    frameModule(mAudio, "audio", seconds);
+    frameModule(mGui, "gui", seconds);
     frameModule(mGraphics, "graphics", seconds);
 }
 
 void Engine::shutdown()
 {
     shutdownModule(mGame, "game");
-    // gui
+    shutdownModule(mGui, "gui");
     shutdownModule(mScripting, "scripting");
     shutdownModule(mTime, "time");
     shutdownModule(mPhysics, "physics");
     shutdownModule(mInput, "input");
-    // audio
+    shutdownModule(mAudio, "audio");
     shutdownModule(mGraphics, "graphics");
     shutdownModule(mLog, "log");
 }
@@ -362,6 +393,8 @@ bool Engine::toggleConsole()
     if (!mConsole) {
         return false;
     }
+    CEGUI::Window* window = mConsole->getCEGUIWindow();
+    window->setVisible(!window->isVisible());
     return true;
 }
 

@@ -39,10 +39,11 @@ void Time::frame(float)
         if (due == mSchedule.end() || now <= due->first.first) {
             return;
         }
-        const Entry entry = due->first;
-        entry.second->scheduled();
-        // The callback may have removed or re-added entries; only the one that fired goes.
-        mSchedule.erase(entry);
+        // Leaves before it fires: a one-shot entry whose callback raises must not fire again
+        // every frame, and one the callback re-adds is a new entry for a later pass.
+        ScheduleListener* listener = due->first.second;
+        mSchedule.erase(due);
+        listener->scheduled();
     }
 }
 

@@ -2,9 +2,13 @@
 
 #include "core/Exceptions.h"
 #include "core/LogLine.h"
+#include "scripting/Python.h"
+
+#include <boost/python.hpp>
 
 #include <algorithm>
 #include <limits>
+#include <map>
 
 namespace tolva {
 
@@ -92,10 +96,23 @@ GameControlRegistry::~GameControlRegistry() = default;
 
 void GameControlRegistry::initialise()
 {
-    // Bindings are not kept between runs yet: the registry starts with what the game registers.
+    try {
+        readControlsConfig();
+    } catch (const ScriptingException&) {
+        Python* python = Python::getInstance();
+        logWarning("Warning: Failed to read controls configuration: " + (python ? python->getErrorString() : ""));
+    }
 }
 
-void GameControlRegistry::shutdown() { }
+void GameControlRegistry::shutdown()
+{
+    try {
+        writeControlsConfig();
+    } catch (const ScriptingException&) {
+        Python* python = Python::getInstance();
+        logWarning("Warning: Failed to save control bindings to file." + (python ? python->getErrorString() : ""));
+    }
+}
 
 void GameControlRegistry::frame(float seconds)
 {
@@ -119,6 +136,180 @@ void GameControlRegistry::frame(float seconds)
     }
     snapshot.clear();
     mRepeatSnapshot.swap(snapshot);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls file
+
+namespace {
+
+namespace bp = boost::python;
+
+/// A name as Python text when it is UTF-8, else as a byte string: names that files of the older
+/// program held as byte strings (Latin-1 among them) are written back exactly as they were read.
+bp::object toPythonName(const std::string& name)
+{
+    PyObject* text = PyUnicode_DecodeUTF8(name.data(), static_cast<Py_ssize_t>(name.size()), "strict");
+    if (text) {
+        return bp::object(bp::handle<>(text));
+    }
+    PyErr_Clear();
+    return bp::object(bp::handle<>(PyBytes_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()))));
+}
+
+bp::tuple toPythonControl(const GameControlRegistry::Control& control)
+{
+    return bp::make_tuple(static_cast<int>(control.getType()), control.getValue());
+}
+
+/// Item index of a tuple, which must be a tuple itself; what says what the item is, for the
+/// TypeError otherwise.
+bp::tuple tupleItem(const bp::object& container, long index, const char* what)
+{
+    const bp::object item = container[index];
+    if (!PyTuple_Check(item.ptr())) {
+        PyErr_Format(PyExc_TypeError, "%s: %s where a tuple belongs", what, Py_TYPE(item.ptr())->tp_name);
+        bp::throw_error_already_set();
+    }
+    return bp::tuple(bp::detail::borrowed_reference(item.ptr()));
+}
+
+GameControlRegistry::Control toControl(const bp::object& pair)
+{
+    const int type = bp::extract<int>(pair[0]);
+    const int value = bp::extract<int>(pair[1]);
+    return GameControlRegistry::Control(static_cast<GameControlRegistry::Control::Type>(type), value);
+}
+
+} // namespace
+
+void GameControlRegistry::readControlsConfig()
+{
+    Python* python = Python::getInstance();
+    if (!python) {
+        return;
+    }
+    unpackPickleBindings(python->unpickleObject<bp::tuple>(mControlsFile));
+}
+
+void GameControlRegistry::writeControlsConfig()
+{
+    Python* python = Python::getInstance();
+    if (!python) {
+        return;
+    }
+    python->pickleObject(mControlsFile, packPickleBindings());
+}
+
+bp::tuple GameControlRegistry::packPickleBindings() const
+{
+    try {
+        std::map<const Command*, long> indices;
+        bp::list commands;
+        for (const Command& command : mCommands) {
+            indices.emplace(&command, static_cast<long>(indices.size()));
+            commands.append(bp::make_tuple(toPythonName(command.name), toPythonName(command.category), command.repeat));
+        }
+        bp::list result;
+        result.append(bp::tuple(commands));
+        for (const LayerMap::value_type& layer : mBindings) {
+            bp::list controls;
+            for (const Control& control : layer.first.getControls()) {
+                controls.append(toPythonControl(control));
+            }
+            bp::list bindings;
+            for (const Layer::value_type& binding : layer.second) {
+                bindings.append(bp::make_tuple(toPythonControl(binding.first), indices.at(binding.second)));
+            }
+            result.append(
+                bp::make_tuple(static_cast<int>(layer.first.getType()), bp::tuple(controls), bp::tuple(bindings)));
+        }
+        return bp::tuple(result);
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to build the control bindings.");
+    }
+}
+
+void GameControlRegistry::unpackPickleBindings(const bp::tuple& file)
+{
+    // The whole file is read before anything is merged, so that a damaged file leaves the
+    // registry as it was.
+    struct FileLayer {
+        Modifier modifier;
+        std::vector<std::pair<Control, long long>> bindings;
+    };
+    std::vector<Command> fileCommands;
+    std::vector<FileLayer> fileLayers;
+    try {
+        const bp::tuple commands = tupleItem(file, 0, "the commands");
+        const long commandCount = bp::len(commands);
+        for (long i = 0; i < commandCount; ++i) {
+            const bp::object entry = commands[i];
+            const std::string name = bp::extract<std::string>(entry[0]);
+            const std::string category = bp::extract<std::string>(entry[1]);
+            const bool repeat = bp::extract<bool>(entry[2]);
+            fileCommands.emplace_back(name, category, repeat);
+        }
+        const long layerCount = bp::len(file);
+        for (long j = 1; j < layerCount; ++j) {
+            const bp::tuple layer = tupleItem(file, j, "a layer");
+            // Read but not used: the type follows from the controls (a layer whose controls are
+            // all axis controls is the base layer).
+            const int modifierType = bp::extract<int>(layer[0]);
+            static_cast<void>(modifierType);
+            const bp::tuple controls = tupleItem(layer, 1, "the modifier controls");
+            const bp::tuple bindings = tupleItem(layer, 2, "the bindings");
+            FileLayer fileLayer;
+            const long controlCount = bp::len(controls);
+            for (long i = 0; i < controlCount; ++i) {
+                fileLayer.modifier.addControl(toControl(tupleItem(controls, i, "a modifier control")));
+            }
+            const long bindingCount = bp::len(bindings);
+            for (long i = 0; i < bindingCount; ++i) {
+                const bp::tuple binding = tupleItem(bindings, i, "a binding");
+                const Control control = toControl(tupleItem(binding, 0, "a bound control"));
+                const long long index = bp::extract<long long>(binding[1]);
+                fileLayer.bindings.emplace_back(control, index);
+            }
+            fileLayers.push_back(fileLayer);
+        }
+    } catch (const bp::error_already_set&) {
+        Python* python = Python::getInstance();
+        throw ScriptingException(python ? python->getErrorString() : std::string());
+    }
+
+    // The registered command of every index of the file, so that a binding keeps its command
+    // even when the game now registers its commands in another order.
+    std::vector<Command*> registered;
+    for (const Command& command : fileCommands) {
+        if (!findCommand(command)) {
+            mCommands.push_back(command);
+        }
+        registered.push_back(findCommand(command));
+    }
+    for (const FileLayer& fileLayer : fileLayers) {
+        LayerMap::iterator layer = mBindings.find(fileLayer.modifier);
+        if (layer == mBindings.end()) {
+            layer = mBindings.emplace(fileLayer.modifier, Layer()).first;
+        }
+        while (!layer->second.empty()) {
+            eraseBinding(layer, layer->second.begin());
+        }
+        for (const auto& binding : fileLayer.bindings) {
+            const long long index = binding.second;
+            Command* command = nullptr;
+            if (index >= 0 && index < static_cast<long long>(registered.size())) {
+                command = registered[static_cast<std::size_t>(index)];
+            } else if (index >= 0 && index < static_cast<long long>(mCommands.size())) {
+                command = &*std::next(mCommands.begin(), static_cast<long>(index));
+            }
+            if (!command) {
+                logWarning("Warning: Control configuration contains bindings to non-registered command. Ignored.");
+                continue;
+            }
+            bindUnchecked(layer, binding.first, command);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -687,6 +878,15 @@ void GameControlRegistry::eraseBinding(LayerMap::iterator layer, Layer::iterator
     if (layer == mCurrent && command->repeat) {
         removeActiveRepeats(command, control);
     }
+}
+
+void GameControlRegistry::bindUnchecked(LayerMap::iterator layer, const Control& control, Command* command)
+{
+    const Layer::iterator replaced = layer->second.find(control);
+    if (replaced != layer->second.end()) {
+        eraseBinding(layer, replaced);
+    }
+    layer->second.emplace(control, command);
 }
 
 // ---------------------------------------------------------------------------------------------

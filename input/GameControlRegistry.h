@@ -5,6 +5,13 @@
 //
 // Events and frames arrive on the main thread only. Command handlers are called synchronously
 // and may change the registry (commands, bindings, layers) from inside the call.
+//
+// Commands and bindings are kept between runs in the controls file, one pickled tuple:
+//   (commands, layer, layer, ...)
+//   commands  ((name, category, repeat), ...) in registration order
+//   layer     (modifier type, ((control type, value), ...), (((control type, value), command index), ...))
+// with the base layer first. initialise() merges the file into the registry, shutdown() writes
+// the whole registry back; the handlers and enabled flags of commands are not kept.
 #pragma once
 
 #include "core/EngineModule.h"
@@ -18,6 +25,12 @@
 #include <set>
 #include <string>
 #include <vector>
+
+namespace boost {
+namespace python {
+class tuple;
+}
+} // namespace boost
 
 namespace tolva {
 
@@ -163,10 +176,37 @@ public:
     GameControlRegistry(const GameControlRegistry&) = delete;
     GameControlRegistry& operator=(const GameControlRegistry&) = delete;
 
+    /// Reads the controls file into the registry. A file that is damaged (no pickle, wrong
+    /// shapes, something other than plain data) is logged as a warning and the registry stays as
+    /// it was.
+    /// @throw Ogre::FileNotFoundException when there is no controls file
     void initialise() override;
     /// Calls every active repeating command with 1. The elapsed time is not used.
     void frame(float seconds) override;
+    /// Writes the controls file. A failure is logged as a warning and leaves the old file as it
+    /// was.
     void shutdown() override;
+
+    /// Merges the controls file through the interpreter's unpickling; nothing without an
+    /// interpreter.
+    /// @throw ScriptingException when the file is damaged; the error text is in the log
+    void readControlsConfig();
+    /// Writes the controls file through the interpreter's pickling; nothing without an
+    /// interpreter.
+    /// @throw ScriptingException when building or writing the tuple fails
+    void writeControlsConfig();
+    /// The whole registry as the controls file holds it.
+    /// @throw ScriptingException when a value cannot become a Python value
+    boost::python::tuple packPickleBindings() const;
+    /// Registers the file's commands that are missing (without handler), then, for every layer
+    /// the file lists, creates or empties that layer and binds as the file says (without the
+    /// checks of addModifier and bind). A binding's index names the file's own command at that
+    /// position (or, past the file's commands, the registry's). A binding naming no command is
+    /// skipped with a warning. Layers the file does not list and the current layer stay as they
+    /// are.
+    /// @throw ScriptingException (after the error was printed to the log) when an element has
+    ///        the wrong shape or type; nothing is merged then
+    void unpackPickleBindings(const boost::python::tuple& bindings);
 
     // Input events; each returns true when the registry consumed the event.
     virtual bool keyPressed(const OIS::KeyEvent& event);
@@ -248,6 +288,8 @@ private:
     static Layer::iterator findFirstBinding(Layer& layer, const Command* registered);
     /// Removes one binding; a repeat it drove in the current layer ends with it.
     void eraseBinding(LayerMap::iterator layer, Layer::iterator binding);
+    /// Binds without any rule check, replacing the control's binding in that layer.
+    void bindUnchecked(LayerMap::iterator layer, const Control& control, Command* command);
     void removeActiveRepeats(const Command* command);
     void removeActiveRepeats(const Command* command, const Control& control);
     bool isRepeatActive(const Command* command) const;

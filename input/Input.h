@@ -66,8 +66,8 @@ public:
     bool mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) override;
     bool mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button) override;
 
-    OIS::Keyboard* getKeyboard() { return mKeyboard; }
-    OIS::Mouse* getMouse() { return mMouse; }
+    OIS::Keyboard* getKeyboard() const { return mKeyboard; }
+    OIS::Mouse* getMouse() const { return mMouse; }
 
     KeySignal& eventKeyPressed() { return mEventKeyPressed; }
     KeySignal& eventKeyReleased() { return mEventKeyReleased; }

@@ -36,6 +36,8 @@ public:
     /// Hangs the body, not the geometries: the body leads the node it hangs on.
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
+    /// The body leads: a mesh carrying this object moves the body, not its node.
+    bool _leadsSceneNode() const override { return true; }
     // The physics module reads the accumulators only of movables whose setters ran (it is told
     // once, by carry): an override must store what it wants pushed through these.
     virtual Ogre::Vector3 getForce() const { return mForce; }

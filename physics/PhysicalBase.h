@@ -9,6 +9,7 @@
 
 #include <boost/signals2/signal.hpp>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "physics/CollisionSignal.h"
 #include "physics/ContactListener.h"
 #include "platform/OdeUserObject.h"
+#include "scene/MeshBody.h"
 #include "scripting/support/PythonSignalDecorator.h"
 
 namespace tolva {
@@ -32,7 +34,11 @@ class Geometry;
 class EmissionGuard;
 class Physics;
 
-class PhysicalBase : public Hierarchical, public Transformable, public Updateable, public ode::UserObject {
+class PhysicalBase : public Hierarchical,
+                     public Transformable,
+                     public Updateable,
+                     public ode::UserObject,
+                     public MeshBody {
 public:
     /// Category bits; a geometry's partners are the categories it is tested against.
     enum CollidableType : unsigned int {
@@ -78,6 +84,10 @@ public:
     /// Hangs every geometry on the node of the game object that took this object as a child.
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
+    /// As the body of a mesh object.
+    Hierarchical& _getBodyHierarchical() override { return *this; }
+    Transformable& _getBodyTransformable() override { return *this; }
+    bool _leadsSceneNode() const override { return false; }
 
     virtual bool isEnabled() const { return mEnabled; }
     /// Enables or disables every geometry.
@@ -128,12 +138,24 @@ public:
     /// The listeners for collisions with that partner, created empty on first request.
     CollisionListenerHolder& eventPhysicalCollision(PhysicalBase* partner);
 
-    void setProperty(const std::string& name, const std::string& value) { mProperties[name] = value; }
+    void setProperty(const std::string& name, const std::string& value)
+    {
+        mProperties[name] = value;
+        mPropertyRevision = nextPropertyRevision();
+    }
     bool isPropertyPresent(const std::string& name) const { return mProperties.count(name) != 0; }
     /// @throws NotFoundException "PhysicalBase: The <name> property was not found."
     const std::string& getProperty(const std::string& name) const;
-    void removeProperty(const std::string& name) { mProperties.erase(name); }
+    void removeProperty(const std::string& name)
+    {
+        if (mProperties.erase(name) != 0) {
+            mPropertyRevision = nextPropertyRevision();
+        }
+    }
     const PropertyMap& getPropertyMap() const { return mProperties; }
+    /// Changes whenever the properties change, to a number no object's properties had before:
+    /// a reader may keep what it parsed from them while the number stays.
+    uint64_t getPropertyRevision() const { return mPropertyRevision; }
 
     /// The engine's physics module, or null when there is none.
     static Physics* getPhysicsModule();
@@ -180,6 +202,12 @@ private:
     /// when a dispatch finds none.
     bool mSlotsConnected = false;
     std::shared_ptr<PhysicalBase> mLifetime;
+    static uint64_t nextPropertyRevision()
+    {
+        static uint64_t last = 0;
+        return ++last;
+    }
+    uint64_t mPropertyRevision = nextPropertyRevision();
 };
 
 } // namespace tolva

@@ -7,6 +7,7 @@
 #include "physics/MovableObject.h"
 #include "physics/PhysicalBase.h"
 #include "physics/PhysicsListener.h"
+#include "physics/PhysicsStepListener.h"
 #include "physics/Trigger.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxGeometry.h"
@@ -172,6 +173,9 @@ void Physics::frame(float seconds)
 
 bool Physics::preStep(float seconds)
 {
+    for (size_t i = 0; i < mStepListeners.size(); ++i) {
+        mStepListeners[i]->physicsStep(seconds);
+    }
     // Only bodies that carry something are pushed: most carry nothing most of the time.
     for (size_t i = 0; i < mCarrying.size(); ++i) {
         MovableObject* movable = mCarrying[i];
@@ -356,6 +360,18 @@ void Physics::removePhysicsListener(PhysicsListener* listener)
             --pass->end;
         }
     }
+}
+
+void Physics::addStepListener(PhysicsStepListener* listener)
+{
+    if (listener && std::find(mStepListeners.begin(), mStepListeners.end(), listener) == mStepListeners.end()) {
+        mStepListeners.push_back(listener);
+    }
+}
+
+void Physics::removeStepListener(PhysicsStepListener* listener)
+{
+    mStepListeners.erase(std::remove(mStepListeners.begin(), mStepListeners.end(), listener), mStepListeners.end());
 }
 
 void Physics::addTrigger(Trigger* trigger)

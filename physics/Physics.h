@@ -55,6 +55,7 @@ class Graphics;
 class MovableObject;
 class PhysicalBase;
 class PhysicsListener;
+class PhysicsStepListener;
 class Trigger;
 
 class Physics : public EngineModule, public ode::CollisionListener, public ode::StepListener {
@@ -122,6 +123,12 @@ public:
     void _carry(MovableObject* object);
     void addPhysicsListener(PhysicsListener* listener);
     void removePhysicsListener(PhysicsListener* listener);
+    /// Step listeners run at the start of every fixed step, in registration order. Adding one
+    /// twice, or removing one that is not registered, changes nothing.
+    void addStepListener(PhysicsStepListener* listener);
+    void removeStepListener(PhysicsStepListener* listener);
+    /// The registered movable objects, in registration order.
+    const std::vector<MovableObject*>& getMovables() const { return mMovables; }
     void addTrigger(Trigger* trigger);
     void removeTrigger(Trigger* trigger);
     /// Called by a physical object that is being destroyed: no recorded contact and no trigger
@@ -197,6 +204,7 @@ private:
     std::vector<MovableObject*> mCarrying;
     std::vector<PhysicsListener*> mListeners;
     ListenerPass* mListenerPasses = nullptr;
+    std::vector<PhysicsStepListener*> mStepListeners;
     std::vector<Trigger*> mTriggers;
     Graphics* mGraphics = nullptr;
     Ogre::SceneManager* mSceneManager = nullptr;

@@ -3,10 +3,14 @@
 #include "core/Engine.h"
 #include "core/Exceptions.h"
 #include "scene/Graphics.h"
+#include "scene/NodeObject.h"
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
+#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
+
+#include <algorithm>
 
 namespace tolva {
 
@@ -26,9 +30,14 @@ Ogre::SceneNode* newNode()
 
 GameObject::GameObject()
     : mNode(newNode())
+    , mOwnsNode(true)
 {
-    Engine* engine = Engine::getInstance();
-    engine->getGraphics()->getRootNode()->addChild(mNode);
+    Graphics* graphics = Engine::getInstance()->getGraphics();
+    if (NodeObject* root = graphics->getRootNodeObject()) {
+        setParent(root);
+    } else {
+        graphics->getRootNode()->addChild(mNode);
+    }
 }
 
 GameObject::GameObject(Ogre::SceneNode* node)
@@ -38,6 +47,12 @@ GameObject::GameObject(Ogre::SceneNode* node)
 
 GameObject::~GameObject()
 {
+    // One at a time: a watcher may add or remove watchers of this object while it is told.
+    while (!mWatchers.empty()) {
+        Watcher* watcher = mWatchers.back();
+        mWatchers.pop_back();
+        watcher->gameObjectDestroyed(this);
+    }
     // The hierarchy's own destructor only sees the base by then; detach the scene side here.
     for (Hierarchical* child : std::vector<Hierarchical*>(mChildren)) {
         child->_detachFromSceneNode(mNode);
@@ -51,6 +66,21 @@ GameObject::~GameObject()
     }
     mNode->detachAllObjects();
     mNode->removeAllChildren();
+    if (mOwnsNode) {
+        // Made for this object alone; kept, it would stay in the scene manager for good.
+        if (Ogre::SceneNode* parentNode = mNode->getParentSceneNode()) {
+            parentNode->removeChild(mNode);
+        }
+        mNode->getCreator()->destroySceneNode(mNode);
+    }
+}
+
+void GameObject::_removeWatcher(Watcher* watcher)
+{
+    const auto found = std::find(mWatchers.begin(), mWatchers.end(), watcher);
+    if (found != mWatchers.end()) {
+        mWatchers.erase(found);
+    }
 }
 
 void GameObject::attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object)

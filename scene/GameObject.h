@@ -10,6 +10,7 @@
 #include <OgreVector.h>
 
 #include <string>
+#include <vector>
 
 #include "core/Hierarchical.h"
 #include "core/Transformable.h"
@@ -24,12 +25,25 @@ namespace tolva {
 
 class GameObject : public Hierarchical, public Transformable, public Updateable {
 public:
-    /// A new node from the graphics module, made a child of the scene's root node object.
+    /// Told when a game object it watches is destroyed, so that it can drop its pointer (a mesh
+    /// watches the objects that follow its bones).
+    class Watcher {
+    public:
+        /// Called from the object's destructor: only its address is still meaningful.
+        virtual void gameObjectDestroyed(GameObject* object) = 0;
+
+    protected:
+        ~Watcher() = default;
+    };
+
+    /// A new node from the graphics module, made a child of the graphics module's root node
+    /// object (before the module is initialised, the node goes under the scene's root node).
     /// @throws IllegalStateException when the engine has no graphics module
     GameObject();
     /// Wraps the given node; no parent is set and the node is not re-parented.
     explicit GameObject(Ogre::SceneNode* node);
-    /// Detaches everything from the node and removes its child nodes; the node itself stays.
+    /// Tells the watchers, detaches everything from the node and removes its child nodes; a node
+    /// this object made is destroyed, a given node stays.
     ~GameObject() override;
 
     void childAttaching(Hierarchical* child) override;
@@ -82,10 +96,19 @@ public:
     /// Takes the object off the node, if it hangs there.
     static void detachFromNode(Ogre::SceneNode* node, Ogre::MovableObject* object);
 
+    /// The watcher is told once when this object is destroyed; add it once per reason to watch
+    /// and remove it once per reason that ended.
+    void _addWatcher(Watcher* watcher) { mWatchers.push_back(watcher); }
+    void _removeWatcher(Watcher* watcher);
+
 protected:
     std::string mName;
     Ogre::SceneNode* mNode;
     Ogre::Node::TransformSpace mRotationMode = Ogre::Node::TS_LOCAL;
+
+private:
+    std::vector<Watcher*> mWatchers;
+    bool mOwnsNode = false;
 };
 
 } // namespace tolva

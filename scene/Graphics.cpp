@@ -30,6 +30,11 @@
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
+#include "scene/MaterialAlpha.h"
+#include "scene/MeshObject.h"
+#include "scene/NodeObject.h"
+#include "scene/RenderPathManager.h"
+#include "scene/SceneNames.h"
 
 namespace tolva {
 
@@ -40,6 +45,7 @@ const char* const OPENGL_SECTION = "OpenGL";
 const char* const RENDER_SYSTEM_NAME = "OpenGL Rendering Subsystem";
 /// The archive type of the archive plug-in; its archives must go before the plug-in does.
 const char* const PLUGIN_ARCHIVE_TYPE = "LZMA";
+const char* const EFFECT_SECTION = "CompositorEffect-01";
 
 const Graphics::Resolution DEFAULT_RESOLUTION(800, 600);
 
@@ -90,6 +96,20 @@ Ogre::StencilState stencilOne(Ogre::CompareFunction compareOp, Ogre::StencilOper
 
 } // namespace
 
+/// Follows size changes of the window that arrive with the window system's messages (a window
+/// manager makes a window full screen, or the user resizes it, some time after it was asked).
+class Graphics::WindowWatcher : public OgreBites::WindowEventListener {
+public:
+    explicit WindowWatcher(Graphics& graphics)
+        : mGraphics(graphics)
+    {
+    }
+    void windowResized(Ogre::RenderWindow*) override { mGraphics.readResolutionFromWindow(); }
+
+private:
+    Graphics& mGraphics;
+};
+
 Graphics::Graphics()
     : mBaseVisibilityMask(1)
     , mRoot(nullptr)
@@ -134,6 +154,8 @@ Graphics::Graphics()
         }
         // Closing the window is seen only for windows the message pump knows.
         OgreBites::WindowEventUtilities::_addRenderWindow(mWindow);
+        mWindowWatcher = std::make_unique<WindowWatcher>(*this);
+        OgreBites::WindowEventUtilities::addWindowEventListener(mWindow, mWindowWatcher.get());
         // The render system may give the window another size than asked for (full screen at a
         // mode the display lacks); the module reports the size the window really has.
         mWidth = mWindow->getWidth();
@@ -151,6 +173,7 @@ Graphics::Graphics()
             throw std::runtime_error("Failed to load world configurations.");
         }
         mCompositorManager = Ogre::CompositorManager::getSingletonPtr();
+        mRenderPathManager = std::make_unique<RenderPathManager>();
     } catch (...) {
         // Leave no root behind: it is a process-wide singleton, and a restart or a later
         // attempt must be able to build a new one.
@@ -161,6 +184,10 @@ Graphics::Graphics()
 
 Graphics::~Graphics()
 {
+    destroyRootNodeObject();
+    // Its drivers listen to compositor instances that go with the root.
+    mRenderPathManager.reset();
+    mCompositorEffects.clear();
     destroyRoot();
 }
 
@@ -178,8 +205,12 @@ void Graphics::destroyRoot()
         mListening = false;
     }
     if (mWindow) {
+        if (mWindowWatcher) {
+            OgreBites::WindowEventUtilities::removeWindowEventListener(mWindow, mWindowWatcher.get());
+        }
         OgreBites::WindowEventUtilities::_removeRenderWindow(mWindow);
     }
+    mWindowWatcher.reset();
     releasePluginArchives();
     delete mRoot;
     mRoot = nullptr;
@@ -297,6 +328,15 @@ bool Graphics::configureRenderSystem()
         } catch (const InvalidArgumentException&) {
             // Not given: the default applies.
         }
+        // Larger sizes end the program in the window system or the first frame, or come out as
+        // a window of another size (the window system keeps 16 bits of each side).
+        if (!fitsDisplay(mode)) {
+            const Resolution limit = getDisplayLimit();
+            logWarning("Warning: The video mode '" + config.getValueString(OPENGL_SECTION, "Video Mode")
+                + "' is larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second)
+                + "); using 800 x 600.");
+            mode = DEFAULT_RESOLUTION;
+        }
         mWidth = mode.first;
         mHeight = mode.second;
         ConfigFile::ResolutionParser resolutionText;
@@ -368,11 +408,16 @@ bool Graphics::loadWorldSettings()
 
 void Graphics::initialise()
 {
+    // Effects first: a render path binds to its effect's compositor instance when there is one.
+    loadCompositorEffects();
     Ogre::MovableObject::setDefaultVisibilityFlags(mBaseVisibilityMask);
+    mRenderPathManager->initialise();
+    createRootNodeObject();
 }
 
-void Graphics::frame(float)
+void Graphics::frame(float seconds)
 {
+    mRenderPathManager->frame(seconds);
     // One render per frame: renderOneFrame already updates and swaps the window.
     mRoot->renderOneFrame();
     if (mWindow->isClosed()) {
@@ -390,6 +435,8 @@ void Graphics::shutdown()
         mRoot->removeFrameListener(this);
         mListening = false;
     }
+    mRenderPathManager->shutdown();
+    destroyRootNodeObject();
 }
 
 void Graphics::updateNodes()
@@ -426,22 +473,24 @@ void Graphics::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, b
     }
 }
 
-bool Graphics::renderableQueued(Ogre::Renderable*, Ogre::uint8, Ogre::ushort, Ogre::Technique**, Ogre::RenderQueue*)
+bool Graphics::renderableQueued(
+    Ogre::Renderable* renderable, Ogre::uint8, Ogre::ushort, Ogre::Technique** technique, Ogre::RenderQueue*)
 {
+    applyDistanceFade(renderable, *technique);
     return true;
 }
 
-Ogre::SceneNode* Graphics::getRootNode()
+Ogre::SceneNode* Graphics::getRootNode() const
 {
     return mSceneManager->getRootSceneNode();
 }
 
-Ogre::MaterialPtr Graphics::getMaterial(const std::string& name)
+Ogre::MaterialPtr Graphics::getMaterial(const std::string& name) const
 {
     return Ogre::MaterialManager::getSingleton().getByName(name);
 }
 
-std::size_t Graphics::getWindowHandle()
+std::size_t Graphics::getWindowHandle() const
 {
     std::size_t handle = 0;
     mWindow->getCustomAttribute("WINDOW", &handle);
@@ -460,6 +509,7 @@ Ogre::SceneNode* Graphics::createIsolatedNode()
 
 Ogre::Light* Graphics::createLight(const std::string& name)
 {
+    requireFreeName(mSceneManager->hasLight(name), "light", name);
     return mSceneManager->createLight(name);
 }
 
@@ -470,6 +520,7 @@ void Graphics::destroyLight(Ogre::Light* light)
 
 Ogre::BillboardSet* Graphics::createBillboardSet(const std::string& name, int poolSize)
 {
+    requireFreeName(mSceneManager->hasBillboardSet(name), "billboard set", name);
     return mSceneManager->createBillboardSet(name, static_cast<unsigned int>(poolSize));
 }
 
@@ -478,7 +529,7 @@ void Graphics::destroyBillboardSet(Ogre::BillboardSet* set)
     mSceneManager->destroyBillboardSet(set);
 }
 
-bool Graphics::isFogEnabled()
+bool Graphics::isFogEnabled() const
 {
     return mSceneManager->getFogMode() != Ogre::FOG_NONE;
 }
@@ -500,7 +551,7 @@ void Graphics::setFogMode(Ogre::FogMode mode)
     }
 }
 
-Ogre::ColourValue Graphics::getFogColour()
+Ogre::ColourValue Graphics::getFogColour() const
 {
     return mSceneManager->getFogColour();
 }
@@ -511,7 +562,7 @@ void Graphics::setFogColour(const Ogre::ColourValue& colour)
         mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogExponentialDensity()
+float Graphics::getFogExponentialDensity() const
 {
     return mSceneManager->getFogDensity();
 }
@@ -522,7 +573,7 @@ void Graphics::setFogExponentialDensity(float density)
         mSceneManager->getFogStart(), mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearStart()
+float Graphics::getFogLinearStart() const
 {
     return mSceneManager->getFogStart();
 }
@@ -533,7 +584,7 @@ void Graphics::setFogLinearStart(float start)
         mSceneManager->getFogDensity(), start, mSceneManager->getFogEnd());
 }
 
-float Graphics::getFogLinearEnd()
+float Graphics::getFogLinearEnd() const
 {
     return mSceneManager->getFogEnd();
 }
@@ -544,7 +595,7 @@ void Graphics::setFogLinearEnd(float end)
         mSceneManager->getFogDensity(), mSceneManager->getFogStart(), end);
 }
 
-bool Graphics::getShadowsEnable()
+bool Graphics::getShadowsEnable() const
 {
     return mSceneManager->getShadowTechnique() != Ogre::SHADOWTYPE_NONE;
 }
@@ -559,7 +610,7 @@ Graphics::Resolution Graphics::getResolution() const
     return mWindow ? Resolution(mWidth, mHeight) : Resolution(0, 0);
 }
 
-const std::string* Graphics::getRenderSystemOption(const std::string& name)
+const std::string* Graphics::getRenderSystemOption(const std::string& name) const
 {
     if (!mRoot || !mRenderSystem) {
         return nullptr;
@@ -569,7 +620,7 @@ const std::string* Graphics::getRenderSystemOption(const std::string& name)
     return option == options.end() ? nullptr : &option->second.currentValue;
 }
 
-std::vector<std::string> Graphics::getAvailableResolutions()
+std::vector<std::string> Graphics::getAvailableResolutions() const
 {
     if (!mRoot || !mRenderSystem) {
         return {};
@@ -587,6 +638,12 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
     if (width == 0 || height == 0) {
         logWarning(
             "Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " + ToString(height) + ").");
+        return;
+    }
+    if (!fitsDisplay(Resolution(width, height))) {
+        const Resolution limit = getDisplayLimit();
+        logWarning("Warning: Attempt to set a resolution of " + ToString(width) + " x " + ToString(height)
+            + ", larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second) + ").");
         return;
     }
     if (now && mWindow && (mWindow->getWidth() != width || mWindow->getHeight() != height)) {
@@ -611,7 +668,53 @@ void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode", Resolution(width, height));
 }
 
-bool Graphics::isFullScreen()
+void Graphics::readResolutionFromWindow()
+{
+    if (!mWindow || (mWindow->getWidth() == mWidth && mWindow->getHeight() == mHeight)) {
+        return;
+    }
+    mWidth = mWindow->getWidth();
+    mHeight = mWindow->getHeight();
+    notifyPropertyChanged("resolution");
+}
+
+Graphics::Resolution Graphics::getDisplayLimit() const
+{
+    Resolution limit(0, 0);
+    ConfigFile::ResolutionParser parser;
+    for (const std::string& mode : getAvailableResolutions()) {
+        try {
+            const auto size = boost::any_cast<Resolution>(parser.stringToValue(mode));
+            limit = Resolution(std::max(limit.first, size.first), std::max(limit.second, size.second));
+        } catch (const ParserException&) {
+            // Not a size: nothing to learn from it.
+        }
+    }
+    // The screen may span several monitors, each of which the modes describe alone.
+    Display* display = nullptr;
+    if (mWindow) {
+        mWindow->getCustomAttribute("XDISPLAY", &display);
+    }
+    Display* opened = display ? nullptr : XOpenDisplay(nullptr);
+    if (Display* screen = display ? display : opened) {
+        const int number = DefaultScreen(screen);
+        limit = Resolution(std::max(limit.first, static_cast<unsigned int>(DisplayWidth(screen, number))),
+            std::max(limit.second, static_cast<unsigned int>(DisplayHeight(screen, number))));
+    }
+    if (opened) {
+        XCloseDisplay(opened);
+    }
+    return limit;
+}
+
+bool Graphics::fitsDisplay(const Resolution& size) const
+{
+    const Resolution limit = getDisplayLimit();
+    // Without any knowledge of the display there is nothing to compare with.
+    return (limit.first == 0 || size.first <= limit.first) && (limit.second == 0 || size.second <= limit.second);
+}
+
+bool Graphics::isFullScreen() const
 {
     return mWindow && mWindow->isFullScreen();
 }
@@ -622,17 +725,20 @@ void Graphics::setFullScreen(bool fullScreen)
         return;
     }
     mWindow->setFullscreen(fullScreen, mWindow->getWidth(), mWindow->getHeight());
+    // Full screen has the display's size, not the size asked for. With a window manager the
+    // window changes size later, and the window watcher reads it back then.
+    readResolutionFromWindow();
     getConfigFile().setValue(
         OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
 }
 
-unsigned int Graphics::getFSAA()
+unsigned int Graphics::getFSAA() const
 {
     const std::string* value = getRenderSystemOption("FSAA");
     return value ? Ogre::StringConverter::parseUnsignedInt(*value) : 0;
 }
 
-std::vector<unsigned int> Graphics::getAvailableFSAA()
+std::vector<unsigned int> Graphics::getAvailableFSAA() const
 {
     std::vector<unsigned int> levels;
     if (!mRoot || !mRenderSystem) {
@@ -667,7 +773,7 @@ void Graphics::setFSAA(unsigned int level)
     getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA", static_cast<int>(getFSAA()));
 }
 
-bool Graphics::isVSyncEnabled()
+bool Graphics::isVSyncEnabled() const
 {
     // The render system's own texts are "Yes" and "No"; the stored texts are "true" and "false".
     const std::string* value = getRenderSystemOption("VSync");
@@ -682,6 +788,112 @@ void Graphics::setVSyncEnable(bool enabled)
     mRenderSystem->setConfigOption("VSync", enabled ? "Yes" : "No");
     getConfigFile().setValue(
         OPENGL_SECTION, ConfigFile::PT_STRING, "VSync", std::string(isVSyncEnabled() ? "true" : "false"));
+}
+
+void Graphics::createRootNodeObject()
+{
+    if (!mRootNodeObject) {
+        mRootNodeObject = std::make_unique<NodeObject>(mSceneManager->getRootSceneNode());
+    }
+}
+
+void Graphics::destroyRootNodeObject()
+{
+    mRootNodeObject.reset();
+}
+
+void Graphics::applyDistanceFade(const Ogre::Renderable* renderable, Ogre::Technique* technique) const
+{
+    // Runs for every queued renderable: nothing here may allocate or ask the camera.
+    const MeshObject* const* found
+        = Ogre::any_cast<const MeshObject*>(&renderable->getUserObjectBindings().getUserAny());
+    if (!found || !technique) {
+        return;
+    }
+    const MeshObject* mesh = *found;
+    if (!mesh->isFadeEnabled() || !mesh->isDistanceFadeRunning()) {
+        return;
+    }
+    setTechniqueAlpha(*technique, mesh->getDistanceFadeAlpha(mCameraPosition));
+}
+
+void Graphics::loadCompositorEffects()
+{
+    std::string name;
+    int mask = 0;
+    try {
+        const ConfigFile& config = getConfigFile();
+        name = boost::any_cast<std::string>(config.getValue(EFFECT_SECTION, ConfigFile::PT_STRING, "Compositor"));
+        mask = boost::any_cast<int>(config.getValueDefault(
+            EFFECT_SECTION, ConfigFile::PT_INT, "VisibilityMask", static_cast<int>(mBaseVisibilityMask)));
+    } catch (const std::exception&) {
+        // No effect configured.
+        return;
+    }
+    addCompositorEffect(name, static_cast<std::uint32_t>(mask));
+}
+
+void Graphics::addCompositorEffect(const std::string& name, std::uint32_t visibilityMask)
+{
+    const auto inserted = mCompositorEffects.emplace(name, CompositorEffect());
+    if (!inserted.second) {
+        return;
+    }
+    CompositorEffect& effect = inserted.first->second;
+    effect.visibilityMask = visibilityMask;
+    effect.instance = mCompositorManager->addCompositor(mViewport, name, -1);
+    if (!effect.instance) {
+        logWarning("Warning: Failed to instantiate compositor effect " + name + ".");
+    }
+}
+
+bool Graphics::isEffectAvailable(const std::string& name) const
+{
+    const auto found = mCompositorEffects.find(name);
+    return found != mCompositorEffects.end() && found->second.instance;
+}
+
+std::uint32_t Graphics::getEffectVisibilityMask(const std::string& name) const
+{
+    const auto found = mCompositorEffects.find(name);
+    return found == mCompositorEffects.end() ? mBaseVisibilityMask : found->second.visibilityMask;
+}
+
+void Graphics::notifyEffectUsed(const std::string& name)
+{
+    const auto found = mCompositorEffects.find(name);
+    if (found == mCompositorEffects.end()) {
+        logWarning("Warning: Attempt to use an unknown compositor effect.");
+        return;
+    }
+    CompositorEffect& effect = found->second;
+    if (!effect.instance) {
+        logWarning("Warning: Attempt to use an invalid compositor effect.");
+        return;
+    }
+    if (effect.useCount++ == 0) {
+        mCompositorManager->setCompositorEnabled(mViewport, name, true);
+    }
+}
+
+void Graphics::notifyEffectReleased(const std::string& name)
+{
+    const auto found = mCompositorEffects.find(name);
+    if (found == mCompositorEffects.end()) {
+        logWarning("Warning: Attempt to disable an unknown compositor effect.");
+        return;
+    }
+    CompositorEffect& effect = found->second;
+    if (!effect.instance) {
+        logWarning("Warning: Attempt to disable an invalid compositor effect.");
+        return;
+    }
+    if (effect.useCount == 0) {
+        return;
+    }
+    if (--effect.useCount == 0) {
+        mCompositorManager->setCompositorEnabled(mViewport, name, false);
+    }
 }
 
 } // namespace tolva

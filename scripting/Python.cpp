@@ -2,10 +2,12 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "core/FileReplacement.h"
 #include "core/Log.h"
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
 
@@ -95,6 +97,8 @@ Python::~Python()
     // interpreter has ended they could not be released any more.
     delete mOutputBuffer;
     delete mMainDictionary;
+    // Script listeners the engine still holds go while the interpreter can still release them.
+    ScriptKeepAlive::releaseAll();
     Py_Finalize();
     // No script can reach a holder handle any more.
     ScriptOwnedHandles::releaseAll();
@@ -185,6 +189,12 @@ bp::object Python::executeStatement(const std::string& statement)
 {
     try {
         bp::object& dictionary = getMainDictionary();
+        // The source is handed on as a C string, which would end at the first NUL byte: the
+        // statement would run only in part and report success.
+        if (statement.find('\0') != std::string::npos) {
+            PyErr_SetString(PyExc_ValueError, "source code string cannot contain null bytes");
+            bp::throw_error_already_set();
+        }
         return bp::exec(statement.c_str(), dictionary, dictionary);
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Execution failed on statement: " + ToString(statement) + ".");
@@ -306,51 +316,115 @@ bp::object& Python::getMainDictionary()
 
 template <> void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
 {
-    const std::string temporaryName = fileName + ".tmp";
+    FileReplacement replacement(fileName);
     bp::object file;
     try {
+        if (!replacement.create()) {
+            PyErr_SetFromErrnoWithFilename(PyExc_OSError, fileName.c_str());
+            bp::throw_error_already_set();
+        }
+        const std::string& temporaryName = replacement.getTemporaryPath();
         bp::object path(bp::handle<>(PyBytes_FromStringAndSize(temporaryName.data(), temporaryName.size())));
         file = bp::import("builtins").attr("open")(path, "wb");
         bp::import("pickle").attr("dump")(value, file, 2);
         bp::object closed(bp::handle<>(PyObject_CallMethod(file.ptr(), "close", "()")));
         file = bp::object();
-        if (std::rename(temporaryName.c_str(), fileName.c_str()) != 0) {
+        if (!replacement.commit()) {
             PyErr_SetFromErrnoWithFilename(PyExc_OSError, fileName.c_str());
             bp::throw_error_already_set();
         }
     } catch (const bp::error_already_set&) {
-        {
-            // Close and remove the incomplete copy; the file that was there stays as it was.
+        if (!file.is_none()) {
+            // Closed before the replacement removes the incomplete copy; the file that was there
+            // stays as it was.
             PendingError error;
-            if (!file.is_none()) {
-                PyObject* closed = PyObject_CallMethod(file.ptr(), "close", "()");
-                Py_XDECREF(closed);
-                PyErr_Clear();
-                file = bp::object();
-            }
-            std::remove(temporaryName.c_str());
+            PyObject* closed = PyObject_CallMethod(file.ptr(), "close", "()");
+            Py_XDECREF(closed);
+            PyErr_Clear();
+            file = bp::object();
         }
         throw ScriptingException("Failed to pickle object to file: " + ToString(fileName) + ".");
     }
 }
 
+namespace {
+
+// Reads pickles of plain data only. Unpickling ordinarily imports and calls whatever the data
+// names, so a file could run any code; here the only names the data may use are the two that
+// Python 3 itself writes for a byte string in protocol 2, each accepting only the arguments
+// Python writes, and the value must consist of tuples, numbers, booleans, text and byte strings.
+// Byte strings of files written by older versions stay bytes ("encoding"), so names read back
+// exactly.
+const char* const RESTRICTED_UNPICKLER_SCRIPT = R"(
+import _codecs
+import io
+import pickle
+
+def _latin1_bytes(text, encoding):
+    if type(text) is not str or encoding != 'latin1':
+        raise pickle.UnpicklingError('refused: a byte string not written as Python writes one')
+    return _codecs.encode(text, 'latin1')
+
+def _empty_bytes(*arguments):
+    if arguments:
+        raise pickle.UnpicklingError('refused: a byte string not written as Python writes one')
+    return b''
+
+_GLOBALS = {
+    ('_codecs', 'encode'): _latin1_bytes,
+    ('__builtin__', 'bytes'): _empty_bytes,
+    ('builtins', 'bytes'): _empty_bytes,
+}
+_DATA_TYPES = (int, bool, float, str, bytes)
+
+class _Unpickler(pickle.Unpickler):
+    def find_class(self, module, name):
+        try:
+            return _GLOBALS[(module, name)]
+        except KeyError:
+            raise pickle.UnpicklingError('refused: the data names %s.%s' % (module, name)) from None
+
+def loads(data):
+    value = _Unpickler(io.BytesIO(data), encoding='bytes').load()
+    if not isinstance(value, tuple):
+        raise TypeError('the pickled value is a %s, not a tuple' % type(value).__name__)
+    seen = set()
+    pending = [value]
+    while pending:
+        item = pending.pop()
+        if type(item) is tuple:
+            # A tuple shared through the memo is looked at once.
+            if id(item) not in seen:
+                seen.add(id(item))
+                pending.extend(item)
+        elif type(item) not in _DATA_TYPES:
+            raise pickle.UnpicklingError('refused: the data holds a %s' % type(item).__name__)
+    return value
+)";
+
+/// The restricted unpickler's loads, made afresh in its own namespace: scripts cannot reach or
+/// change it, and it belongs to the running interpreter (a restart starts another).
+bp::object restrictedLoads()
+{
+    bp::dict space;
+    space["__builtins__"] = bp::import("builtins");
+    // Compiled under a name of its own, so that a traceback says where the refusal came from.
+    bp::object code(
+        bp::handle<>(Py_CompileString(RESTRICTED_UNPICKLER_SCRIPT, "<plain data unpickler>", Py_file_input)));
+    bp::object done(bp::handle<>(PyEval_EvalCode(code.ptr(), space.ptr(), space.ptr())));
+    return space["loads"];
+}
+
+} // namespace
+
 template <> bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
 {
     try {
-        bp::object pickle = bp::import("pickle");
+        bp::object loads = restrictedLoads();
         const std::string data = Singleton<Engine>::getInstance()->getResourceData(fileName);
         bp::object bytes(bp::handle<>(PyBytes_FromStringAndSize(data.data(), data.size())));
-        bp::dict options;
-        // Byte strings of files written by older versions stay bytes: names read back exactly.
-        options["encoding"] = "bytes";
-        bp::object arguments = bp::make_tuple(bytes);
-        bp::object loads = pickle.attr("loads");
-        bp::object result(bp::handle<>(PyObject_Call(loads.ptr(), arguments.ptr(), options.ptr())));
-        if (!PyTuple_Check(result.ptr())) {
-            PyErr_Format(PyExc_TypeError, "the pickled value is a %s, not a tuple", Py_TYPE(result.ptr())->tp_name);
-            bp::throw_error_already_set();
-        }
-        return bp::tuple(result);
+        // loads returns a tuple or raises.
+        return bp::tuple(bp::detail::new_reference(bp::incref(loads(bytes).ptr())));
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Failed to unpickle object from file: " + ToString(fileName) + ".");
     }

@@ -45,7 +45,8 @@ public:
     void shutdown() override;
 
     /// Runs Python source (several lines and definitions allowed) in the main namespace.
-    /// @throw ScriptingException "Execution failed on statement: <statement>."
+    /// @throw ScriptingException "Execution failed on statement: <statement>.", also for source
+    ///        with a NUL byte, none of which runs (the pending error is a ValueError)
     boost::python::object executeStatement(const std::string& statement);
     /// Runs a script file of the file system (not a resource) in the main namespace.
     /// @throw ScriptingException "Execution failed for file <path>.", also for a file that
@@ -71,17 +72,18 @@ public:
     /// Sets sys.stdout and sys.stderr to 0: printing fails from then on.
     void disconnectFromPythonOutput();
 
-    /// Writes the value to the file in pickle protocol 2. The file is written under a temporary
-    /// name beside it and renamed over it once complete, so a failure never destroys the file
-    /// that was there. Instantiated for boost::python::tuple.
+    /// Writes the value to the file in pickle protocol 2, through a FileReplacement: a failure
+    /// never destroys the file that was there, a symbolic link stays a link to the rewritten file
+    /// and the file keeps its mode. Instantiated for boost::python::tuple.
     /// @throw ScriptingException "Failed to pickle object to file: <file>."
     template <typename T> void pickleObject(const std::string& fileName, const T& value);
     /// Reads a pickled tuple from the resource of that name (through the engine's resources).
-    /// Byte strings of files written by older versions come back as bytes, unchanged.
+    /// Only plain data is read: tuples, numbers, booleans, text and byte strings; the data runs
+    /// no code. Byte strings of files written by older versions come back as bytes, unchanged.
     /// Instantiated for boost::python::tuple.
     /// @throw ScriptingException "Failed to unpickle object from file: <file>." when the data
-    ///        is no pickle or holds no tuple; the resource system's own exception when the
-    ///        resource does not exist
+    ///        is no pickle, holds no tuple or holds anything but plain data; the resource
+    ///        system's own exception when the resource does not exist
     template <typename T> T unpickleObject(const std::string& fileName);
 
 private:

@@ -3,11 +3,11 @@
 # Sourced by run.sh and test.sh; safe to run again.
 tolva_packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  libogre-1.12-dev libcegui-mk2-dev libois-dev
+  libogre-1.12-dev libcegui-mk2-dev libois-dev fonts-dejavu-core
   python3 python3-dev libboost-dev libboost-python-dev libboost-filesystem-dev libboost-random-dev
   libode-dev libopenal-dev libvorbis-dev libarchive-dev
   googletest libgtest-dev libgmock-dev
-  xvfb xauth libgl1-mesa-dri xdotool p7zip-full
+  xvfb xauth libgl1-mesa-dri xdotool openbox wmctrl p7zip-full
 )
 
 tolva_ensure_packages() {

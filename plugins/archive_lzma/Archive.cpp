@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <unistd.h>
 
 namespace tolva::plugin::archive::lzma {
@@ -95,19 +96,33 @@ Ogre::DataStreamPtr Archive::open(const Ogre::String& filename, bool) const
         return Ogre::DataStreamPtr();
     }
 
-    EntryCache::Bytes data;
-    if (mEntries[index].size > 0) {
-        std::lock_guard<std::mutex> lock(mMutex);
-        if (!readEntry(index, data)) {
-            logMessage(filename + " failed to extract correctly.");
-            return Ogre::DataStreamPtr();
+    // Running out of memory is one more way an entry cannot be extracted: the entry's data, the
+    // cache and the stream all grow with the entry's size.
+    try {
+        EntryCache::Bytes data;
+        if (mEntries[index].size > 0) {
+            std::lock_guard<std::mutex> lock(mMutex);
+            bool read = false;
+            try {
+                read = readEntry(index, data);
+            } catch (const std::bad_alloc&) {
+                // The pass stopped somewhere inside an entry: the next open starts a new one.
+                mReader.reset();
+            }
+            if (!read) {
+                logMessage(filename + " failed to extract correctly.");
+                return Ogre::DataStreamPtr();
+            }
         }
+        Ogre::DataStreamPtr stream(new Ogre::MemoryDataStream(filename, data.size(), true, true));
+        if (!data.empty()) {
+            std::memcpy(static_cast<Ogre::MemoryDataStream&>(*stream).getPtr(), data.data(), data.size());
+        }
+        return stream;
+    } catch (const std::bad_alloc&) {
+        logMessage(filename + " failed to extract correctly.");
+        return Ogre::DataStreamPtr();
     }
-    auto* stream = new Ogre::MemoryDataStream(filename, data.size(), true, true);
-    if (!data.empty()) {
-        std::memcpy(stream->getPtr(), data.data(), data.size());
-    }
-    return Ogre::DataStreamPtr(stream);
 }
 
 Ogre::StringVectorPtr Archive::list(bool recursive, bool dirs) const

@@ -43,7 +43,8 @@ public:
     void unload() override;
 
     /// A memory stream of the entry's bytes, or a null stream (with a log line) when there is
-    /// no such entry or it cannot be decoded.
+    /// no such entry or it cannot be decoded (damaged, unsupported, or more than the memory left
+    /// can hold).
     Ogre::DataStreamPtr open(const Ogre::String& filename, bool readOnly = true) const override;
     Ogre::StringVectorPtr list(bool recursive = true, bool dirs = false) const override;
     Ogre::FileInfoListPtr listFileInfo(bool recursive = true, bool dirs = false) const override;

@@ -1,6 +1,9 @@
 // The pieces of the TolvaEngine module body, one function per bound class (or group of classes),
-// called by the module in its definition order. Each lives in the bindings file of the engine
-// folder whose classes it binds (CoreBindings.cpp, InputBindings.cpp, PhysicsBindings.cpp...).
+// called by TolvaEngineModule.cpp in the module's definition order. Each lives in the bindings
+// file of the engine folder whose classes it binds: CoreBindings.cpp, SceneBindings.cpp,
+// PhysicsBindings.cpp, AudioBindings.cpp, InputBindings.cpp. The game's own module lives in game/.
+// The wrappers a binding needs are in scripting/wrappers/, the shared machinery (signals, holders,
+// converters) in scripting/support/.
 #pragma once
 
 namespace tolva::bindings {

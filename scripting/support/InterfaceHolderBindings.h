@@ -4,6 +4,7 @@
 
 #include "core/Connection.h"
 #include "core/InterfaceHolder.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
 
 #include <boost/python.hpp>
@@ -15,12 +16,33 @@ namespace tolva {
 namespace detail {
 
 /// The handle refers to the engine's handle and keeps the holder's script object alive; the
-/// handle itself stays valid after the script dropped it, so the listener stays connected.
-template <typename T> Connection<T>* connectScriptListener(InterfaceHolder<T>& holder, T* listener)
+/// handle itself stays valid after the script dropped it, so the listener stays connected. The
+/// listener's script object is kept alive for as long as the handle is connected.
+template <typename T>
+Connection<T>* connectScriptListener(InterfaceHolder<T>& holder, boost::python::back_reference<T*> listener)
 {
-    Connection<T>* connection = holder.connect(listener);
+    Connection<T>* connection = holder.connect(listener.get());
     ScriptOwnedHandles::adopt(connection);
+    if (listener.get()) {
+        ScriptKeepAlive::keep(
+            connection, std::string(), listener.source(), [connection] { return connection->isConnected(); });
+    }
     return connection;
+}
+
+/// Disconnecting lets the listener's script object go (when the script holds it no more).
+template <typename T>
+void disconnectScriptListener(InterfaceHolder<T>& holder, Connection<T>* connection)
+{
+    holder.disconnect(connection);
+    ScriptKeepAlive::prune();
+}
+
+template <typename T>
+void disconnectScriptHandle(Connection<T>& connection)
+{
+    connection.disconnect();
+    ScriptKeepAlive::prune();
 }
 
 } // namespace detail
@@ -32,12 +54,12 @@ template <typename T> void class_InterfaceHolder(const std::string& name)
     const std::string holderName = "InterfaceHolder_" + name;
     bp::class_<InterfaceHolder<T>>(holderName.c_str(), bp::no_init)
         .def("connect", &detail::connectScriptListener<T>, bp::return_internal_reference<1>())
-        .def("disconnect", &InterfaceHolder<T>::disconnect);
+        .def("disconnect", &detail::disconnectScriptListener<T>);
 
     const std::string connectionName = "InterfaceHolderConnection_" + name;
     bp::class_<Connection<T>, boost::noncopyable>(connectionName.c_str(), bp::no_init)
         .def("isConnected", &Connection<T>::isConnected)
-        .def("disconnect", &Connection<T>::disconnect);
+        .def("disconnect", &detail::disconnectScriptHandle<T>);
 }
 
 } // namespace tolva

@@ -13,7 +13,8 @@
 namespace tolva {
 
 /// Lives inside the Python object that a script made from `CollisionListener`. Holders keep only
-/// a plain pointer: the script keeps the listener referenced until it has disconnected it.
+/// a plain pointer; a holder's script class keeps the listener's Python object alive while it is
+/// connected (ScriptKeepAlive).
 class CollisionListenerWrap : public CollisionListener,
                               public boost::python::wrapper<CollisionListener>,
                               private boost::noncopyable {

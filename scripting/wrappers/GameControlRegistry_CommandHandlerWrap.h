@@ -10,8 +10,8 @@
 namespace tolva {
 
 /// Lives inside the Python object that a script made from `GameControlRegistry_CommandHandler`.
-/// The registry keeps only a plain pointer: the script keeps the handler referenced until it
-/// has replaced it or removed its command.
+/// The registry keeps only a plain pointer: whatever sets a script's handler on a command keeps
+/// the handler's Python object alive while it is set (ScriptKeepAlive), so a script need not.
 class GameControlRegistry_CommandHandlerWrap : public GameControlRegistry::CommandHandler,
                                                public boost::python::wrapper<GameControlRegistry::CommandHandler>,
                                                private boost::noncopyable {

@@ -300,7 +300,8 @@ TEST_F(ConfigFileTest, WriteWithoutNameRewritesTheLoadedFileWithChanges)
     EXPECT_FLOAT_EQ(boost::any_cast<float>(reread.getValue("View", ConfigFile::PT_REAL, "FOV")), 60.0f);
     EXPECT_EQ(
         boost::any_cast<Resolution>(reread.getValue("Audio", ConfigFile::PT_RESOLUTION, "Odd")), Resolution(1, 2));
-    EXPECT_FALSE(std::filesystem::exists(mDir.file("engine.cfg.tmp")));
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(mDir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(ConfigFileTest, WriteThatCannotOpenFailsWithTheOutputMessage)
@@ -331,6 +332,84 @@ TEST_F(ConfigFileTest, FailedWriteLeavesTheOldFileIntact)
 
     EXPECT_EQ(message, "Failed to open configuration file for output.");
     EXPECT_EQ(tolva::test::readFile(mDir.file("engine.cfg")), original);
+}
+
+TEST_F(ConfigFileTest, AFileWithANulByteIsRefusedNamingItsLine)
+{
+    // The rendering engine's reader would stop at the byte, and the write-back would drop the rest.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string("[A]\na = 1\nb = 2\0junk\nc = 3\n", 25), "Line 3 of"},
+        {std::string("\0", 1), "Line 1 of"},
+        {std::string("[A]\n[B]\n\n\n\0\0\0\n", 14), "Line 5 of"},
+    };
+    for (const auto& [content, line] : cases) {
+        const std::string message = messageOf<tolva::IOException>([&] { load(content); });
+        EXPECT_EQ(message.rfind("Failed to open configuration file: " + line, 0), 0u) << message;
+        EXPECT_NE(message.find("NUL byte"), std::string::npos) << message;
+    }
+}
+
+TEST_F(ConfigFileTest, KeysAndValuesThatWouldReadBackAsOtherEntriesAreRefused)
+{
+    struct Case {
+        std::string section, key, value;
+    };
+    const Case refused[] = {
+        {"A", "a", "1\n[Injected]\nb = 2"},
+        {"A", "a", std::string("1\0 2", 4)},
+        {"A", "a\nb", "1"},
+        {"A", "#a", "1"},
+        {"A", " @a", "1"},
+        {"A", "[Section", "1]"},
+        {"A", "a=b", "1"},
+        {"A", "a:b", "1"},
+        {"A", "a\tb", "1"},
+        {"A\n[B", "a", "1"},
+        {std::string("A\0", 2), "a", "1"},
+    };
+    auto config = load("[A]\na = 1\n");
+    for (const Case& c : refused) {
+        EXPECT_THROW(config->setValueString(c.section, c.key, c.value), tolva::InvalidArgumentException)
+            << c.section << "/" << c.key << "/" << c.value;
+        EXPECT_THROW(
+            config->setValue(c.section, ConfigFile::PT_STRING, c.key, c.value), tolva::InvalidArgumentException);
+    }
+    EXPECT_THROW(config->addSection("B\n[C]"), tolva::InvalidArgumentException);
+    EXPECT_EQ(config->getValueString("A", "a"), "1");
+
+    // Unusual texts that do read back as the one entry they are stay allowed.
+    const Case accepted[] = {{"A", "Console Enable", "#not a comment"}, {"A", "a#b", "[x]"},
+        {"With ] and [", "k", "v = w : x"}, {"", "", "empty key"}};
+    for (const Case& c : accepted) {
+        config->setValueString(c.section, c.key, c.value);
+    }
+    config->write();
+    ConfigFile reread(mDir.file("engine.cfg"));
+    for (const Case& c : accepted) {
+        EXPECT_EQ(reread.getValueString(c.section, c.key), c.value) << c.key;
+    }
+    EXPECT_EQ(reread.getSettingsBySection().size(), 3u);
+    EXPECT_EQ(entries(reread, "A").size(), 3u);
+}
+
+TEST_F(ConfigFileTest, WriteThroughASymbolicLinkRewritesTheLinkedFileAndKeepsItsMode)
+{
+    namespace fs = std::filesystem;
+    const std::string linked = mDir.write("elsewhere/engine.cfg", "[A]\na = 1\n");
+    fs::permissions(linked, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directories(mDir.file("home"));
+    fs::create_symlink("../elsewhere/engine.cfg", mDir.file("home/engine.cfg"));
+
+    ConfigFile config(mDir.file("home/engine.cfg"));
+    config.setValueString("A", "b", "2");
+    config.write();
+
+    EXPECT_TRUE(fs::is_symlink(mDir.file("home/engine.cfg")));
+    EXPECT_EQ(tolva::test::readFile(linked), "[]\n[A]\na=1\nb=2\n");
+    EXPECT_EQ(fs::status(linked).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    // No temporary file is left beside either of them.
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir.file("elsewhere")), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir.file("home")), fs::directory_iterator()), 1);
 }
 
 } // namespace

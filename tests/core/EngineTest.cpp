@@ -33,6 +33,7 @@
 #include "support/TempDir.h"
 #include "support/TestGame.h"
 #include "support/TestHome.h"
+#include "scene/WindowTestSupport.h"
 
 using tolva::Engine;
 using tolva::EngineOptions;
@@ -89,43 +90,56 @@ struct Trace {
 // ---------------------------------------------------------------------------------------------
 // Life cycle
 
-TEST(EngineLifeCycle, ModulesGoThroughEveryStepInTheirFixedOrders)
+TEST(EngineLifeCycle, EveryModuleGoesThroughEveryStepInItsFixedOrder)
 {
-    TestHome home(TestHome::minimalEngineConfig(), "");
+    // Every module the engine builds, the window ones included.
+    TestHome home(tolva::test::windowEngineConfig(), "");
     Trace trace;
-    EngineOptions options = coreOptions([] { return new TestGame(2, false); });
-    options.scripting = true;
+    EngineOptions options;
+    options.createGame = [] { return new TestGame(2, false); };
     options.trace = [&trace](const char* step, const char* module) { trace.steps.emplace_back(step, module); };
 
+    std::set<std::string> existing;
     {
         Engine engine(1, programArgs, options);
+        tolva::test::keepGraphicsLibrariesLoaded();
+        const std::pair<const char*, const void*> modules[] = {{"config", engine.getConfigFile()},
+            {"log", engine.getLog()}, {"graphics", engine.getGraphics()}, {"audio", engine.getAudio()},
+            {"input", engine.getInput()}, {"physics", engine.getPhysics()}, {"time", engine.getTime()},
+            {"scripting", engine.getScripting()}, {"gui", engine.getGui()}, {"console", engine.getConsole()},
+            {"game", engine.getGame()}, {"gravity manager", engine.getGravityManager()}};
+        for (const auto& [name, module] : modules) {
+            if (module) {
+                existing.insert(name);
+            }
+        }
         engine.initialise();
         EXPECT_FALSE(engine.run());
         engine.shutdown();
     }
 
-    const std::vector<std::string> created = trace.modules("create");
-    const std::set<std::string> built(created.begin(), created.end());
-    for (const char* module : {"config", "log", "time", "scripting", "game"}) {
-        EXPECT_TRUE(built.count(module)) << module;
+    for (const char* module : {"config", "log", "graphics", "input", "physics", "time", "scripting", "game"}) {
+        EXPECT_TRUE(existing.count(module)) << module;
     }
+    const std::vector<std::string> created = trace.modules("create");
+    EXPECT_EQ(std::set<std::string>(created.begin(), created.end()), existing);
 
     EXPECT_EQ(created,
         present({"config", "log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "console",
                     "game", "gravity manager"},
-            built));
+            existing));
     EXPECT_EQ(trace.modules("initialise"),
-        present({"log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "game"}, built));
+        present({"log", "graphics", "audio", "input", "physics", "time", "scripting", "gui", "game"}, existing));
     EXPECT_EQ(trace.modules("shutdown"),
-        present({"game", "gui", "scripting", "time", "physics", "input", "audio", "graphics", "log"}, built));
+        present({"game", "gui", "scripting", "time", "physics", "input", "audio", "graphics", "log"}, existing));
     EXPECT_EQ(trace.modules("delete"),
         present({"console", "gravity manager", "game", "gui", "scripting", "time", "physics", "input", "audio",
                     "graphics", "log", "config"},
-            built));
+            existing));
 
     // Two frames, each framing the modules in order; the log and scripting are not framed.
     const std::vector<std::string> oneFrame
-        = present({"time", "input", "game", "physics", "audio", "gui", "graphics"}, built);
+        = present({"time", "input", "game", "physics", "audio", "gui", "graphics"}, existing);
     std::vector<std::string> twoFrames = oneFrame;
     twoFrames.insert(twoFrames.end(), oneFrame.begin(), oneFrame.end());
     EXPECT_EQ(trace.modules("frame"), twoFrames);
@@ -207,6 +221,18 @@ TEST(EngineLifeCycle, MissingOrUnreadableConfigurationFailsStartUp)
     // A folder where the file should be fails the same way.
     std::filesystem::create_directories(home.dataFile("engine.cfg"));
     EXPECT_THROW(makeEngine(coreOptions()), tolva::InitialisationException);
+}
+
+TEST(EngineLifeCycle, AConfigurationWithANulByteIsRefusedAndLeftAsItWas)
+{
+    const std::string content("[A]\na=1\nb=2\0\n[Game]\nLevel=7\n", 28);
+    TestHome home(content, "");
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(makeEngine(coreOptions()), tolva::InitialisationException);
+    const std::string reason = testing::internal::GetCapturedStderr();
+    EXPECT_NE(reason.find("Line 3 of '" + home.dataFile("engine.cfg") + "' holds a NUL byte"), std::string::npos)
+        << reason;
+    EXPECT_EQ(home.readEngineConfig(), content);
 }
 
 TEST(EngineLifeCycle, MissingHomeIsReportedUnchanged)

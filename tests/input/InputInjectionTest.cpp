@@ -24,6 +24,7 @@
 #include "scene/Graphics.h"
 #include "scene/WindowTestSupport.h"
 #include "support/TestHome.h"
+#include "tests/input/ChildProcess.h"
 
 namespace tolva::test {
 namespace {
@@ -39,13 +40,7 @@ bool contains(const std::vector<std::string>& events, const std::string& event)
 /// check and returns the exit status.
 int runInjection()
 {
-    int failures = 0;
-    auto check = [&failures](bool condition, const std::string& what) {
-        if (!condition) {
-            std::cout << "FAILED: " << what << std::endl;
-            ++failures;
-        }
-    };
+    Checks check;
 
     TestHome home(windowEngineConfig(), "");
     char program[] = "test_input_module";
@@ -145,31 +140,14 @@ int runInjection()
     input.shutdown();
 
     engine.shutdown();
-    return failures == 0 ? 0 : 1;
-}
-
-std::string ownPath()
-{
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
+    return check.status();
 }
 
 TEST(InputInjection, KeysAndMouseFromXdotoolReachTheSignalsInSlotOrder)
 {
-    const std::string command
-        = std::string(CHILD_VARIABLE) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" + ownPath() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[1024];
-    while (fgets(buffer, sizeof(buffer), pipe)) {
-        output += buffer;
-    }
-    const int status = pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
-    EXPECT_EQ(output.find("FAILED"), std::string::npos) << output;
-    EXPECT_NE(output.find("events behind the consumer"), std::string::npos) << output;
+    const std::string output = runUnderOwnXServer(CHILD_VARIABLE, "1");
+    EXPECT_EQ("", failedLines(output)) << tail(output);
+    EXPECT_NE(output.find("events behind the consumer"), std::string::npos) << tail(output);
 }
 
 } // namespace

@@ -28,6 +28,7 @@ protected:
         EngineOptions options = coreOptions([] { return static_cast<GameBase*>(new TestGame(0)); });
         options.physics = true;
         options.time = false;
+        adjustOptions(options);
         static char program[] = "test_physics";
         static char* argv[] = {program, nullptr};
         mEngine = std::make_unique<Engine>(1, argv, options);
@@ -35,6 +36,9 @@ protected:
         ASSERT_NE(nullptr, mPhysics);
         mPhysics->setSceneManager(mSceneManager);
     }
+
+    /// For fixtures that need more modules than physics.
+    virtual void adjustOptions(EngineOptions& options) { }
 
     void TearDown() override
     {

@@ -1,10 +1,16 @@
 // Bad input: files that cannot be opened or are no 7z archives, damaged and encrypted entries,
 // names that are not in the archive. Each gives its message and leaves nothing open behind.
 #include "ArchiveTestSupport.h"
+#include "plugins/archive_lzma/ArchiveReader.h"
+#include "support/TempDir.h"
 
 #include <OgreException.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
 
 using namespace tolva::test;
 
@@ -135,4 +141,43 @@ TEST_F(ArchiveOpenFailure, OpenBeforeLoadFindsNothing)
     EXPECT_FALSE(archive.exists("top.txt"));
     EXPECT_EQ(archive.getModifiedTime("top.txt"), 0);
     EXPECT_EQ(mLines, std::vector<std::string>({"top.txt failed to be found in archive."}));
+}
+
+TEST_F(ArchiveOpenFailure, AnArchiveRewrittenSinceLoadGivesNoDataOfAnotherEntry)
+{
+    // The same entry grown, and another entry of the same size in its place.
+    for (const char* changed : {"changed-size.7z", "changed-name.7z"}) {
+        TempDir dir;
+        const std::string path = dir.write("pack.7z", readFile(fixture("before-change.7z")));
+        lzma::Archive archive(path, "LZMA");
+        archive.load();
+        // Rewritten in place: the archive's open file now reads the new content.
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << readFile(fixture(changed));
+
+        mLines.clear();
+        EXPECT_FALSE(archive.open("entry.txt")) << changed;
+        EXPECT_EQ(mLines, std::vector<std::string>({"entry.txt failed to extract correctly."})) << changed;
+    }
+}
+
+TEST(ArchiveReaderData, DataOfAnotherLengthThanExpectedIsRefusedAndNotReadBeyond)
+{
+    const int fd = ::open(fixture("before-change.7z").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    const std::uint64_t actual = 17;
+    const struct {
+        std::uint64_t expected;
+        bool accepted;
+    } cases[] = {{actual, true}, {actual - 1, false}, {actual + 1, false}, {0, false}};
+    for (const auto& c : cases) {
+        lzma::ArchiveReader reader(fd);
+        lzma::ArchiveReader::Header header;
+        ASSERT_TRUE(reader.open());
+        ASSERT_EQ(reader.next(header), lzma::ArchiveReader::Step::Entry);
+        ASSERT_EQ(header.size, actual);
+        lzma::EntryCache::Bytes data;
+        EXPECT_EQ(reader.readData(c.expected, data), c.accepted) << c.expected;
+        EXPECT_LE(data.size(), c.expected) << c.expected;
+    }
+    ::close(fd);
 }

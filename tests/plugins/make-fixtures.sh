@@ -79,6 +79,23 @@ cp "$out/stored.7z" "$out/crc.7z"
 # choice, so damage the first byte of whichever comes first and let the test ask for both.
 flip "$out/crc.7z" 33
 
+# before-change and its two changed forms, for an archive rewritten in place after it was loaded:
+# the same entry grown, and another entry of the same size in its place.
+mkdir -p "$work/before" "$work/grown" "$work/renamed"
+printf 'original content\n' > "$work/before/entry.txt"
+printf 'the content grew longer\n' > "$work/grown/entry.txt"
+printf 'replaced content\n' > "$work/renamed/other.txt"
+stamp '2009-01-01 00:00:00' "$work/before/entry.txt" "$work/grown/entry.txt" "$work/renamed/other.txt"
+(cd "$work/before" && pack before-change.7z -mx=0 -- entry.txt)
+(cd "$work/grown" && pack changed-size.7z -mx=0 -- entry.txt)
+(cd "$work/renamed" && pack changed-name.7z -mx=0 -- other.txt)
+
+# large: one entry of 4 MiB that packs into a few hundred bytes.
+mkdir -p "$work/large"
+head -c 4194304 /dev/zero > "$work/large/zeros.bin"
+stamp '2009-01-01 00:00:00' "$work/large/zeros.bin"
+(cd "$work/large" && pack large.7z -- zeros.bin)
+
 # encrypted content (readable header) and encrypted header.
 mkdir -p "$work/secret"
 printf 'secret content\n' > "$work/secret/secret.txt"

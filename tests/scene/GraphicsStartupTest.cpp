@@ -109,6 +109,14 @@ TEST(GraphicsStartup, RejectedResourceLocationsFailTheResourceStep)
     EXPECT_TRUE(malformed.configUnchanged);
 }
 
+TEST(GraphicsStartup, AWorldSettingTheCameraRefusesFailsTheWorldStep)
+{
+    const StartResult result = startInChild(windowEngineConfig("[View]\nNearZ=0\n"));
+    EXPECT_EQ(result.message, "Failed to load world configurations.");
+    EXPECT_TRUE(result.configUnchanged);
+    EXPECT_NE(result.log.find("Error: "), std::string::npos) << result.log;
+}
+
 TEST(GraphicsStartup, TheTestConfigurationItselfStarts)
 {
     // Guards the cases above: each fails for its own reason, not for a broken base configuration.

@@ -11,6 +11,7 @@
 #include <OgreTechnique.h>
 #include <OgreMath.h>
 #include <OgreRenderSystem.h>
+#include <OgreRenderTargetListener.h>
 #include <OgreRenderWindow.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
@@ -19,15 +20,19 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/ConfigFile.h"
 #include "core/Engine.h"
 #include "core/PropertyListener.h"
+#include "input/Input.h"
 #include "scene/Graphics.h"
 #include "support/TestHome.h"
+#include "WindowManagerDisplay.h"
 #include "WindowTestSupport.h"
 
 namespace tolva::test {
@@ -59,12 +64,36 @@ protected:
     {
         stop();
         mHome.reset();
+        mDisplay.reset();
+    }
+
+    /// Moves the test onto a display of its own with a window manager; call before start().
+    bool useWindowManager()
+    {
+        mDisplay = std::make_unique<WindowManagerDisplay>();
+        return mDisplay->isReady();
     }
 
     Graphics& graphics() { return *mEngine->getGraphics(); }
 
+    /// Frames the engine (its input module pumps the window system's messages) until the
+    /// condition holds, for at most five seconds.
+    template <typename Condition>
+    bool pumpUntil(Condition condition)
+    {
+        for (int attempt = 0; attempt < 250; ++attempt) {
+            if (condition()) {
+                return true;
+            }
+            mEngine->frame(0.01f);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return condition();
+    }
+
     std::string stored(const std::string& key) { return mEngine->getConfigFile()->getValueString("OpenGL", key); }
 
+    std::unique_ptr<WindowManagerDisplay> mDisplay;
     std::unique_ptr<TestHome> mHome;
     std::unique_ptr<Engine> mEngine;
 };
@@ -96,31 +125,6 @@ XWindowFacts queryXWindow(std::size_t handle)
     return facts;
 }
 
-/// Asks the window to close the way a window manager's close button does. The protocol atom is
-/// the one the window registered: on a bare X server (no window manager) "WM_DELETE_WINDOW" does
-/// not exist yet when the render system starts, and the window registers None.
-void sendCloseRequest(Ogre::RenderWindow* window)
-{
-    std::size_t handle = 0;
-    Atom deleteWindow = None;
-    window->getCustomAttribute("WINDOW", &handle);
-    window->getCustomAttribute("ATOM", &deleteWindow);
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = static_cast<Window>(handle);
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", True);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(deleteWindow);
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, static_cast<Window>(handle), False, NoEventMask, &event);
-    // A round trip, not just a flush: once the server has answered, it has also passed the
-    // message on to the window's own connection, so the engine's next message pump sees it.
-    XSync(display, False);
-    XCloseDisplay(display);
-}
-
 /// A quad in screen space (x from left to right, -1 to 1, over the whole height) in one render
 /// queue group, drawn unlit in one colour.
 Ogre::ManualObject* addScreenQuad(Ogre::SceneManager* scene, const std::string& name, float left, float right,
@@ -150,14 +154,11 @@ Ogre::ManualObject* addScreenQuad(Ogre::SceneManager* scene, const std::string& 
     return quad;
 }
 
-class FrameCounter : public Ogre::FrameListener {
+/// Counts what is really drawn into the window, however the drawing was started.
+class RenderCounter : public Ogre::RenderTargetListener {
 public:
-    bool frameStarted(const Ogre::FrameEvent&) override
-    {
-        ++mFrames;
-        return true;
-    }
-    int mFrames = 0;
+    void postRenderTargetUpdate(const Ogre::RenderTargetEvent&) override { ++mRenders; }
+    int mRenders = 0;
 };
 
 class PropertyCounter : public PropertyListener {
@@ -255,13 +256,13 @@ TEST_F(GraphicsTest, OptionValuesTheRenderSystemDoesNotOfferFallBackToDefaultsAn
 TEST_F(GraphicsTest, EachFrameRendersOnceAndShutdownLogsTheAverageFrameRate)
 {
     start(windowEngineConfig());
-    FrameCounter counter;
-    graphics().getRoot()->addFrameListener(&counter);
+    RenderCounter counter;
+    graphics().getWindow()->addListener(&counter);
     for (int i = 0; i < 3; ++i) {
         mEngine->frame(0.01f);
     }
-    EXPECT_EQ(counter.mFrames, 3);
-    graphics().getRoot()->removeFrameListener(&counter);
+    EXPECT_EQ(counter.mRenders, 3);
+    graphics().getWindow()->removeListener(&counter);
 
     stop();
     const std::string log = mHome->readEngineLog();
@@ -270,11 +271,13 @@ TEST_F(GraphicsTest, EachFrameRendersOnceAndShutdownLogsTheAverageFrameRate)
 
 TEST_F(GraphicsTest, ClosingTheWindowStopsTheEngineWithoutRestart)
 {
+    ASSERT_TRUE(useWindowManager());
     start(windowEngineConfig(), true);
     ASSERT_NE(mEngine->getInput(), nullptr);
     // A restart asked for before the close must not survive it.
     mEngine->stop(true);
-    sendCloseRequest(graphics().getWindow());
+    // The window manager closes the window as its close button does, once it manages it.
+    EXPECT_TRUE(pumpUntil([this] { return mDisplay->wmctrl({"-c", "Spindlewake"}); }));
 
     EXPECT_FALSE(mEngine->run());
     EXPECT_TRUE(graphics().getWindow()->isClosed());
@@ -420,6 +423,72 @@ TEST_F(GraphicsTest, FogSwitchedOffAndOnComesBackWhiteAndShadowsFollowTheirSwitc
     EXPECT_EQ(graphics().getSceneManager()->getShadowTechnique(), Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
     graphics().setShadowsEnable(false);
     EXPECT_FALSE(graphics().getShadowsEnable());
+}
+
+TEST_F(GraphicsTest, SizesBeyondTheDisplayAreRefusedAtStartAndAtRunTime)
+{
+    // Each would end the program in the window system or its first frame, or make a window of
+    // another size.
+    const char* const tooLarge[] = {"65535x65535", "4294967295x4294967295", "65536x600", "70000x600"};
+    for (const char* mode : tooLarge) {
+        start(windowEngineConfig(std::string("[OpenGL]\nVideo Mode=") + mode + "\n"));
+        mEngine->frame(0.01f);
+        EXPECT_EQ(graphics().getResolution(), Graphics::Resolution(800, 600)) << mode;
+        EXPECT_EQ(queryXWindow(graphics().getWindowHandle()).width, 800u) << mode;
+        EXPECT_NE(mHome->readEngineLog().find(std::string("Warning: The video mode '") + mode + "' is larger than"),
+            std::string::npos)
+            << mode;
+        stop();
+    }
+
+    start(windowEngineConfig("[OpenGL]\nVideo Mode=640x480\n"));
+    PropertyCounter counter;
+    graphics().addPropertyListener(&counter);
+    const Graphics::Resolution refused[]
+        = {{65535, 65535}, {4294967295u, 4294967295u}, {65536, 600}, {70000, 600}, {1025, 768}, {1024, 769}};
+    for (const Graphics::Resolution& size : refused) {
+        for (const bool now : {true, false}) {
+            graphics().setResolution(size.first, size.second, now);
+            EXPECT_EQ(graphics().getResolution(), Graphics::Resolution(640, 480)) << size.first << "x" << size.second;
+            EXPECT_EQ(stored("Video Mode"), "640x480") << size.first << "x" << size.second;
+        }
+    }
+    EXPECT_TRUE(counter.mNames.empty());
+    EXPECT_NE(mHome->readEngineLog().find("Warning: Attempt to set a resolution of 70000 x 600, larger than"),
+        std::string::npos);
+    // The largest size the display shows is still allowed.
+    graphics().setResolution(1024, 768, true);
+    mEngine->frame(0.01f);
+    EXPECT_EQ(queryXWindow(graphics().getWindowHandle()).width, 1024u);
+    graphics().removePropertyListener(&counter);
+}
+
+TEST_F(GraphicsTest, FullScreenUnderAWindowManagerHandsTheScreenSizeToResolutionListenersAndTheMouse)
+{
+    ASSERT_TRUE(useWindowManager());
+    start(windowEngineConfig(), true);
+    PropertyCounter counter;
+    graphics().addPropertyListener(&counter);
+    const OIS::MouseState& mouse = mEngine->getInput()->getMouse()->getMouseState();
+
+    const struct {
+        bool fullScreen;
+        Graphics::Resolution size;
+        const char* stored;
+    } steps[] = {{true, {1024, 768}, "Yes"}, {false, {800, 600}, "No"}};
+    for (const auto& step : steps) {
+        counter.mNames.clear();
+        graphics().setFullScreen(step.fullScreen);
+        EXPECT_TRUE(pumpUntil([&] { return graphics().getResolution() == step.size; })) << step.stored;
+        EXPECT_EQ(graphics().isFullScreen(), step.fullScreen);
+        EXPECT_EQ(stored("Full Screen"), step.stored);
+        EXPECT_FALSE(counter.mNames.empty());
+        EXPECT_EQ(counter.mNames, std::vector<std::string>(counter.mNames.size(), "resolution"));
+        // The pointer reaches every edge of the window.
+        EXPECT_EQ(mouse.width, static_cast<int>(step.size.first));
+        EXPECT_EQ(mouse.height, static_cast<int>(step.size.second));
+    }
+    graphics().removePropertyListener(&counter);
 }
 
 } // namespace

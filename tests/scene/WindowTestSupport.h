@@ -54,6 +54,7 @@ inline std::string windowEngineConfig(
           "ArchivePlugin=tolva_archive_lzma.so\n"
           "[Resources]\n"
           "FileSystem=" TOLVA_TREE_DIR "/media\n"
+          "FileSystem=/usr/share/fonts/truetype/dejavu\n"
         + extra;
 }
 

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -198,7 +199,9 @@ TEST_F(PickleTest, AFailedPickleLeavesTheOldFileAsItWas)
     }
     EXPECT_NE(std::string::npos, mPython->getErrorString().find("PicklingError"));
     EXPECT_EQ("previous bindings", tolva::test::readFile(path));
-    EXPECT_EQ("", tolva::test::readFile(path + ".tmp"));
+    // Nothing but the old file is left in its folder.
+    EXPECT_EQ(
+        1, std::distance(std::filesystem::directory_iterator(mFiles.path()), std::filesystem::directory_iterator()));
 
     const std::string unreachable = mFiles.file("no-such-folder/controls.cfg");
     try {
@@ -208,6 +211,21 @@ TEST_F(PickleTest, AFailedPickleLeavesTheOldFileAsItWas)
         EXPECT_EQ("Failed to pickle object to file: " + unreachable + ".", std::string(exception.what()));
     }
     EXPECT_NE(std::string::npos, mPython->getErrorString().find("FileNotFoundError"));
+}
+
+TEST_F(PickleTest, PicklingThroughASymbolicLinkRewritesTheLinkedFileAndKeepsItsMode)
+{
+    namespace fs = std::filesystem;
+    const std::string linked = mFiles.write("elsewhere/controls.cfg", "previous bindings");
+    fs::permissions(linked, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string link = mFiles.file("controls.cfg");
+    fs::create_symlink(linked, link);
+
+    mPython->pickleObject(link, makeTuple("('bound',)"));
+
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::status(linked).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ("('bound',)", repr(mPython->unpickleObject<bp::tuple>(link)));
 }
 
 TEST_F(PickleTest, ARelativeNameIsRelativeToTheWorkingDirectory)

@@ -6,6 +6,7 @@
 #include "core/Exceptions.h"
 #include "core/Log.h"
 #include "scripting/Python.h"
+#include "scripting/support/ScriptKeepAlive.h"
 #include "support/TempDir.h"
 #include "support/TestGame.h"
 #include "support/TestHome.h"
@@ -138,6 +139,47 @@ TEST_F(PythonTest, StatementsFilesAndModulesShareTheMainNamespace)
     mPython->clear();
     EXPECT_THROW(mPython->getGlobal("doubled"), bp::error_already_set);
     PyErr_Clear();
+}
+
+TEST_F(PythonTest, AStatementWithANulByteIsRefusedAndNoneOfItRuns)
+{
+    const std::string statement("ran__ = 1\0ran__ = 2\n", 20);
+    try {
+        mPython->executeStatement(statement);
+        ADD_FAILURE() << "a statement with a NUL byte ran";
+    } catch (const tolva::ScriptingException& exception) {
+        EXPECT_EQ(std::string(exception.what()).rfind("Execution failed on statement: ran__ = 1", 0), 0u);
+    }
+    EXPECT_NE(std::string::npos, mPython->getErrorString().find("null bytes"));
+    EXPECT_THROW(mPython->getGlobal("ran__"), bp::error_already_set);
+    PyErr_Clear();
+}
+
+TEST_F(PythonTest, KeptScriptObjectsLiveUntilReleasedReplacedOrNoLongerNeeded)
+{
+    mPython->executeStatement("import weakref\n"
+                              "class Handler: pass\n"
+                              "handlers = [Handler() for i in range(3)]\n"
+                              "alive = [weakref.ref(h) for h in handlers]\n");
+    const auto handler = [this](int index) { return bp::object(mPython->getGlobal("handlers")[index]); };
+    const auto living = [this] { return evalString("''.join('1' if h() else '0' for h in alive)"); };
+    const char owner = 0;
+    bool needed = true;
+    tolva::ScriptKeepAlive::keep(&owner, "Forward", handler(0));
+    tolva::ScriptKeepAlive::keep(&owner, "Jump", handler(1), [&needed] { return needed; });
+    mPython->executeStatement("handlers[0] = handlers[1] = None\n");
+    EXPECT_EQ("111", living());
+
+    // A new object under the same key replaces the old one, as a command's new handler does.
+    tolva::ScriptKeepAlive::keep(&owner, "Forward", handler(2));
+    mPython->executeStatement("handlers[2] = None\n");
+    EXPECT_EQ("011", living());
+    needed = false;
+    tolva::ScriptKeepAlive::prune();
+    EXPECT_EQ("001", living());
+    tolva::ScriptKeepAlive::release(&owner, "Forward");
+    EXPECT_EQ("000", living());
+    EXPECT_EQ(0u, tolva::ScriptKeepAlive::getCount());
 }
 
 TEST_F(PythonTest, FailuresGiveTheirMessageAndLeaveTheErrorForGetErrorString)

@@ -1,0 +1,263 @@
+#include "physics/GravityManager.h"
+
+#include "core/Engine.h"
+#include "core/Exceptions.h"
+#include "core/LogLine.h"
+#include "core/ToString.h"
+#include "physics/GravityMap.h"
+#include "physics/MovableObject.h"
+#include "physics/Physics.h"
+#include "scripting/Python.h"
+
+#include <boost/python.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace bp = boost::python;
+
+namespace tolva {
+
+namespace {
+
+bool isFinite(const Ogre::Vector3& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+Ogre::Vector3 readVector(const bp::object& source)
+{
+    return Ogre::Vector3(bp::extract<float>(source[0]), bp::extract<float>(source[1]), bp::extract<float>(source[2]));
+}
+
+[[noreturn]] void refuse(const std::string& fileName, const std::string& reason)
+{
+    throw ParserException("Gravity map " + ToString(fileName) + ": " + reason);
+}
+
+} // namespace
+
+void intrusive_ptr_add_ref(GravityData* data)
+{
+    ++data->mReferenceCount;
+}
+
+void intrusive_ptr_release(GravityData* data)
+{
+    if (--data->mReferenceCount != 0) {
+        return;
+    }
+    // A grid that no manager caches (its manager is gone, or it was dropped from the cache
+    // while held) belongs to its last holder alone.
+    GravityManager* manager = GravityManager::getInstance();
+    if (manager && manager->isCached(data)) {
+        manager->destroyGravityData(data);
+    } else {
+        delete data;
+    }
+}
+
+GravityManager::GravityManager()
+{
+    Engine* engine = Engine::getInstance();
+    mPhysics = engine ? engine->getPhysics() : nullptr;
+    if (mPhysics) {
+        mPhysics->addStepListener(this);
+    }
+}
+
+GravityManager::~GravityManager()
+{
+    Engine* engine = Engine::getInstance();
+    if (mPhysics && engine && engine->getPhysics() == mPhysics) {
+        mPhysics->removeStepListener(this);
+    }
+    for (auto& entry : mCache) {
+        if (entry.second->getReferenceCount() == 0) {
+            delete entry.second;
+        }
+    }
+    mCache.clear();
+    mMaps.clear();
+}
+
+GravityDataPtr GravityManager::getGravityData(const std::string& fileName)
+{
+    auto it = mCache.find(fileName);
+    if (it == mCache.end()) {
+        GravityData* data = loadGravityMap(fileName);
+        it = mCache.emplace(fileName, data).first;
+    }
+    return GravityDataPtr(it->second);
+}
+
+bool GravityManager::isGravityDataLoaded(const std::string& fileName) const
+{
+    return mCache.count(fileName) != 0;
+}
+
+GravityData* GravityManager::loadGravityMap(const std::string& fileName)
+{
+    Engine* engine = Engine::getInstance();
+    Python* python = engine ? engine->getScripting() : nullptr;
+    if (!python) {
+        throw IllegalStateException("Gravity map files are read by the scripting module, which this engine lacks.");
+    }
+    const bp::tuple source = python->unpickleObject<bp::tuple>(fileName);
+    return readGravityData(source, fileName);
+}
+
+GravityData* GravityManager::readGravityData(const bp::tuple& source, const std::string& fileName)
+{
+    std::unique_ptr<GravityData> data(new GravityData());
+
+    const bp::tuple position = bp::extract<bp::tuple>(source[0]);
+    data->mPosition = readVector(position);
+    const bp::tuple orientation = bp::extract<bp::tuple>(source[1]);
+    data->mOrientation = Ogre::Quaternion(bp::extract<float>(orientation[0]), bp::extract<float>(orientation[1]),
+        bp::extract<float>(orientation[2]), bp::extract<float>(orientation[3]));
+    const bp::tuple grid = bp::extract<bp::tuple>(source[2]);
+    data->mCellSize = bp::extract<float>(grid[0]);
+    data->mCountX = bp::extract<unsigned int>(grid[1]);
+    data->mCountY = bp::extract<unsigned int>(grid[2]);
+    data->mCountZ = bp::extract<unsigned int>(grid[3]);
+    const bp::tuple cells = bp::extract<bp::tuple>(source[3]);
+
+    // Everything below guards the lookups of the maps: they divide by the cell size, index the
+    // cells by the counts and add the vectors to bodies as forces.
+    const Ogre::Quaternion& q = data->mOrientation;
+    if (!isFinite(data->mPosition) || !std::isfinite(q.w) || !std::isfinite(q.x) || !std::isfinite(q.y)
+        || !std::isfinite(q.z)) {
+        refuse(fileName, "its position or orientation is not finite.");
+    }
+    if (q.Norm() == 0) {
+        refuse(fileName, "its orientation is zero, not a rotation.");
+    }
+    if (!(data->mCellSize > 0) || !std::isfinite(data->mCellSize)) {
+        refuse(fileName, "its cell size is not a positive number.");
+    }
+    // In 64 bits: three 32-bit counts cannot overflow it.
+    const unsigned long long total = (unsigned long long)data->mCountX * data->mCountY * data->mCountZ;
+    if (total > MAX_CELLS) {
+        refuse(fileName, "it has more than " + ToString(MAX_CELLS) + " cells.");
+    }
+    if (total == 0) {
+        return data.release();
+    }
+    const std::string mismatch = "its cell counts do not match the cells it holds.";
+    if (bp::len(cells) != data->mCountX) {
+        refuse(fileName, mismatch);
+    }
+    data->mCells.reserve(total);
+    for (uint32_t i = 0; i < data->mCountX; ++i) {
+        const bp::object row = cells[i];
+        if (bp::len(row) != data->mCountY) {
+            refuse(fileName, mismatch);
+        }
+        for (uint32_t j = 0; j < data->mCountY; ++j) {
+            const bp::object column = row[j];
+            if (bp::len(column) != data->mCountZ) {
+                refuse(fileName, mismatch);
+            }
+            for (uint32_t k = 0; k < data->mCountZ; ++k) {
+                const bp::tuple cell = bp::extract<bp::tuple>(column[k]);
+                const Ogre::Vector3 vector = readVector(cell);
+                if (!isFinite(vector)) {
+                    refuse(fileName,
+                        "the vector of cell (" + ToString(i) + ", " + ToString(j) + ", " + ToString(k)
+                            + ") is not finite.");
+                }
+                data->mCells.push_back(vector);
+            }
+        }
+    }
+    return data.release();
+}
+
+void GravityManager::destroyGravityData(const std::string& fileName)
+{
+    auto it = mCache.find(fileName);
+    if (it == mCache.end()) {
+        logWarning("Warning: Attempt to destroy non-existent gravity data " + ToString(fileName) + ".");
+        return;
+    }
+    GravityData* data = it->second;
+    mCache.erase(it);
+    // Deleting a grid that gravity maps still hold would leave them reading freed cells.
+    if (data && data->getReferenceCount() == 0) {
+        delete data;
+    }
+}
+
+void GravityManager::destroyGravityData(GravityData* data)
+{
+    for (const auto& entry : mCache) {
+        if (entry.second == data) {
+            // A copy: the entry goes away on the way.
+            const std::string name = entry.first;
+            destroyGravityData(name);
+            return;
+        }
+    }
+    logWarning(
+        "Warning: Attempt to destroy non-existent gravity data " + ToString(static_cast<const void*>(data)) + ".");
+}
+
+bool GravityManager::isCached(const GravityData* data) const
+{
+    for (const auto& entry : mCache) {
+        if (entry.second == data) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void GravityManager::_addMap(GravityMap* map)
+{
+    mMaps.push_back(map);
+}
+
+void GravityManager::_removeMap(GravityMap* map)
+{
+    mMaps.erase(std::remove(mMaps.begin(), mMaps.end(), map), mMaps.end());
+}
+
+void GravityManager::physicsStep(float)
+{
+    if (mMaps.empty() || !mPhysics) {
+        return;
+    }
+    // Newest first: the first map that has a rule for an object pushes it, and no other does.
+    mPushing.clear();
+    for (auto it = mMaps.rbegin(); it != mMaps.rend(); ++it) {
+        (*it)->_prepareStep();
+        if ((*it)->getMode() == GravityMap::MODE_AUTO) {
+            mPushing.push_back(*it);
+        }
+    }
+    if (mPushing.empty()) {
+        return;
+    }
+    const std::vector<MovableObject*>& movables = mPhysics->getMovables();
+    if (mPushProperties.size() < movables.size()) {
+        mPushProperties.resize(movables.size());
+    }
+    for (size_t n = 0; n < movables.size(); ++n) {
+        MovableObject* object = movables[n];
+        PushPropertiesEntry& entry = mPushProperties[n];
+        if (entry.object != object || entry.revision != object->getPropertyRevision()) {
+            entry.object = object;
+            entry.revision = object->getPropertyRevision();
+            entry.properties = GravityMap::readPushProperties(object);
+        }
+        for (GravityMap* map : mPushing) {
+            if (map->_pushInStep(object, entry.properties)) {
+                break;
+            }
+        }
+    }
+}
+
+} // namespace tolva

@@ -1,0 +1,246 @@
+// One sound of the layer: an Ogg Vorbis file played through an OpenAL source lent by the sound
+// manager's pool for as long as the sound plays or is paused. As a rendering-engine movable
+// object it hangs on a scene node and is heard from where the node is, unless it is relative to
+// the listener. The manager's update() keeps every playing sound in step once per frame: it takes
+// the node's position, runs fades, refills streamed data and reports ends, loops and watched
+// offsets to the handlers and listeners, after all sounds are updated, so a callback may play,
+// stop or destroy any sound (itself included).
+//
+// Loops and offsets are noticed once per update: a sound that loops more than once between two
+// updates is reported to loop once.
+//
+// Properties (gains, pitch, distances, loop, offset) are kept by the sound and handed to each
+// source it gets, so they can be set at any time. Gains compose: what OpenAL receives as gain,
+// minimum and maximum gain is the sound's value times its category's gain scale times the fade.
+#pragma once
+
+#include <AL/al.h>
+#include <OgreMovableObject.h>
+#include <OgreVector.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tolva::al {
+
+class OggDecoder;
+class SampleBuffer;
+class SoundManager;
+
+class Sound : public Ogre::MovableObject {
+public:
+    /// Told of what happens to the sounds it has been added to. Each listener has its own list of
+    /// watched offsets. A listener leaves its sounds when destroyed, and a destroyed sound leaves
+    /// its listeners, so neither keeps a pointer to the other.
+    class Listener {
+    public:
+        Listener() = default;
+        virtual ~Listener();
+        Listener(const Listener&) = delete;
+        Listener& operator=(const Listener&) = delete;
+
+        /// The sound came to its end by itself (not after stop() or a fade-out).
+        virtual void soundStopped(Sound* sound) { }
+        /// The sound jumped back to its start to play again.
+        virtual void soundLooped(Sound* sound) { }
+        /// Playback passed one of the watched offsets.
+        /// @param offset the watched offset, in seconds
+        /// @param position where playback stood when it was noticed, in seconds
+        virtual void soundAtOffset(Sound* sound, float offset, float position) { }
+
+        /// The offsets (seconds into the sound) at which soundAtOffset is called; the owner edits
+        /// them. A seek does not count as passing an offset.
+        std::vector<float>& getWatchedOffsets() { return mWatchedOffsets; }
+        const std::vector<float>& getWatchedOffsets() const { return mWatchedOffsets; }
+
+    private:
+        friend class Sound;
+        friend class SoundManager;
+        std::vector<float> mWatchedOffsets;
+        std::vector<Sound*> mSounds;
+    };
+
+    /// Called with the sound when it loops or finishes.
+    typedef std::function<void(Sound*)> Handler;
+
+    Sound(const Sound&) = delete;
+    Sound& operator=(const Sound&) = delete;
+
+    /// Starts (or resumes) playback, taking a source from the pool.
+    /// @return false, with a warning, when every source is in use
+    bool play();
+    /// Holds playback where it is; the source stays with the sound.
+    /// @return false when the sound is not playing
+    bool pause();
+    /// Ends playback, rewinds to the start and gives the source back. Calls no handler.
+    /// @return false when the sound was neither playing nor paused
+    bool stop();
+    bool isPlaying() const { return mState == State::Playing; }
+    bool isPaused() const { return mState == State::Paused; }
+    bool isStopped() const { return mState == State::Stopped; }
+    /// Never played yet.
+    bool isInitial() const { return mState == State::Initial; }
+
+    // Values with OpenAL's meaning. A value OpenAL would refuse (a negative gain, a pitch that is
+    // not positive, anything not finite) is refused with a warning and the old one stays.
+    float getPitch() const { return mPitch; }
+    void setPitch(float pitch);
+    float getGain() const { return mGain; }
+    void setGain(float gain);
+    float getMaxGain() const { return mMaxGain; }
+    void setMaxGain(float gain);
+    float getMinGain() const { return mMinGain; }
+    void setMinGain(float gain);
+    float getMaxDistance() const { return mMaxDistance; }
+    void setMaxDistance(float distance);
+    float getRolloffFactor() const { return mRolloffFactor; }
+    void setRolloffFactor(float factor);
+    float getReferenceDistance() const { return mReferenceDistance; }
+    void setReferenceDistance(float distance);
+
+    /// Length in seconds.
+    float getSecondDuration() const;
+    /// The playback position in seconds (0 when stopped).
+    float getSecondOffset() const;
+    /// Moves playback (or the start of the next play) to a position in seconds, clamped to the
+    /// sound. Watched offsets jumped over are not reported.
+    void setSecondOffset(float seconds);
+
+    /// While on, the sound is placed at the listener and moves with it, wherever its node is
+    /// (the owner takes it off its node).
+    void setRelativeToListener(bool relative);
+    bool isRelativeToListener() const { return mRelative; }
+    void setLoop(bool loop);
+    bool isLooping() const { return mLoop; }
+    const std::string& getFileName() const { return mFileName; }
+    /// Whether the file is decoded while it plays rather than held whole.
+    bool isStreaming() const { return mStream != nullptr; }
+
+    /// Raises the gain from silence to full over the given seconds, starting playback if
+    /// needed; 0 seconds or less is full at once.
+    /// @return false when playback cannot start
+    bool fadeIn(float seconds);
+    /// Lowers the gain to silence over the given seconds, then stops (no handler is called); 0
+    /// seconds or less stops at once.
+    /// @return false when the sound is not playing
+    bool fadeOut(float seconds);
+    /// Ends a fade at full gain.
+    /// @return false when no fade was running
+    bool cancelFade();
+    bool isFading() const { return mFadeRate != 0.0f; }
+
+    void setCategory(unsigned int category) { mCategory = category; }
+    unsigned int getCategory() const { return mCategory; }
+    /// A factor on top of the gains (the category's volume).
+    void setGainScale(float scale);
+    float getGainScale() const { return mGainScale; }
+
+    /// Adds a listener (once). Listeners are called in the order they were added.
+    void addListener(Listener* listener);
+    /// Removes a listener; one that was not added is ignored (the pointer is only compared, so
+    /// it may be a listener that is gone).
+    void removeListener(Listener* listener);
+    bool hasListener(const Listener* listener) const;
+    void setLoopHandler(Handler handler) { mLoopHandler = std::move(handler); }
+    void setFinishedHandler(Handler handler) { mFinishedHandler = std::move(handler); }
+
+    // Ogre::MovableObject: a sound has no size and draws nothing.
+    const Ogre::String& getMovableType() const override;
+    const Ogre::AxisAlignedBox& getBoundingBox() const override;
+    Ogre::Real getBoundingRadius() const override { return 0; }
+    void _updateRenderQueue(Ogre::RenderQueue*) override { }
+    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
+    void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
+
+private:
+    friend class SoundManager;
+    struct Stream;
+    enum class State { Initial, Playing, Paused, Stopped };
+    enum class EventKind { Finished, Looped, Offsets };
+    /// Something to report once every sound is updated. Offsets events cover the stretch of
+    /// playback from `from` to `to` (wrapping round the end when `to` < `from`).
+    struct Event {
+        Sound* sound;
+        EventKind kind;
+        float from;
+        float to;
+    };
+
+    /// Made and destroyed by the manager only.
+    Sound(SoundManager* manager, const std::string& name, const std::string& fileName,
+        std::shared_ptr<SampleBuffer> buffer, std::unique_ptr<OggDecoder> decoder, bool loop);
+    ~Sound() override;
+
+    /// One frame of playback; events go to the list.
+    void update(float seconds, std::vector<Event>& events);
+    void updateStatic(std::vector<Event>& events);
+    void updateStream(std::vector<Event>& events);
+    void updatePosition();
+    /// Gives back the source and marks the sound stopped at its start.
+    void endPlayback();
+    void configureSource();
+    void applyGain();
+    void applyLoop();
+    bool hasWatchedOffsets() const;
+    bool hasListeners() const;
+    /// Whether the playback position must be read this update (false forgets the old one).
+    bool followsOffset(bool watched);
+    /// Reports the loops and watched offsets between the last position and this one.
+    void trackOffset(float offset, bool watched, std::vector<Event>& events);
+    /// The source ran out by itself.
+    void finish(bool watched, std::vector<Event>& events);
+    float readSourceOffset() const;
+    void warn(const std::string& what) const;
+
+    // Streaming.
+    bool fillStreamBuffer(ALuint buffer);
+    void restartStream(float seconds);
+    float streamPosition() const;
+
+    /// Drops the listeners removed while they were being called.
+    void sweepListeners();
+
+    // What every update reads comes first, so that it shares as few cache lines as it can.
+    State mState = State::Initial;
+    ALuint mSource = 0;
+    bool mRelative = false;
+    bool mLoop;
+    bool mPositionSent = false;
+    /// Change of the fade per second: positive fading in, negative fading out, 0 not fading.
+    float mFadeRate = 0.0f;
+    float mFade = 1.0f;
+    /// The position last given to the source; valid while mPositionSent.
+    Ogre::Vector3 mPosition = Ogre::Vector3::ZERO;
+    /// Playback position at the previous update, for loops and watched offsets; below zero
+    /// while not followed.
+    float mLastOffset = 0.0f;
+    std::unique_ptr<Stream> mStream;
+    /// In the order added; a listener removed during a call is nulled and swept afterwards.
+    std::vector<Listener*> mListeners;
+    Handler mLoopHandler;
+
+    SoundManager* mManager;
+    std::string mFileName;
+    std::shared_ptr<SampleBuffer> mBuffer;
+    /// Index in the manager's list of sounds holding a source.
+    size_t mActiveIndex = 0;
+    float mPitch = 1.0f;
+    float mGain = 1.0f;
+    float mMinGain = 0.0f;
+    float mMaxGain = 1.0f;
+    float mMaxDistance;
+    float mRolloffFactor = 1.0f;
+    float mReferenceDistance = 1.0f;
+    unsigned int mCategory = 0;
+    float mGainScale = 1.0f;
+    /// Where playback starts at the next play (seconds).
+    float mStartOffset = 0.0f;
+    /// A full pool is reported once until a play succeeds again.
+    bool mPoolWarned = false;
+    int mNotifying = 0;
+    Handler mFinishedHandler;
+};
+
+} // namespace tolva::al

@@ -1,0 +1,50 @@
+// A billboard chain of the rendering engine (strips of connected camera-facing quads) shown by a
+// renderable object. Built from a name it makes and owns its chain; built on a given chain it
+// shows that chain and leaves it to its maker.
+#pragma once
+
+#include <OgreBillboardChain.h>
+#include <OgreVector.h>
+
+#include <string>
+
+#include "scene/RenderableObject.h"
+
+namespace tolva {
+
+class BillboardChainEffect : public RenderableObject {
+public:
+    /// Shows the chain (may be null), not owned.
+    explicit BillboardChainEffect(Ogre::BillboardChain* chain);
+    /// Makes and owns a chain named name. An unknown material gives a warning and leaves the
+    /// chain's default material.
+    /// @throws InvalidArgumentException when a billboard chain of that name exists
+    BillboardChainEffect(const std::string& name, const std::string& materialName);
+    /// Destroys the chain when it owns it.
+    ~BillboardChainEffect() override;
+
+    Ogre::BillboardChain* getChain() const { return mChain; }
+    /// Shows another chain (see RenderableObject::setObject); does not destroy the previous one
+    /// nor change whether this object owns its chain.
+    void setChain(Ogre::BillboardChain* chain, bool attach);
+
+    unsigned int getMaxElements() const;
+    void setMaxElements(unsigned int elements);
+    unsigned int getNumberOfChains() const;
+    void setNumberOfChains(unsigned int chains);
+    Ogre::BillboardChain::TexCoordDirection getTexCoordDirection() const;
+    void setTexCoordDirection(Ogre::BillboardChain::TexCoordDirection direction);
+    /// (start, end).
+    Ogre::Vector2 getOtherTextureCoordRange() const;
+    void setOtherTextureCoordRange(float start, float end);
+
+protected:
+    /// Sets the material when it exists; otherwise writes "Warning: <kind> <name>: ..." and keeps
+    /// the chain's default (the rendering engine would only log it).
+    void setChainMaterial(const std::string& kind, const std::string& name, const std::string& materialName);
+
+    bool mOwned;
+    Ogre::BillboardChain* mChain = nullptr;
+};
+
+} // namespace tolva

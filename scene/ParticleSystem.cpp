@@ -1,0 +1,52 @@
+#include "scene/ParticleSystem.h"
+
+#include <OgreParticleEmitter.h>
+#include <OgreParticleSystem.h>
+#include <OgreSceneManager.h>
+
+#include "core/Engine.h"
+#include "scene/Graphics.h"
+#include "scene/SceneNames.h"
+
+namespace tolva {
+
+namespace {
+
+Ogre::ParticleSystem* createSystem(const std::string& name, const std::string& templateName)
+{
+    Ogre::SceneManager* scene = Engine::getInstance()->getGraphics()->getSceneManager();
+    requireFreeName(scene->hasParticleSystem(name), "particle system", name);
+    return scene->createParticleSystem(name, templateName);
+}
+
+} // namespace
+
+ParticleSystem::ParticleSystem(const std::string& name, const std::string& templateName)
+    : RenderableObject(nullptr)
+    , mSystem(createSystem(name, templateName))
+{
+    setObject(mSystem, true);
+}
+
+ParticleSystem::~ParticleSystem()
+{
+    setObject(nullptr, true);
+    Engine::getInstance()->getGraphics()->getSceneManager()->destroyParticleSystem(mSystem);
+}
+
+void ParticleSystem::setEnabled(bool enabled)
+{
+    mEnabled = enabled;
+    for (unsigned short i = 0; i < mSystem->getNumEmitters(); ++i) {
+        mSystem->getEmitter(i)->setEnabled(enabled);
+    }
+}
+
+void ParticleSystem::setEmittersDirection(const Ogre::Vector3& direction)
+{
+    for (unsigned short i = 0; i < mSystem->getNumEmitters(); ++i) {
+        mSystem->getEmitter(i)->setDirection(direction);
+    }
+}
+
+} // namespace tolva

@@ -1,0 +1,57 @@
+// A ribbon trail: a billboard chain that leaves a fading trail behind this object's node as it
+// moves. The trail hangs on a node of its own under the scene's root (it is drawn in world
+// space); its length follows the object's world scale along z, its width the scale along y.
+// Colours and widths act on the first chain.
+#pragma once
+
+#include <OgreColourValue.h>
+
+#include "scene/BillboardChainEffect.h"
+
+namespace Ogre {
+class RibbonTrail;
+class SceneNode;
+} // namespace Ogre
+
+namespace tolva {
+
+class RibbonTrailEffect : public BillboardChainEffect {
+public:
+    /// An unknown material gives a warning and leaves the trail's default material.
+    /// @throws InvalidArgumentException when a ribbon trail of that name exists
+    RibbonTrailEffect(const std::string& name, const std::string& materialName);
+    /// Destroys the trail and its node.
+    ~RibbonTrailEffect() override;
+
+    Ogre::RibbonTrail* getTrail() const { return mTrail; }
+
+    void setScale(const Ogre::Vector3& scale) override;
+    void scale(const Ogre::Vector3& factors) override;
+
+    /// The applied length: the length given times the world scale along z.
+    float getLength() const;
+    void setLength(float length);
+    /// The applied width of the first chain: the width given times the world scale along y.
+    float getInitialWidth() const;
+    void setInitialWidth(float width);
+    Ogre::ColourValue getInitialColour() const;
+    void setInitialColour(const Ogre::ColourValue& colour);
+    void setInitialColour(float red, float green, float blue, float alpha);
+    /// Change per second.
+    Ogre::ColourValue getColourChange() const;
+    void setColourChange(const Ogre::ColourValue& change);
+    void setColourChange(float red, float green, float blue, float alpha);
+    /// Change per second.
+    float getWidthChange() const;
+    void setWidthChange(float change);
+
+private:
+    void applyScale();
+
+    Ogre::RibbonTrail* mTrail = nullptr;
+    Ogre::SceneNode* mTrailNode = nullptr;
+    float mLength = 0.0f;
+    float mInitialWidth = 0.0f;
+};
+
+} // namespace tolva

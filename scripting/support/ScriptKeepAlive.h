@@ -1,0 +1,40 @@
+// Script objects that the engine reaches only through a plain pointer (a listener connected to a
+// holder, a command's handler) are kept alive here for as long as the engine may call them. A
+// script may then hand the engine an object it keeps no reference to of its own, as in
+// holder.connect(Listener()), and the engine never calls an object that is gone.
+//
+// Each object is kept under a key (an owner's address and a name) until it is released under that
+// key, replaced by another object under the same key, or found no longer needed when prune() asks
+// its condition (a connection handle that is no longer connected, for example). Everything kept is
+// released before the interpreter ends. Main thread only, like the interpreter.
+#pragma once
+
+#include <boost/python/object.hpp>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace tolva {
+
+class ScriptKeepAlive {
+public:
+    /// Tells prune() whether the object is still needed; it must stay callable until the object
+    /// is released.
+    typedef std::function<bool()> Condition;
+
+    /// Keeps the object alive under (owner, name), releasing what was kept there before. An empty
+    /// condition keeps it until it is released by key. Prunes first.
+    static void keep(const void* owner, const std::string& name, const boost::python::object& object,
+        Condition needed = Condition());
+    /// Releases what is kept under (owner, name), if anything.
+    static void release(const void* owner, const std::string& name = std::string());
+    /// Releases every object whose condition no longer holds.
+    static void prune();
+    /// Releases everything. The interpreter module calls it before the interpreter ends.
+    static void releaseAll();
+    /// How many objects are kept.
+    static std::size_t getCount();
+};
+
+} // namespace tolva

@@ -1,0 +1,52 @@
+// The audio module inside the engine, on a real window and OpenAL Soft's null backend (no sound
+// card): its place in the engine's orders, and what the log says about the device.
+#include "AlTestSupport.h"
+#include "WindowTestSupport.h"
+
+#include "audio/Audio.h"
+#include "audio/Sound.h"
+#include "audio/SoundListener.h"
+#include "core/Engine.h"
+#include "support/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tolva;
+
+TEST(AudioInTheEngine, RunsInTheEngineOrdersOnTheNullBackendAndSaysSoInTheLog)
+{
+    tolva::test::TestHome home(tolva::test::windowEngineConfig(), "");
+    std::vector<std::string> steps;
+    EngineOptions options = tolva::test::windowEngineOptions();
+    options.audio = true;
+    options.trace = [&](const char* step, const char* module) { steps.push_back(std::string(step) + " " + module); };
+    {
+        char program[] = "test_audio";
+        char* argv[] = {program, nullptr};
+        Engine engine(1, argv, options);
+        tolva::test::keepGraphicsLibrariesLoaded();
+        engine.initialise();
+        ASSERT_NE(nullptr, engine.getAudio());
+        ASSERT_NE(nullptr, engine.getAudio()->getListener());
+        {
+            Sound sound("s", tolva::test::soundFile("tone-mono-short"));
+            EXPECT_TRUE(sound.play());
+            engine.frame(0.02f);
+        }
+        engine.shutdown();
+    }
+    const auto before = [&](const std::string& first, const std::string& second) {
+        const auto a = std::find(steps.begin(), steps.end(), first);
+        const auto b = std::find(steps.begin(), steps.end(), second);
+        return a != steps.end() && b != steps.end() && a < b;
+    };
+    EXPECT_TRUE(before("create graphics", "create audio"));
+    EXPECT_TRUE(before("initialise graphics", "initialise audio"));
+    EXPECT_TRUE(before("frame audio", "frame graphics"));
+    EXPECT_TRUE(before("shutdown audio", "shutdown graphics"));
+    EXPECT_TRUE(before("delete audio", "delete graphics"));
+    EXPECT_NE(std::string::npos,
+        home.readEngineLog().find("Sound device: OpenAL Soft's null backend; sound is mixed and heard nowhere."));
+}

@@ -1,0 +1,242 @@
+// Gravity maps: the field they read, whom they push and how hard, a sphere followed through a
+// field at several frame rates, overlapping maps, and maps or objects destroyed in callbacks.
+#include "GravityFixture.h"
+
+#include "physics/SinglePhysical.h"
+#include "physics/Trigger.h"
+#include "platform/OdeBoxGeometry.h"
+
+#include <OgreMath.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+
+using namespace tolva;
+
+namespace {
+
+const Ogre::Quaternion TURN_Y(Ogre::Degree(90), Ogre::Vector3::UNIT_Y);
+
+class GravityMaps : public tolva::test::GravityFixture {
+protected:
+    /// small.gmap: at (1, 2, 3), cell size 2, counts (4, 2, 1); cell (i, j, k) holds (i, j, k + 1).
+    std::unique_ptr<GravityMap> makeSmallMap(float intensity, GravityMap::OperationMode mode = GravityMap::MODE_AUTO)
+    {
+        auto map = makeMap("small.gmap");
+        map->setIntensity(intensity);
+        map->setMode(mode);
+        return map;
+    }
+
+    /// The velocity one step of 0.01 s gives a unit mass at rest there.
+    Ogre::Vector3 pushAt(const Ogre::Vector3& position, const std::map<std::string, std::string>& properties = {})
+    {
+        auto sphere = makeSphere(position);
+        for (const auto& property : properties) {
+            sphere->setProperty(property.first, property.second);
+        }
+        frame(0.01f);
+        return sphere->getLinearVelocity() / 0.01f;
+    }
+};
+
+} // namespace
+
+TEST_F(GravityMaps, FieldFollowsTheNodeAndEndsAtTheGridsFaces)
+{
+    const struct {
+        Ogre::Quaternion turn;
+        float scale;
+        Ogre::Vector3 local; // in cells of the unscaled grid, from its corner
+        Ogre::Vector3 cell;  // the vector found there, zero for outside
+    } cases[] = {
+        {Ogre::Quaternion::IDENTITY, 1, {0.5f, 0.5f, 0.5f}, {0, 0, 1}},
+        {Ogre::Quaternion::IDENTITY, 1, {3.5f, 1.5f, 0.5f}, {3, 1, 1}},
+        {Ogre::Quaternion::IDENTITY, 1, {-0.5f, 0.5f, 0.5f}, {0, 0, 1}},
+        {Ogre::Quaternion::IDENTITY, 1, {0.5f, 0.5f, -0.75f}, {0, 0, 1}},
+        {Ogre::Quaternion::IDENTITY, 1, {-1, 0.5f, 0.5f}, Ogre::Vector3::ZERO},
+        {Ogre::Quaternion::IDENTITY, 1, {4, 0.5f, 0.5f}, Ogre::Vector3::ZERO},
+        {Ogre::Quaternion::IDENTITY, 1, {1e30f, 0.5f, 0.5f}, Ogre::Vector3::ZERO},
+        {TURN_Y, 1, {3.5f, 1.5f, 0.5f}, {3, 1, 1}},
+        {Ogre::Quaternion::IDENTITY, 2, {3.5f, 1.5f, 0.5f}, {3, 1, 1}},
+        {TURN_Y, 2, {4.5f, 1.5f, 0.5f}, Ogre::Vector3::ZERO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.local << " scale " << c.scale);
+        auto map = makeSmallMap(1.5f, GravityMap::MODE_MANUAL);
+        map->setOrientation(c.turn);
+        map->setScale(Ogre::Vector3(c.scale));
+        const Ogre::Vector3 world = Ogre::Vector3(1, 2, 3) + c.turn * (c.local * 2 * c.scale);
+        EXPECT_TRUE(map->getGravity(world).positionEquals(c.turn * c.cell * c.scale * 1.5f, 1e-5f))
+            << map->getGravity(world);
+    }
+    EXPECT_TRUE(makeSmallMap(1)->getWorldCentrePosition().positionEquals(Ogre::Vector3(5, 4, 4), 1e-5f));
+}
+
+TEST_F(GravityMaps, PushFollowsTheObjectsScaleAndCharge)
+{
+    const GravityMap::OperationMode AUTO = GravityMap::MODE_AUTO, MANUAL = GravityMap::MODE_MANUAL;
+    const struct {
+        GravityMap::OperationMode mode;
+        float intensity;
+        bool magnetic;
+        float charge; // the map's
+        std::map<std::string, std::string> properties;
+        float factor;
+    } cases[] = {
+        {AUTO, 0, false, 0, {}, 0},
+        {MANUAL, 1, false, 0, {}, 0},
+        {AUTO, 1, false, 0, {}, 1},
+        {AUTO, 1, false, 0, {{"gravityScale", "0.5"}}, 0.5f},
+        {AUTO, 1, false, 0, {{"gravityScale", "half"}}, 1},
+        {AUTO, 1, false, 0, {{"gravityScale", "nan"}}, 1},
+        {AUTO, 1, true, 2, {{"charge", "1"}, {"gravityScale", "0.5"}}, -1},
+        {AUTO, 1, true, 0, {{"charge", "1"}, {"gravityScale", "0.5"}}, 0.5f},
+        {AUTO, 1, true, 2, {{"charge", "0"}}, 0},
+        {AUTO, 1, true, 2, {{"gravityScale", "3"}}, 0},
+        {AUTO, 2, true, -1, {{"charge", "-2"}}, -4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.magnetic << " " << c.charge << " " << c.factor);
+        auto map = makeSmallMap(c.intensity, c.mode);
+        map->setMagnetic(c.magnetic);
+        map->setMagneticCharge(c.charge);
+        EXPECT_EQ(Ogre::Vector3(0, 0, c.intensity), map->getGravity(Ogre::Vector3(2, 3, 4))) << "in any mode";
+        EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4), c.properties).positionEquals(Ogre::Vector3(0, 0, c.factor), 1e-4f));
+    }
+}
+
+TEST_F(GravityMaps, PropertiesChangedBetweenFramesTakeEffect)
+{
+    auto map = makeSmallMap(2);
+    auto sphere = makeSphere(Ogre::Vector3(2, 3, 4));
+    const struct {
+        const char* scale; // null removes the property
+        float factor;
+    } changes[] = {{"3", 3}, {nullptr, 1}, {"0.5", 0.5f}};
+    for (const auto& change : changes) {
+        change.scale ? sphere->setProperty("gravityScale", change.scale) : sphere->removeProperty("gravityScale");
+        const float before = sphere->getLinearVelocity().z;
+        frame(0.01f);
+        EXPECT_NEAR(2 * change.factor, (sphere->getLinearVelocity().z - before) / 0.01f, 1e-3f);
+    }
+}
+
+TEST_F(GravityMaps, SensesOnlyObjectsThatMeetItsBox)
+{
+    const struct {
+        const char* what;
+        float scale;
+        Ogre::Vector3 local; // in the map node's frame
+        std::function<void(MovableObject&)> prepare;
+        bool pushed;
+    } cases[] = {
+        {"inside", 1, {1, 1, 1}, [](MovableObject&) {}, true},
+        {"no gravity partner", 1, {1, 1, 1}, [](MovableObject& o) { o.setCollisionPartners(19); }, false},
+        {"not collidable", 1, {1, 1, 1}, [](MovableObject& o) { o.setCollidable(false); }, false},
+        {"disabled", 1, {1, 1, 1}, [](MovableObject& o) { o.setEnabled(false); }, false},
+        {"below, touching", 1, {-0.2f, 1, 1}, [](MovableObject&) {}, true},
+        {"below, apart", 1, {-1, 1, 1}, [](MovableObject&) {}, false},
+        {"below a stretched grid", 2, {-0.1f, 3, 0.5f}, [](MovableObject&) {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto map = makeSmallMap(1);
+        map->setScale(Ogre::Vector3(c.scale));
+        auto sphere = makeSphere(Ogre::Vector3(1, 2, 3) + c.local * c.scale);
+        c.prepare(*sphere);
+        frame(0.01f);
+        EXPECT_EQ(c.pushed, sphere->getLinearVelocity().z > 0) << sphere->getLinearVelocity();
+    }
+}
+
+TEST_F(GravityMaps, NewestOverlappingMapWithARulePushesOnce)
+{
+    auto older = makeSmallMap(1);
+    auto newer = makeSmallMap(3);
+    EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4)).positionEquals(Ogre::Vector3(0, 0, 3), 1e-4f));
+    newer->setMagnetic(true);
+    EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4)).positionEquals(Ogre::Vector3(0, 0, 1), 1e-4f)) << "no charge";
+    newer->setMagnetic(false);
+    newer->setMode(GravityMap::MODE_MANUAL);
+    EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4)).positionEquals(Ogre::Vector3(0, 0, 1), 1e-4f));
+}
+
+// field.gmap: 8 x 8 x 8 cells of 2 at (8, -8, -8), turned 90 degrees about z; cell (i, j, k) holds
+// (1 + j / 4, -2 - i / 2, (k - 3.5) / 4). Bodies move by semi-implicit Euler steps.
+TEST_F(GravityMaps, BodiesFollowTheFieldAlikeAtEveryFrameRate)
+{
+    const Ogre::Vector3 corner(8, -8, -8);
+    const Ogre::Quaternion turn(std::sqrt(0.5f), 0, 0, std::sqrt(0.5f));
+    for (bool magnetic : {false, true}) {
+        for (bool box : {false, true}) {
+            for (float rate : {30.0f, 100.0f, 250.0f}) {
+                SCOPED_TRACE(testing::Message() << "magnetic " << magnetic << " box " << box << " at " << rate);
+                auto map = makeMap("field.gmap");
+                map->setMode(GravityMap::MODE_AUTO);
+                map->setIntensity(2);
+                map->setMagnetic(magnetic);
+                map->setMagneticCharge(2);
+                std::unique_ptr<MovableObject> body;
+                if (box) {
+                    // A box meets the trigger's box at several contact points.
+                    body = std::make_unique<MovableObject>(mPhysics->createBoxGeometry(Ogre::Vector3(1, 1, 1)), 1.0f);
+                    body->setCollisionPartners(PhysicalBase::COLL_GRAVITY);
+                } else {
+                    body = makeSphere(Ogre::Vector3::ZERO);
+                }
+                body->setPosition(Ogre::Vector3(0.5f, 0.5f, 0.5f));
+                body->setProperty("gravityScale", "0.5");
+                body->setProperty("charge", "-1.5");
+                const float factor = 2 * 0.5f * (magnetic ? 3.0f : 1.0f);
+
+                Ogre::Vector3 position(0.5f, 0.5f, 0.5f), velocity(Ogre::Vector3::ZERO);
+                for (int f = 0; f < int(rate); ++f) {
+                    frame(1.0f / rate);
+                    for (unsigned int s = 0; s < mPhysics->getSubStepCount(); ++s) {
+                        const Ogre::Vector3 cell = (turn.Inverse() * (position - corner)) / 2;
+                        const float i = std::floor(cell.x), j = std::floor(cell.y), k = std::floor(cell.z);
+                        velocity += turn * Ogre::Vector3(1 + j / 4, -2 - i / 2, (k - 3.5f) / 4) * factor * 0.01f;
+                        position += velocity * 0.01f;
+                    }
+                }
+                EXPECT_GT(position.distance(Ogre::Vector3(0.5f, 0.5f, 0.5f)), 2.0f) << "crossed cells";
+                EXPECT_TRUE(body->getPosition().positionEquals(position, 2e-3f)) << body->getPosition() << position;
+            }
+        }
+    }
+}
+
+TEST_F(GravityMaps, DestroyingMapsOrTheirObjectsInCallbacksLeavesNothingBehind)
+{
+    // A wall inside the map that the pushed spheres touch.
+    SinglePhysical wall(mPhysics->createBoxGeometry(Ogre::Vector3(2, 2, 0.5f)));
+    wall.setPosition(Ogre::Vector3(2, 3, 4.4f));
+    auto map = makeSmallMap(1);
+    auto first = makeSphere(Ogre::Vector3(2, 3, 4));
+    {
+        boost::signals2::scoped_connection slot
+            = first->eventCollision().connect([&](PhysicalBase*, Contact*) { map.reset(); });
+        frames(3, 0.01f);
+        EXPECT_EQ(nullptr, map);
+    }
+
+    map = makeSmallMap(1);
+    auto second = makeSphere(Ogre::Vector3(2, 3, 4));
+    second->eventCollision().connect([&](PhysicalBase*, Contact*) { second.reset(); });
+    frames(3, 0.01f);
+    EXPECT_EQ(nullptr, second);
+    EXPECT_NE(nullptr, map);
+
+    Trigger level(Ogre::Vector3(1, 1, 1));
+    level.setPosition(Ogre::Vector3(2, 3, 4));
+    level.setCollisionPartners(PhysicalBase::COLL_MOVABLE);
+    level.eventEntered().connect([&] {
+        map.reset();
+        first.reset();
+    });
+    frames(3, 0.01f);
+    EXPECT_EQ(nullptr, map);
+    EXPECT_EQ(nullptr, first);
+}

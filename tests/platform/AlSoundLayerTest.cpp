@@ -1,0 +1,272 @@
+// The sound layer on the loopback device: what the rendered samples show of playing, pausing,
+// looping, fading and gains, and how the layer reports ends, loops and offsets.
+#include "AlTestSupport.h"
+
+#include "platform/AlSoundException.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace tolva;
+using tolva::test::soundFile;
+
+namespace {
+
+class SoundLayer : public ::testing::Test {
+protected:
+    al::Sound* make(const std::string& file = "tone-mono-1s", bool loop = false, bool stream = false)
+    {
+        al::Sound* sound = mManager->createSound("test", soundFile(file), loop, stream);
+        sound->setRelativeToListener(true);
+        return sound;
+    }
+
+    tolva::test::LogCapture mLog;
+    std::unique_ptr<al::SoundManager> mManager = al::SoundManager::createLoopback();
+    tolva::test::LoopbackListening mEars{*mManager};
+};
+
+/// Records the layer's calls to a listener.
+class RecordingListener : public al::Sound::Listener {
+public:
+    void soundStopped(al::Sound*) override { calls.push_back("stopped"); }
+    void soundLooped(al::Sound*) override { calls.push_back("looped"); }
+    void soundAtOffset(al::Sound*, float offset, float position) override
+    {
+        calls.push_back("offset " + std::to_string(offset).substr(0, 4));
+        EXPECT_GE(position, offset);
+    }
+    std::vector<std::string> calls;
+};
+
+const float ToneLevel = 0.212f; // a 0.5 sine at full gain, centred on two channels
+
+} // namespace
+
+TEST_F(SoundLayer, PlayingPausingAndFinishingShowInTheSamples)
+{
+    al::Sound* sound = make();
+    int finished = 0;
+    sound->setFinishedHandler([&](al::Sound* which) {
+        EXPECT_EQ(sound, which);
+        ++finished;
+    });
+    EXPECT_TRUE(sound->isInitial());
+    EXPECT_NEAR(0.0f, mEars.level(0.1f), 1e-6f);
+
+    ASSERT_TRUE(sound->play());
+    EXPECT_NEAR(ToneLevel, mEars.level(0.4f), 0.01f);
+    EXPECT_TRUE(sound->pause());
+    EXPECT_EQ(0.0f, mEars.level(0.3f)) << "a paused sound is silent";
+    EXPECT_NEAR(0.4f, sound->getSecondOffset(), 0.01f);
+    EXPECT_EQ(mManager->getSourceCount() - 1, mManager->getFreeSourceCount()) << "a paused sound keeps its source";
+
+    ASSERT_TRUE(sound->play());
+    const std::vector<float> levels = mEars.listen(0.8f, 0.1f);
+    EXPECT_NEAR(ToneLevel, levels[0], 0.01f) << "playing resumes where it paused";
+    EXPECT_EQ(0.0f, levels.back()) << "the tone ends 0.6 s after resuming";
+    EXPECT_TRUE(sound->isStopped());
+    EXPECT_EQ(1, finished);
+    EXPECT_EQ(mManager->getSourceCount(), mManager->getFreeSourceCount());
+}
+
+TEST_F(SoundLayer, GainsCategoryScaleAndMinimumGainCompose)
+{
+    struct Case {
+        float gain, scale, minGain, level;
+    } cases[] = {
+        {1.0f, 1.0f, 0.0f, ToneLevel},
+        {0.5f, 1.0f, 0.0f, ToneLevel / 2},
+        {1.0f, 0.25f, 0.0f, ToneLevel / 4},
+        // A muted category silences a sound whose minimum gain is above zero.
+        {0.0f, 0.0f, 0.2f, 0.0f},
+        {0.0f, 1.0f, 0.2f, ToneLevel / 5},
+    };
+    al::Sound* sound = make("tone-mono-1s", true);
+    sound->play();
+    for (const Case& c : cases) {
+        sound->setGain(c.gain);
+        sound->setGainScale(c.scale);
+        sound->setMinGain(c.minGain);
+        const std::vector<float> levels = mEars.listen(0.2f, 0.1f);
+        EXPECT_NEAR(c.level, levels.back(), 0.005f) << c.gain << " " << c.scale << " " << c.minGain;
+    }
+}
+
+TEST_F(SoundLayer, LoopsAreReportedToHandlerAndListenersAndWatchedOffsetsOncePerPass)
+{
+    for (bool stream : {false, true}) {
+        al::Sound* sound = make("tone-mono-short", true, stream);
+        RecordingListener listener;
+        listener.getWatchedOffsets() = {0.1f, 0.2f};
+        sound->addListener(&listener);
+        int loops = 0;
+        sound->setLoopHandler([&](al::Sound*) { ++loops; });
+        sound->play();
+        mEars.listen(0.4f);
+        EXPECT_EQ(1, loops) << "stream " << stream;
+        EXPECT_EQ((std::vector<std::string>{"offset 0.10", "offset 0.20", "looped", "offset 0.10"}), listener.calls)
+            << "stream " << stream;
+        EXPECT_TRUE(sound->isPlaying());
+        EXPECT_NEAR(0.4f - 0.25f, sound->getSecondOffset(), 0.03f);
+        mManager->destroySound(sound);
+    }
+}
+
+TEST_F(SoundLayer, FadesRampTheGainAndAFadeOutEndsInSilentStop)
+{
+    al::Sound* sound = make("tone-mono-long");
+    ASSERT_TRUE(sound->isStreaming()) << "a file longer than the threshold is streamed";
+    int finished = 0;
+    sound->setFinishedHandler([&](al::Sound*) { ++finished; });
+
+    ASSERT_TRUE(sound->fadeIn(0.5f));
+    const std::vector<float> in = mEars.listen(0.6f, 0.1f);
+    for (size_t i = 1; i < 5; ++i) {
+        EXPECT_GT(in[i], in[i - 1] + 0.02f) << "fading in, step " << i;
+    }
+    EXPECT_NEAR(ToneLevel, in.back(), 0.01f);
+    EXPECT_FALSE(sound->isFading());
+
+    ASSERT_TRUE(sound->fadeOut(0.5f));
+    const std::vector<float> out = mEars.listen(0.8f, 0.1f);
+    for (size_t i = 1; i < 5; ++i) {
+        EXPECT_LT(out[i], out[i - 1] - 0.02f) << "fading out, step " << i;
+    }
+    EXPECT_EQ(0.0f, out.back());
+    EXPECT_TRUE(sound->isStopped());
+    EXPECT_EQ(0, finished) << "a fade-out is not the end of the sound";
+}
+
+TEST_F(SoundLayer, SoundsFollowTheirNodeAndRelativeSoundsStayAtTheListener)
+{
+    Ogre::Root root("", "", "");
+    Ogre::SceneManager* scene = root.createSceneManager();
+    Ogre::SceneNode* soundNode = scene->getRootSceneNode()->createChildSceneNode();
+    Ogre::SceneNode* listenerNode = scene->getRootSceneNode()->createChildSceneNode();
+    listenerNode->attachObject(mManager->getListener());
+    al::Sound* positioned = make("tone-mono-1s", true);
+    positioned->setRelativeToListener(false);
+    soundNode->attachObject(positioned);
+    positioned->play();
+
+    mEars.listen(0.1f);
+    EXPECT_NEAR(ToneLevel, mEars.level(0.1f), 0.01f);
+    soundNode->setPosition(0, 0, -8);
+    mEars.listen(0.1f);
+    EXPECT_NEAR(ToneLevel / 8, mEars.level(0.1f), 0.01f) << "inverse distance: an eighth at 8 m";
+    listenerNode->setPosition(0, 0, -6);
+    mEars.listen(0.1f);
+    EXPECT_NEAR(ToneLevel / 2, mEars.level(0.1f), 0.01f) << "the listener follows its node";
+
+    positioned->setRelativeToListener(true);
+    listenerNode->setPosition(0, 0, 100);
+    mEars.listen(0.1f);
+    EXPECT_NEAR(ToneLevel, mEars.level(0.1f), 0.01f) << "a relative sound stays at the listener";
+    soundNode->detachObject(positioned);
+    listenerNode->detachObject(mManager->getListener());
+}
+
+TEST_F(SoundLayer, AnEmptyPoolFailsThePlayWithOneWarning)
+{
+    mManager.reset(); // one manager at a time
+    auto small = al::SoundManager::createLoopback(44100, 2);
+    al::Sound* sounds[3];
+    for (al::Sound*& sound : sounds) {
+        sound = small->createSound("s", soundFile("tone-mono-1s"));
+    }
+    EXPECT_TRUE(sounds[0]->play());
+    EXPECT_TRUE(sounds[1]->play());
+    EXPECT_FALSE(sounds[2]->play());
+    EXPECT_FALSE(sounds[2]->play());
+    EXPECT_EQ(1, std::count_if(mLog.lines.begin(), mLog.lines.end(), [](const std::string& line) {
+        return line.find("Every sound source is in use") != std::string::npos;
+    }));
+    sounds[0]->stop();
+    EXPECT_TRUE(sounds[2]->play()) << "a stopped sound gives its source back";
+}
+
+TEST_F(SoundLayer, WithoutADeviceSoundIsMixedSilentlyAndTheLogSaysSo)
+{
+    mManager.reset(); // one manager at a time
+    al::SoundManager silent("no such device", 4);
+    EXPECT_TRUE(silent.isSilent());
+    EXPECT_EQ(1, std::count_if(mLog.lines.begin(), mLog.lines.end(), [](const std::string& line) {
+        return line.rfind("Warning: No sound device could be opened ('no such device')", 0) == 0;
+    }));
+    al::Sound* sound = silent.createSound("s", soundFile("tone-mono-short"));
+    int finished = 0;
+    sound->setFinishedHandler([&](al::Sound*) { ++finished; });
+    ASSERT_TRUE(sound->play());
+    for (int frame = 0; frame < 10; ++frame) {
+        silent.update(0.05f);
+    }
+    EXPECT_EQ(1, finished) << "the updates move playback on as a device would";
+}
+
+TEST_F(SoundLayer, MissingOrDamagedFilesAreErrorsNotCrashes)
+{
+    tolva::test::TempDir dir;
+    std::ifstream tone(soundFile("tone-mono-long"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(tone)), std::istreambuf_iterator<char>());
+    const std::string garbage = dir.write("garbage.ogg", std::string(4000, 'x'));
+    const std::string headerOnly = dir.write("header.ogg", bytes.substr(0, 200));
+    std::string scrambled = bytes;
+    // Pages of about a second follow the headers (some 4 kB); this hits one near the start.
+    for (size_t i = 6000; i < 6400; ++i) {
+        scrambled[i] = static_cast<char>(i * 7);
+    }
+    const std::string damaged = dir.write("damaged.ogg", scrambled);
+
+    EXPECT_THROW(mManager->createSound("s", dir.file("missing.ogg")), al::SoundException);
+    EXPECT_THROW(mManager->createSound("s", garbage), al::SoundException);
+    EXPECT_THROW(mManager->createSound("s", headerOnly), al::SoundException);
+    // Damage in the middle: what decodes plays, before and after the damage.
+    for (bool stream : {false, true}) {
+        al::Sound* sound = mManager->createSound("s", damaged, false, stream);
+        sound->setRelativeToListener(true);
+        EXPECT_TRUE(sound->play());
+        const std::vector<float> levels = mEars.listen(3.0f, 0.5f);
+        EXPECT_GT(levels.front(), 0.2f) << stream;
+        EXPECT_GT(levels.back(), 0.2f) << stream;
+        mManager->destroySound(sound);
+    }
+}
+
+TEST_F(SoundLayer, CallbacksMayDestroySoundsAndListenersMayGoFirst)
+{
+    al::Sound* first = make("tone-mono-short");
+    al::Sound* second = make("tone-mono-short");
+    auto listener = std::make_unique<RecordingListener>();
+    first->addListener(listener.get());
+    second->addListener(listener.get());
+    // Both end in the same update: whichever handler runs first destroys both.
+    int handled = 0;
+    const auto destroyBoth = [&](al::Sound*) {
+        ++handled;
+        mManager->destroySound(first);
+        mManager->destroySound(second);
+    };
+    first->setFinishedHandler(destroyBoth);
+    second->setFinishedHandler(destroyBoth);
+    first->play();
+    second->play();
+    mEars.listen(0.4f);
+    EXPECT_EQ(0u, mManager->getSounds().size());
+    EXPECT_EQ(1, handled);
+    EXPECT_EQ(std::vector<std::string>{"stopped"}, listener->calls);
+
+    al::Sound* third = make("tone-mono-short");
+    third->addListener(listener.get());
+    listener.reset();
+    third->play();
+    mEars.listen(0.4f);
+    EXPECT_TRUE(third->isStopped()) << "a listener that went first is not called";
+}

@@ -1,0 +1,297 @@
+#include "ScriptTestModule.h"
+
+#include "core/Engine.h"
+#include "core/Exceptions.h"
+#include "core/InterfaceHolder.h"
+#include "core/Log.h"
+#include "core/Time.h"
+#include "input/GameControlRegistry.h"
+#include "physics/CollisionListener.h"
+#include "physics/Contact.h"
+#include "scripting/support/InterfaceHolderBindings.h"
+#include "scripting/support/SignalBindings.h"
+#include "scripting/support/ValueConverters.h"
+
+#include <boost/python.hpp>
+#include <boost/signals2.hpp>
+
+#include <list>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace bp = boost::python;
+
+namespace tolva::test {
+
+namespace {
+
+typedef GameControlRegistry Registry;
+typedef PythonSignalDecorator<boost::signals2::signal<void()>> TestSignal;
+/// A kind of signal that only engine objects own.
+typedef PythonSignalDecorator<boost::signals2::signal<void(int)>> FixedSignal;
+
+Engine* gEngine = nullptr;
+
+Engine& engine()
+{
+    if (!gEngine) {
+        throw IllegalStateException("tolvatest: no engine is running.");
+    }
+    return *gEngine;
+}
+
+void frame(float seconds)
+{
+    engine().frame(seconds);
+}
+
+Time* getTime()
+{
+    return engine().getTime();
+}
+
+Log* getLog()
+{
+    return engine().getLog();
+}
+
+std::string getLogTail()
+{
+    Log* log = engine().getLog();
+    return log ? log->getOutput() : std::string();
+}
+
+void emitSignal(TestSignal& signal)
+{
+    signal();
+}
+
+std::size_t countSlots(const TestSignal& signal)
+{
+    return signal.num_slots();
+}
+
+// A listener interface of the kind that engine objects keep in their holders.
+class Listener {
+public:
+    virtual ~Listener() = default;
+    virtual void notify(int value) = 0;
+};
+
+class ListenerWrap : public Listener, public bp::wrapper<Listener>, private boost::noncopyable {
+public:
+    void notify(int value) override { get_override("notify")(value); }
+};
+
+typedef InterfaceHolder<Listener> ListenerHolder;
+
+// Records what the holder's owner hears: "connected" and "disconnected", in order.
+class WatchedHolder : public ListenerHolder, private ListenerHolder::Listener {
+public:
+    WatchedHolder() { setListener(this); }
+    ~WatchedHolder() { setListener(nullptr); }
+    WatchedHolder(const WatchedHolder&) = delete;
+    WatchedHolder& operator=(const WatchedHolder&) = delete;
+
+    void notifyAll(int value)
+    {
+        forEach([value](test::Listener* listener) { listener->notify(value); });
+    }
+    bp::list getEvents() const
+    {
+        bp::list events;
+        for (const std::string& event : mEvents) {
+            events.append(event);
+        }
+        return events;
+    }
+    std::size_t getSize() const { return ListenerHolder::getSize(); }
+
+private:
+    void connected(test::Listener*) override { mEvents.push_back("connected"); }
+    void disconnected(test::Listener*) override { mEvents.push_back("disconnected"); }
+    std::vector<std::string> mEvents;
+};
+
+// Collision listeners as a physical object holds them for one partner.
+class CollisionHolder : public InterfaceHolder<CollisionListener> {
+public:
+    /// Calls every listener with no partner and a contact of that depth.
+    void dispatch(float depth)
+    {
+        Contact contact;
+        contact.penetrationDepth = depth;
+        forEach([&contact](CollisionListener* listener) { listener->collision(nullptr, &contact); });
+    }
+    bool isEmpty() const { return InterfaceHolder<CollisionListener>::isEmpty(); }
+};
+
+void callCommandHandler(Registry::CommandHandler* handler, int value)
+{
+    if (!handler) {
+        throw InvalidArgumentException("tolvatest: no handler.");
+    }
+    handler->handleCommand(value);
+}
+
+void callCollisionListener(CollisionListener* listener, float depth)
+{
+    Contact contact;
+    contact.penetrationDepth = depth;
+    listener->collision(nullptr, &contact);
+}
+
+void raiseEngineException(const std::string& kind)
+{
+    if (kind == "invalid") {
+        throw InvalidArgumentException("bad argument");
+    }
+    if (kind == "notfound") {
+        throw NotFoundException("no such thing");
+    }
+    if (kind == "fileaccess") {
+        throw FileAccessException("cannot open");
+    }
+    throw ScriptingException("script failed");
+}
+
+std::pair<unsigned int, unsigned int> makePair(unsigned int first, unsigned int second)
+{
+    return {first, second};
+}
+
+std::vector<std::string> makeStrings(bp::object items)
+{
+    std::vector<std::string> strings;
+    for (int i = 0; i < bp::len(items); ++i) {
+        strings.push_back(bp::extract<std::string>(items[i]));
+    }
+    return strings;
+}
+
+std::vector<unsigned int> makeNumbers(bp::object items)
+{
+    std::vector<unsigned int> numbers;
+    for (int i = 0; i < bp::len(items); ++i) {
+        numbers.push_back(bp::extract<unsigned int>(items[i]));
+    }
+    return numbers;
+}
+
+/// Controls made from (type, value) pairs, in any order: they come out in the set's order.
+std::set<Registry::Control> makeControls(bp::object pairs)
+{
+    std::set<Registry::Control> controls;
+    for (int i = 0; i < bp::len(pairs); ++i) {
+        const int type = bp::extract<int>(pairs[i][0]);
+        const int value = bp::extract<int>(pairs[i][1]);
+        controls.insert(Registry::Control(static_cast<Registry::Control::Type>(type), value));
+    }
+    return controls;
+}
+
+std::list<Registry::Command> makeCommands(bp::object pairs)
+{
+    std::list<Registry::Command> commands;
+    for (int i = 0; i < bp::len(pairs); ++i) {
+        commands.emplace_back(bp::extract<std::string>(pairs[i][0])(), "Test", bp::extract<bool>(pairs[i][1])());
+    }
+    return commands;
+}
+
+// A binding map whose commands the test can rename after the map was handed out.
+class BindingMap {
+public:
+    void bind(int key, const std::string& commandName)
+    {
+        Registry::Command* command = nullptr;
+        if (!commandName.empty()) {
+            mCommands.emplace_back(commandName, "Test");
+            command = &mCommands.back();
+        }
+        mBindings[Registry::Control(Registry::Control::TYPE_KEY, key)] = command;
+    }
+    void renameAll(const std::string& name)
+    {
+        for (Registry::Command& command : mCommands) {
+            command.name = name;
+        }
+    }
+    std::map<Registry::Control, Registry::Command*> get() const { return mBindings; }
+
+private:
+    std::list<Registry::Command> mCommands;
+    std::map<Registry::Control, Registry::Command*> mBindings;
+};
+
+} // namespace
+
+void setScriptTestEngine(Engine* engine)
+{
+    gEngine = engine;
+}
+
+} // namespace tolva::test
+
+BOOST_PYTHON_MODULE(tolvatest)
+{
+    using namespace tolva;
+    using namespace tolva::test;
+    typedef GameControlRegistry Registry;
+    // Classes of TolvaEngine serve as bases and argument types here.
+    bp::import("TolvaEngine");
+
+    bp::def("frame", &frame, (bp::arg("seconds") = 0.0f));
+    bp::def("getTime", &getTime, bp::return_value_policy<bp::reference_existing_object>());
+    bp::def("getLog", &getLog, bp::return_value_policy<bp::reference_existing_object>());
+    bp::def("getLogTail", &getLogTail);
+    bp::def("raiseEngineException", &raiseEngineException);
+
+    class_PythonSignal<TestSignal>("TestSignal", true);
+    class_PythonSignal<FixedSignal>("FixedSignal", false);
+    bp::def("emitSignal", &emitSignal);
+    bp::def("countSlots", &countSlots);
+
+    bp::class_<ListenerWrap, boost::noncopyable>("Listener").def("notify", bp::pure_virtual(&Listener::notify));
+    class_InterfaceHolder<Listener>("Listener");
+    bp::class_<WatchedHolder, bp::bases<ListenerHolder>, boost::noncopyable>("WatchedHolder")
+        .def("notifyAll", &WatchedHolder::notifyAll)
+        .def("getEvents", &WatchedHolder::getEvents)
+        .def("getSize", &WatchedHolder::getSize);
+    bp::class_<CollisionHolder, bp::bases<InterfaceHolder<CollisionListener>>, boost::noncopyable>(
+        "CollisionHolder")
+        .def("dispatch", &CollisionHolder::dispatch)
+        .def("isEmpty", &CollisionHolder::isEmpty);
+    bp::def("callCollisionListener", &callCollisionListener);
+    bp::def("callCommandHandler", &callCommandHandler);
+
+    // Stand-ins for classes that other bindings define, enough to read converted values.
+    bp::class_<Contact>("Contact", bp::no_init).def_readonly("penetrationDepth", &Contact::penetrationDepth);
+    bp::class_<Registry::Control>("Control", bp::no_init)
+        .def("getType", &Registry::Control::getType)
+        .def("getValue", &Registry::Control::getValue);
+    bp::class_<Registry::Command>("Command", bp::no_init)
+        .def_readonly("name", &Registry::Command::name)
+        .def_readonly("repeat", &Registry::Command::repeat);
+    bp::enum_<Registry::Control::Type>("ControlType")
+        .value("TYPE_KEY", Registry::Control::TYPE_KEY)
+        .value("TYPE_MOUSE_BUTTON", Registry::Control::TYPE_MOUSE_BUTTON);
+
+    registerPairToTuple<unsigned int, unsigned int>();
+    registerContainerToTuple<std::vector<std::string>>();
+    registerContainerToTuple<std::vector<unsigned int>>();
+    registerContainerToTuple<std::set<Registry::Control>>();
+    registerContainerToTuple<std::list<Registry::Command>>();
+    registerMapToDictionary<Registry::Control, Registry::Command*>();
+    bp::def("makePair", &makePair);
+    bp::def("makeStrings", &makeStrings);
+    bp::def("makeNumbers", &makeNumbers);
+    bp::def("makeControls", &makeControls);
+    bp::def("makeCommands", &makeCommands);
+    bp::class_<BindingMap, boost::noncopyable>("BindingMap")
+        .def("bind", &BindingMap::bind)
+        .def("renameAll", &BindingMap::renameAll)
+        .def("get", &BindingMap::get);
+}

@@ -1,0 +1,266 @@
+"""Core classes as scripts see them: schedules, connections, listener holders, the log as the
+interpreter's output, exception translation and the value converters."""
+import sys
+import time
+import unittest
+
+import TolvaEngine
+import tolvatest
+
+
+class Schedules(unittest.TestCase):
+    def test_a_scheduled_listener_is_called_once_when_due(self):
+        calls = []
+
+        class Reminder(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                calls.append("due")
+
+        reminder = Reminder()
+        clock = tolvatest.getTime()
+        clock.addSchedule(0.05, reminder)
+        self.assertTrue(clock.isScheduled(reminder))
+        tolvatest.frame()
+        self.assertEqual([], calls)
+        time.sleep(0.06)
+        tolvatest.frame()
+        tolvatest.frame()
+        self.assertEqual(["due"], calls)
+        self.assertFalse(clock.isScheduled(reminder))
+
+    def test_a_removed_schedule_is_never_called(self):
+        calls = []
+
+        class Reminder(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                calls.append("due")
+
+        reminder = Reminder()
+        tolvatest.getTime().addSchedule(0.0, reminder)
+        tolvatest.getTime().removeSchedule(reminder)
+        time.sleep(0.002)
+        tolvatest.frame()
+        self.assertEqual([], calls)
+
+    def test_a_listener_without_scheduled_raises_type_error_out_of_the_frame(self):
+        class Forgetful(TolvaEngine.ScheduleListener):
+            pass
+
+        forgetful = Forgetful()
+        tolvatest.getTime().addSchedule(0.0, forgetful)
+        time.sleep(0.002)
+        with self.assertRaises(TypeError):
+            tolvatest.frame()
+        # The entry went with its one call: the next frames run clean.
+        self.assertFalse(tolvatest.getTime().isScheduled(forgetful))
+        time.sleep(0.002)
+        tolvatest.frame()
+
+    def test_none_where_a_listener_is_needed_raises_value_error(self):
+        with self.assertRaisesRegex(ValueError, r"^Time.addSchedule needs a ScheduleListener, not None.$"):
+            tolvatest.getTime().addSchedule(1.0, None)
+        self.assertFalse(tolvatest.getTime().isScheduled(None))
+
+    def test_a_listener_whose_init_skips_the_base_is_refused(self):
+        class Careless(TolvaEngine.ScheduleListener):
+            def __init__(self):
+                pass
+
+            def scheduled(self):
+                pass
+
+        with self.assertRaisesRegex(Exception, "Python argument types"):
+            tolvatest.getTime().addSchedule(1.0, Careless())
+
+
+class ScriptImplementedInterfaces(unittest.TestCase):
+    def test_the_interface_methods_themselves_are_pure_virtual(self):
+        class Quiet(TolvaEngine.ScheduleListener):
+            pass
+
+        calls = [
+            lambda: TolvaEngine.ScheduleListener().scheduled(),
+            lambda: Quiet().scheduled(),
+            lambda: TolvaEngine.GameControlRegistry_CommandHandler().handleCommand(1),
+            lambda: TolvaEngine.CollisionListener().collision(None, None),
+        ]
+        for call in calls:
+            with self.assertRaisesRegex(RuntimeError, "^Pure virtual function called$"):
+                call()
+
+    def test_engine_classes_cannot_be_made_by_scripts(self):
+        for cls in (TolvaEngine.Log, TolvaEngine.Time):
+            with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
+                cls()
+
+
+class Connections(unittest.TestCase):
+    def test_blocking_and_unblocking_a_slot(self):
+        signal = tolvatest.TestSignal()
+        hits = []
+        connection = signal.connect(lambda: hits.append(1))
+        other = signal.connect(lambda: hits.append(2))
+        steps = [
+            (lambda: connection.block(True), [2]),
+            (lambda: (connection.block(True), connection.unblock()), [1, 2]),
+            (lambda: (connection.block(True), connection.block(False)), [1, 2]),
+            (lambda: connection.disconnect(), [2]),
+        ]
+        for change, expected in steps:
+            change()
+            hits.clear()
+            tolvatest.emitSignal(signal)
+            self.assertEqual(expected, hits)
+        self.assertFalse(connection.connected())
+        self.assertTrue(other.connected())
+        with self.assertRaisesRegex(Exception, "Python argument types"):
+            other.block()
+
+    def test_a_block_ends_with_its_slot(self):
+        signal = tolvatest.TestSignal()
+        first = signal.connect(lambda: None)
+        first.block(True)
+        del signal
+        replacement = tolvatest.TestSignal()
+        hits = []
+        second = replacement.connect(lambda: hits.append("second"))
+        first.unblock()
+        tolvatest.emitSignal(replacement)
+        self.assertFalse(first.connected())
+        self.assertFalse(second.blocked())
+        self.assertEqual(["second"], hits)
+
+    def test_only_signals_declared_constructible_can_be_made_by_scripts(self):
+        own = tolvatest.TestSignal()
+        connection = own.connect(lambda: None)
+        self.assertTrue(connection.connected())
+        with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
+            tolvatest.FixedSignal()
+        del own
+        self.assertFalse(connection.connected())
+
+    def test_connecting_none_raises_value_error(self):
+        signal = tolvatest.TestSignal()
+        with self.assertRaisesRegex(ValueError, r"^A signal needs a callable to connect, not None.$"):
+            signal.connect(None)
+        self.assertEqual(0, tolvatest.countSlots(signal))
+
+    def test_an_empty_connection_is_not_connected_and_swaps_handles(self):
+        signal = tolvatest.TestSignal()
+        empty = TolvaEngine.Connection()
+        live = signal.connect(lambda: None)
+        self.assertFalse(empty.connected())
+        empty.swap(live)
+        self.assertTrue(empty.connected())
+        self.assertFalse(live.connected())
+        empty.disconnect()
+        empty.disconnect()
+        self.assertEqual(0, tolvatest.countSlots(signal))
+
+    def test_a_slot_that_raises_ends_the_emission(self):
+        signal = tolvatest.TestSignal()
+        hits = []
+        signal.connect(lambda: 1 / 0)
+        signal.connect(lambda: hits.append("after"))
+        with self.assertRaises(ZeroDivisionError):
+            tolvatest.emitSignal(signal)
+        self.assertEqual([], hits)
+
+
+class Ear(tolvatest.Listener):
+    def __init__(self, name, heard):
+        tolvatest.Listener.__init__(self)
+        self.name = name
+        self.heard = heard
+
+    def notify(self, value):
+        self.heard.append((self.name, value))
+
+
+class ListenerHolders(unittest.TestCase):
+    def test_script_listeners_join_and_leave_through_their_handles(self):
+        holder = tolvatest.WatchedHolder()
+        heard = []
+        left, right = Ear("left", heard), Ear("right", heard)
+        leftHandle = holder.connect(left)
+        holder.connect(right)  # the handle is dropped: right stays connected
+        holder.notifyAll(1)
+        holder.disconnect(leftHandle)
+        holder.notifyAll(2)
+        leftHandle.disconnect()
+        self.assertEqual([("left", 1), ("right", 1), ("right", 2)], heard)
+        self.assertFalse(leftHandle.isConnected())
+        self.assertEqual(["connected", "connected", "disconnected"], holder.getEvents())
+        self.assertEqual(1, holder.getSize())
+
+    def test_none_gets_a_disconnected_handle_and_changes_nothing(self):
+        holder = tolvatest.WatchedHolder()
+        nobody = holder.connect(None)
+        self.assertFalse(nobody.isConnected())
+        nobody.disconnect()
+        self.assertEqual(0, holder.getSize())
+        self.assertEqual([], holder.getEvents())
+
+    def test_a_listener_without_its_method_raises_type_error_on_dispatch(self):
+        class Deaf(tolvatest.Listener):
+            pass
+
+        holder = tolvatest.WatchedHolder()
+        deaf = Deaf()
+        handle = holder.connect(deaf)
+        with self.assertRaises(TypeError):
+            holder.notifyAll(1)
+        handle.disconnect()
+
+
+class TheLogAsOutput(unittest.TestCase):
+    def test_print_and_writes_reach_the_log(self):
+        before = len(tolvatest.getLogTail())
+        print("hello")
+        print("partial", end="")
+        print("flushed", flush=True)
+        sys.stderr.write("two\nlines\n")
+        sys.stdout.flush()
+        self.assertEqual("hello\npartialflushed\ntwo\nlines\n", tolvatest.getLogTail()[before:])
+
+
+class Exceptions(unittest.TestCase):
+    def test_engine_exceptions_reach_scripts_as_python_exceptions(self):
+        cases = [
+            ("invalid", ValueError, "bad argument"),
+            ("notfound", KeyError, "'no such thing'"),
+            ("fileaccess", OSError, "cannot open"),
+            ("scripting", RuntimeError, "script failed"),
+        ]
+        for kind, exception, text in cases:
+            with self.assertRaises(exception) as caught:
+                tolvatest.raiseEngineException(kind)
+            self.assertEqual(text, str(caught.exception))
+
+
+class Converters(unittest.TestCase):
+    def test_pairs_and_sequences_become_tuples(self):
+        self.assertEqual((1024, 768), tolvatest.makePair(1024, 768))
+        self.assertEqual(("640 x 480", "1024 x 768"), tolvatest.makeStrings(["640 x 480", "1024 x 768"]))
+        self.assertEqual((), tolvatest.makeNumbers([]))
+        self.assertEqual((0, 2, 4294967295), tolvatest.makeNumbers([0, 2, 4294967295]))
+        self.assertIs(int, type(tolvatest.makeNumbers([4294967295])[0]))
+
+    def test_sets_and_lists_of_registry_values_become_tuples_in_order(self):
+        controls = tolvatest.makeControls([(2, 1), (1, 30), (1, 2)])
+        self.assertEqual([(1, 2), (1, 30), (2, 1)], [(int(c.getType()), c.getValue()) for c in controls])
+        commands = tolvatest.makeCommands([("Forward", False), ("Jump", True)])
+        self.assertEqual([("Forward", False), ("Jump", True)], [(c.name, c.repeat) for c in commands])
+
+    def test_binding_maps_become_dicts_of_copies(self):
+        bindings = tolvatest.BindingMap()
+        self.assertEqual({}, bindings.get())
+        bindings.bind(57, "Jump")
+        bindings.bind(1, "")
+        bindings.renameAll("Renamed")
+        result = bindings.get()
+        bindings.renameAll("Changed later")
+        self.assertEqual(
+            [(1, None), (57, "Renamed")],
+            sorted((c.getValue(), None if cmd is None else cmd.name) for c, cmd in result.items()),
+        )

@@ -1,0 +1,236 @@
+// Writes the binary media that scene tests and benchmarks use, through OGRE's own serializers:
+//   TestRig.mesh / TestRig.skeleton  two named sub-meshes ("Body", "Head") skinned to a chain of
+//                                    three bones ("Root", "Arm", "Hand") with two animations
+//                                    ("Lift", "Slide"), each 2 seconds long
+//   TestPanel.mesh                   a unit square facing +Z (one sub-mesh, material "test/Lit")
+//   test_dot.dds                     a white disc with soft edges on transparent black (DDS: the
+//                                    one image format OGRE reads without a codec plug-in)
+// Usage: tolva_mediagen <output folder>
+#include <OgreAnimation.h>
+#include <OgreAnimationTrack.h>
+#include <OgreBone.h>
+#include <OgreDefaultHardwareBufferManager.h>
+#include <OgreHardwareBufferManager.h>
+#include <OgreImage.h>
+#include <OgreKeyFrame.h>
+#include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
+#include <OgreMesh.h>
+#include <OgreMeshManager.h>
+#include <OgreMeshSerializer.h>
+#include <OgreRoot.h>
+#include <OgreSkeleton.h>
+#include <OgreSkeletonManager.h>
+#include <OgreSkeletonSerializer.h>
+#include <OgreSubMesh.h>
+
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const GROUP = "General";
+
+struct Vertex {
+    float position[3];
+    float normal[3];
+    float uv[2];
+};
+
+/// Fills a sub-mesh of its own vertex data with the given vertices and triangles.
+void fillSubMesh(Ogre::SubMesh* sub, const std::vector<Vertex>& vertices, const std::vector<std::uint16_t>& indices)
+{
+    sub->useSharedVertices = false;
+    sub->vertexData = new Ogre::VertexData();
+    sub->vertexData->vertexCount = vertices.size();
+    Ogre::VertexDeclaration* declaration = sub->vertexData->vertexDeclaration;
+    std::size_t offset = 0;
+    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
+    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
+    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0).getSize();
+    Ogre::HardwareVertexBufferSharedPtr buffer = Ogre::HardwareBufferManager::getSingleton().createVertexBuffer(
+        offset, vertices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
+    buffer->writeData(0, vertices.size() * sizeof(Vertex), vertices.data());
+    sub->vertexData->vertexBufferBinding->setBinding(0, buffer);
+
+    Ogre::HardwareIndexBufferSharedPtr indexBuffer = Ogre::HardwareBufferManager::getSingleton().createIndexBuffer(
+        Ogre::HardwareIndexBuffer::IT_16BIT, indices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
+    indexBuffer->writeData(0, indices.size() * sizeof(std::uint16_t), indices.data());
+    sub->indexData->indexBuffer = indexBuffer;
+    sub->indexData->indexCount = indices.size();
+    sub->indexData->indexStart = 0;
+}
+
+/// An axis-aligned box between two corners, four vertices per face with outward normals.
+void addBox(std::vector<Vertex>& vertices, std::vector<std::uint16_t>& indices, const Ogre::Vector3& low,
+    const Ogre::Vector3& high)
+{
+    // Each face: normal axis, its sign, and the two axes spanning it (in counter-clockwise order
+    // seen from outside).
+    struct Face {
+        int axis;
+        float sign;
+        int u;
+        int v;
+    };
+    const Face faces[] = {{0, 1, 1, 2}, {0, -1, 2, 1}, {1, 1, 2, 0}, {1, -1, 0, 2}, {2, 1, 0, 1}, {2, -1, 1, 0}};
+    for (const Face& face : faces) {
+        const std::uint16_t first = static_cast<std::uint16_t>(vertices.size());
+        const float corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        for (const auto& corner : corners) {
+            Vertex vertex = {};
+            float point[3];
+            point[face.axis] = face.sign > 0 ? high[face.axis] : low[face.axis];
+            point[face.u] = corner[0] > 0 ? high[face.u] : low[face.u];
+            point[face.v] = corner[1] > 0 ? high[face.v] : low[face.v];
+            for (int i = 0; i < 3; ++i) {
+                vertex.position[i] = point[i];
+                vertex.normal[i] = i == face.axis ? face.sign : 0.0f;
+            }
+            vertex.uv[0] = corner[0];
+            vertex.uv[1] = 1.0f - corner[1];
+            vertices.push_back(vertex);
+        }
+        for (std::uint16_t index : {0, 1, 2, 0, 2, 3}) {
+            indices.push_back(static_cast<std::uint16_t>(first + index));
+        }
+    }
+}
+
+/// A sub-mesh keeps a material's name only when the material exists; the scripts that define them
+/// are read where the mesh is used.
+void useMaterial(Ogre::SubMesh* sub, const std::string& name)
+{
+    Ogre::MaterialManager& materials = Ogre::MaterialManager::getSingleton();
+    if (!materials.resourceExists(name, GROUP)) {
+        materials.create(name, GROUP);
+    }
+    sub->setMaterialName(name, GROUP);
+}
+
+void assignToBone(Ogre::SubMesh* sub, std::size_t vertexCount, unsigned short bone)
+{
+    for (std::size_t i = 0; i < vertexCount; ++i) {
+        Ogre::VertexBoneAssignment assignment;
+        assignment.vertexIndex = static_cast<unsigned int>(i);
+        assignment.boneIndex = bone;
+        assignment.weight = 1.0f;
+        sub->addBoneAssignment(assignment);
+    }
+}
+
+void translationTrack(Ogre::Animation* animation, Ogre::Bone* bone, const Ogre::Vector3& fullOffset)
+{
+    Ogre::NodeAnimationTrack* track = animation->createNodeTrack(bone->getHandle(), bone);
+    track->createNodeKeyFrame(0.0f)->setTranslate(Ogre::Vector3::ZERO);
+    track->createNodeKeyFrame(animation->getLength())->setTranslate(fullOffset);
+}
+
+void writeRig(const std::string& folder)
+{
+    // Bones in mesh space: Root at the origin, Arm at (2, 0, 0), Hand one unit above Arm.
+    Ogre::SkeletonPtr skeleton = Ogre::SkeletonManager::getSingleton().create("TestRig.skeleton", GROUP, true);
+    Ogre::Bone* root = skeleton->createBone("Root", 0);
+    Ogre::Bone* arm = skeleton->createBone("Arm", 1);
+    Ogre::Bone* hand = skeleton->createBone("Hand", 2);
+    root->addChild(arm);
+    arm->addChild(hand);
+    arm->setPosition(2, 0, 0);
+    hand->setPosition(0, 1, 0);
+    skeleton->setBindingPose();
+    // Both move the arm (and with it the hand) by one unit per second: "Lift" up, "Slide" along +Z.
+    translationTrack(skeleton->createAnimation("Lift", 2.0f), arm, Ogre::Vector3(0, 2, 0));
+    translationTrack(skeleton->createAnimation("Slide", 2.0f), arm, Ogre::Vector3(0, 0, 2));
+    Ogre::SkeletonSerializer().exportSkeleton(skeleton.get(), folder + "/TestRig.skeleton");
+
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("TestRig.mesh", GROUP);
+    mesh->setSkeletonName("TestRig.skeleton");
+    std::vector<Vertex> vertices;
+    std::vector<std::uint16_t> indices;
+    addBox(vertices, indices, Ogre::Vector3(-0.5f, -0.5f, -0.5f), Ogre::Vector3(2.5f, 0.5f, 0.5f));
+    Ogre::SubMesh* body = mesh->createSubMesh("Body");
+    fillSubMesh(body, vertices, indices);
+    useMaterial(body, "test/RigBody");
+    assignToBone(body, vertices.size(), root->getHandle());
+
+    vertices.clear();
+    indices.clear();
+    addBox(vertices, indices, Ogre::Vector3(1.75f, 0.75f, -0.25f), Ogre::Vector3(2.25f, 1.25f, 0.25f));
+    Ogre::SubMesh* head = mesh->createSubMesh("Head");
+    fillSubMesh(head, vertices, indices);
+    useMaterial(head, "test/RigHead");
+    assignToBone(head, vertices.size(), hand->getHandle());
+
+    mesh->_setBounds(Ogre::AxisAlignedBox(-1.0f, -1.0f, -1.0f, 3.0f, 4.0f, 3.0f), false);
+    mesh->_setBoundingSphereRadius(5.0f);
+    Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/TestRig.mesh");
+}
+
+void writePanel(const std::string& folder)
+{
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("TestPanel.mesh", GROUP);
+    const std::vector<Vertex> vertices = {
+        {{-0.5f, -0.5f, 0}, {0, 0, 1}, {0, 1}},
+        {{0.5f, -0.5f, 0}, {0, 0, 1}, {1, 1}},
+        {{0.5f, 0.5f, 0}, {0, 0, 1}, {1, 0}},
+        {{-0.5f, 0.5f, 0}, {0, 0, 1}, {0, 0}},
+    };
+    Ogre::SubMesh* sub = mesh->createSubMesh("Panel");
+    fillSubMesh(sub, vertices, {0, 1, 2, 0, 2, 3});
+    useMaterial(sub, "test/Lit");
+    mesh->_setBounds(Ogre::AxisAlignedBox(-0.5f, -0.5f, -0.01f, 0.5f, 0.5f, 0.01f), false);
+    mesh->_setBoundingSphereRadius(0.75f);
+    Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/TestPanel.mesh");
+}
+
+void writeDot(const std::string& folder)
+{
+    const unsigned int size = 32;
+    std::vector<Ogre::uchar> pixels(size * size * 4);
+    for (unsigned int y = 0; y < size; ++y) {
+        for (unsigned int x = 0; x < size; ++x) {
+            const float dx = (x + 0.5f) / size * 2 - 1;
+            const float dy = (y + 0.5f) / size * 2 - 1;
+            const float distance = std::sqrt(dx * dx + dy * dy);
+            // Opaque to half the radius, then fading out towards the rim.
+            const float alpha = distance < 0.5f ? 1.0f : std::max(0.0f, 1.0f - (distance - 0.5f) * 2.0f);
+            Ogre::uchar* pixel = &pixels[(y * size + x) * 4];
+            pixel[0] = pixel[1] = pixel[2] = 255;
+            pixel[3] = static_cast<Ogre::uchar>(alpha * 255.0f + 0.5f);
+        }
+    }
+    Ogre::Image image;
+    image.loadDynamicImage(pixels.data(), size, size, Ogre::PF_BYTE_RGBA);
+    image.save(folder + "/test_dot.dds");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: tolva_mediagen <output folder>\n";
+        return 2;
+    }
+    const std::string folder = argv[1];
+    try {
+        Ogre::LogManager logs;
+        logs.createLog("", true, false, true);
+        Ogre::Root root("", "", "");
+        // No render system: buffers live in system memory, which is all the serializers need.
+        Ogre::DefaultHardwareBufferManager buffers;
+        writeRig(folder);
+        writePanel(folder);
+        writeDot(folder);
+        Ogre::MeshManager::getSingleton().removeAll();
+        Ogre::SkeletonManager::getSingleton().removeAll();
+    } catch (const std::exception& e) {
+        std::cerr << "tolva_mediagen: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
