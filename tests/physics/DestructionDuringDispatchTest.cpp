@@ -104,7 +104,10 @@ TEST_P(TriggerDestroyedInItsSlot, RunsNoneOfItsLaterSlots)
     frames(2, 0.01f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, TriggerDestroyedInItsSlot, ::testing::Values(Occupancy::Entered, Occupancy::Exited));
+INSTANTIATE_TEST_SUITE_P(Events, TriggerDestroyedInItsSlot, ::testing::Values(Occupancy::Entered, Occupancy::Exited),
+    [](const ::testing::TestParamInfo<Occupancy>& info) {
+        return info.param == Occupancy::Entered ? "Entered" : "Exited";
+    });
 
 class GeometryDeletedInASlot : public DestructionDuringDispatch, public ::testing::WithParamInterface<bool> { };
 
@@ -148,7 +151,8 @@ TEST_P(GeometryDeletedInASlot, LeavesNoContactPointingAtIt)
     frames(2, 0.01f);
 }
 
-INSTANTIATE_TEST_SUITE_P(RemoveOrReplace, GeometryDeletedInASlot, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Slot, GeometryDeletedInASlot, ::testing::Bool(),
+    [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Replaced" : "Removed"; });
 
 TEST_F(PhysicsFixture, BorrowingPhysicsObjectLetsGoOfAnObjectDestroyedBeforeIt)
 {
