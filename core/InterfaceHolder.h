@@ -15,9 +15,11 @@
 
 namespace tolva {
 
-template <typename T> class Connection;
+template <typename T>
+class Connection;
 
-template <typename T> class InterfaceHolder {
+template <typename T>
+class InterfaceHolder {
 public:
     /// Hears of every registrant that joins or leaves.
     class Listener {
@@ -61,11 +63,20 @@ public:
     /// Calls call(T*) for every registrant that was connected when the pass began and is still
     /// connected when its turn comes, in connection order. Registrants may join or leave from
     /// inside the call: those that left are not called any more, those that joined wait for the
-    /// next pass.
-    template <typename F> void forEach(F call) const;
+    /// next pass. A pass allocates nothing.
+    template <typename F>
+    void forEach(F call) const;
 
 private:
     friend class Connection<T>;
+
+    /// Where a running forEach stands: the entries before next are done, those from end on joined
+    /// during the pass. Passes (nested ones too) live on the stack and are linked innermost first.
+    struct Pass {
+        std::size_t next;
+        std::size_t end;
+        Pass* outer;
+    };
 
     struct State {
         ~State()
@@ -81,8 +92,7 @@ private:
             for (typename EntryList::iterator it = mEntries.begin(); it != mEntries.end(); ++it) {
                 if (it->second == connection) {
                     T* registrant = it->first;
-                    mEntries.erase(it);
-                    ++mChanges;
+                    erase(it);
                     connection->mState = nullptr;
                     if (mListener) {
                         mListener->disconnected(registrant);
@@ -93,20 +103,24 @@ private:
             connection->mState = nullptr;
         }
 
-        bool contains(const Entry& wanted) const
+        /// Erases an entry and moves the running passes' positions with the entries behind it.
+        void erase(typename EntryList::iterator it)
         {
-            for (const Entry& entry : mEntries) {
-                if (entry == wanted) {
-                    return true;
+            const std::size_t index = std::size_t(it - mEntries.begin());
+            mEntries.erase(it);
+            for (Pass* pass = mPasses; pass; pass = pass->outer) {
+                if (index < pass->next) {
+                    --pass->next;
+                    --pass->end;
+                } else if (index < pass->end) {
+                    --pass->end;
                 }
             }
-            return false;
         }
 
         Listener* mListener = nullptr;
         EntryList mEntries;
-        /// Counts joins and departures, so a pass can tell cheaply whether its snapshot is stale.
-        unsigned long mChanges = 0;
+        Pass* mPasses = nullptr;
     };
 
     std::shared_ptr<State> mState;
@@ -119,7 +133,8 @@ private:
 
 namespace tolva {
 
-template <typename T> Connection<T>* InterfaceHolder<T>::connect(T* registrant)
+template <typename T>
+Connection<T>* InterfaceHolder<T>::connect(T* registrant)
 {
     if (!registrant) {
         return new Connection<T>();
@@ -127,31 +142,39 @@ template <typename T> Connection<T>* InterfaceHolder<T>::connect(T* registrant)
     Connection<T>* connection = new Connection<T>();
     connection->mState = mState.get();
     mState->mEntries.emplace_back(registrant, connection);
-    ++mState->mChanges;
     if (mState->mListener) {
         mState->mListener->connected(registrant);
     }
     return connection;
 }
 
-template <typename T> void InterfaceHolder<T>::disconnect(Connection<T>* connection)
+template <typename T>
+void InterfaceHolder<T>::disconnect(Connection<T>* connection)
 {
     if (connection && connection->mState == mState.get()) {
         mState->disconnect(connection);
     }
 }
 
-template <typename T> template <typename F> void InterfaceHolder<T>::forEach(F call) const
+template <typename T>
+template <typename F>
+void InterfaceHolder<T>::forEach(F call) const
 {
+    if (mState->mEntries.empty()) {
+        return;
+    }
     // Kept alive for the pass, even if the holder itself goes inside a call.
     const std::shared_ptr<State> state = mState;
-    const EntryList snapshot = state->mEntries;
-    const unsigned long changes = state->mChanges;
-    for (const Entry& entry : snapshot) {
-        if (state->mChanges != changes && !state->contains(entry)) {
-            continue;
-        }
-        call(entry.first);
+    Pass pass{0, state->mEntries.size(), state->mPasses};
+    state->mPasses = &pass;
+    // Passes end innermost first, also when a call throws.
+    struct Unlink {
+        State& state;
+        Pass& pass;
+        ~Unlink() { state.mPasses = pass.outer; }
+    } unlink{*state, pass};
+    while (pass.next < pass.end) {
+        call(state->mEntries[pass.next++].first);
     }
 }
 

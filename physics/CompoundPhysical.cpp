@@ -1,6 +1,7 @@
 #include "physics/CompoundPhysical.h"
 
 #include "core/LogLine.h"
+#include "physics/EmissionGuard.h"
 #include "platform/OdeGeometry.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace tolva {
 CompoundPhysical::~CompoundPhysical()
 {
     for (ode::Geometry* geometry : mGeometries) {
-        delete geometry;
+        deleteGeometry(geometry);
     }
     mGeometries.clear();
     mGeometryListeners.clear();
@@ -19,13 +20,14 @@ CompoundPhysical::~CompoundPhysical()
 
 void CompoundPhysical::dispatchCollisionEvent(PhysicalBase* partner, Contact* contact)
 {
+    EmissionGuard guard(mEmission);
     PhysicalBase::dispatchCollisionEvent(partner, contact);
-    if (!contact || !contact->isValid()) {
+    if (guard.isOwnerGone() || !contact || !contact->isValid()) {
         return;
     }
     ode::Geometry* own = contact->firstPhysical == partner ? contact->secondGeometry : contact->firstGeometry;
     const auto call = [&](CollisionListener* listener) {
-        if (contact->isValid()) {
+        if (!guard.isOwnerGone() && contact->isValid()) {
             listener->collision(partner, contact);
         }
     };
@@ -33,8 +35,8 @@ void CompoundPhysical::dispatchCollisionEvent(PhysicalBase* partner, Contact* co
     if (geometryHolder != mGeometryListeners.end()) {
         geometryHolder->second.forEach(call);
     }
-    // A listener may have destroyed this object or the partner.
-    if (!contact->isValid()) {
+    // A listener may have destroyed this object or the partner, or deleted the geometry.
+    if (guard.isOwnerGone() || !contact->isValid()) {
         return;
     }
     auto pairHolder = mGeometryPartnerListeners.find(std::make_pair(own, partner));
@@ -69,11 +71,10 @@ bool CompoundPhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
         logWarning("Warning: Attempt to give a physical object a geometry that another one owns.");
         return false;
     }
-    geometry->setUserObject(this);
+    adoptGeometry(geometry);
     ode::Geometry* old = mGeometries[index];
-    old->setUserObject(nullptr);
-    delete old;
     mGeometries[index] = geometry;
+    deleteGeometry(old);
     return true;
 }
 
@@ -92,7 +93,7 @@ bool CompoundPhysical::addGeometry(ode::Geometry* geometry)
         return false;
     }
     mGeometries.push_back(geometry);
-    geometry->setUserObject(this);
+    adoptGeometry(geometry);
     return true;
 }
 
@@ -113,20 +114,29 @@ bool CompoundPhysical::removeGeometry(ode::Geometry* geometry)
         return false;
     }
     mGeometries.erase(it);
-    geometry->setUserObject(nullptr);
-    delete geometry;
+    deleteGeometry(geometry);
     return true;
 }
 
 PhysicalBase::CollisionListenerHolder& CompoundPhysical::eventGeometryCollision(ode::Geometry* geometry)
 {
-    return mGeometryListeners[geometry];
+    const bool first = !hasOwnCollisionReceivers();
+    CollisionListenerHolder& holder = mGeometryListeners[geometry];
+    if (first) {
+        refreshContactFlags();
+    }
+    return holder;
 }
 
 PhysicalBase::CollisionListenerHolder& CompoundPhysical::eventGeometryPhysicalCollision(
     ode::Geometry* geometry, PhysicalBase* partner)
 {
-    return mGeometryPartnerListeners[std::make_pair(geometry, partner)];
+    const bool first = !hasOwnCollisionReceivers();
+    CollisionListenerHolder& holder = mGeometryPartnerListeners[std::make_pair(geometry, partner)];
+    if (first) {
+        refreshContactFlags();
+    }
+    return holder;
 }
 
 } // namespace tolva

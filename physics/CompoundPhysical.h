@@ -42,6 +42,12 @@ public:
     /// The listeners for collisions of that own geometry with that partner.
     CollisionListenerHolder& eventGeometryPhysicalCollision(ode::Geometry* geometry, PhysicalBase* partner);
 
+protected:
+    bool hasOwnCollisionReceivers() const override
+    {
+        return !mGeometryListeners.empty() || !mGeometryPartnerListeners.empty();
+    }
+
 private:
     std::vector<ode::Geometry*> mGeometries;
     std::map<ode::Geometry*, CollisionListenerHolder> mGeometryListeners;

@@ -9,9 +9,9 @@ namespace tolva {
 
 namespace {
 
-template <typename T> T* ownerOf(ode::Geometry* geometry)
+MovableObject* movableOf(PhysicalBase* physical, unsigned int flags)
 {
-    return geometry ? dynamic_cast<T*>(geometry->getUserObject()) : nullptr;
+    return flags & PhysicalBase::CONTACT_MOVABLE ? static_cast<MovableObject*>(physical) : nullptr;
 }
 
 } // namespace
@@ -23,15 +23,28 @@ Contact::Contact(ode::Contact* contact)
 
 void Contact::setContact(ode::Contact* contact)
 {
-    firstGeometry = contact->getFirstGeometry();
-    secondGeometry = contact->getSecondGeometry();
-    firstPhysical = ownerOf<PhysicalBase>(firstGeometry);
-    secondPhysical = ownerOf<PhysicalBase>(secondGeometry);
-    if (!firstPhysical || !secondPhysical) {
+    const unsigned int firstFlags = PhysicalBase::getContactFlags(contact->getFirstGeometry());
+    const unsigned int secondFlags = PhysicalBase::getContactFlags(contact->getSecondGeometry());
+    if (firstFlags & secondFlags & PhysicalBase::CONTACT_PHYSICAL) {
+        setContact(contact, firstFlags, secondFlags);
         return;
     }
-    firstMovable = dynamic_cast<MovableObject*>(firstPhysical);
-    secondMovable = dynamic_cast<MovableObject*>(secondPhysical);
+    firstGeometry = contact->getFirstGeometry();
+    secondGeometry = contact->getSecondGeometry();
+    firstPhysical = PhysicalBase::fromGeometry(firstGeometry);
+    secondPhysical = PhysicalBase::fromGeometry(secondGeometry);
+}
+
+void Contact::setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags)
+{
+    firstGeometry = contact->getFirstGeometry();
+    secondGeometry = contact->getSecondGeometry();
+    // The flags say the owners are physical objects, so they need no cast (see
+    // PhysicalBase::ContactFlag).
+    firstPhysical = static_cast<PhysicalBase*>(firstGeometry->getUserObject());
+    secondPhysical = static_cast<PhysicalBase*>(secondGeometry->getUserObject());
+    firstMovable = movableOf(firstPhysical, firstFlags);
+    secondMovable = movableOf(secondPhysical, secondFlags);
     position = contact->getPosition();
     normal = contact->getNormal();
     penetrationDepth = contact->getPenetrationDepth();
@@ -45,6 +58,15 @@ Ogre::Vector3 Contact::getNormalFor(const PhysicalBase* object) const
         return -normal;
     }
     return normal;
+}
+
+void Contact::forgetGeometry(const ode::Geometry* geometry)
+{
+    if (geometry && (firstGeometry == geometry || secondGeometry == geometry)) {
+        firstGeometry = secondGeometry = nullptr;
+        firstPhysical = secondPhysical = nullptr;
+        firstMovable = secondMovable = nullptr;
+    }
 }
 
 void Contact::forgetObject(const PhysicalBase* object)

@@ -25,6 +25,9 @@ public:
     /// Geometries and physical objects from the layer's contact, then, when both physical objects
     /// exist, the movables, position, normal, depth and sides.
     void setContact(ode::Contact* contact);
+    /// The same for a contact whose geometries both belong to physical objects, with their
+    /// owners' contact flags (PhysicalBase::ContactFlag) at hand, as the contact filter has them.
+    void setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags);
     /// Both physical objects are present.
     bool isValid() const { return firstPhysical && secondPhysical; }
     bool isBetweenMovables() const { return firstMovable && secondMovable; }
@@ -36,6 +39,9 @@ public:
 
     /// Forgets an object that is being destroyed, so that nothing reaches it through this record.
     void forgetObject(const PhysicalBase* object);
+    /// Forgets both objects when the geometry is one of the contact's: a contact of a geometry
+    /// that was deleted is no contact any more.
+    void forgetGeometry(const ode::Geometry* geometry);
 
     Ogre::Vector3 position;
     /// Points from the second object towards the first.
@@ -49,6 +55,9 @@ public:
     PhysicalBase* secondPhysical = nullptr;
     MovableObject* firstMovable = nullptr;
     MovableObject* secondMovable = nullptr;
+    /// The physics step that found the contact, counted by the physics module from its start:
+    /// of a frame's records, those of a later step have a higher number.
+    unsigned long step = 0;
 };
 
 } // namespace tolva

@@ -160,6 +160,17 @@ void MovableObject::setLinearDamping(float damping)
 {
     mBody->setLinearDamping(damping);
 }
+void MovableObject::setUnidirectional(bool unidirectional)
+{
+    mUnidirectional = unidirectional;
+    refreshContactFlags();
+}
+
+unsigned int MovableObject::getOwnContactFlags() const
+{
+    return CONTACT_MOVABLE | (mUnidirectional ? unsigned(CONTACT_UNIDIRECTIONAL) : 0u);
+}
+
 bool MovableObject::isAffectedByGravity() const
 {
     return mBody->getAffectedByGravity();
@@ -244,7 +255,13 @@ void MovableObject::setMass(ode::Mass* mass)
         logWarning("Warning: Attempt to set invalid mass on movable.");
         return;
     }
-    mBody->setMass(*mass);
+    if (!mBody->setMass(*mass)) {
+        // The body keeps the mass it had, and so does this object.
+        if (mass != mMass) {
+            delete mass;
+        }
+        return;
+    }
     if (mass != mMass) {
         delete mMass;
         mMass = mass;

@@ -38,15 +38,41 @@ public:
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
     /// The body leads: a mesh carrying this object moves the body, not its node.
     bool _leadsSceneNode() const override { return true; }
+    // The physics module reads the accumulators only of movables whose setters ran (it is told
+    // once, by carry): an override must store what it wants pushed through these.
     virtual Ogre::Vector3 getForce() const { return mForce; }
-    virtual void addForce(const Ogre::Vector3& force) { mForce += force; }
-    virtual void setForce(const Ogre::Vector3& force) { mForce = force; }
+    virtual void addForce(const Ogre::Vector3& force)
+    {
+        mForce += force;
+        carry();
+    }
+    virtual void setForce(const Ogre::Vector3& force)
+    {
+        mForce = force;
+        carry();
+    }
     virtual Ogre::Vector3 getImpulse() const { return mImpulse; }
-    virtual void addImpulse(const Ogre::Vector3& impulse) { mImpulse += impulse; }
-    virtual void setImpulse(const Ogre::Vector3& impulse) { mImpulse = impulse; }
+    virtual void addImpulse(const Ogre::Vector3& impulse)
+    {
+        mImpulse += impulse;
+        carry();
+    }
+    virtual void setImpulse(const Ogre::Vector3& impulse)
+    {
+        mImpulse = impulse;
+        carry();
+    }
     virtual Ogre::Vector3 getTorque() const { return mTorque; }
-    virtual void addTorque(const Ogre::Vector3& torque) { mTorque += torque; }
-    virtual void setTorque(const Ogre::Vector3& torque) { mTorque = torque; }
+    virtual void addTorque(const Ogre::Vector3& torque)
+    {
+        mTorque += torque;
+        carry();
+    }
+    virtual void setTorque(const Ogre::Vector3& torque)
+    {
+        mTorque = torque;
+        carry();
+    }
     virtual Ogre::Vector3 getAngularVelocity() const;
     virtual void setAngularVelocity(const Ogre::Vector3& velocity);
     virtual void setAngularDamping(float damping);
@@ -60,7 +86,7 @@ public:
     void setAffectedByGravity(bool affected);
     bool isUnidirectional() const { return mUnidirectional; }
     /// A unidirectional movable is pushed by contacts with other movables and pushes nothing back.
-    void setUnidirectional(bool unidirectional) { mUnidirectional = unidirectional; }
+    void setUnidirectional(bool unidirectional);
     /// Whether the body is awake.
     bool isBodyEnabled() const;
     /// False puts an awake body to sleep; true wakes a sleeping one and clears its own force and
@@ -79,10 +105,28 @@ public:
     void setMassValue(float massValue);
     /// Translates the held description; installs nothing.
     void translateMass(const Ogre::Vector3& offset);
-    /// Installs the description and takes ownership of it; null is refused with a warning.
+    /// Installs the description and takes ownership of it. Null is refused with a warning; a
+    /// description the body refuses (with a warning) is deleted, and the held one stays.
     void setMass(ode::Mass* mass);
 
+    /// Whether the physics module lists the object among those with something to push; the
+    /// module clears it when it lets the object go.
+    void _setCarrying(bool carrying) { mCarrying = carrying; }
+
+protected:
+    unsigned int getOwnContactFlags() const override;
+
 private:
+    /// Tells the physics module, once, that there is something to push.
+    void carry()
+    {
+        // The module may be gone when the engine was destroyed first.
+        if (!mCarrying && getPhysicsModule() == mPhysics) {
+            mCarrying = true;
+            mPhysics->_carry(this);
+        }
+    }
+
     Physics* mPhysics;
     ode::Body* mBody = nullptr;
     ode::Mass* mMass = nullptr;
@@ -91,6 +135,7 @@ private:
     Ogre::Vector3 mImpulse = Ogre::Vector3::ZERO;
     Ogre::Vector3 mTorque = Ogre::Vector3::ZERO;
     bool mUnidirectional = false;
+    bool mCarrying = false;
 };
 
 } // namespace tolva

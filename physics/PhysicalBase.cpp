@@ -2,6 +2,7 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "physics/EmissionGuard.h"
 #include "physics/Physics.h"
 #include "platform/OdeGeometry.h"
 #include "scene/GameObject.h"
@@ -15,12 +16,111 @@ PhysicalBase::PhysicalBase() = default;
 
 PhysicalBase::~PhysicalBase()
 {
-    mCollisionEvent.disconnect_all_slots();
+    mLifetime.reset();
+    EmissionGuard::keepSignal(mEmission, mCollisionEvent);
     mProperties.clear();
     mPartnerListeners.clear();
     if (Physics* physics = getPhysicsModule()) {
         physics->forgetObject(this);
     }
+}
+
+std::weak_ptr<PhysicalBase> PhysicalBase::getLifetime()
+{
+    if (!mLifetime) {
+        // Owns nothing: it only tells borrowers whether the object is still there.
+        mLifetime = std::shared_ptr<PhysicalBase>(this, [](PhysicalBase*) {});
+    }
+    return mLifetime;
+}
+
+unsigned int PhysicalBase::getContactFlags() const
+{
+    unsigned int flags = CONTACT_PHYSICAL | getOwnContactFlags();
+    if (mCollidable) {
+        flags |= CONTACT_COLLIDABLE;
+    }
+    if (mSolid) {
+        flags |= CONTACT_SOLID;
+    }
+    if (mSlotsConnected || !mPartnerListeners.empty() || hasOwnCollisionReceivers()) {
+        flags |= CONTACT_LISTENED;
+    }
+    return flags;
+}
+
+PhysicalBase* PhysicalBase::fromGeometry(const ode::Geometry* geometry)
+{
+    if (!geometry) {
+        return nullptr;
+    }
+    if (geometry->getUserFlags() & CONTACT_PHYSICAL) {
+        return static_cast<PhysicalBase*>(geometry->getUserObject());
+    }
+    // A geometry whose owner was set on it directly, not through a physical object.
+    return dynamic_cast<PhysicalBase*>(geometry->getUserObject());
+}
+
+unsigned int PhysicalBase::getContactFlags(const ode::Geometry* geometry)
+{
+    if (!geometry) {
+        return 0;
+    }
+    const unsigned int flags = geometry->getUserFlags();
+    if (flags & CONTACT_PHYSICAL) {
+        return flags;
+    }
+    const PhysicalBase* owner = dynamic_cast<PhysicalBase*>(geometry->getUserObject());
+    return owner ? owner->getContactFlags() : 0;
+}
+
+void PhysicalBase::refreshContactFlags()
+{
+    const unsigned int flags = getContactFlags();
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        ode::Geometry* geometry = getGeometry(i);
+        if (geometry && geometry->getUserObject() == this) {
+            geometry->setUserFlags(flags);
+        }
+    }
+}
+
+void PhysicalBase::adoptGeometry(ode::Geometry* geometry)
+{
+    geometry->setUserObject(this);
+    geometry->setUserFlags(getContactFlags());
+}
+
+void PhysicalBase::deleteGeometry(ode::Geometry* geometry)
+{
+    if (!geometry) {
+        return;
+    }
+    geometry->setUserObject(nullptr);
+    if (Physics* physics = getPhysicsModule()) {
+        physics->forgetGeometry(geometry);
+    }
+    delete geometry;
+}
+
+void PhysicalBase::_collisionSlotConnected()
+{
+    if (!mSlotsConnected) {
+        mSlotsConnected = true;
+        refreshContactFlags();
+    }
+}
+
+void PhysicalBase::setCollidable(bool collidable)
+{
+    mCollidable = collidable;
+    refreshContactFlags();
+}
+
+void PhysicalBase::setSolid(bool solid)
+{
+    mSolid = solid;
+    refreshContactFlags();
 }
 
 void PhysicalBase::_attachToSceneNode(Ogre::SceneNode* node)
@@ -65,21 +165,27 @@ ContactListener PhysicalBase::collide(ode::Geometry* other)
 
 void PhysicalBase::dispatchCollisionEvent(PhysicalBase* partner, Contact* contact)
 {
-    // Emitting a signal without slots still costs an allocation per call in this signal
-    // library; most objects have none.
-    if (!mCollisionEvent.empty()) {
-        mCollisionEvent(partner, contact);
-    }
-    // A slot may have destroyed either object; the physics module then blanked the record.
-    if (contact && !contact->isValid()) {
-        return;
+    EmissionGuard guard(mEmission);
+    if (mSlotsConnected) {
+        // Emitting a signal without slots still costs an allocation per call in this signal
+        // library; once every slot has gone, the object stops asking.
+        if (mCollisionEvent.empty()) {
+            mSlotsConnected = false;
+            refreshContactFlags();
+        } else {
+            mCollisionEvent(partner, contact);
+            // A slot may have destroyed either object; the physics module then blanked the record.
+            if (guard.isOwnerGone() || (contact && !contact->isValid())) {
+                return;
+            }
+        }
     }
     auto it = mPartnerListeners.find(partner);
     if (it == mPartnerListeners.end()) {
         return;
     }
     it->second.forEach([&](CollisionListener* listener) {
-        if (!contact || contact->isValid()) {
+        if (!guard.isOwnerGone() && (!contact || contact->isValid())) {
             listener->collision(partner, contact);
         }
     });
@@ -236,7 +342,12 @@ void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset, unsigned
 
 PhysicalBase::CollisionListenerHolder& PhysicalBase::eventPhysicalCollision(PhysicalBase* partner)
 {
-    return mPartnerListeners[partner];
+    const bool first = mPartnerListeners.empty();
+    CollisionListenerHolder& holder = mPartnerListeners[partner];
+    if (first) {
+        refreshContactFlags();
+    }
+    return holder;
 }
 
 const std::string& PhysicalBase::getProperty(const std::string& name) const

@@ -3,12 +3,15 @@
 // properties, and the receiving end of the collisions the physics module dispatches after each
 // step: first the collision signal, then the listeners registered for that particular partner.
 // The object is the user object of each of its geometries; that is how a contact finds it.
+// It also keeps its contact flags on each geometry, so that the physics module filters and
+// dispatches a contact without reaching the objects (and passes over those nobody listens to).
 #pragma once
 
 #include <boost/signals2/signal.hpp>
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "core/Hierarchical.h"
@@ -16,6 +19,7 @@
 #include "core/Transformable.h"
 #include "core/Updateable.h"
 #include "physics/CollisionListener.h"
+#include "physics/CollisionSignal.h"
 #include "physics/ContactListener.h"
 #include "platform/OdeUserObject.h"
 #include "scene/MeshBody.h"
@@ -27,6 +31,7 @@ namespace ode {
 class Geometry;
 }
 
+class EmissionGuard;
 class Physics;
 
 class PhysicalBase : public Hierarchical,
@@ -50,13 +55,28 @@ public:
         COLL_CUSTOM2 = 512,
         COLL_CUSTOM3 = 1024
     };
-    typedef PythonSignalDecorator<boost::signals2::signal<void(PhysicalBase*, Contact*)>> CollisionEvent;
+    /// What an object keeps on each of its geometries (ode::Geometry::getUserFlags) for the
+    /// contact filter and the dispatch.
+    enum ContactFlag : unsigned int {
+        /// The geometry's user object is a PhysicalBase; without it the flags say nothing.
+        CONTACT_PHYSICAL = 1,
+        /// ... and a MovableObject.
+        CONTACT_MOVABLE = 2,
+        CONTACT_COLLIDABLE = 4,
+        CONTACT_SOLID = 8,
+        CONTACT_UNIDIRECTIONAL = 16,
+        /// Something may listen to the object's collisions: a collision slot, a listener holder,
+        /// or receivers of a derived class. The physics module dispatches to no object without it.
+        CONTACT_LISTENED = 32
+    };
+    typedef PythonSignalDecorator<CollisionSignal> CollisionEvent;
     typedef InterfaceHolder<CollisionListener> CollisionListenerHolder;
     typedef std::map<std::string, std::string> PropertyMap;
 
     PhysicalBase();
-    /// Disconnects every collision slot and forgets the listeners; no recorded contact and no
-    /// trigger refers to the object afterwards.
+    /// Disconnects every collision slot and forgets the listeners; no recorded contact, no
+    /// trigger and no borrower refers to the object afterwards. A slot of its own collision
+    /// signal may destroy it: the later slots are not called then.
     ~PhysicalBase() override;
 
     void updateOnce() override { }
@@ -74,15 +94,17 @@ public:
     virtual void setEnabled(bool enabled);
     virtual bool isCollidable() const { return mCollidable; }
     /// An object that is not collidable gets no collision events (its contacts still act).
-    virtual void setCollidable(bool collidable) { mCollidable = collidable; }
+    virtual void setCollidable(bool collidable);
     virtual bool isSolid() const { return mSolid; }
     /// An object that is not solid is passed through; its collisions are still reported.
-    virtual void setSolid(bool solid) { mSolid = solid; }
+    virtual void setSolid(bool solid);
     /// Tests the first geometry against another. The result holds the last contact point found;
     /// it is not valid when nothing touched (or the object has no geometry).
     virtual ContactListener collide(ode::Geometry* other);
     /// The collision signal, then the partner's listeners. Stops when the contact loses either
-    /// object on the way (a slot destroyed it).
+    /// object on the way (a slot destroyed it). The physics module calls it only for objects that
+    /// something listens to (CONTACT_LISTENED): a derived class that dispatches to receivers of
+    /// its own says so with hasOwnCollisionReceivers.
     virtual void dispatchCollisionEvent(PhysicalBase* partner, Contact* contact);
     virtual unsigned int getGeometryCount() const = 0;
     virtual ode::Geometry* getGeometry(unsigned int index) const = 0;
@@ -138,15 +160,48 @@ public:
     /// The engine's physics module, or null when there is none.
     static Physics* getPhysicsModule();
 
+    /// The object's contact flags as they stand now (ContactFlag).
+    unsigned int getContactFlags() const;
+    /// The physical object that owns the geometry, or null (also for a null geometry).
+    static PhysicalBase* fromGeometry(const ode::Geometry* geometry);
+    /// The contact flags of the geometry's owner; 0 when no physical object owns it.
+    static unsigned int getContactFlags(const ode::Geometry* geometry);
+
+    /// A pointer to the object that expires when the object is destroyed, for borrowers that may
+    /// outlive it.
+    std::weak_ptr<PhysicalBase> getLifetime();
+
+    /// Called by the collision signal when a slot connects.
+    void _collisionSlotConnected();
+
 protected:
+    /// Writes the contact flags onto every geometry; called whenever what they say changes.
+    void refreshContactFlags();
+    /// Flags that a derived kind adds (CONTACT_MOVABLE, CONTACT_UNIDIRECTIONAL).
+    virtual unsigned int getOwnContactFlags() const { return 0; }
+    /// Whether a derived class dispatches to receivers of its own (holders); it calls
+    /// refreshContactFlags when that changes.
+    virtual bool hasOwnCollisionReceivers() const { return false; }
+    /// Makes this object the geometry's owner (user object and contact flags).
+    void adoptGeometry(ode::Geometry* geometry);
+    /// Takes the geometry from this object and deletes it; no recorded contact refers to it
+    /// afterwards.
+    void deleteGeometry(ode::Geometry* geometry);
+
     bool mCollidable = true;
     bool mSolid = true;
     bool mEnabled = true;
-    CollisionEvent mCollisionEvent;
+    CollisionEvent mCollisionEvent{this};
     std::map<PhysicalBase*, CollisionListenerHolder> mPartnerListeners;
     PropertyMap mProperties;
+    /// The innermost running emission of one of the object's signals, if any (EmissionGuard).
+    EmissionGuard* mEmission = nullptr;
 
 private:
+    /// Whether a slot may be connected to the collision signal: set when one connects, cleared
+    /// when a dispatch finds none.
+    bool mSlotsConnected = false;
+    std::shared_ptr<PhysicalBase> mLifetime;
     static uint64_t nextPropertyRevision()
     {
         static uint64_t last = 0;

@@ -21,6 +21,7 @@
 #include "platform/OdeEntityInformer.h"
 #include "platform/OdeExactVariableStepHandler.h"
 #include "platform/OdeFixedJoint.h"
+#include "platform/OdeGeometry.h"
 #include "platform/OdeHingeJoint.h"
 #include "platform/OdeRayGeometry.h"
 #include "platform/OdeSpace.h"
@@ -38,6 +39,17 @@
 #include <cmath>
 
 namespace tolva {
+
+namespace {
+
+/// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry.
+unsigned int contactFlagsOf(const ode::Geometry* geometry)
+{
+    const unsigned int flags = geometry ? geometry->getUserFlags() : 0;
+    return flags & PhysicalBase::CONTACT_PHYSICAL ? flags : PhysicalBase::getContactFlags(geometry);
+}
+
+} // namespace
 
 Physics::Physics(float stepSize, float maxInterval)
     : mStepSize(stepSize)
@@ -92,18 +104,25 @@ void Physics::updateNodes()
     }
 }
 
+void Physics::callListeners(void (PhysicsListener::*operation)())
+{
+    ListenerPass pass{0, mListeners.size(), mListenerPasses};
+    mListenerPasses = &pass;
+    // Passes end innermost first, also when a listener throws.
+    struct Unlink {
+        ListenerPass*& passes;
+        ListenerPass& pass;
+        ~Unlink() { passes = pass.outer; }
+    } unlink{mListenerPasses, pass};
+    while (pass.next < pass.end) {
+        (mListeners[pass.next++]->*operation)();
+    }
+}
+
 void Physics::frame(float seconds)
 {
     updateNodes();
-
-    // Listeners may join or leave from inside these calls: work on a copy, and skip those that
-    // have left.
-    const std::vector<PhysicsListener*> listeners = mListeners;
-    for (PhysicsListener* listener : listeners) {
-        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end()) {
-            listener->prePhysicsFrame();
-        }
-    }
+    callListeners(&PhysicsListener::prePhysicsFrame);
 
     mContactCount = 0;
     mSubStepCount = 0;
@@ -112,33 +131,44 @@ void Physics::frame(float seconds)
         mWorld->synchronise();
     }
 
-    // Slots may destroy physical objects (forgetObject then blanks their records) or record
-    // contacts of their own through collide (those wait for no dispatch).
+    // Slots may destroy physical objects or delete geometries (forgetObject and forgetGeometry
+    // then blank their records), or record contacts of their own through collide (those wait for
+    // no dispatch). An object is dispatched to when something listens to it, or when its flags
+    // are not known (a geometry given its owner directly).
+    const auto listened = [](const ode::Geometry* geometry) {
+        const unsigned int flags = geometry->getUserFlags();
+        return (flags & PhysicalBase::CONTACT_LISTENED) || !(flags & PhysicalBase::CONTACT_PHYSICAL);
+    };
     const size_t count = mContactCount;
     for (size_t i = 0; i < count && i < mContactCount; ++i) {
-        Contact* contact = mContacts[i].get();
-        if (contact->firstPhysical && contact->secondPhysical) {
-            contact->firstPhysical->dispatchCollisionEvent(contact->secondPhysical, contact);
+        Contact& contact = record(i);
+        if (contact.isValid() && listened(contact.firstGeometry)) {
+            contact.firstPhysical->dispatchCollisionEvent(contact.secondPhysical, &contact);
         }
-        if (contact->firstPhysical && contact->secondPhysical) {
-            contact->secondPhysical->dispatchCollisionEvent(contact->firstPhysical, contact);
+        if (contact.isValid() && listened(contact.secondGeometry)) {
+            contact.secondPhysical->dispatchCollisionEvent(contact.firstPhysical, &contact);
         }
     }
 
-    // Indices, not iterators: a movable may be destroyed by an overridden setter.
-    for (size_t i = 0; i < mMovables.size(); ++i) {
-        mMovables[i]->setForce(Ogre::Vector3::ZERO);
+    // Indices, not iterators: a movable may be destroyed by an overridden setter. Movables that
+    // were given nothing have nothing to clear.
+    for (size_t i = 0; i < mCarrying.size(); ++i) {
+        mCarrying[i]->setForce(Ogre::Vector3::ZERO);
     }
-    for (size_t i = 0; i < mMovables.size(); ++i) {
-        mMovables[i]->setTorque(Ogre::Vector3::ZERO);
+    for (size_t i = 0; i < mCarrying.size(); ++i) {
+        mCarrying[i]->setTorque(Ogre::Vector3::ZERO);
     }
-
-    const std::vector<PhysicsListener*> after = mListeners;
-    for (PhysicsListener* listener : after) {
-        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end()) {
-            listener->postPhysicsFrame();
+    // An impulse waits for the first step that comes.
+    const auto done = [](MovableObject* movable) {
+        if (movable->getImpulse() != Ogre::Vector3::ZERO) {
+            return false;
         }
-    }
+        movable->_setCarrying(false);
+        return true;
+    };
+    mCarrying.erase(std::remove_if(mCarrying.begin(), mCarrying.end(), done), mCarrying.end());
+
+    callListeners(&PhysicsListener::postPhysicsFrame);
 }
 
 bool Physics::preStep(float seconds)
@@ -146,18 +176,24 @@ bool Physics::preStep(float seconds)
     for (size_t i = 0; i < mStepListeners.size(); ++i) {
         mStepListeners[i]->physicsStep(seconds);
     }
-    for (size_t i = 0; i < mMovables.size(); ++i) {
-        MovableObject* movable = mMovables[i];
-        ode::Body* body = movable->getBody();
+    // Only bodies that carry something are pushed: most carry nothing most of the time.
+    for (size_t i = 0; i < mCarrying.size(); ++i) {
+        MovableObject* movable = mCarrying[i];
         // The impulse is used up by the first step that follows it, so a frame that takes no
         // step neither loses it nor applies it twice.
         const Ogre::Vector3 impulse = movable->getImpulse();
         if (impulse != Ogre::Vector3::ZERO) {
-            body->addForce(impulse * (1.0f / seconds));
+            movable->getBody()->addForce(impulse * (1.0f / seconds));
             movable->setImpulse(Ogre::Vector3::ZERO);
         }
-        body->addForce(movable->getForce());
-        body->addTorque(movable->getTorque());
+        const Ogre::Vector3 force = movable->getForce();
+        if (force != Ogre::Vector3::ZERO) {
+            movable->getBody()->addForce(force);
+        }
+        const Ogre::Vector3 torque = movable->getTorque();
+        if (torque != Ogre::Vector3::ZERO) {
+            movable->getBody()->addTorque(torque);
+        }
     }
     return true;
 }
@@ -165,6 +201,7 @@ bool Physics::preStep(float seconds)
 bool Physics::postStep(float)
 {
     ++mSubStepCount;
+    ++mStepCount;
     return true;
 }
 
@@ -173,33 +210,40 @@ bool Physics::middleStep(float)
     return true;
 }
 
+Contact& Physics::record(size_t index) const
+{
+    return mContactBlocks[index / CONTACT_BLOCK][index % CONTACT_BLOCK];
+}
+
 Contact* Physics::nextContactRecord()
 {
-    if (mContactCount == mContacts.size()) {
-        mContacts.push_back(std::make_unique<Contact>());
+    if (mContactCount == mContactBlocks.size() * CONTACT_BLOCK) {
+        mContactBlocks.push_back(std::make_unique<Contact[]>(CONTACT_BLOCK));
     }
-    return mContacts[mContactCount].get();
+    return &record(mContactCount);
 }
 
 bool Physics::collision(ode::Contact* contact)
 {
-    Contact* record = nextContactRecord();
-    *record = Contact();
-    record->setContact(contact);
-    PhysicalBase* first = record->firstPhysical;
-    PhysicalBase* second = record->secondPhysical;
-    if (!first || !second || !first->isCollidable() || !second->isCollidable()) {
+    // Missing or not collidable objects (no flags, or no CONTACT_COLLIDABLE): the contact acts
+    // but is neither recorded nor dispatched.
+    const unsigned int first = contactFlagsOf(contact->getFirstGeometry());
+    const unsigned int second = contactFlagsOf(contact->getSecondGeometry());
+    if (!(first & second & PhysicalBase::CONTACT_COLLIDABLE)) {
         return true;
     }
+    Contact* record = nextContactRecord();
+    record->setContact(contact, first, second);
+    record->step = mStepCount;
     ++mContactCount;
-    if (!first->isSolid() || !second->isSolid()) {
+    if (!(first & second & PhysicalBase::CONTACT_SOLID)) {
         return false;
     }
-    MovableObject* firstMovable = record->firstMovable;
-    MovableObject* secondMovable = record->secondMovable;
-    if (firstMovable && secondMovable && firstMovable->isUnidirectional() != secondMovable->isUnidirectional()) {
-        contact->setUnidirectionality(firstMovable->isUnidirectional() ? ode::Contact::UNIDIRECTIONAL_FIRST
-                                                                       : ode::Contact::UNIDIRECTIONAL_SECOND);
+    // Exactly one of two movables unidirectional.
+    if ((first & second & PhysicalBase::CONTACT_MOVABLE) && ((first ^ second) & PhysicalBase::CONTACT_UNIDIRECTIONAL)) {
+        contact->setUnidirectionality(first & PhysicalBase::CONTACT_UNIDIRECTIONAL
+                ? ode::Contact::UNIDIRECTIONAL_FIRST
+                : ode::Contact::UNIDIRECTIONAL_SECOND);
     }
     contact->setCoulombFriction(mFriction, -1.0f);
     contact->setBouncyness(0.0f, -1.0f);
@@ -208,7 +252,7 @@ bool Physics::collision(ode::Contact* contact)
 
 Contact* Physics::getContact(size_t index) const
 {
-    return index < mContactCount ? mContacts[index].get() : nullptr;
+    return index < mContactCount ? &record(index) : nullptr;
 }
 
 void Physics::setStepSize(float stepSize)
@@ -281,6 +325,12 @@ void Physics::removeObject(MovableObject* object)
     if (it != mMovables.end()) {
         mMovables.erase(it);
     }
+    mCarrying.erase(std::remove(mCarrying.begin(), mCarrying.end(), object), mCarrying.end());
+}
+
+void Physics::_carry(MovableObject* object)
+{
+    mCarrying.push_back(object);
 }
 
 void Physics::addPhysicsListener(PhysicsListener* listener)
@@ -294,12 +344,22 @@ void Physics::addPhysicsListener(PhysicsListener* listener)
 
 void Physics::removePhysicsListener(PhysicsListener* listener)
 {
-    auto end = std::remove(mListeners.begin(), mListeners.end(), listener);
-    if (end == mListeners.end()) {
+    auto it = std::find(mListeners.begin(), mListeners.end(), listener);
+    if (it == mListeners.end()) {
         logWarning("Warning: Attempt to unsubscribe as a physics listener that is not subscribed.");
         return;
     }
-    mListeners.erase(end, mListeners.end());
+    // A listener is registered once at most (addPhysicsListener refuses a second time).
+    const size_t index = size_t(it - mListeners.begin());
+    mListeners.erase(it);
+    for (ListenerPass* pass = mListenerPasses; pass; pass = pass->outer) {
+        if (index < pass->next) {
+            --pass->next;
+            --pass->end;
+        } else if (index < pass->end) {
+            --pass->end;
+        }
+    }
 }
 
 void Physics::addStepListener(PhysicsStepListener* listener)
@@ -324,10 +384,17 @@ void Physics::removeTrigger(Trigger* trigger)
     mTriggers.erase(std::remove(mTriggers.begin(), mTriggers.end(), trigger), mTriggers.end());
 }
 
+void Physics::forgetGeometry(ode::Geometry* geometry)
+{
+    for (size_t i = 0; i < mContactCount; ++i) {
+        record(i).forgetGeometry(geometry);
+    }
+}
+
 void Physics::forgetObject(PhysicalBase* object)
 {
     for (size_t i = 0; i < mContactCount; ++i) {
-        mContacts[i]->forgetObject(object);
+        record(i).forgetObject(object);
     }
     for (Trigger* trigger : mTriggers) {
         if (trigger != object) {
@@ -402,7 +469,7 @@ ode::FixedJoint* Physics::createFixedJoint()
 ode::Mass* Physics::createMass(
     ode::Geometry* geometry, float massValue, int massType, float dimX, float dimY, float dimZ)
 {
-    if (!geometry || !dynamic_cast<PhysicalBase*>(geometry->getUserObject())) {
+    if (!PhysicalBase::fromGeometry(geometry)) {
         throw InvalidArgumentException("Geometries need their Physics Objects attached to create mass.");
     }
     if (massType == MASS_AUTO) {

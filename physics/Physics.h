@@ -7,10 +7,13 @@
 // Forces and torques that game code accumulates on movables act during every step of the next
 // physics frame (none, if that frame takes no step). An impulse acts once, as a force over the
 // first step that follows it, and is used up then: a frame without a step keeps it for the next.
+// Only the movables that were given something are visited, in the steps and after the frame.
 //
-// Contact records are pooled: they live until the next frame begins and are reused then, so a
-// steady scene allocates nothing per contact. Every geometry the module makes lives in the
-// world's default space.
+// Contact records are pooled in blocks that never move: they live until the next frame begins
+// and are reused then, so a steady scene allocates nothing per contact. The filter and the
+// dispatch read what they need of the objects from the contact flags the objects keep on their
+// geometries (PhysicalBase::ContactFlag), and a contact is dispatched only to objects that
+// something listens to. Every geometry the module makes lives in the world's default space.
 #pragma once
 
 #include <OgreVector.h>
@@ -110,9 +113,14 @@ public:
     bool hasStepped() const { return mStepped; }
     /// Steps completed in the current (or latest) frame.
     unsigned int getSubStepCount() const { return mSubStepCount; }
+    /// Steps completed since the module began.
+    unsigned long getStepCount() const { return mStepCount; }
 
     void addObject(MovableObject* object);
     void removeObject(MovableObject* object);
+    /// Called by a movable whose force, impulse or torque was set: the module pushes them in the
+    /// steps to come and clears them after the frame.
+    void _carry(MovableObject* object);
     void addPhysicsListener(PhysicsListener* listener);
     void removePhysicsListener(PhysicsListener* listener);
     /// Step listeners run at the start of every fixed step, in registration order. Adding one
@@ -126,6 +134,9 @@ public:
     /// Called by a physical object that is being destroyed: no recorded contact and no trigger
     /// refers to it afterwards.
     void forgetObject(PhysicalBase* object);
+    /// Called by a physical object that deletes one of its geometries: the recorded contacts of
+    /// that geometry are dropped.
+    void forgetGeometry(ode::Geometry* geometry);
 
     /// The contacts recorded in the current frame, in recording order.
     size_t getContactCount() const { return mContactCount; }
@@ -159,9 +170,20 @@ public:
     ode::Space* getDefaultSpace() const { return mSpace; }
 
 private:
+    /// Where a pass over the physics listeners stands (see InterfaceHolder::forEach).
+    struct ListenerPass {
+        size_t next;
+        size_t end;
+        ListenerPass* outer;
+    };
+
     void reInitStepHandler();
     void updateNodes();
+    Contact& record(size_t index) const;
     Contact* nextContactRecord();
+    /// Calls the operation on every listener registered when the pass began and still registered
+    /// when its turn comes; listeners may join or leave meanwhile.
+    void callListeners(void (PhysicsListener::*operation)());
 
     std::unique_ptr<ode::World> mWorld;
     ode::Space* mSpace;
@@ -171,11 +193,17 @@ private:
     float mTimeScale;
     unsigned int mSubStepCount = 0;
     float mFriction;
-    /// Pooled records; the first mContactCount are the current frame's.
-    std::vector<std::unique_ptr<Contact>> mContacts;
+    static const size_t CONTACT_BLOCK = 256;
+    /// Pooled records in blocks that stay where they are while more are added (slots hold
+    /// pointers to them); the first mContactCount are the current frame's.
+    std::vector<std::unique_ptr<Contact[]>> mContactBlocks;
     size_t mContactCount = 0;
+    unsigned long mStepCount = 0;
     std::vector<MovableObject*> mMovables;
+    /// The movables that were given a force, impulse or torque, in the order they were.
+    std::vector<MovableObject*> mCarrying;
     std::vector<PhysicsListener*> mListeners;
+    ListenerPass* mListenerPasses = nullptr;
     std::vector<PhysicsStepListener*> mStepListeners;
     std::vector<Trigger*> mTriggers;
     Graphics* mGraphics = nullptr;

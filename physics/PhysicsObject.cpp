@@ -30,9 +30,16 @@ PhysicsObject::~PhysicsObject()
     release();
 }
 
+PhysicalBase* PhysicsObject::getBase() const
+{
+    return mOwned || !mBorrowed.expired() ? mBase : nullptr;
+}
+
 void PhysicsObject::release()
 {
-    if (!mBase) {
+    if (!getBase()) {
+        mBase = nullptr;
+        mBorrowed.reset();
         return;
     }
     for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
@@ -45,6 +52,7 @@ void PhysicsObject::release()
         delete mBase;
     }
     mBase = nullptr;
+    mBorrowed.reset();
     mOwned = false;
 }
 
@@ -54,6 +62,9 @@ void PhysicsObject::carry(PhysicalBase* base, bool owned)
     mOwned = owned && base;
     if (!mBase) {
         return;
+    }
+    if (!mOwned) {
+        mBorrowed = mBase->getLifetime();
     }
     for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
         ode::Geometry* geometry = mBase->getGeometry(i);
@@ -70,8 +81,7 @@ void PhysicsObject::carry(PhysicalBase* base, bool owned)
 void PhysicsObject::setBase(PhysicalBase* base)
 {
     // Releasing the object already carried would delete it before carrying it again.
-    if (base && base == mBase) {
-        mOwned = false;
+    if (base && base == getBase()) {
         return;
     }
     release();

@@ -4,6 +4,8 @@
 
 #include "scene/GameObject.h"
 
+#include <memory>
+
 namespace tolva {
 
 namespace ode {
@@ -25,9 +27,11 @@ public:
     /// Deletes the carried object when owned.
     ~PhysicsObject() override;
 
-    PhysicalBase* getBase() const { return mBase; }
+    /// The carried object; null also once a borrowed object was destroyed.
+    PhysicalBase* getBase() const;
     /// Takes the old object's geometries off the node (deleting it when owned), then carries the
-    /// new one, not owned, and hangs its geometries on the node. Null carries nothing.
+    /// new one, not owned, and hangs its geometries on the node. Null carries nothing; the object
+    /// already carried stays as it is (owned or not).
     void setBase(PhysicalBase* base);
     /// Null is setBase(nullptr); otherwise carries a new single physical object, owned.
     void setBase(ode::Geometry* geometry);
@@ -38,6 +42,9 @@ private:
 
     bool mOwned = false;
     PhysicalBase* mBase = nullptr;
+    /// Tells whether a borrowed object still exists; a destroyed one took its geometries off the
+    /// node itself.
+    std::weak_ptr<PhysicalBase> mBorrowed;
 };
 
 } // namespace tolva

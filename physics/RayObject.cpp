@@ -47,7 +47,10 @@ float RayObject::getLength() const
 void RayObject::setDirection(const Ogre::Vector3& direction)
 {
     if (ode::RayGeometry* ray = getRayGeometry()) {
-        ray->setDefinition(getPosition(), direction * getScale());
+        // On a scene node the definition is taken in the node's frame, whose origin is already
+        // the object's position.
+        const Ogre::Vector3 start = ray->getParentNode() ? Ogre::Vector3::ZERO : getPosition();
+        ray->setDefinition(start, direction * getScale());
     }
 }
 

@@ -12,7 +12,7 @@ SinglePhysical::SinglePhysical(ode::Geometry* geometry)
 
 SinglePhysical::~SinglePhysical()
 {
-    delete mGeometry;
+    deleteGeometry(mGeometry);
     mGeometry = nullptr;
 }
 
@@ -46,13 +46,10 @@ bool SinglePhysical::setGeometry(unsigned int index, ode::Geometry* geometry)
     if (change != GeometryChange::Replace) {
         return change == GeometryChange::Unchanged;
     }
-    if (mGeometry) {
-        mGeometry->setUserObject(nullptr);
-        delete mGeometry;
-    }
+    deleteGeometry(mGeometry);
     mGeometry = geometry;
     if (mGeometry) {
-        mGeometry->setUserObject(this);
+        adoptGeometry(mGeometry);
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #include "physics/Trigger.h"
 
 #include "core/Exceptions.h"
+#include "physics/Contact.h"
+#include "physics/EmissionGuard.h"
 #include "physics/Physics.h"
 #include "platform/OdeBoxGeometry.h"
 
@@ -51,6 +53,8 @@ void Trigger::setUp()
 Trigger::~Trigger()
 {
     mHandler.disconnect();
+    EmissionGuard::keepSignal(mEmission, mEntered);
+    EmissionGuard::keepSignal(mEmission, mExited);
     if (mPhysics && getPhysicsModule() == mPhysics) {
         mPhysics->removeTrigger(this);
     }
@@ -74,15 +78,18 @@ void Trigger::setSize(const Ogre::Vector3& size)
     }
 }
 
-void Trigger::onCollision(PhysicalBase* partner, Contact*)
+void Trigger::onCollision(PhysicalBase* partner, Contact* contact)
 {
-    if (!mTouched) {
+    const unsigned long step = contact ? contact->step : mOccupantStep;
+    if (!mTouched || step != mOccupantStep) {
         mOccupants.clear();
+        mOccupantStep = step;
     }
     mOccupants.push_back(partner);
     mTouched = true;
     if (!mOccupied) {
         mOccupied = true;
+        EmissionGuard guard(mEmission);
         mEntered();
     }
 }
@@ -97,6 +104,7 @@ void Trigger::frame(float)
         mOccupants.clear();
         mOccupied = false;
         mTouched = false;
+        EmissionGuard guard(mEmission);
         mExited();
     } else {
         mTouched = false;

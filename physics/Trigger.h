@@ -4,7 +4,10 @@
 //
 // A frame in which the physics module took no step says nothing about what touches the trigger,
 // so the trigger keeps its occupants then; it signals "exited" only after a physics frame that
-// stepped without touching it.
+// stepped without touching it. The occupants are those of the latest step that touched it, so a
+// frame of several steps (a low frame rate) does not list an object once per step.
+//
+// A slot of the entered or exited event may destroy the trigger; the later slots are not called.
 #pragma once
 
 #include <boost/signals2/connection.hpp>
@@ -30,7 +33,7 @@ public:
     explicit Trigger(ode::Geometry* geometry);
     ~Trigger() override;
 
-    /// One entry per contact point of the latest physics frame that touched the trigger.
+    /// One entry per contact point of the latest physics step that touched the trigger.
     const std::vector<PhysicalBase*>& getOccupants() const { return mOccupants; }
     bool isOccupied() const { return mOccupied; }
     OccupancyEvent& eventEntered() { return mEntered; }
@@ -53,6 +56,8 @@ private:
     void onCollision(PhysicalBase* partner, Contact* contact);
 
     std::vector<PhysicalBase*> mOccupants;
+    /// The physics step whose contacts the occupants are.
+    unsigned long mOccupantStep = 0;
     bool mOccupied = false;
     bool mTouched = false;
     OccupancyEvent mEntered;

@@ -64,6 +64,8 @@ Body::~Body()
     }
     auto& bodies = mCore->bodies;
     bodies.erase(std::find(bodies.begin(), bodies.end(), this));
+    auto& onNodes = mCore->bodiesOnNodes;
+    onNodes.erase(std::remove(onNodes.begin(), onNodes.end(), this), onNodes.end());
     dBodyDestroy(mId);
 }
 
@@ -285,6 +287,14 @@ const Ogre::AxisAlignedBox& Body::getBoundingBox() const
 void Body::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
     Ogre::MovableObject::_notifyAttached(parent, isTagPoint);
+    auto& onNodes = mCore->bodiesOnNodes;
+    const auto it = std::find(onNodes.begin(), onNodes.end(), this);
+    const bool onNode = parent && !isTagPoint;
+    if (onNode && it == onNodes.end()) {
+        onNodes.push_back(this);
+    } else if (!onNode && it != onNodes.end()) {
+        onNodes.erase(it);
+    }
     synchronise();
 }
 

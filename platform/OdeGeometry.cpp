@@ -66,11 +66,6 @@ void Geometry::destroyGeometry()
     mId = nullptr;
 }
 
-Geometry* Geometry::fromId(dGeomID id)
-{
-    return id ? static_cast<Geometry*>(dGeomGetData(id)) : nullptr;
-}
-
 int Geometry::getClass() const
 {
     return dGeomGetClass(mId);
@@ -214,6 +209,10 @@ void Geometry::setScale(const Ogre::Vector3& scale)
 void Geometry::setBody(Body* body)
 {
     if (body == mBody) {
+        return;
+    }
+    if (body && mCarried) {
+        logWarning("Warning: Attempt to hang a geometry carried by a transform geometry on a body.");
         return;
     }
     if (mBody) {

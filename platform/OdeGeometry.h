@@ -37,12 +37,22 @@ public:
 
     dGeomID getGeometryID() const { return mId; }
     /// The geometry wrapper of an ODE geometry made by this layer, or null.
-    static Geometry* fromId(dGeomID id);
+    static Geometry* fromId(dGeomID id) { return id ? static_cast<Geometry*>(dGeomGetData(id)) : nullptr; }
     int getClass() const;
     Space* getSpace() const { return mSpace; }
 
     UserObject* getUserObject() const { return mUserObject; }
-    void setUserObject(UserObject* object) { mUserObject = object; }
+    /// Also clears the user flags, which described the previous user object.
+    void setUserObject(UserObject* object)
+    {
+        mUserObject = object;
+        mUserFlags = 0;
+    }
+    /// Bits that the user object keeps on each of its geometries, so that whoever handles a
+    /// contact learns what it needs of the owners without reaching them. The layer never reads
+    /// them.
+    unsigned int getUserFlags() const { return mUserFlags; }
+    void setUserFlags(unsigned int flags) { mUserFlags = flags; }
 
     void setCategoryBitfield(unsigned long bits);
     unsigned long getCategoryBitfield() const;
@@ -77,7 +87,9 @@ public:
     void setScale(const Ogre::Vector3& scale);
     const Ogre::Vector3& getScale() const { return mScale; }
 
-    /// Hangs the geometry on a body (null takes it off and leaves it where it stands).
+    /// Hangs the geometry on a body (null takes it off and leaves it where it stands). A geometry
+    /// that a transform geometry carries is refused with a warning: ODE would abort at its first
+    /// collision.
     void setBody(Body* body);
     Body* getBody() const { return mBody; }
 
@@ -98,6 +110,9 @@ public:
     void _bodyDestroyed();
     /// Called by a space that is being destroyed.
     void _spaceDestroyed() { mSpace = nullptr; }
+    /// Called by a transform geometry that takes the geometry on or lets it go.
+    void _setCarried(bool carried) { mCarried = carried; }
+    bool isCarried() const { return mCarried; }
 
     /// Largest number of contact points reported for one pair of geometries.
     static const int MAX_CONTACTS = 8;
@@ -120,9 +135,12 @@ protected:
 private:
     void pullNodePose();
 
+    // What a contact reads, kept together.
+    UserObject* mUserObject = nullptr;
+    unsigned int mUserFlags = 0;
+    bool mCarried = false;
     Space* mSpace;
     Body* mBody = nullptr;
-    UserObject* mUserObject = nullptr;
     Ogre::Vector3 mPosition = Ogre::Vector3::ZERO;
     Ogre::Quaternion mOrientation = Ogre::Quaternion::IDENTITY;
     Ogre::Vector3 mOffsetPosition = Ogre::Vector3::ZERO;

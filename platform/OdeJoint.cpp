@@ -1,5 +1,6 @@
 #include "platform/OdeJoint.h"
 
+#include "core/LogLine.h"
 #include "platform/OdeBody.h"
 
 namespace tolva::ode {
@@ -17,6 +18,11 @@ Joint::~Joint()
 
 void Joint::attach(Body* first, Body* second)
 {
+    if (first && first == second) {
+        // ODE aborts on it.
+        logWarning("Warning: Attempt to attach a joint to the same body twice.");
+        return;
+    }
     dJointAttach(mId, first ? first->getBodyID() : nullptr, second ? second->getBodyID() : nullptr);
 }
 

@@ -19,7 +19,8 @@ public:
     Joint& operator=(const Joint&) = delete;
 
     dJointID getJointID() const { return mId; }
-    /// Joins two bodies; a null body means the static world.
+    /// Joins two bodies; a null body means the static world. A body joined to itself is refused
+    /// with a warning.
     virtual void attach(Body* first, Body* second);
     Body* getFirstBody() const;
     Body* getSecondBody() const;

@@ -41,10 +41,16 @@ void TransformGeometry::setEncapsulatedGeometry(Geometry* geometry)
     if (geometry && geometry->getSpace()) {
         throw InvalidArgumentException("A geometry carried by a transform geometry must be in no space.");
     }
+    if (geometry && geometry->getBody()) {
+        throw InvalidArgumentException("A geometry carried by a transform geometry must hang on no body.");
+    }
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     dGeomTransformSetGeom(mId, geometry ? geometry->getGeometryID() : nullptr);
 #pragma GCC diagnostic pop
+    if (geometry) {
+        geometry->_setCarried(true);
+    }
     mEncapsulated.reset(geometry);
 }
 

@@ -12,8 +12,10 @@ class TransformGeometry : public Geometry {
 public:
     explicit TransformGeometry(Space* space = nullptr);
     ~TransformGeometry() override;
-    /// Takes ownership of the carried geometry, which must be in no space; the previous one is
-    /// deleted. Null carries nothing.
+    /// Takes ownership of the carried geometry; the previous one is deleted. Null carries
+    /// nothing. The transform itself may hang on a body; what it carries may not.
+    /// @throws InvalidArgumentException for a geometry in a space or on a body, which ODE would
+    ///         collide on its own or abort on
     void setEncapsulatedGeometry(Geometry* geometry);
     Geometry* getEncapsulatedGeometry() const { return mEncapsulated.get(); }
 

@@ -13,6 +13,10 @@ TriangleMeshGeometry::Built TriangleMeshGeometry::build(
     if (vertices.size() % 3 != 0 || indices.size() % 3 != 0) {
         throw InvalidArgumentException("Triangle mesh arrays must hold whole vertices and triangles.");
     }
+    // ODE aborts on a mesh without triangles (a sub-mesh that was not found, say).
+    if (indices.empty()) {
+        throw InvalidArgumentException("A triangle mesh needs at least one triangle.");
+    }
     const size_t vertexCount = vertices.size() / 3;
     if (std::any_of(indices.begin(), indices.end(), [&](dTriIndex i) { return i >= vertexCount; })) {
         throw InvalidArgumentException("Triangle mesh index out of range.");

@@ -12,7 +12,8 @@ class TriangleMeshGeometry : public Geometry {
 public:
     /// @param vertices x, y, z per vertex
     /// @param indices three vertex indices per triangle
-    /// @throws InvalidArgumentException when an index is out of range or the counts don't fit
+    /// @throws InvalidArgumentException when there is no triangle, an index is out of range or
+    ///         the counts don't fit
     TriangleMeshGeometry(std::vector<float> vertices, std::vector<dTriIndex> indices, Space* space = nullptr);
     ~TriangleMeshGeometry() override;
 

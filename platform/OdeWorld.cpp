@@ -73,7 +73,7 @@ void World::integrate(float seconds, bool quick)
 
 void World::synchronise()
 {
-    for (Body* body : mCore->bodies) {
+    for (Body* body : mCore->bodiesOnNodes) {
         body->synchronise();
     }
 }

@@ -26,6 +26,8 @@ public:
         dWorldID world = nullptr;
         dJointGroupID contacts = nullptr;
         std::vector<Body*> bodies;
+        /// The bodies that hang on a scene node: the only ones synchronise has work for.
+        std::vector<Body*> bodiesOnNodes;
         Core();
         ~Core();
     };

@@ -175,4 +175,23 @@ TEST(InterfaceHolder, PassSkipsRegistrantsThatLeaveAndDefersThoseThatJoin)
     EXPECT_EQ(called, (std::vector<std::string>{"a", "late"}));
 }
 
+TEST(InterfaceHolder, NestedPassesBothSkipARegistrantThatLeavesInTheInnerOne)
+{
+    Holder holder;
+    Greeter a("a"), b("b"), c("c");
+    Handle ha(holder.connect(&a)), hb(holder.connect(&b)), hc(holder.connect(&c));
+    std::vector<std::string> called;
+    holder.forEach([&](Greeter* outer) {
+        called.push_back(outer->name);
+        if (outer == &b) {
+            holder.forEach([&](Greeter* inner) {
+                called.push_back("inner " + inner->name);
+                ha.reset(); // before both passes' places: neither loses its way
+                hc.reset(); // after them: neither calls it
+            });
+        }
+    });
+    EXPECT_EQ(called, (std::vector<std::string>{"a", "b", "inner a", "inner b"}));
+}
+
 } // namespace

@@ -16,6 +16,13 @@
 #include "platform/OdeMass.h"
 #include "platform/OdeSphereGeometry.h"
 #include "platform/OdeSphereMass.h"
+#include "platform/OdeTriangleMeshGeometry.h"
+
+#include <OgreDefaultHardwareBufferManager.h>
+#include <OgreEntity.h>
+#include <OgreMaterialManager.h>
+#include <OgreMesh.h>
+#include <OgreMeshManager.h>
 
 #include <memory>
 #include <string>
@@ -389,6 +396,8 @@ TEST_F(PhysicsModule, MovableMassTypesAndInvalidMasses)
     // A zero mass is refused by the body, which keeps its mass.
     ball->setMass(new ode::SphereMass(0.0f, 1.0f));
     EXPECT_FLOAT_EQ(3.0f, ball->getBody()->getMassValue());
+    EXPECT_EQ(box, ball->getMass()) << "a mass the body refused is not adopted";
+    EXPECT_FLOAT_EQ(3.0f, ball->getMassValue());
     ball->setMassType(Physics::MASS);
     EXPECT_EQ(Physics::MASS, ball->getMassType());
     EXPECT_FALSE(ball->setGeometry(1, nullptr));
@@ -475,4 +484,20 @@ TEST_F(PhysicsModule, AutomaticCylinderMassUsesTheWholeLength)
     for (int i : {0, 5, 10}) {
         EXPECT_NEAR(expected->getOdeMass().I[i], automatic->getOdeMass().I[i], 1e-6);
     }
+}
+
+TEST_F(PhysicsModule, TriangleMeshOfASubMeshThatDoesNotExistIsRefused)
+{
+    auto buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+    Ogre::MaterialManager::getSingleton().initialise();
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createPlane("floor",
+        Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, Ogre::Plane(Ogre::Vector3::UNIT_Y, 0), 10, 10, 1, 1,
+        true, 1, 1, 1, Ogre::Vector3::UNIT_Z);
+    Ogre::Entity* entity = mSceneManager->createEntity(mesh);
+    EXPECT_THROW(mPhysics->createTriangleMeshGeometry(entity, Ogre::Vector3::UNIT_SCALE, 3), InvalidArgumentException);
+    std::unique_ptr<ode::TriangleMeshGeometry> whole(
+        mPhysics->createTriangleMeshGeometry(entity, Ogre::Vector3::UNIT_SCALE, -1));
+    EXPECT_EQ(2u, whole->getTriangleCount());
+    mSceneManager->destroyEntity(entity);
+    Ogre::MeshManager::getSingleton().remove(mesh->getHandle());
 }

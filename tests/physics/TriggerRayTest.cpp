@@ -3,12 +3,15 @@
 
 #include "physics/Contact.h"
 #include "physics/MovableObject.h"
+#include "physics/PhysicsObject.h"
 #include "physics/RayObject.h"
 #include "physics/SinglePhysical.h"
 #include "physics/Trigger.h"
 #include "platform/OdeBoxGeometry.h"
 #include "platform/OdeRayGeometry.h"
 #include "platform/OdeSphereGeometry.h"
+
+#include <OgreSceneNode.h>
 
 #include <memory>
 
@@ -95,6 +98,18 @@ TEST_F(Triggers, FramesWithoutAStepKeepTheOccupants)
     }
 }
 
+class TriggerFrameRates : public Triggers, public ::testing::WithParamInterface<float> { };
+
+TEST_P(TriggerFrameRates, HoldTheContactPointsOfOneStepWhateverTheFrameRate)
+{
+    auto sphere = makeSphere(Ogre::Vector3(0, 0, 0));
+    frames(30, GetParam());
+    // A sphere wholly inside a box touches it at one point a step.
+    EXPECT_EQ(1u, mTrigger->getOccupants().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(FramesPerSecond, TriggerFrameRates, ::testing::Values(1.0f / 30, 1.0f / 60, 1.0f / 100));
+
 TEST_F(Triggers, DoesNotSenseMovablesOutsideTheSphereCategory)
 {
     auto movable = std::make_unique<MovableObject>(mPhysics->createSphereGeometry(0.5f), 1.0f);
@@ -156,4 +171,14 @@ TEST_F(PhysicsFixture, RayReportsWhatItHitsWithoutPushing)
     EXPECT_EQ(nullptr, ray.getRayGeometry());
     EXPECT_EQ(0.0f, ray.getLength());
     ray.setDirection(Ogre::Vector3::UNIT_X);
+}
+
+TEST_F(PhysicsFixture, RayOnANodeTurnedKeepsItsStartAtTheNode)
+{
+    Ogre::SceneNode* node = mSceneManager->getRootSceneNode()->createChildSceneNode(Ogre::Vector3(0, 5, 0));
+    RayObject ray(Ogre::Vector3(0, -1, 0));
+    PhysicsObject carrier(node, &ray);
+    ray.setDirection(Ogre::Vector3(0, 0, 1));
+    EXPECT_TRUE(ray.getRayGeometry()->getStart().positionEquals(Ogre::Vector3(0, 5, 0), 1e-4f));
+    EXPECT_TRUE(ray.getDirection().positionEquals(Ogre::Vector3::UNIT_Z, 1e-4f));
 }

@@ -15,6 +15,7 @@
 #include "platform/OdeSphereGeometry.h"
 #include "platform/OdeSphereMass.h"
 #include "platform/OdeStepListener.h"
+#include "platform/OdeTransformGeometry.h"
 #include "platform/OdeWorld.h"
 
 #include "core/Exceptions.h"
@@ -254,7 +255,8 @@ TEST(OdeGeometry, OneOffCollisionTestCreatesNoConstraint)
     EXPECT_NEAR(1.0f, body.getLinearVelocity().y, 1e-4f);
 }
 
-template <typename RoundShape> void checkRoundGeometry(const std::string& name)
+template <typename RoundShape>
+void checkRoundGeometry(const std::string& name)
 {
     tolva::test::LogCapture log;
     std::string capitalised = name;
@@ -405,4 +407,40 @@ TEST(OdeJoint, FixedJointHoldsBodiesTogetherAndHingeReportsItsRate)
     b.setAngularVelocity(Ogre::Vector3(0, 0, 2));
     EXPECT_NEAR(2.0f, hinge.getAngleRate(), 1e-4f);
     EXPECT_EQ(&b, hinge.getFirstBody());
+}
+
+TEST(OdeJoint, AttachingABodyToItselfIsRefused)
+{
+    tolva::test::LogCapture log;
+    World world;
+    Body body(&world);
+    HingeJoint hinge(&world);
+    hinge.attach(&body, &body);
+    EXPECT_EQ(nullptr, hinge.getFirstBody());
+    EXPECT_TRUE(log.contains("Warning: Attempt to attach a joint to the same body twice."));
+}
+
+TEST(OdeTransformGeometry, NeverCarriesAGeometryThatHangsOnABody)
+{
+    tolva::test::LogCapture log;
+    World world;
+    FunctionListener listener;
+    world.setCollisionListener(&listener);
+    ExactVariableStepHandler handler(&world, 1, 0.01f, 1.0f / 30, 1.0f);
+    Body body(&world);
+    BoxGeometry ground(Ogre::Vector3(10, 1, 10), world.getDefaultSpace());
+    TransformGeometry transform(world.getDefaultSpace());
+
+    auto onBody = std::make_unique<SphereGeometry>(0.5f);
+    onBody->setBody(&body);
+    EXPECT_THROW(transform.setEncapsulatedGeometry(onBody.get()), InvalidArgumentException);
+    EXPECT_EQ(nullptr, transform.getEncapsulatedGeometry());
+
+    auto* carried = new SphereGeometry(0.5f);
+    transform.setEncapsulatedGeometry(carried);
+    carried->setBody(&body);
+    EXPECT_EQ(nullptr, carried->getBody());
+    EXPECT_TRUE(log.contains("Warning: Attempt to hang a geometry carried by a transform geometry on a body."));
+    handler.step(0.01f);
+    EXPECT_GT(listener.count, 0);
 }

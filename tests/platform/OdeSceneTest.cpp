@@ -143,4 +143,7 @@ TEST(OdeTriangleMesh, BadArraysAreRefused)
 {
     EXPECT_THROW(TriangleMeshGeometry({0, 0, 0, 1, 0, 0, 0, 0, 1}, {0, 1, 5}), InvalidArgumentException);
     EXPECT_THROW(TriangleMeshGeometry({0, 0, 0, 1}, {0, 0, 0}), InvalidArgumentException);
+    // ODE itself aborts on a mesh without triangles.
+    EXPECT_THROW(TriangleMeshGeometry({}, {}), InvalidArgumentException);
+    EXPECT_THROW(TriangleMeshGeometry({0, 0, 0, 1, 0, 0, 0, 0, 1}, {}), InvalidArgumentException);
 }
