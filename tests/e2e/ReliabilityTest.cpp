@@ -95,3 +95,37 @@ TEST(StopSignal, ShutsTheProgramDownInOrderAndWritesTheConfigurationBack)
         EXPECT_NE(home.readEngineLog().find("Uninstalling plugin: LZMA"), std::string::npos) << strsignal(signal);
     }
 }
+
+TEST(DamagedConfiguration, EngineFileEndsTheStartWithAFatalMessageAndStaysAsItWas)
+{
+    const std::string shipped = shippedFile("engine.cfg");
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"cut short", shipped.substr(0, shipped.size() / 5)},
+        {"not text", std::string("\x89\x03\xfe[\x7f]\n\xc3=\xff\x01", 12)},
+        {"emptied", ""},
+        {"section bracket lost", replaced(shipped, "[Resources]", "[Resources")},
+        {"NUL byte", replaced(shipped, "[OpenGL]", std::string("[Open\0GL]", 9))},
+    };
+    for (const auto& [damage, content] : damages) {
+        TestHome home(content, shippedFile("controls.cfg"));
+        RunningProgram program;
+        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << damage;
+        EXPECT_NE(program.standardError().find(FatalPrefix), std::string::npos) << damage;
+        EXPECT_EQ(home.readEngineConfig(), content) << damage;
+    }
+}
+
+TEST(DamagedConfiguration, ControlsFileLeavesTheGameRunning)
+{
+    const std::string shipped = shippedFile("controls.cfg");
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"cut short", shipped.substr(0, shipped.size() / 2)},
+        {"not a pickle", "Forward = W\n"},
+        {"emptied", ""},
+    };
+    for (const auto& [damage, content] : damages) {
+        TestHome home(shippedFile("engine.cfg"), content);
+        EXPECT_EQ(runUntilSignal(home, SIGTERM), 0) << damage;
+        EXPECT_NE(home.readEngineConfig().find("[Resources]"), std::string::npos) << damage;
+    }
+}
