@@ -1,10 +1,12 @@
 # The game's archive: its scripts and level packed into one 7z archive at build time with 7-Zip
 # (Debian's p7zip-full). The folders of data/media named in TOLVA_PACKED_MEDIA are copied into a
 # staging folder of the build tree, the level's binary media are written beside them by the
-# project's own tools (meshes by tolva_mediagen --level, sounds by soundgen), and the whole
+# project's own tools (meshes by tolva_mediagen --level, sounds by soundgen, gravity maps by
+# tools/make-level-gravity.py), and the whole
 # staging folder is packed. Entries keep their paths below it ("scripts/game/Game.py",
 # "level/level_gem.mesh"); the archive is made anew whenever a packed file or a tool changes.
 find_program(TOLVA_7Z NAMES 7z 7za REQUIRED)
+find_program(TOLVA_PYTHON3 NAMES python3 REQUIRED)
 if(NOT TARGET soundgen)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tools/soundgen ${CMAKE_BINARY_DIR}/tools/soundgen)
 endif()
@@ -49,12 +51,13 @@ function(tolva_pack_game target archive)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${staging}/level ${folder_of_archive}
     ${copy_commands}
     COMMAND tolva_mediagen --level ${staging}/level
+    COMMAND ${TOLVA_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/make-level-gravity.py ${staging}/level
     ${sound_commands}
     COMMAND ${CMAKE_COMMAND} -E chdir ${staging}
             ${TOLVA_7Z} a -t7z -bd -y -bso0 -xr!__pycache__ -xr!*.pyc ${archive}.part *
     COMMAND ${CMAKE_COMMAND} -E rename ${archive}.part ${archive}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS ${inputs} tolva_mediagen soundgen
+    DEPENDS ${inputs} tolva_mediagen soundgen ${CMAKE_SOURCE_DIR}/tools/make-level-gravity.py
     COMMENT "Packing the game's scripts and level into ${archive}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${archive})
