@@ -71,8 +71,13 @@ void Hierarchical::childDetaching(Hierarchical* child)
     rawRemoveChild(child);
 }
 
+Hierarchical::DestructionObserver Hierarchical::msDestructionObserver = nullptr;
+
 Hierarchical::~Hierarchical()
 {
+    if (msDestructionObserver) {
+        msDestructionObserver(this);
+    }
     const std::vector<Hierarchical*> children = mChildren;
     for (Hierarchical* child : children) {
         child->parentDetaching();

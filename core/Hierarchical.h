@@ -70,6 +70,12 @@ public:
     /// Unlists the child, which then becomes a root.
     virtual bool removeChild(Hierarchical* child);
 
+    /// Told at the start of every object's destruction (from this base's destructor, so only the
+    /// address is still meaningful): how handles that others keep (the scripts') learn that their
+    /// object is gone. Null for none.
+    typedef void (*DestructionObserver)(const Hierarchical* object);
+    static void _setDestructionObserver(DestructionObserver observer) { msDestructionObserver = observer; }
+
 protected:
     bool isAncestorOf(const Hierarchical* other) const;
     bool lists(const Hierarchical* child) const;
@@ -77,6 +83,9 @@ protected:
     Hierarchical* mParent = nullptr;
     /// In the order the children were added.
     std::vector<Hierarchical*> mChildren;
+
+private:
+    static DestructionObserver msDestructionObserver;
 };
 
 } // namespace tolva

@@ -1,8 +1,17 @@
 #include "game/GameFactory.h"
 
+#include "core/Exceptions.h"
 #include "game/Game.h"
+#include "game/SpindlewakeModule.h"
 
 namespace tolva {
+
+namespace {
+
+// One literal for both: the window title and the name scripts import.
+const char* const GameName = "Spindlewake";
+
+} // namespace
 
 GameBase* GameFactory::createGame()
 {
@@ -11,12 +20,14 @@ GameBase* GameFactory::createGame()
 
 void GameFactory::registerPythonModules()
 {
-    // The game has no script module yet.
+    if (PyImport_AppendInittab(GameName, &PyInit_Spindlewake) == -1) {
+        throw InitialisationException("Could not install game module in Python initialisation table.");
+    }
 }
 
 std::string GameFactory::getGameName()
 {
-    return "Spindlewake";
+    return GameName;
 }
 
 } // namespace tolva

@@ -10,6 +10,7 @@
 #include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/TolvaEngineModule.h"
+#include "scripting/values/ValuesModule.h"
 
 #include <OgreLogManager.h>
 
@@ -73,6 +74,9 @@ Python::Python(const std::string& programPath)
 {
     if (PyImport_AppendInittab("TolvaEngine", &PyInit_TolvaEngine) == -1) {
         throw InitialisationException("Could not install tolva module in Python initialisation table.");
+    }
+    if (PyImport_AppendInittab("TolvaValues", &PyInit_TolvaValues) == -1) {
+        throw InitialisationException("Could not install the value types module in Python initialisation table.");
     }
     GameFactory::registerPythonModules();
 
@@ -151,6 +155,13 @@ void Python::initialise()
     bp::object sys = bp::import("sys");
     sys.attr("path").attr("append")(os.attr("path").attr("abspath")("."));
 
+    // The outside libraries' value types first: engine members that take or return them work in
+    // every script from then on, whether or not the script imports them itself.
+    try {
+        bp::import("TolvaValues");
+    } catch (const bp::error_already_set&) {
+        throw ScriptingException("Failed to import the value types module.");
+    }
     try {
         bp::import("TolvaEngine");
     } catch (const bp::error_already_set&) {

@@ -1,7 +1,7 @@
 // The scripting module: the embedded Python interpreter that runs the game's scripts.
 //
-// The interpreter starts when this object is built (after the built-in modules "TolvaEngine"
-// and the game's own were added to its table) and ends when it is deleted; an engine restart
+// The interpreter starts when this object is built (after the built-in modules "TolvaEngine",
+// "TolvaValues" and the game's own were added to its table) and ends when it is deleted; an engine restart
 // therefore runs a fresh interpreter. Every statement and script file runs in the namespace of
 // "__main__". Everything scripts print goes into an in-memory buffer while initialise() sets
 // things up, and into the engine log from then on, one log message per write.
@@ -36,7 +36,7 @@ public:
     Python& operator=(const Python&) = delete;
 
     /// Prepares the main namespace, the output capture, the module path (the current working
-    /// directory) and imports "TolvaEngine".
+    /// directory) and imports "TolvaValues" and "TolvaEngine".
     /// @throw ScriptingException when one of these fails (the Python error stays pending)
     void initialise() override;
     void frame(float seconds) override;

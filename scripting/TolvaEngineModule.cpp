@@ -5,8 +5,8 @@
 #include <boost/python.hpp>
 
 // The body runs once per interpreter, on the first import. Classes are defined in a fixed order
-// (a class's Python bases always come first); the comments mark where the classes of the other
-// engine folders join as they are bound.
+// (a class's Python bases always come first); the comments mark where the classes that are not
+// bound yet join, each in the bindings file of its engine folder.
 BOOST_PYTHON_MODULE(TolvaEngine)
 {
     using namespace tolva::bindings;
@@ -14,22 +14,33 @@ BOOST_PYTHON_MODULE(TolvaEngine)
 
     registerExceptionTranslators();
 
-    // TolvaSingleton, GameSingleton, Engine, ConfigFile; Graphics with its converters;
-    // AudioListener, Audio.
+    bindSingletons(); // TolvaSingleton, GameSingleton
+    bindEngine();
+    bindConfigFile();
+    bindGraphics(); // with the converters of the display settings
+    bindAudio();    // AudioListener, Audio
     bindConnection();
-    // KeyEvent, MouseMotionEvent, MouseButtonEvent, Input.
+    bindInputSignals(); // KeyEvent, MouseMotionEvent, MouseButtonEvent
+    bindInput();
     bindScheduleListener();
     bindTime();
-    // Contact, ContactListener, Physics_MassType, Physics.
+    bindPhysics(); // Contact, ContactListener, Physics_MassType, Physics
     bindLog();
-    // Gui, GameBase, Hierarchical, Transformable, GameObject, RenderableObject; the sound
-    // listener and its holder, the sound classes; the scene object classes;
-    // PhysicalBase_CollidableType, CollisionEvent, PhysicalBase.
-    bindCollisionListener();
-    // The physical object classes; OccupancyEvent, Trigger; MeshObjectRenderType,
-    // MeshObject, ParticleSystem, MovableObject; the control registry's value classes and the
-    // converter of a modifier's controls, then GameControlRegistry_Command.
+    bindGui();
+    bindGameBase();
+    bindHierarchy();         // Hierarchical, Transformable
+    bindGameObject();        // GameObject, RenderableObject
+    bindSounds();            // Sound_Listener with its holder classes, Sound_Category, the sounds
+    bindSceneObjects();      // NodeObject, TransformObject, the lights, billboards, chains and trails
+    bindPhysicalBase();      // PhysicalBase_CollidableType, CollisionEvent, PhysicalBase
+    bindCollisionListener(); // with its holder classes
+    bindPhysicalObjects();   // SinglePhysical to Trigger
+    bindMeshObjects();       // MeshObjectRenderType, MeshObject, ParticleSystem
+    bindMovableObject();
+    bindControlValues(); // with the converter of a modifier's controls
+    bindCommand();
     bindCommandHandler();
-    // GameControlRegistry and its converters; FadeModule, MusicManager_Listener,
-    // MusicManager_FadeTarget, its holder, MusicManager.
+    bindControlRegistry(); // with the converters of commands, modifiers and bindings
+    bindMusic();           // FadeModule, MusicManager_Listener, MusicManager_FadeTarget, the holder classes,
+                           // MusicManager
 }

@@ -1,9 +1,19 @@
-// Script classes of the engine core: exception translation, connections, the schedule and the log.
+// Script classes of the engine core: exception translation, the engine and its singletons, the
+// configuration, connections, the schedule, the log and the game base.
 #include "scripting/bindings/Bindings.h"
 
+#include "audio/Audio.h"
+#include "core/ConfigFile.h"
+#include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "core/GameBase.h"
 #include "core/Log.h"
 #include "core/Time.h"
+#include "input/Gui.h"
+#include "input/Input.h"
+#include "physics/Physics.h"
+#include "scene/Graphics.h"
+#include "scripting/Python.h"
 #include "scripting/wrappers/ScheduleListenerWrap.h"
 #include "scripting/support/SignalConnectionBlocks.h"
 
@@ -60,6 +70,13 @@ void addSchedule(Time& time, float delaySeconds, ScheduleListener* listener)
 // write already reached the log.
 void flushLog(Log&) { }
 
+// Resources are bytes (pickles, images): as text, any byte that is not UTF-8 would fail.
+bp::object getResourceData(Engine& engine, const std::string& name)
+{
+    const std::string data = engine.getResourceData(name);
+    return bp::object(bp::handle<>(PyBytes_FromStringAndSize(data.data(), static_cast<Py_ssize_t>(data.size()))));
+}
+
 } // namespace
 
 namespace bindings {
@@ -69,6 +86,44 @@ void registerExceptionTranslators()
     bp::register_exception_translator<InvalidArgumentException>(&Exception_Translate_InvalidArgumentException);
     bp::register_exception_translator<NotFoundException>(&Exception_Translate_NotFoundException);
     bp::register_exception_translator<FileAccessException>(&Exception_Translate_FileAccessException);
+}
+
+void bindSingletons()
+{
+    bp::class_<Singleton<Engine>, boost::noncopyable>("TolvaSingleton", bp::no_init)
+        .def("getInstance", &Singleton<Engine>::getInstance, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("getInstance");
+    bp::class_<Singleton<GameBase>, boost::noncopyable>("GameSingleton", bp::no_init)
+        .def("getInstance", &Singleton<GameBase>::getInstance, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("getInstance");
+}
+
+// The accessors hand out the engine's modules without ownership. Every module outlives the
+// interpreter except the game module, which is deleted first, once no script runs any more.
+void bindEngine()
+{
+    typedef bp::return_internal_reference<1> Module;
+    bp::class_<Engine, bp::bases<Singleton<Engine>>, boost::noncopyable>("Engine", bp::no_init)
+        .def("stop", &Engine::stop, (bp::arg("restart") = false))
+        .def("getDataDirectory", &Engine::getDataDirectory, bp::return_value_policy<bp::copy_const_reference>())
+        .def("getConfigFile", &Engine::getConfigFile, Module())
+        .def("getGraphics", &Engine::getGraphics, Module())
+        .def("getAudio", &Engine::getAudio, Module())
+        .def("getInput", &Engine::getInput, Module())
+        .def("getPhysics", &Engine::getPhysics, Module())
+        .def("getTime", &Engine::getTime, Module())
+        .def("getScripting", &Engine::getScripting, Module())
+        .def("getGui", &Engine::getGui, Module())
+        .def("getGame", &Engine::getGame, Module())
+        .def("isResourceAvailable", &Engine::isResourceAvailable)
+        .def("getResourceData", &getResourceData);
+}
+
+void bindConfigFile()
+{
+    bp::class_<ConfigFile, boost::noncopyable>("ConfigFile", bp::no_init)
+        .def("getValueString", &ConfigFile::getValueString, bp::return_value_policy<bp::copy_const_reference>())
+        .def("setValueString", &ConfigFile::setValueString);
 }
 
 void bindConnection()
@@ -102,6 +157,11 @@ void bindLog()
     bp::class_<Log, boost::noncopyable>("Log", bp::no_init)
         .def("write", static_cast<void (Log::*)(const std::string&)>(&Log::logMessage))
         .def("flush", &flushLog);
+}
+
+void bindGameBase()
+{
+    bp::class_<GameBase, bp::bases<Singleton<GameBase>>, boost::noncopyable>("GameBase", bp::no_init);
 }
 
 } // namespace bindings

@@ -2,12 +2,10 @@
 // arguments into Python objects, calls the callable, and hands back what the signal's slots return.
 #pragma once
 
+#include "scripting/support/TrackedReference.h"
+
 #include <boost/python/call.hpp>
 #include <boost/python/object.hpp>
-#include <boost/python/ptr.hpp>
-#include <boost/ref.hpp>
-
-#include <type_traits>
 
 namespace tolva {
 
@@ -21,32 +19,38 @@ namespace tolva {
 /// is not callable or a result that cannot become the result type) leaves the slot as
 /// boost::python::error_already_set with the error still set; nothing here catches it.
 ///
-/// Arguments are lent to the script for the duration of the call, never copied: pointers and
-/// objects arrive as Python objects that refer to the engine's own object (a null pointer
-/// arrives as None), numbers and enums by value. The call operator is a template so that this
-/// header needs none of the argument types: they must be complete where a signal is connected.
-template <typename Result> class PythonSignalFunctionWrap : public boost::python::object {
+/// Pointers are lent to the script (lendToScript): they arrive as handles that refer to the
+/// engine's own object and refuse use once it is gone (a null pointer arrives as None); a
+/// contact arrives as a copy. Objects passed by reference (the input library's event records)
+/// arrive as copies made by their registered conversion: the records live only while the signal
+/// is emitted, and a script that kept one would otherwise read freed memory. Numbers and enums arrive by value. The
+/// call operator is a template so that this header needs none of the argument types: they must be complete where a
+/// signal is connected.
+template <typename Result>
+class PythonSignalFunctionWrap : public boost::python::object {
 public:
     explicit PythonSignalFunctionWrap(const boost::python::object& callable)
         : boost::python::object(callable)
     {
     }
 
-    template <typename... Args> Result operator()(const Args&... args) const
+    template <typename... Args>
+    Result operator()(const Args&... args) const
     {
         return boost::python::call<Result>(ptr(), lend(args)...);
     }
 
 private:
-    template <typename T> static auto lend(T* pointer) { return boost::python::ptr(pointer); }
-
-    template <typename T> static auto lend(const T& value)
+    template <typename T>
+    static boost::python::object lend(T* pointer)
     {
-        if constexpr (std::is_class<T>::value) {
-            return boost::cref(value);
-        } else {
-            return value;
-        }
+        return lendToScript(pointer);
+    }
+
+    template <typename T>
+    static const T& lend(const T& value)
+    {
+        return value;
     }
 };
 

@@ -19,18 +19,17 @@ namespace tolva {
 
 namespace converters {
 
-/// An element by value: every object built here is a copy, so changing it changes nothing in the
-/// engine.
-template <typename T> boost::python::object toPythonValue(const T& value)
-{
-    return boost::python::object(value);
-}
-
-/// The object pointed to, copied; None for a null pointer.
-template <typename T> boost::python::object toPythonValue(T* value)
-{
-    return value ? boost::python::object(*value) : boost::python::object();
-}
+/// How elements become Python objects: by value, so every object built here is a copy and
+/// changing it changes nothing in the engine; for a pointer, the object pointed to, copied, or
+/// None for a null pointer. A binding whose elements need more (a copy that keeps a script object
+/// alive) passes a policy of its own with the same two members.
+struct CopyElements {
+    template <typename T> static boost::python::object toPython(const T& value) { return boost::python::object(value); }
+    template <typename T> static boost::python::object toPython(T* value)
+    {
+        return value ? toPython(*value) : boost::python::object();
+    }
+};
 
 /// Registers the converter for T unless one exists. The binding library's registry outlives the
 /// interpreter, so after an engine restart the converters of the first start are still in place.
@@ -46,52 +45,52 @@ template <typename T, typename Converter> void registerToPython()
 
 } // namespace converters
 
-template <typename A, typename B> struct PairToTupleConverter {
+template <typename A, typename B, typename Elements = converters::CopyElements> struct PairToTupleConverter {
     static PyObject* convert(const std::pair<A, B>& pair)
     {
         boost::python::tuple result
-            = boost::python::make_tuple(converters::toPythonValue(pair.first), converters::toPythonValue(pair.second));
+            = boost::python::make_tuple(Elements::toPython(pair.first), Elements::toPython(pair.second));
         return boost::python::incref(result.ptr());
     }
 };
 
 /// Elements in the container's iteration order (a set: ascending).
-template <typename C> struct ContainerToTupleConverter {
+template <typename C, typename Elements = converters::CopyElements> struct ContainerToTupleConverter {
     static PyObject* convert(const C& container)
     {
         boost::python::list elements;
         for (const auto& element : container) {
-            elements.append(converters::toPythonValue(element));
+            elements.append(Elements::toPython(element));
         }
         boost::python::tuple result(elements);
         return boost::python::incref(result.ptr());
     }
 };
 
-template <typename K, typename V> struct MapToDictionaryConverter {
+template <typename K, typename V, typename Elements = converters::CopyElements> struct MapToDictionaryConverter {
     static PyObject* convert(const std::map<K, V>& map)
     {
         boost::python::dict result;
         for (const auto& entry : map) {
-            result[converters::toPythonValue(entry.first)] = converters::toPythonValue(entry.second);
+            result[Elements::toPython(entry.first)] = Elements::toPython(entry.second);
         }
         return boost::python::incref(result.ptr());
     }
 };
 
-template <typename A, typename B> void registerPairToTuple()
+template <typename A, typename B, typename Elements = converters::CopyElements> void registerPairToTuple()
 {
-    converters::registerToPython<std::pair<A, B>, PairToTupleConverter<A, B>>();
+    converters::registerToPython<std::pair<A, B>, PairToTupleConverter<A, B, Elements>>();
 }
 
-template <typename C> void registerContainerToTuple()
+template <typename C, typename Elements = converters::CopyElements> void registerContainerToTuple()
 {
-    converters::registerToPython<C, ContainerToTupleConverter<C>>();
+    converters::registerToPython<C, ContainerToTupleConverter<C, Elements>>();
 }
 
-template <typename K, typename V> void registerMapToDictionary()
+template <typename K, typename V, typename Elements = converters::CopyElements> void registerMapToDictionary()
 {
-    converters::registerToPython<std::map<K, V>, MapToDictionaryConverter<K, V>>();
+    converters::registerToPython<std::map<K, V>, MapToDictionaryConverter<K, V, Elements>>();
 }
 
 } // namespace tolva

@@ -5,9 +5,9 @@
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
 #include "physics/PhysicalBase.h"
+#include "scripting/support/TrackedReference.h"
 
 #include <boost/noncopyable.hpp>
-#include <boost/python/ptr.hpp>
 #include <boost/python/wrapper.hpp>
 
 namespace tolva {
@@ -19,12 +19,11 @@ class CollisionListenerWrap : public CollisionListener,
                               public boost::python::wrapper<CollisionListener>,
                               private boost::noncopyable {
 public:
-    /// The partner and the contact are lent to the script for this call only (None for a null
-    /// partner). A class without "collision" raises TypeError; a script error leaves the call as
-    /// boost::python::error_already_set.
+    /// The partner arrives as a handle (None for a null partner), the contact as a copy. A class without "collision"
+    /// raises TypeError; a script error leaves the call as boost::python::error_already_set.
     void collision(PhysicalBase* partner, Contact* contact) override
     {
-        get_override("collision")(boost::python::ptr(partner), boost::python::ptr(contact));
+        get_override("collision")(lendToScript(partner), lendToScript(contact));
     }
 };
 

@@ -27,9 +27,7 @@
 #include "core/Log.h"
 #include "core/ScheduleListener.h"
 #include "core/Time.h"
-#include "core/Updateable.h"
 #include "core/LogLine.h"
-#include "game/GameFactory.h"
 #include "support/TempDir.h"
 #include "support/TestGame.h"
 #include "support/TestHome.h"
@@ -532,35 +530,6 @@ TEST(EngineResourcesWithoutRoot, OnlyAbsolutePathsAreFound)
     EXPECT_TRUE(engine->isResourceAvailable(path));
     EXPECT_FALSE(engine->isResourceAvailable("data.bin"));
     EXPECT_THROW(engine->getResourceData("data.bin"), Ogre::FileNotFoundException);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The game's own module
-
-TEST(EngineDefaultGame, EndsTheLoopAfterItsFirstFrameWhileThereIsNoWindow)
-{
-    TestHome home(TestHome::minimalEngineConfig(), "");
-    EngineOptions options = coreOptions();
-    options.createGame = nullptr;
-    auto engine = makeEngine(options);
-    ASSERT_NE(engine->getGame(), nullptr);
-    EXPECT_EQ(tolva::GameBase::getInstance(), engine->getGame());
-
-    std::vector<std::string> frames;
-    struct Counter : tolva::Updateable {
-        explicit Counter(std::vector<std::string>& frames)
-            : mFrames(frames)
-        {
-        }
-        void frame(float) override { mFrames.push_back("frame"); }
-        std::vector<std::string>& mFrames;
-    } counter(frames);
-
-    engine->initialise();
-    EXPECT_FALSE(engine->run());
-    engine->shutdown();
-    EXPECT_EQ(frames.size(), 1u);
-    EXPECT_EQ(tolva::GameFactory::getGameName(), "Spindlewake");
 }
 
 // ---------------------------------------------------------------------------------------------

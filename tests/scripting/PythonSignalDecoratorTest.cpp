@@ -195,7 +195,7 @@ TEST_F(PythonSignalDecoratorTest, SignalsWithoutResultIgnoreWhatTheScriptReturns
     EXPECT_EQ((std::vector<std::string>{"first", "second"}), gCalls);
 }
 
-TEST_F(PythonSignalDecoratorTest, ArgumentsAreLentByReferenceAndANullPointerArrivesAsNone)
+TEST_F(PythonSignalDecoratorTest, PointersAreLentByReferenceAndANullPointerArrivesAsNone)
 {
     gPython->run("seen = []\n"
                  "def collision(partner, contact):\n"
@@ -212,14 +212,21 @@ TEST_F(PythonSignalDecoratorTest, ArgumentsAreLentByReferenceAndANullPointerArri
     signal(&partner, &contact);
     EXPECT_EQ(7, partner.id);
     EXPECT_EQ("[True, False]", bp::extract<std::string>(gPython->eval("repr(seen)"))());
+}
 
-    // The script's object is lent only for the call: the key event is the engine's own record.
+TEST_F(PythonSignalDecoratorTest, EventRecordsArriveAsCopiesThatAScriptMayKeep)
+{
+    gPython->run("kept = []\n");
     KeySignal keys;
-    keys.connect(callable("lambda e: record(str(e.key)) or e.key == 3"));
+    keys.connect(callable("lambda e: kept.append(e) or e.key == 3"));
+    // The engine reuses (and then frees) its record; each event the script kept stays as it was.
     FakeKeyEvent event;
     event.key = 3;
     EXPECT_TRUE(keys(event));
-    EXPECT_EQ(std::vector<std::string>{"3"}, gCalls);
+    event.key = 99;
+    EXPECT_FALSE(keys(event));
+    EXPECT_EQ("[3, 99]", bp::extract<std::string>(gPython->eval("repr([e.key for e in kept])"))());
+    gPython->run("del kept\n");
 }
 
 TEST_F(PythonSignalDecoratorTest, EnumArgumentsArrivePassedByValue)

@@ -4,17 +4,21 @@
 #include "core/Exceptions.h"
 #include "core/InterfaceHolder.h"
 #include "core/Log.h"
-#include "core/Time.h"
+#include "core/GameBase.h"
 #include "input/GameControlRegistry.h"
+#include "input/Input.h"
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
 #include "scripting/support/InterfaceHolderBindings.h"
 #include "scripting/support/SignalBindings.h"
-#include "scripting/support/ValueConverters.h"
+
+#include <OISKeyboard.h>
+#include <OISMouse.h>
 
 #include <boost/python.hpp>
 #include <boost/signals2.hpp>
 
+#include <cstdlib>
 #include <list>
 #include <map>
 #include <set>
@@ -33,6 +37,8 @@ typedef PythonSignalDecorator<boost::signals2::signal<void()>> TestSignal;
 typedef PythonSignalDecorator<boost::signals2::signal<void(int)>> FixedSignal;
 
 Engine* gEngine = nullptr;
+unsigned int gGeneration = 0;
+bool gRestartRequested = false;
 
 Engine& engine()
 {
@@ -47,20 +53,80 @@ void frame(float seconds)
     engine().frame(seconds);
 }
 
-Time* getTime()
-{
-    return engine().getTime();
-}
-
-Log* getLog()
-{
-    return engine().getLog();
-}
-
 std::string getLogTail()
 {
     Log* log = engine().getLog();
     return log ? log->getOutput() : std::string();
+}
+
+unsigned int getEngineGeneration()
+{
+    return gGeneration;
+}
+
+/// Runs the main loop until something stops the engine.
+/// @return the restart flag, which the runner also obeys once the script has ended
+bool runMainLoop()
+{
+    gRestartRequested = engine().run();
+    return gRestartRequested;
+}
+
+GameControlRegistry* getControlRegistry()
+{
+    GameBase* game = engine().getGame();
+    return game ? game->getControlRegistry() : nullptr;
+}
+
+Input& input()
+{
+    Input* input = engine().getInput();
+    if (!input) {
+        throw IllegalStateException("tolvatest: this engine has no input module (\"# engine: window\").");
+    }
+    return *input;
+}
+
+// Input events as the input library delivers them, through the input module's signals: the
+// event records live only for the emission.
+bool pressKey(OIS::KeyCode key, unsigned int text)
+{
+    return input().keyPressed(OIS::KeyEvent(nullptr, key, text));
+}
+
+bool releaseKey(OIS::KeyCode key)
+{
+    return input().keyReleased(OIS::KeyEvent(nullptr, key, 0));
+}
+
+bool moveMouse(int x, int y, int z)
+{
+    OIS::MouseState state;
+    state.X.rel = x;
+    state.Y.rel = y;
+    state.Z.rel = z;
+    return input().mouseMoved(OIS::MouseEvent(nullptr, state));
+}
+
+bool pressMouseButton(OIS::MouseButtonID button)
+{
+    OIS::MouseState state;
+    state.buttons = 1 << button;
+    return input().mousePressed(OIS::MouseEvent(nullptr, state), button);
+}
+
+/// Types X key names ("a", "shift+j") into the engine's window with xdotool, in the background:
+/// the keys arrive through the window system during later frames.
+void typeKeys(const std::string& keys)
+{
+    if (keys.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_+ ")
+        != std::string::npos) {
+        throw InvalidArgumentException("tolvatest.typeKeys: only X key names, '+' and blanks.");
+    }
+    const std::string command = "(sleep 0.2; xdotool key --delay 60 " + keys + ") &";
+    if (std::system(command.c_str()) != 0) {
+        throw IllegalStateException("tolvatest.typeKeys: xdotool could not be started.");
+    }
 }
 
 void emitSignal(TestSignal& signal)
@@ -127,14 +193,6 @@ public:
     }
     bool isEmpty() const { return InterfaceHolder<CollisionListener>::isEmpty(); }
 };
-
-void callCommandHandler(Registry::CommandHandler* handler, int value)
-{
-    if (!handler) {
-        throw InvalidArgumentException("tolvatest: no handler.");
-    }
-    handler->handleCommand(value);
-}
 
 void callCollisionListener(CollisionListener* listener, float depth)
 {
@@ -228,9 +286,17 @@ private:
 
 } // namespace
 
-void setScriptTestEngine(Engine* engine)
+void setScriptTestEngine(Engine* engine, unsigned int generation)
 {
     gEngine = engine;
+    gGeneration = generation;
+}
+
+bool takeRestartRequest()
+{
+    const bool requested = gRestartRequested;
+    gRestartRequested = false;
+    return requested;
 }
 
 } // namespace tolva::test
@@ -239,14 +305,19 @@ BOOST_PYTHON_MODULE(tolvatest)
 {
     using namespace tolva;
     using namespace tolva::test;
-    typedef GameControlRegistry Registry;
     // Classes of TolvaEngine serve as bases and argument types here.
     bp::import("TolvaEngine");
 
     bp::def("frame", &frame, (bp::arg("seconds") = 0.0f));
-    bp::def("getTime", &getTime, bp::return_value_policy<bp::reference_existing_object>());
-    bp::def("getLog", &getLog, bp::return_value_policy<bp::reference_existing_object>());
+    bp::def("runMainLoop", &runMainLoop);
+    bp::def("getEngineGeneration", &getEngineGeneration);
     bp::def("getLogTail", &getLogTail);
+    bp::def("getControlRegistry", &getControlRegistry, bp::return_value_policy<bp::reference_existing_object>());
+    bp::def("pressKey", &pressKey, (bp::arg("key"), bp::arg("text") = 0));
+    bp::def("releaseKey", &releaseKey);
+    bp::def("moveMouse", &moveMouse, (bp::arg("x") = 0, bp::arg("y") = 0, bp::arg("z") = 0));
+    bp::def("pressMouseButton", &pressMouseButton);
+    bp::def("typeKeys", &typeKeys);
     bp::def("raiseEngineException", &raiseEngineException);
 
     class_PythonSignal<TestSignal>("TestSignal", true);
@@ -260,31 +331,12 @@ BOOST_PYTHON_MODULE(tolvatest)
         .def("notifyAll", &WatchedHolder::notifyAll)
         .def("getEvents", &WatchedHolder::getEvents)
         .def("getSize", &WatchedHolder::getSize);
-    bp::class_<CollisionHolder, bp::bases<InterfaceHolder<CollisionListener>>, boost::noncopyable>(
-        "CollisionHolder")
+    bp::class_<CollisionHolder, bp::bases<InterfaceHolder<CollisionListener>>, boost::noncopyable>("CollisionHolder")
         .def("dispatch", &CollisionHolder::dispatch)
         .def("isEmpty", &CollisionHolder::isEmpty);
     bp::def("callCollisionListener", &callCollisionListener);
-    bp::def("callCommandHandler", &callCommandHandler);
 
-    // Stand-ins for classes that other bindings define, enough to read converted values.
-    bp::class_<Contact>("Contact", bp::no_init).def_readonly("penetrationDepth", &Contact::penetrationDepth);
-    bp::class_<Registry::Control>("Control", bp::no_init)
-        .def("getType", &Registry::Control::getType)
-        .def("getValue", &Registry::Control::getValue);
-    bp::class_<Registry::Command>("Command", bp::no_init)
-        .def_readonly("name", &Registry::Command::name)
-        .def_readonly("repeat", &Registry::Command::repeat);
-    bp::enum_<Registry::Control::Type>("ControlType")
-        .value("TYPE_KEY", Registry::Control::TYPE_KEY)
-        .value("TYPE_MOUSE_BUTTON", Registry::Control::TYPE_MOUSE_BUTTON);
-
-    registerPairToTuple<unsigned int, unsigned int>();
-    registerContainerToTuple<std::vector<std::string>>();
-    registerContainerToTuple<std::vector<unsigned int>>();
-    registerContainerToTuple<std::set<Registry::Control>>();
-    registerContainerToTuple<std::list<Registry::Command>>();
-    registerMapToDictionary<Registry::Control, Registry::Command*>();
+    // Values of the types whose converters TolvaEngine registers.
     bp::def("makePair", &makePair);
     bp::def("makeStrings", &makeStrings);
     bp::def("makeNumbers", &makeNumbers);

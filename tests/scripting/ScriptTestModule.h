@@ -1,7 +1,8 @@
 // The built-in module "tolvatest" that Python test scripts import beside TolvaEngine: what a test
-// needs of the engine that scripts do not reach through TolvaEngine (driving frames, reading the
-// log's tail, firing a signal, calling a listener from C++), plus small stand-ins that exercise
-// the binding support (listener holders, value converters, exception translation).
+// needs of the engine that scripts do not reach through TolvaEngine (driving frames and the main
+// loop, reading the log's tail, the game's control registry, emitting input events and typing
+// keys into the window, firing a signal, calling a listener from C++), plus small stand-ins that
+// exercise the binding support (listener holders, value converters, exception translation).
 #pragma once
 
 #include <Python.h>
@@ -12,8 +13,11 @@ class Engine;
 
 namespace tolva::test {
 
-/// The engine the module's functions act on; set by the runner before any script runs.
-void setScriptTestEngine(Engine* engine);
+/// The engine the module's functions act on, and how many engines ran before it in this process;
+/// set by the runner before any script runs.
+void setScriptTestEngine(Engine* engine, unsigned int generation);
+/// Whether the script ran the main loop and it ended with a restart request; clears the request.
+bool takeRestartRequest();
 
 } // namespace tolva::test
 

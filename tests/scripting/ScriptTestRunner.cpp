@@ -5,15 +5,26 @@
 // results and every failure's traceback go to standard error, and the exit status is 0 only when
 // at least one test ran and none failed.
 //
-// The engine is windowless (time, physics on a scene manager of its own, scripting, a game that
-// never stops the engine by itself) unless the script's first lines say "# engine: window":
-// then it also has the graphics and input modules and needs an X display.
+// The engine is windowless (time, physics and audio on a scene manager of their own, scripting, the
+// GUI on the GUI library's renderer that draws nothing, a game that never stops the engine by
+// itself) unless the script's first lines say "# engine: window":
+// then it also has the graphics and input modules and the test media (meshes, materials, particle
+// templates), on an X server of its own (the runner starts
+// itself again under xvfb-run), so that keys injected with xdotool reach only this engine's
+// window.
+//
+// A script that runs the main loop (tolvatest.runMainLoop) and stops it with a restart makes the
+// runner build a new engine, with a new interpreter, and run the whole script again in it, as the
+// program does on a restart; tolvatest.getEngineGeneration() tells the script which engine it is
+// in. The exit status covers every engine's run.
+#include "ScriptTestGame.h"
 #include "ScriptTestModule.h"
 
+#include "audio/Audio.h"
 #include "core/Engine.h"
 #include "physics/Physics.h"
 #include "scripting/Python.h"
-#include "support/TestGame.h"
+#include "scene/WindowTestSupport.h"
 #include "support/TestHome.h"
 
 #include <OgreRoot.h>
@@ -21,6 +32,9 @@
 
 #include <boost/python.hpp>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -30,6 +44,14 @@
 namespace bp = boost::python;
 
 namespace {
+
+/// Set in the environment of the runner started again on its own X server.
+const char* const OwnDisplayVariable = "TOLVA_SCRIPT_TEST_OWN_DISPLAY";
+/// A controls file with no commands and an empty base layer (pickle protocol 2 of
+/// ((), (0, (), ()))): the engines start as a configured game does, without a read warning.
+const std::string EmptyControls("\x80\x02)K\x00))\x87q\x00\x86q\x01.", 14);
+/// Engines after which a script that keeps asking for restarts is stopped.
+const unsigned int MaxEngines = 5;
 
 std::string readFile(const std::string& path)
 {
@@ -49,6 +71,24 @@ bool wantsWindow(const std::string& script)
         }
     }
     return false;
+}
+
+std::string ownPath()
+{
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
+}
+
+// The server must not reset when its last client leaves: between the engines of a restart there
+// is none, and the next engine would find no display.
+int runOnOwnDisplay(const std::string& scriptPath)
+{
+    setenv(OwnDisplayVariable, "1", 1);
+    const std::string command
+        = "xvfb-run -a -s '-screen 0 1024x768x24 -noreset' '" + ownPath() + "' '" + scriptPath + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 // Loads the script as a module of its own name and runs its tests; the result is a bool in the
@@ -81,6 +121,49 @@ int runScript(tolva::Engine& engine, const std::string& path)
     return 1;
 }
 
+/// One engine's life with the script run inside it.
+int runEngine(int argc, char** argv, const std::string& path, bool window, unsigned int generation)
+{
+    if (PyImport_AppendInittab("tolvatest", &PyInit_tolvatest) == -1) {
+        return 2;
+    }
+    // Without a window the physics and audio modules need a scene manager of their own.
+    std::unique_ptr<Ogre::Root> root;
+    if (!window) {
+        root = std::make_unique<Ogre::Root>("", "", "");
+    }
+    int status = 1;
+    try {
+        tolva::EngineOptions options
+            = tolva::test::coreOptions([] { return static_cast<tolva::GameBase*>(new tolva::test::ScriptTestGame()); });
+        options.scripting = true;
+        options.physics = true;
+        options.audio = true;
+        options.gui = true;
+        options.graphics = window;
+        options.input = window;
+        tolva::Engine engine(argc, argv, options);
+        if (window) {
+            tolva::test::keepGraphicsLibrariesLoaded();
+        } else {
+            Ogre::SceneManager* sceneManager = root->createSceneManager();
+            engine.getPhysics()->setSceneManager(sceneManager);
+            engine.getAudio()->setSceneManager(sceneManager);
+        }
+        tolva::test::setScriptTestEngine(&engine, generation);
+        engine.initialise();
+        status = runScript(engine, path);
+        engine.shutdown();
+        tolva::test::setScriptTestEngine(nullptr, generation);
+    } catch (const std::exception& error) {
+        std::cerr << "Engine " << generation << " failed: " << error.what() << std::endl;
+        tolva::test::setScriptTestEngine(nullptr, generation);
+        status = 1;
+    }
+    root.reset();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -96,35 +179,23 @@ int main(int argc, char** argv)
         return 2;
     }
     const bool window = wantsWindow(script);
-
-    tolva::test::TestHome home(tolva::test::TestHome::minimalEngineConfig(), "");
-    if (PyImport_AppendInittab("tolvatest", &PyInit_tolvatest) == -1) {
-        return 2;
-    }
-    // Without a window the physics module needs a scene manager of its own.
-    std::unique_ptr<Ogre::Root> root;
-    if (!window) {
-        root = std::make_unique<Ogre::Root>("", "", "");
+    if (window && !std::getenv(OwnDisplayVariable)) {
+        return runOnOwnDisplay(path);
     }
 
-    int status = 1;
-    {
-        tolva::EngineOptions options = tolva::test::coreOptions(
-            [] { return static_cast<tolva::GameBase*>(new tolva::test::TestGame(0)); });
-        options.scripting = true;
-        options.physics = true;
-        options.graphics = window;
-        options.input = window;
-        tolva::Engine engine(argc, argv, options);
-        if (root) {
-            engine.getPhysics()->setSceneManager(root->createSceneManager());
+    tolva::test::TestHome home(window ? tolva::test::windowEngineConfig("FileSystem=" TOLVA_TEST_MEDIA_DIR "\n")
+                                      : tolva::test::TestHome::minimalEngineConfig(),
+        EmptyControls);
+    int status = 0;
+    for (unsigned int generation = 0;; ++generation) {
+        status |= runEngine(argc, argv, path, window, generation);
+        if (!tolva::test::takeRestartRequest()) {
+            break;
         }
-        tolva::test::setScriptTestEngine(&engine);
-        engine.initialise();
-        status = runScript(engine, path);
-        engine.shutdown();
-        tolva::test::setScriptTestEngine(nullptr);
+        if (generation + 1 == MaxEngines) {
+            std::cerr << "The script asked for a restart of engine " << MaxEngines << "; stopping." << std::endl;
+            return 1;
+        }
     }
-    root.reset();
     return status;
 }

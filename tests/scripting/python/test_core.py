@@ -1,11 +1,82 @@
-"""Core classes as scripts see them: schedules, connections, listener holders, the log as the
-interpreter's output, exception translation and the value converters."""
+"""Core classes as scripts see them: the engine and its singletons, the configuration, resources,
+restarts, schedules, connections, listener holders, the log as the interpreter's output,
+exception translation and the value converters."""
+import builtins
+import os
 import sys
 import time
 import unittest
 
 import TolvaEngine
 import tolvatest
+from TolvaEngine import TolvaSingleton
+
+
+def clock():
+    return TolvaSingleton.getInstance().getTime()
+
+
+class TheEngine(unittest.TestCase):
+    def test_the_engine_and_the_game_are_reached_through_their_singletons(self):
+        engine = TolvaSingleton.getInstance()
+        self.assertIsInstance(engine, TolvaEngine.Engine)
+        # Each call makes a new script object for the same engine.
+        self.assertIsNot(engine, TolvaEngine.Engine.getInstance())
+        self.assertEqual(os.path.join(os.environ["HOME"], ".spindlewake"), engine.getDataDirectory())
+        self.assertIsInstance(TolvaEngine.GameSingleton.getInstance(), TolvaEngine.GameBase)
+        self.assertIsInstance(engine.getGame(), TolvaEngine.GameBase)
+        self.assertIsInstance(engine.getTime(), TolvaEngine.Time)
+        # This engine runs without a window: no graphics and no input module.
+        self.assertIsNone(engine.getGraphics())
+        self.assertIsNone(engine.getInput())
+        # The interpreter module itself is not for scripts.
+        with self.assertRaisesRegex(TypeError, "No Python class registered"):
+            engine.getScripting()
+
+    def test_configuration_text_by_section_and_key(self):
+        config = TolvaSingleton.getInstance().getConfigFile()
+        self.assertEqual("../media/core,true", config.getValueString("Resources", "FileSystem"))
+        config.setValueString("Game", "Pull Camera", "yes")
+        self.assertEqual("yes", config.getValueString("Game", "Pull Camera"))
+        with self.assertRaisesRegex(ValueError, "^The parameter requested does not exist within section.$"):
+            config.getValueString("Game", "No Such Key")
+        with self.assertRaisesRegex(ValueError, "^The section requested does not exist within config file.$"):
+            config.getValueString("No Such Section", "Key")
+
+    def test_resources_are_read_as_bytes(self):
+        engine = TolvaSingleton.getInstance()
+        path = os.path.join(engine.getDataDirectory(), "binary.dat")
+        data = b"\x80\x02K\x00\xff not text"
+        with open(path, "wb") as out:
+            out.write(data)
+        self.assertTrue(engine.isResourceAvailable(path))
+        self.assertEqual(data, engine.getResourceData(path))
+        self.assertFalse(engine.isResourceAvailable(path + ".missing"))
+        with self.assertRaisesRegex(RuntimeError, "binary.dat.missing"):
+            engine.getResourceData(path + ".missing")
+
+
+class Restarts(unittest.TestCase):
+    """The runner builds a new engine, with a new interpreter, whenever the main loop ends with a
+    restart, and runs this whole script again in it."""
+
+    def test_a_script_restarts_the_engine_twice_and_each_engine_starts_clean(self):
+        generation = tolvatest.getEngineGeneration()
+        # Nothing of an earlier interpreter reaches this one.
+        self.assertFalse(hasattr(builtins, "restartedFrom"))
+        builtins.restartedFrom = generation
+        engine = TolvaSingleton.getInstance()
+        stops = [lambda: engine.stop(True), lambda: engine.stop(restart=True), lambda: engine.stop()]
+
+        class Stopper(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                stops[generation]()
+
+        stopper = Stopper()
+        engine.getTime().addSchedule(0.01, stopper)
+        self.assertEqual(generation < 2, tolvatest.runMainLoop())
+        self.assertFalse(engine.getTime().isScheduled(stopper))
+        self.assertNotIn("Traceback", tolvatest.getLogTail())
 
 
 class Schedules(unittest.TestCase):
@@ -17,16 +88,16 @@ class Schedules(unittest.TestCase):
                 calls.append("due")
 
         reminder = Reminder()
-        clock = tolvatest.getTime()
-        clock.addSchedule(0.05, reminder)
-        self.assertTrue(clock.isScheduled(reminder))
+        time_ = clock()
+        time_.addSchedule(0.05, reminder)
+        self.assertTrue(time_.isScheduled(reminder))
         tolvatest.frame()
         self.assertEqual([], calls)
         time.sleep(0.06)
         tolvatest.frame()
         tolvatest.frame()
         self.assertEqual(["due"], calls)
-        self.assertFalse(clock.isScheduled(reminder))
+        self.assertFalse(time_.isScheduled(reminder))
 
     def test_a_removed_schedule_is_never_called(self):
         calls = []
@@ -36,8 +107,8 @@ class Schedules(unittest.TestCase):
                 calls.append("due")
 
         reminder = Reminder()
-        tolvatest.getTime().addSchedule(0.0, reminder)
-        tolvatest.getTime().removeSchedule(reminder)
+        clock().addSchedule(0.0, reminder)
+        clock().removeSchedule(reminder)
         time.sleep(0.002)
         tolvatest.frame()
         self.assertEqual([], calls)
@@ -47,19 +118,19 @@ class Schedules(unittest.TestCase):
             pass
 
         forgetful = Forgetful()
-        tolvatest.getTime().addSchedule(0.0, forgetful)
+        clock().addSchedule(0.0, forgetful)
         time.sleep(0.002)
         with self.assertRaises(TypeError):
             tolvatest.frame()
         # The entry went with its one call: the next frames run clean.
-        self.assertFalse(tolvatest.getTime().isScheduled(forgetful))
+        self.assertFalse(clock().isScheduled(forgetful))
         time.sleep(0.002)
         tolvatest.frame()
 
     def test_none_where_a_listener_is_needed_raises_value_error(self):
         with self.assertRaisesRegex(ValueError, r"^Time.addSchedule needs a ScheduleListener, not None.$"):
-            tolvatest.getTime().addSchedule(1.0, None)
-        self.assertFalse(tolvatest.getTime().isScheduled(None))
+            clock().addSchedule(1.0, None)
+        self.assertFalse(clock().isScheduled(None))
 
     def test_a_listener_whose_init_skips_the_base_is_refused(self):
         class Careless(TolvaEngine.ScheduleListener):
@@ -70,7 +141,7 @@ class Schedules(unittest.TestCase):
                 pass
 
         with self.assertRaisesRegex(Exception, "Python argument types"):
-            tolvatest.getTime().addSchedule(1.0, Careless())
+            clock().addSchedule(1.0, Careless())
 
 
 class ScriptImplementedInterfaces(unittest.TestCase):
@@ -88,10 +159,6 @@ class ScriptImplementedInterfaces(unittest.TestCase):
             with self.assertRaisesRegex(RuntimeError, "^Pure virtual function called$"):
                 call()
 
-    def test_engine_classes_cannot_be_made_by_scripts(self):
-        for cls in (TolvaEngine.Log, TolvaEngine.Time):
-            with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
-                cls()
 
 
 class Connections(unittest.TestCase):

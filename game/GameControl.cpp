@@ -1,0 +1,304 @@
+#include "game/GameControl.h"
+
+#include <OgreMath.h>
+#include <OgreMatrix3.h>
+
+#include <boost/any.hpp>
+
+#include <cmath>
+
+#include "core/ConfigFile.h"
+#include "core/Engine.h"
+#include "core/GameBase.h"
+#include "game/Camera.h"
+#include "game/GameMath.h"
+#include "game/PlaySphere.h"
+
+namespace tolva {
+
+namespace {
+
+const char* const GameSection = "Game";
+const char* const SensitivityKey = "Mouse Sensitivity";
+
+} // namespace
+
+GameControl::GameControl()
+{
+    Engine* engine = Engine::getInstance();
+    if (ConfigFile* config = engine ? engine->getConfigFile() : nullptr) {
+        const boost::any value
+            = config->getValueDefault(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(1.0f));
+        if (const float* sensitivity = boost::any_cast<float>(&value)) {
+            mMouseSensitivity = *sensitivity;
+        }
+    }
+}
+
+void GameControl::initialise()
+{
+    populateCommandRegistry();
+}
+
+void GameControl::frame(float seconds)
+{
+    if (mMode == MODE_FLY) {
+        mFlyVectorsStale = true;
+        const bool steerable = isSteerable();
+        if (steerable) {
+            mSampledVelocity = mPlaySphere->getMovableBody()->getLinearVelocity();
+        }
+        if (steerable && mThrusting && !mThrustRequested) {
+            mPlaySphere->setThrusterEnabled(false);
+        }
+        if (steerable && !mThrusting && mThrustRequested) {
+            mPlaySphere->setThrusterEnabled(true);
+        }
+    }
+    mThrusting = mThrustRequested;
+    mThrustRequested = false;
+}
+
+void GameControl::setSphereFloorPlaneNormal(const Ogre::Vector3& normal)
+{
+    mSphereFloorPlaneNormal = normalisedOrSame(normal);
+    mRollTorqueStale = true;
+    mPitchTorqueStale = true;
+}
+
+void GameControl::setMouseSensitivity(float sensitivity)
+{
+    mMouseSensitivity = sensitivity;
+    Engine* engine = Engine::getInstance();
+    if (ConfigFile* config = engine ? engine->getConfigFile() : nullptr) {
+        config->setValue(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(sensitivity));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+GameControlRegistry::CommandHandler* GameControl::createCommandHandler(GenericCommandHandler::Handler handler)
+{
+    mCommandHandlers.emplace_back(this, handler);
+    return &mCommandHandlers.back();
+}
+
+void GameControl::populateCommandRegistry()
+{
+    struct Row {
+        const char* name;
+        const char* category;
+        bool repeat;
+        GenericCommandHandler::Handler handler;
+    };
+    static const Row table[] = {
+        {"Left", "Movement", true, &GameControl::moveLeft},
+        {"Right", "Movement", true, &GameControl::moveRight},
+        {"Forward", "Movement", true, &GameControl::moveForward},
+        {"Backward", "Movement", true, &GameControl::moveBackward},
+        {"Up", "View", true, &GameControl::lookUp},
+        {"Down", "View", true, &GameControl::lookDown},
+        {"Left", "View", true, &GameControl::lookLeft},
+        {"Right", "View", true, &GameControl::lookRight},
+        {"Zoom In", "View", true, &GameControl::zoomIn},
+        {"Zoom Out", "View", true, &GameControl::zoomOut},
+        {"Toggle Local", "View", false, &GameControl::viewToggle},
+    };
+    GameControlRegistry* registry = Engine::getInstance()->getGame()->getControlRegistry();
+    for (const Row& row : table) {
+        registry->addCommand(
+            GameControlRegistry::Command(row.name, row.category, row.repeat, createCommandHandler(row.handler)));
+    }
+}
+
+void GameControl::moveLeft(int value)
+{
+    if (startMove()) {
+        fly(-mFlyRight);
+    }
+    roll(false, -1.0f);
+}
+
+void GameControl::moveRight(int value)
+{
+    if (startMove()) {
+        fly(mFlyRight);
+    }
+    roll(false, 1.0f);
+}
+
+void GameControl::moveForward(int value)
+{
+    if (startMove()) {
+        fly(-mFlyUp);
+    }
+    roll(true, 1.0f);
+}
+
+void GameControl::moveBackward(int value)
+{
+    if (startMove()) {
+        fly(mFlyUp);
+    }
+    roll(true, -1.0f);
+}
+
+void GameControl::lookUp(int value)
+{
+    if (mCamera && mCameraEnabled) {
+        mCamera->addPitch(lookAmount(value));
+    }
+}
+
+void GameControl::lookDown(int value)
+{
+    if (mCamera && mCameraEnabled) {
+        mCamera->addPitch(-lookAmount(value));
+    }
+}
+
+void GameControl::lookLeft(int value)
+{
+    // The torque axes follow the camera's turn, whether or not the camera may turn now.
+    mRollTorqueStale = true;
+    mPitchTorqueStale = true;
+    if (mCamera && mCameraEnabled) {
+        mCamera->rotate(lookAmount(value));
+    }
+}
+
+void GameControl::lookRight(int value)
+{
+    mRollTorqueStale = true;
+    mPitchTorqueStale = true;
+    if (mCamera && mCameraEnabled) {
+        mCamera->rotate(-lookAmount(value));
+    }
+}
+
+void GameControl::zoomIn(int value)
+{
+    if (mCamera && mCameraEnabled) {
+        mCamera->addFocalDistance(zoomAmount(value));
+    }
+}
+
+void GameControl::zoomOut(int value)
+{
+    if (mCamera && mCameraEnabled) {
+        mCamera->addFocalDistance(-zoomAmount(value));
+    }
+}
+
+void GameControl::viewToggle(int value)
+{
+    if (mCamera && mCameraEnabled) {
+        mCamera->setLocal(!mCamera->isLocal());
+    }
+}
+
+float GameControl::lookAmount(int value) const
+{
+    return static_cast<float>(0.1 * value * mMouseSensitivity);
+}
+
+float GameControl::zoomAmount(int value) const
+{
+    // In floating point: a held key repeats with the value 1, which in whole numbers would
+    // zoom by nothing.
+    return static_cast<float>(value / 120.0 * 10.5 * mMouseSensitivity);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Movement
+
+bool GameControl::isSteerable() const
+{
+    return mPlaySphere && mPlaySphere->isEnabled();
+}
+
+bool GameControl::startMove()
+{
+    mThrustRequested = true;
+    if (mMode != MODE_FLY) {
+        return false;
+    }
+    if (mFlyVectorsStale) {
+        updateFlyVectors();
+        mFlyVectorsStale = false;
+    }
+    return true;
+}
+
+void GameControl::roll(bool pitch, float sign)
+{
+    if (mMode != MODE_ROLL) {
+        return;
+    }
+    if (pitch && mPitchTorqueStale) {
+        updatePitchTorqueVector();
+        mPitchTorqueStale = false;
+    } else if (!pitch && mRollTorqueStale) {
+        updateRollTorqueVector();
+        mRollTorqueStale = false;
+    }
+    if (isSteerable()) {
+        mPlaySphere->addTorque((pitch ? mPitchTorque : mRollTorque) * (sign * mSpeed));
+    }
+}
+
+void GameControl::updateFlyVectors()
+{
+    // A sphere at rest has no direction of flight; fly() moves nothing then.
+    mSampledSpeed = mSampledVelocity.length();
+    if (mSampledSpeed == 0.0f) {
+        return;
+    }
+    const Ogre::Vector3 direction = mSampledVelocity * (1.0f / mSampledSpeed);
+    if (std::fabs(direction.dotProduct(Ogre::Vector3::UNIT_Y)) > 0.95f) {
+        mFlyRight = mCamera ? mCamera->getXZRight() : Ogre::Vector3::UNIT_X;
+    } else {
+        mFlyRight = direction.crossProduct(Ogre::Vector3::UNIT_Y);
+    }
+    mFlyUp = mFlyRight.crossProduct(direction);
+}
+
+void GameControl::fly(const Ogre::Vector3& direction)
+{
+    if (!isSteerable() || mSampledVelocity == Ogre::Vector3::ZERO) {
+        return;
+    }
+    const Ogre::Vector3 bent = normalisedOrSame(mSampledVelocity + direction * (mFlySpeed * mSampledSpeed));
+    mPlaySphere->getMovableBody()->setLinearVelocity(bent * mSampledSpeed);
+}
+
+void GameControl::updatePitchTorqueVector()
+{
+    mPitchTorque
+        = tiltOntoFloor(mCamera ? mCamera->getXZRight() : Ogre::Vector3::NEGATIVE_UNIT_X, mSphereFloorPlaneNormal);
+}
+
+void GameControl::updateRollTorqueVector()
+{
+    mRollTorque
+        = tiltOntoFloor(mCamera ? mCamera->getXZDirection() : Ogre::Vector3::NEGATIVE_UNIT_Z, mSphereFloorPlaneNormal);
+}
+
+Ogre::Vector3 GameControl::tiltOntoFloor(const Ogre::Vector3& axis, const Ogre::Vector3& floorNormal)
+{
+    const float cosine = Ogre::Vector3::UNIT_Y.dotProduct(floorNormal);
+    if (std::fabs(1.0f - cosine) <= 0.01f) {
+        return axis;
+    }
+    const Ogre::Vector3 reference = std::fabs(-1.0f - cosine) <= 0.01f ? axis : Ogre::Vector3::UNIT_Y;
+    const Ogre::Radian angle = Ogre::Math::ACos(cosine);
+    // The turn axis keeps its length (sin of the angle for the up reference), as the feel of
+    // the controls on slopes was tuned with it.
+    const Ogre::Vector3 turnAxis = reference.crossProduct(floorNormal);
+    Ogre::Matrix3 tilt;
+    tilt.FromAngleAxis(turnAxis, angle);
+    return tilt * axis;
+}
+
+} // namespace tolva

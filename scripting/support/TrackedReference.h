@@ -1,0 +1,122 @@
+// Handles through which scripts reach engine objects they do not own. The Python object refers to
+// the engine's object without owning it and asks ObjectLives before every use: once the object is
+// gone, the handle no longer converts to the object, so every member called through it (or any
+// call it is passed to) raises the binding library's argument error (a TypeError) instead of
+// touching freed memory.
+//
+// Bound members return such handles with the call policy `Tracked`; engine code lends objects to
+// scripts (signal and listener arguments) with lendToScript.
+#pragma once
+
+#include "core/Hierarchical.h"
+#include "scripting/support/ObjectLives.h"
+
+#include <OgreMovableObject.h>
+
+#include <boost/python/object.hpp>
+#include <boost/python/object/make_ptr_instance.hpp>
+#include <boost/python/instance_holder.hpp>
+#include <boost/python/object/inheritance_query.hpp>
+#include <boost/python/return_value_policy.hpp>
+#include <boost/python/to_python_indirect.hpp>
+
+#include <type_traits>
+
+namespace tolva {
+
+class Contact;
+
+/// How the life of an object of type T is watched: scene and physical objects through the
+/// hierarchy, geometries and bodies as movable objects; anything else lives as long as what
+/// handed it out (the policy that returns it keeps that alive).
+template <typename T>
+ObjectLives::Token watchLife(T* object)
+{
+    if constexpr (std::is_base_of_v<Hierarchical, T>) {
+        return ObjectLives::watch(static_cast<const Hierarchical*>(object));
+    } else if constexpr (std::is_base_of_v<Ogre::MovableObject, T>) {
+        return ObjectLives::watch(static_cast<Ogre::MovableObject*>(const_cast<std::remove_const_t<T>*>(object)));
+    } else {
+        return ObjectLives::unwatched();
+    }
+}
+
+/// The instance holder of a handle: the engine object while it lives, nothing afterwards.
+template <typename T>
+class TrackedHolder : public boost::python::instance_holder {
+public:
+    explicit TrackedHolder(T* object)
+        : mObject(object)
+        , mLife(watchLife(object))
+    {
+    }
+
+    void* holds(boost::python::type_info type, bool nullPointerOnly) override
+    {
+        if (!*mLife) {
+            return nullptr;
+        }
+        if (type == boost::python::type_id<T*>()) {
+            return nullPointerOnly ? nullptr : &mObject;
+        }
+        const boost::python::type_info own = boost::python::type_id<T>();
+        return own == type ? mObject : boost::python::objects::find_dynamic_type(mObject, own, type);
+    }
+
+protected:
+    bool isAlive() const { return *mLife; }
+
+private:
+    T* mObject;
+    ObjectLives::Token mLife;
+};
+
+namespace detail {
+
+struct MakeTrackedHolder {
+    template <typename T>
+    static PyObject* execute(T* object)
+    {
+        typedef std::remove_const_t<T> Object;
+        Object* pointer = const_cast<Object*>(object);
+        return boost::python::objects::make_ptr_instance<Object, TrackedHolder<Object>>::execute(pointer);
+    }
+};
+
+struct TrackedResultGenerator {
+    template <typename R>
+    struct apply {
+        typedef boost::python::to_python_indirect<R, MakeTrackedHolder> type;
+    };
+};
+
+} // namespace detail
+
+/// Call policy of members returning a pointer or reference to an engine object: a handle of the
+/// object's own script class (None for null).
+typedef boost::python::return_value_policy<detail::TrackedResultGenerator> Tracked;
+
+/// A handle of the object (None for null).
+template <typename T>
+boost::python::object makeTracked(T* object)
+{
+    if (!object) {
+        return boost::python::object();
+    }
+    return boost::python::object(
+        boost::python::handle<>(boost::python::to_python_indirect<T*, detail::MakeTrackedHolder>()(object)));
+}
+
+/// An object the engine lends to a script for one call: a handle, which stays safe to use when
+/// the script keeps it beyond the call.
+template <typename T>
+boost::python::object lendToScript(T* object)
+{
+    return makeTracked(object);
+}
+
+/// A contact record is reused by the engine after the call: the script gets a copy, whose two
+/// physical objects are watched from now on.
+boost::python::object lendToScript(Contact* contact);
+
+} // namespace tolva

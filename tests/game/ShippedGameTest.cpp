@@ -1,0 +1,114 @@
+// The game on the scripts it ships (the resource loader and the package "scripts.game" of the
+// runnable tree's media), and the game's script module checked from inside the running game.
+#include "GameFixture.h"
+
+#include "game/Inventory.h"
+#include "input/GameControlRegistry.h"
+
+namespace tolva::test {
+namespace {
+
+class ShippedGameTest : public GameFixture {
+protected:
+    /// No scripts of the test's own: the media's scripts are found behind the empty folder.
+    void SetUp() override { start({}); }
+
+    /// The command the key drives in the base layer; empty if none.
+    std::string commandOfKey(OIS::KeyCode key)
+    {
+        const GameControlRegistry::Layer& layer
+            = game().getControlRegistry()->getBindings(GameControlRegistry::Modifier());
+        const auto found = layer.find(GameControlRegistry::Control(GameControlRegistry::Control::TYPE_KEY, key));
+        return found == layer.end() ? std::string() : found->second->category + "/" + found->second->name;
+    }
+
+    std::string logText() const
+    {
+        std::string text;
+        for (const std::string& line : mLog->getLines()) {
+            text += line + "\n";
+        }
+        return text;
+    }
+};
+
+TEST_F(ShippedGameTest, BuildsALevelWhereTheSphereRestsOnTheFloorReadyToRoll)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    PlaySphere* sphere = game().getPlaySphere();
+    ASSERT_NE(nullptr, sphere);
+    EXPECT_EQ(sphere, camera().getFocalPoint());
+    EXPECT_EQ(GameControl::MODE_ROLL, controls().getMode());
+    ASSERT_EQ(1u, sphere->getInventory().getItemCount());
+    EXPECT_EQ("Beacon", sphere->getInventory().getItem(0)->getName());
+    frames(100, 0.02f);
+    EXPECT_NEAR(1.0f, sphere->getPosition().y, 0.05f) << "resting on the floor";
+    EXPECT_NEAR(1.0f, controls().getSphereFloorPlaneNormal().y, 1e-4f);
+    EXPECT_EQ(std::string::npos, logText().find("ogre:scripts")) << logText();
+}
+
+TEST_F(ShippedGameTest, BindsTheDefaultKeysWhenThePlayersFileHasNone)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    const struct {
+        OIS::KeyCode key;
+        const char* command;
+    } cases[] = {
+        {OIS::KC_W, "Movement/Forward"},
+        {OIS::KC_S, "Movement/Backward"},
+        {OIS::KC_A, "Movement/Left"},
+        {OIS::KC_D, "Movement/Right"},
+        {OIS::KC_LEFT, "View/Left"},
+        {OIS::KC_PGUP, "View/Zoom In"},
+        {OIS::KC_L, "View/Toggle Local"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.command, commandOfKey(c.key)) << c.key;
+    }
+}
+
+TEST_F(ShippedGameTest, PutsAFallenSphereBackAndLetsItGoAtShutdown)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    PlaySphere* sphere = game().getPlaySphere();
+    ASSERT_NE(nullptr, sphere);
+    const Ogre::Vector3 start = sphere->getPosition();
+    sphere->setPosition(Ogre::Vector3(0, -40, 0));
+    frame();
+    EXPECT_LT(start.distance(sphere->getPosition()), 0.1f);
+    mEngine->shutdown();
+    EXPECT_EQ(nullptr, game().getPlaySphere());
+    EXPECT_EQ(nullptr, controls().getPlaySphere());
+    EXPECT_EQ(std::string::npos, logText().find("ogre:scripts")) << logText();
+}
+
+class SpindlewakeModuleTest : public GameFixture {
+protected:
+    void SetUp() override { }
+};
+
+TEST_F(SpindlewakeModuleTest, ScriptsReachTheRunningGameThroughItsModule)
+{
+    // A game script that runs the checks while it is being built, and records how they went.
+    const std::string record = "open(r'" + mScripts->path() + "/calls', 'w').write";
+    ScriptFiles files = recordingScripts(mScripts->path());
+    files["scripts/game/Game.py"]
+        = "import sys, unittest\n"
+          "sys.path.insert(0, r'" TOLVA_SOURCE_DIR "/tests/game/python')\n"
+          "import spindlewake_game_checks as checks\n"
+          "class Game:\n"
+          "    def __init__(self):\n"
+          "        tests = unittest.defaultTestLoader.loadTestsFromModule(checks)\n"
+          "        result = unittest.TextTestRunner(stream=sys.__stderr__, verbosity=2).run(tests)\n"
+          "        "
+        + record
+        + "('%d ran, %d failed' % (result.testsRun, len(result.failures) + len(result.errors)))\n"
+          "    def frame(self, seconds):\n"
+          "        pass\n";
+    start(files);
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    EXPECT_EQ("3 ran, 0 failed", recordedCalls());
+}
+
+} // namespace
+} // namespace tolva::test

@@ -1,0 +1,89 @@
+"""The game's own module as scripts see it: its classes and enumerations, and inventory items
+implemented by scripts. What needs the running game (its inventory, camera and play sphere) is
+played by the game's tests on the game module itself."""
+import unittest
+
+import Spindlewake
+import TolvaEngine
+
+Mode = Spindlewake.Inventory_Item_Mode
+
+
+class Lamp(Spindlewake.Inventory_Item):
+    def __init__(self, name="Lamp"):
+        Spindlewake.Inventory_Item.__init__(self, name, True)
+        self.calls = []
+
+    def modeChanged(self, mode):
+        self.calls.append(("mode", mode, self.getMode()))
+
+    def equipped(self):
+        self.calls.append("equipped")
+
+    def unequipped(self):
+        self.calls.append("unequipped")
+
+
+class Module(unittest.TestCase):
+    def test_offers_the_game_classes_on_the_engine_classes_and_nothing_else(self):
+        names = ["Game", "Camera", "Inventory_Item_Mode", "Inventory_Item", "Inventory", "PlaySphere",
+                 "GameControl_Mode", "GameControl"]
+        self.assertEqual(sorted(names), sorted(name for name in dir(Spindlewake) if not name.startswith("_")))
+        bases = [("Game", TolvaEngine.GameBase), ("Camera", TolvaEngine.GameObject),
+                 ("PlaySphere", TolvaEngine.MeshObject)]
+        for name, base in bases:
+            self.assertTrue(issubclass(getattr(Spindlewake, name), base), name)
+
+    def test_enumeration_values_belong_to_their_enumeration_only(self):
+        cases = [(Mode.MODE_WORLD, 0), (Mode.MODE_INVENTORY, 1), (Spindlewake.GameControl_Mode.MODE_BASE, 0),
+                 (Spindlewake.GameControl_Mode.MODE_FLY, 1), (Spindlewake.GameControl_Mode.MODE_ROLL, 2)]
+        for value, number in cases:
+            self.assertEqual(number, int(value), value)
+            self.assertFalse(hasattr(Spindlewake, str(value).rsplit(".", 1)[-1]), value)
+
+    def test_classes_the_game_owns_cannot_be_built_by_scripts(self):
+        for name in ("Game", "Camera", "Inventory", "GameControl"):
+            with self.assertRaises(RuntimeError, msg=name):
+                getattr(Spindlewake, name)()
+
+
+class ScriptItems(unittest.TestCase):
+    def test_a_script_item_hears_each_change_of_its_mode_once(self):
+        lamp = Lamp()
+        self.assertEqual(Mode.MODE_WORLD, lamp.getMode())
+        for mode in (Mode.MODE_INVENTORY, Mode.MODE_INVENTORY, Mode.MODE_WORLD):
+            lamp.setMode(mode)
+        self.assertEqual([("mode", Mode.MODE_INVENTORY, Mode.MODE_INVENTORY), ("mode", Mode.MODE_WORLD, Mode.MODE_WORLD)],
+                         lamp.calls)
+
+    def test_an_item_compares_by_name_with_a_string_and_renames(self):
+        lamp = Lamp("Lamp")
+        self.assertTrue(lamp == "Lamp")
+        self.assertFalse(lamp == "Torch")
+        lamp.setName("Torch")
+        self.assertEqual("Torch", lamp.getName())
+        self.assertTrue(lamp.isTransitive())
+        lamp.setTransitive(False)
+        self.assertFalse(lamp.isTransitive())
+
+    def test_a_reaction_the_script_class_lacks_is_a_pure_virtual_error(self):
+        bare = Spindlewake.Inventory_Item("Bare", False)
+        for call in (bare.equipped, bare.unequipped, lambda: bare.modeChanged(Mode.MODE_WORLD)):
+            with self.assertRaisesRegex(RuntimeError, "Pure virtual"):
+                call()
+        with self.assertRaises(TypeError):
+            Spindlewake.Inventory_Item("No transitive flag")
+
+    def test_an_error_in_a_reaction_reaches_the_script_that_changed_the_item(self):
+        class Broken(Lamp):
+            def modeChanged(self, mode):
+                raise KeyError("broken")
+
+        broken = Broken()
+        with self.assertRaises(KeyError):
+            broken.setMode(Mode.MODE_INVENTORY)
+        self.assertEqual(Mode.MODE_INVENTORY, broken.getMode())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,236 @@
+"""The script modules themselves: what TolvaEngine defines and in which order, and the outside
+libraries' values of TolvaValues as a script writer uses them."""
+import math
+import unittest
+
+import TolvaEngine
+from TolvaValues import CEGUI, OIS, Ogre
+from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Degree, Quaternion, Radian, Vector2, Vector3, Vector4
+
+# TolvaEngine's definition order.
+DEFINITION_ORDER = [
+    "TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio", "Connection",
+    "KeyEvent", "MouseMotionEvent", "MouseButtonEvent", "Input", "ScheduleListener", "Time", "Contact",
+    "ContactListener", "Physics_MassType", "Physics", "Log", "Gui", "GameBase", "Hierarchical", "Transformable",
+    "GameObject", "RenderableObject", "Sound_Listener", "InterfaceHolder_Sound_Listener",
+    "InterfaceHolderConnection_Sound_Listener", "Sound_Category", "Sound", "ImpactSound", "GainControlSound",
+    "AngularVelocitySound", "JointAngleRateSound", "NodeObject", "TransformObject", "Light", "PointLight",
+    "DirectionalLight", "SpotLight", "BillboardEffect", "BillboardChainEffect", "RibbonTrailEffect",
+    "PhysicalBase_CollidableType", "CollisionEvent", "PhysicalBase", "InterfaceHolder_CollisionListener",
+    "InterfaceHolderConnection_CollisionListener", "CollisionListener", "SinglePhysical", "CompoundPhysical",
+    "SkeletalRig", "PhysicsObject", "GravityMap_OperationMode", "GravityMap", "RayObject", "OccupancyEvent", "Trigger",
+    "MeshObjectRenderType", "MeshObject", "ParticleSystem", "MovableObject", "GameControlRegistry_Control_Type",
+    "GameControlRegistry_Control", "GameControlRegistry_Modifier_Type", "GameControlRegistry_Modifier",
+    "GameControlRegistry_Command", "GameControlRegistry_CommandHandler", "GameControlRegistry", "FadeModule",
+    "MusicManager_Listener", "MusicManager_FadeTarget", "InterfaceHolder_MusicManager_Listener",
+    "InterfaceHolderConnection_MusicManager_Listener", "MusicManager",
+]
+
+
+class TheEngineModule(unittest.TestCase):
+    def test_classes_come_in_definition_order_and_nothing_else_is_at_module_level(self):
+        names = [name for name in vars(TolvaEngine) if not name.startswith("__")]
+        self.assertEqual(DEFINITION_ORDER, names)
+        for name in names:
+            self.assertIsInstance(getattr(TolvaEngine, name), type, name)
+
+    def test_each_class_has_its_members(self):
+        members = {
+            "TolvaSingleton": "getInstance",
+            "GameSingleton": "getInstance",
+            "Engine": "getInstance stop getDataDirectory getConfigFile getGraphics getAudio getInput getPhysics getTime "
+                      "getScripting getGui getGame isResourceAvailable getResourceData",
+            "ConfigFile": "getValueString setValueString",
+            "Graphics": "getRoot getWindow getSceneManager getCamera getViewport getResolution "
+                        "getAvailableResolutions setResolution isFullScreen setFullScreen getFSAA getAvailableFSAA "
+                        "setFSAA isVSyncEnabled setVSyncEnable isEffectAvailable getRootNodeObject getShadowsEnable setShadowsEnable isFogEnabled "
+                        "setFogEnabled getFogMode setFogMode getFogColour setFogColour getFogExponentialDensity "
+                        "setFogExponentialDensity getFogLinearStart setFogLinearStart getFogLinearEnd setFogLinearEnd",
+            "AudioListener": "getGain setGain",
+            "Audio": "getMusicManager getListener createSound getSoundCategoryGain setSoundCategoryGain",
+            "Connection": "disconnect connected block unblock blocked swap",
+            "KeyEvent": "connect",
+            "MouseMotionEvent": "connect",
+            "MouseButtonEvent": "connect",
+            "Input": "getKeyboard getMouse eventKeyPressed eventKeyReleased eventMouseMoved eventMousePressed "
+                     "eventMouseReleased",
+            "ScheduleListener": "scheduled",
+            "Time": "isScheduled addSchedule removeSchedule",
+            "Log": "write",
+            "Gui": "addChild removeChild convertOISMouseButtonToCEGUI convertCEGUIMouseButtonToOIS isSchemeLoaded "
+                   "loadScheme createMenu createHud createWidget destroyWindow",
+            "GameBase": "getInstance",
+            "GameControlRegistry_Control": "__eq__ __lt__ getType getValue",
+            "GameControlRegistry_Modifier": "__eq__ __ne__ __lt__ getType addControl removeControl getControls",
+            "GameControlRegistry_Command": "__eq__ __lt__ category name repeat handler",
+            "GameControlRegistry_CommandHandler": "handleCommand",
+            "GameControlRegistry": "isRepeatCommandMaintained setRepeatCommandMaintained "
+                                   "isNewModifierCommandDispatched setNewModifierCommandDispatched isCommandPresent "
+                                   "addCommand removeCommand isCommandEnabled setCommandEnabled getCommands "
+                                   "addModifier removeModifier getModifiers bind unbind getBindings setHandler",
+        }
+        for name, names in members.items():
+            for member in names.split():
+                self.assertTrue(hasattr(getattr(TolvaEngine, name), member), name + "." + member)
+        self.assertIs(TolvaEngine.Engine.getInstance, TolvaEngine.TolvaSingleton.getInstance)
+        for enum, values in [
+            (TolvaEngine.GameControlRegistry_Control_Type,
+             {"TYPE_NONE": 0, "TYPE_KEY": 1, "TYPE_MOUSE_BUTTON": 2, "TYPE_MOUSE_AXIS_X": 4, "TYPE_MOUSE_AXIS_Y": 8,
+              "TYPE_MOUSE_AXIS_Z": 16, "TYPE_MOUSE_AXIS_MASK": 28}),
+            (TolvaEngine.GameControlRegistry_Modifier_Type, {"TYPE_NONE": 0, "TYPE_CUSTOM": 1}),
+        ]:
+            self.assertEqual(values, {name: int(value) for name, value in enum.names.items()})
+
+    def test_engine_classes_cannot_be_made_by_scripts(self):
+        for name in ["TolvaSingleton", "GameSingleton", "Engine", "ConfigFile", "Graphics", "AudioListener", "Audio",
+                     "KeyEvent",
+                     "MouseMotionEvent", "MouseButtonEvent", "Input", "Time", "Log", "Gui", "GameBase",
+                     "GameControlRegistry", "InterfaceHolder_CollisionListener"]:
+            with self.assertRaisesRegex(RuntimeError, "cannot be instantiated", msg=name):
+                getattr(TolvaEngine, name)()
+
+    def test_the_value_types_are_registered_without_importing_them(self):
+        # A member returning a value converts it although this module never asked for the class:
+        # the interpreter module imported TolvaValues when it started.
+        self.assertEqual("TolvaValues.Ogre", type(Vector3()).__module__)
+        self.assertIn("TolvaValues", __import__("sys").modules)
+
+
+class Vectors(unittest.TestCase):
+    def test_arithmetic_and_comparison(self):
+        v, w = Vector3(1, 2, 3), Vector3(4, 5, 6)
+        cases = [
+            (v + w, Vector3(5, 7, 9)),
+            (w - v, Vector3(3, 3, 3)),
+            (v * 2, Vector3(2, 4, 6)),
+            (2 * v, Vector3(2, 4, 6)),
+            (v * w, Vector3(4, 10, 18)),
+            (w / 2, Vector3(2, 2.5, 3)),
+            (w / Vector3(4, 5, 2), Vector3(1, 1, 3)),
+            (-v, Vector3(-1, -2, -3)),
+            (Vector2(1, 2) + Vector2(1, 1), Vector2(2, 3)),
+            (Vector4(1, 2, 3, 4) * 0.5, Vector4(0.5, 1, 1.5, 2)),
+            (Vector3(), Vector3(0, 0, 0)),
+            (Vector3(5), Vector3(5, 5, 5)),
+        ]
+        for result, expected in cases:
+            self.assertEqual(expected, result)
+            self.assertFalse(expected != result)
+        self.assertNotEqual(v, w)
+        self.assertEqual(v, Vector3(v))
+
+    def test_components_indexing_and_text(self):
+        v = Vector3(1, 0.5, -2)
+        self.assertEqual((1.0, 0.5, -2.0), (v.x, v.y, v.z))
+        self.assertEqual([1.0, 0.5, -2.0], list(v))
+        self.assertEqual(-2.0, v[-1])
+        with self.assertRaises(IndexError):
+            v[3]
+        v.y = 7
+        self.assertEqual("Vector3(1, 7, -2)", repr(v))
+        self.assertEqual(Vector3(0.1, 2, 3), eval(repr(Vector3(0.1, 2, 3)), vars(Ogre)))
+        self.assertEqual("Vector2(0.5, 0)", repr(Vector2(0.5, 0)))
+        self.assertEqual(Vector3.UNIT_Z, Vector3.UNIT_X.crossProduct(Vector3.UNIT_Y))
+        # A method that changes the vector changes the script's own object.
+        unit = Vector3(0, 3, 4)
+        self.assertEqual(5.0, unit.normalise())
+        self.assertTrue(unit.positionEquals(Vector3(0, 0.6, 0.8)))
+
+    def test_constants_are_fresh_copies(self):
+        zero = Vector3.ZERO
+        zero.x = 9
+        self.assertEqual(Vector3(0, 0, 0), Vector3.ZERO)
+
+    def test_division_by_zero_raises_as_for_numbers(self):
+        for divide in (lambda: Vector3(1, 1, 1) / 0, lambda: Vector3(1, 1, 1) / Vector3(1, 0, 1),
+                       lambda: ColourValue() / 0, lambda: Radian(1) / 0):
+            with self.assertRaises(ZeroDivisionError):
+                divide()
+
+    def test_values_are_not_hashable(self):
+        # They compare by value and can change: as dictionary keys they would get lost.
+        for value in (Vector3(), Quaternion(), ColourValue(), AxisAlignedBox(), Radian(1)):
+            with self.assertRaises(TypeError):
+                hash(value)
+
+    def test_wrong_arguments_raise_type_errors(self):
+        for call in (lambda: Vector3(1, 2), lambda: Vector3("x", 1, 2), lambda: Vector3() + 1,
+                     lambda: Vector3() + Vector2()):
+            with self.assertRaises(TypeError):
+                call()
+
+
+class Rotations(unittest.TestCase):
+    def test_quaternions_rotate_vectors(self):
+        quarter = Quaternion(Degree(90), Vector3.UNIT_Y)
+        self.assertTrue((quarter * quarter * Vector3.UNIT_X).positionEquals(Vector3(-1, 0, 0)))
+        angle, axis = quarter.ToAngleAxis()
+        self.assertAlmostEqual(90.0, angle.valueDegrees(), 4)
+        self.assertTrue(axis.positionEquals(Vector3.UNIT_Y))
+        self.assertEqual("Quaternion(1, 0, 0, 0)", repr(Quaternion.IDENTITY))
+
+    def test_angles_convert_between_units(self):
+        self.assertAlmostEqual(math.pi, Radian(Degree(180)).valueRadians(), 6)
+        self.assertAlmostEqual(180.0, float(Degree(Radian(math.pi))), 4)
+        self.assertAlmostEqual(math.pi / 2, float(Radian(math.pi / 4) + Degree(45)), 6)
+        self.assertTrue(Degree(10) < Radian(1))
+        self.assertEqual(Radian(2), Radian(1) * 2)
+        self.assertEqual("Degree(90)", repr(Degree(90)))
+
+
+class ColoursAndBoxes(unittest.TestCase):
+    def test_colours(self):
+        self.assertEqual(ColourValue(1, 1, 1, 1), ColourValue())
+        self.assertEqual(ColourValue(0.5, 0.5, 0.5, 0.5), ColourValue.White * 0.5)
+        self.assertEqual(ColourValue(1, 1, 0, 1), ColourValue.Red + ColourValue.Green - ColourValue(0, 0, 0, 1))
+        bright = ColourValue(2, -1, 0.5)
+        bright.saturate()
+        self.assertEqual(ColourValue(1, 0, 0.5), bright)
+        self.assertEqual("ColourValue(0.25, 0.5, 1, 1)", repr(ColourValue(0.25, 0.5, 1)))
+
+    def test_boxes(self):
+        box = AxisAlignedBox(Vector3(0, 0, 0), Vector3(2, 4, 6))
+        self.assertEqual(Vector3(1, 2, 3), box.getCenter())
+        self.assertEqual(Vector3(2, 4, 6), box.getSize())
+        self.assertTrue(box.contains(Vector3(1, 1, 1)))
+        self.assertFalse(box.intersects(AxisAlignedBox(3, 0, 0, 4, 1, 1)))
+        box.merge(Vector3(-1, 0, 0))
+        self.assertEqual(Vector3(-1, 0, 0), box.getMinimum())
+        self.assertEqual(72.0, box.volume())
+        self.assertEqual("AxisAlignedBox(Vector3(-1, 0, 0), Vector3(2, 4, 6))", repr(box))
+        self.assertTrue(AxisAlignedBox().isNull())
+        self.assertEqual("AxisAlignedBox.BOX_INFINITE", repr(AxisAlignedBox.BOX_INFINITE))
+
+    def test_boxes_refuse_what_has_no_answer(self):
+        with self.assertRaisesRegex(ValueError, "minimum corner"):
+            AxisAlignedBox(Vector3(1, 0, 0), Vector3(0, 1, 1))
+        with self.assertRaisesRegex(ValueError, "no centre"):
+            AxisAlignedBox().getCenter()
+
+
+class Enums(unittest.TestCase):
+    def test_enums_and_their_values(self):
+        cases = [
+            (Ogre.FogMode, {"FOG_NONE": 0, "FOG_EXP": 1, "FOG_EXP2": 2, "FOG_LINEAR": 3}),
+            (Ogre.Node_TransformSpace, {"TS_LOCAL": 0, "TS_PARENT": 1, "TS_WORLD": 2}),
+            (Ogre.BillboardChain_TexCoordDirection, {"TCD_U": 0, "TCD_V": 1}),
+            (OIS.MouseButtonID, {"MB_Left": 0, "MB_Right": 1, "MB_Middle": 2, "MB_Button7": 7}),
+            (CEGUI.MouseButton, {"LeftButton": 0, "RightButton": 1, "MiddleButton": 2, "NoButton": 6}),
+        ]
+        for enum, values in cases:
+            for name, number in values.items():
+                self.assertEqual(number, int(getattr(enum, name)), name)
+        self.assertEqual(0x1E, int(OIS.KC_A))
+        self.assertEqual(145, len(OIS.KeyCode.values))
+        # Namespace-level enums export their values, as in C++; nested ones keep them to their type.
+        self.assertIs(Ogre.FOG_LINEAR, Ogre.FogMode.FOG_LINEAR)
+        self.assertFalse(hasattr(Ogre, "TS_LOCAL"))
+
+    def test_submodules_import_by_their_dotted_names(self):
+        import TolvaValues.OIS
+        from TolvaValues.CEGUI import Window
+
+        self.assertIs(OIS, TolvaValues.OIS)
+        with self.assertRaisesRegex(RuntimeError, "cannot be instantiated"):
+            Window()
+
