@@ -1,10 +1,10 @@
 # The game's archive: its scripts and level packed into one 7z archive at build time with 7-Zip
-# (Debian's p7zip-full). The folders of data/media named in TOLVA_PACKED_MEDIA are copied into a
-# staging folder of the build tree, the level's binary media are written beside them by the
-# project's own tools (meshes by tolva_mediagen --level, sounds by soundgen, gravity maps by
-# tools/make-level-gravity.py), and the whole
-# staging folder is packed. Entries keep their paths below it ("scripts/game/Game.py",
-# "level/level_gem.mesh"); the archive is made anew whenever a packed file or a tool changes.
+# (Debian's p7zip-full). data/media/scripts keeps its folder ("scripts/game/Game.py": modules are
+# found by path); the files of data/media/level go to the archive's top, beside the level's binary
+# media written by the project's own tools (meshes by tolva_mediagen --level, gravity maps by
+# tools/make-level-gravity.py), since materials, meshes, textures and gravity maps are looked up
+# by their bare names; the level's sounds, made by soundgen, go below "level/". The archive is
+# made anew whenever a packed file or a tool changes.
 find_program(TOLVA_7Z NAMES 7z 7za REQUIRED)
 find_program(TOLVA_PYTHON3 NAMES python3 REQUIRED)
 if(NOT TARGET soundgen)
@@ -30,7 +30,11 @@ function(tolva_pack_game target archive)
       file(GLOB_RECURSE files CONFIGURE_DEPENDS ${root}/${folder}/*)
       list(FILTER files EXCLUDE REGEX "/__pycache__/|\\.pyc$")
       list(APPEND inputs ${files})
-      list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${root}/${folder} ${staging}/${folder})
+      if(folder STREQUAL "level")
+        list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${root}/${folder} ${staging})
+      else()
+        list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${root}/${folder} ${staging}/${folder})
+      endif()
     endif()
   endforeach()
   set(sound_commands)
@@ -50,8 +54,8 @@ function(tolva_pack_game target archive)
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${staging} ${archive}.part
     COMMAND ${CMAKE_COMMAND} -E make_directory ${staging}/level ${folder_of_archive}
     ${copy_commands}
-    COMMAND tolva_mediagen --level ${staging}/level
-    COMMAND ${TOLVA_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/make-level-gravity.py ${staging}/level
+    COMMAND tolva_mediagen --level ${staging}
+    COMMAND ${TOLVA_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/make-level-gravity.py ${staging}
     ${sound_commands}
     COMMAND ${CMAKE_COMMAND} -E chdir ${staging}
             ${TOLVA_7Z} a -t7z -bd -y -bso0 -xr!__pycache__ -xr!*.pyc ${archive}.part *

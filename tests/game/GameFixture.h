@@ -112,7 +112,9 @@ protected:
               "ArchivePlugin=tolva_archive_lzma.so\n"
               "[Resources]\nFileSystem="
             + mScripts->path() + "\n" + extraResources
-            + (withMedia ? "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR "/media/game\n" : "")
+            + (withMedia ? "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR
+                           "/media/game\nLZMA=" TOLVA_TREE_DIR "/media/spindlewake.7z\nFileSystem=/usr/share/OGRE/Media/ShadowVolume\n"
+                         : "")
             + extraConfig;
     }
 

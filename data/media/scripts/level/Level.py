@@ -37,6 +37,7 @@ WINDMILL = Vector3(-12, 0, -11)
 # The autopilot's waypoints, on the floor, then into the updraft.
 PATH = [Vector3(0, 1, 2), Vector3(0, 1, -4), Vector3(0, 1, -8)]
 AUTOPILOT_FORCE = 12.0
+HOVER_SECONDS = 4.0
 
 
 # The level being played, for the console.
@@ -79,6 +80,7 @@ class Level:
         self.gemTaken = False
         self.gem = None
         self.waypoint = 0 if os.environ.get("SPINDLEWAKE_AUTOPILOT") else None
+        self.hover = 0.0
         self.buildPlateAndGate()
         self.buildUpdraft(engine)
         self.buildGem()
@@ -128,7 +130,7 @@ class Level:
         lift.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
         lift.setIntensity(1.0)
         self.lift = lift
-        self.sphere.getMovableBody().setProperty("gravityScale", 1.0)
+        self.sphere.getMovableBody().setProperty("gravityScale", "1")
         self.inLift = False
         sparks = self.keep(TolvaEngine.ParticleSystem("Level Updraft", "Level/Updraft"))
         sparks.setPosition(Vector3(LIFT_CENTRE.x, 0.1, LIFT_CENTRE.z))
@@ -171,13 +173,11 @@ class Level:
         push.setMagneticCharge(1.0)
         push.setIntensity(20.0)
         # A charge of the field's sign: the field pushes the sphere against its vectors.
-        self.sphere.getMovableBody().setProperty("charge", 1.0)
-        marks = self.keep(TolvaEngine.BillboardEffect("Level Field Marks", "Level/Spark"))
-        marks.setPosition(PUSH_CORNER)
-        marks.setColour(ColourValue(0.4, 0.6, 1, 1))
-        for x in (0, 4):
-            for z in (0, 4):
-                marks.createBillboard(Vector3(x, 0.5, z))
+        self.sphere.getMovableBody().setProperty("charge", "1")
+        for index, (x, z) in enumerate(((0, 0), (4, 0), (0, 4), (4, 4))):
+            mark = self.keep(TolvaEngine.BillboardEffect("Level Field Mark %d" % index, "Level/Spark"))
+            mark.setPosition(PUSH_CORNER + Vector3(x, 0.5, z))
+            mark.setColour(ColourValue(0.4, 0.6, 1, 1))
 
     def buildScenery(self, engine):
         self.windmill = self.keep(TolvaEngine.MeshObject("Level Windmill", "level_windmill.mesh"))
@@ -206,7 +206,7 @@ class Level:
 
     def buildHud(self, engine):
         self.gui = engine.getGui()
-        self.hud = self.gui.createHud("level/Hud.layout", "Level")
+        self.hud = self.gui.createHud("LevelHud.layout", "Level")
         self.gui.addChild(self.hud)
 
     def frame(self, seconds):
@@ -225,21 +225,27 @@ class Level:
             self.inLift = inLift
             log("sphere %s the updraft" % ("in" if inLift else "out of"))
         if self.waypoint is not None:
-            self.steer()
+            self.steer(seconds)
 
-    def steer(self):
+    def steer(self, seconds):
         """The autopilot: pushes toward the next waypoint, then starts the path again."""
         position = self.sphere.getPosition()
+        if self.waypoint == len(PATH):
+            # At the end of the path the updraft has the sphere for a while.
+            self.hover += seconds
+            if self.hover < HOVER_SECONDS:
+                return
+            self.hover = 0.0
+            self.waypoint = 0
+            body = self.sphere.getMovableBody()
+            body.setLinearVelocity(Vector3(0, 0, 0))
+            body.setAngularVelocity(Vector3(0, 0, 0))
+            self.sphere.setPosition(Vector3(0, 1, 8))
+            return
         target = PATH[self.waypoint]
         offset = Vector3(target.x - position.x, 0, target.z - position.z)
         if offset.length() < 1.0:
             self.waypoint += 1
-            if self.waypoint == len(PATH):
-                self.waypoint = 0
-                body = self.sphere.getMovableBody()
-                body.setLinearVelocity(Vector3(0, 0, 0))
-                body.setAngularVelocity(Vector3(0, 0, 0))
-                self.sphere.setPosition(Vector3(0, 1, 8))
             return
         self.sphere.getMovableBody().addForce(offset.normalisedCopy() * AUTOPILOT_FORCE)
 
