@@ -77,6 +77,7 @@ protected:
         EngineOptions options = windowEngineOptions(input);
         options.physics = true;
         options.audio = true;
+        options.gravityManager = true;
         options.scripting = true;
         options.createGame = nullptr;
         char program[] = "test_game";
@@ -113,7 +114,8 @@ protected:
               "[Resources]\nFileSystem="
             + mScripts->path() + "\n" + extraResources
             + (withMedia ? "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR
-                           "/media/game\nLZMA=" TOLVA_TREE_DIR "/media/spindlewake.7z\nFileSystem=/usr/share/OGRE/Media/ShadowVolume\n"
+                           "/media/game\nLZMA=" TOLVA_TREE_DIR
+                           "/media/spindlewake.7z\nFileSystem=/usr/share/OGRE/Media/ShadowVolume\n"
                          : "")
             + extraConfig;
     }

@@ -205,9 +205,12 @@ class Level:
         self.music = music
 
     def buildHud(self, engine):
+        # An engine without the GUI (a test's) plays the level without its display.
         self.gui = engine.getGui()
-        self.hud = self.gui.createHud("LevelHud.layout", "Level")
-        self.gui.addChild(self.hud)
+        self.hud = None
+        if self.gui is not None:
+            self.hud = self.gui.createHud("LevelHud.layout", "Level")
+            self.gui.addChild(self.hud)
 
     def frame(self, seconds):
         self.windmill.advanceAnimation(seconds, True)
@@ -263,7 +266,8 @@ class Level:
             self.sphere.getInventory().removeItem(self.gem)
             self.gem = None
         self.sphere.removeChild(self.trail)
-        self.gui.removeChild(self.hud)
+        if self.hud is not None:
+            self.gui.removeChild(self.hud)
         self.music.stopMotifs()
         self.music = None
         while self.objects:
