@@ -58,6 +58,8 @@ Run runOnce(const char* self)
         std::perror("pipe");
         std::exit(1);
     }
+    // The child must not inherit (and print again) what the parent has not written out yet.
+    std::fflush(stdout);
     const Clock::time_point start = Clock::now();
     const pid_t child = fork();
     if (child == 0) {
