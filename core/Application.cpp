@@ -9,6 +9,7 @@
 #include "core/Bootstrap.h"
 #include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "core/StopSignals.h"
 #include "scripting/Python.h"
 
 namespace tolva {
@@ -46,8 +47,9 @@ Application::Application(int argc, char** argv, const EngineOptions& options)
 int Application::run()
 {
     try {
+        const StopSignals stopSignals;
         bootstrap::Bootstrap(mArgc, mArgv);
-        while (runEngine()) { }
+        while (runEngine() && !StopSignals::received()) { }
         return 0;
     } catch (...) {
         std::cerr << FatalErrorPrefix << describeFatalError(std::current_exception(), mEngine) << std::endl;

@@ -19,7 +19,8 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    /// Runs the program. After a fatal error the line "Brindlemoor: Fatal Error: " + reason is
+    /// Runs the program. Ctrl-C and SIGTERM end it like a stop without restart (StopSignals).
+    /// After a fatal error the line "Brindlemoor: Fatal Error: " + reason is
     /// written to standard error.
     /// @return the exit status: 0, or 1 after a fatal error
     int run();

@@ -22,6 +22,7 @@
 #include "core/GameBase.h"
 #include "core/Log.h"
 #include "core/ResourceLocator.h"
+#include "core/StopSignals.h"
 #include "core/Time.h"
 #include "core/ToString.h"
 #include "core/LogLine.h"
@@ -305,6 +306,10 @@ bool Engine::run()
         const unsigned long long microseconds = mTimer.getMicroseconds();
         mTimer.reset();
         frame(static_cast<float>(microseconds) / 1000000.0f);
+        if (StopSignals::received()) {
+            // Ctrl-C or SIGTERM: the end of the program, never a restart.
+            stop(false);
+        }
     }
     mStopRequested = false;
     mRunning = false;
@@ -412,6 +417,9 @@ bool Engine::initialiseResourcePaths()
         // "FileSystem" location comes before every "LZMA" one.
         return ResourceLocator::addLocations(
             mConfigFile->Ogre::ConfigFile::getSettings(ResourcesSection), mDataDirectory);
+    } catch (const InitialisationException&) {
+        // A location that cannot be read names itself in the fatal message.
+        throw;
     } catch (const std::exception& error) {
         logLine(ToString("Failed to add resource location: ") + ToString(error.what()));
         return false;

@@ -70,7 +70,8 @@ public:
     /// @throw IOException "Failed to open configuration file for output."; the old file stays
     void writeConfiguration();
 
-    /// Frames until stop() is called; the first frame receives the time since run() began.
+    /// Frames until stop() is called, or until a stop signal arrives while StopSignals are
+    /// installed (then as stop(false)); the first frame receives the time since run() began.
     /// @return the restart flag of the last stop()
     bool run();
     /// Ends run() after the current frame (when running) and records the restart flag (always).
@@ -102,6 +103,7 @@ public:
     /// Adds the locations of the section "Resources" (in key order, equal keys in file order),
     /// then the data directory, to the default resource group. Called by the graphics module.
     /// @return false (after a log line) when the section is missing or an entry is rejected
+    /// @throw InitialisationException from ResourceLocator::addLocation for an unreadable location
     bool initialiseResourcePaths();
     /// Adds one location: the entry is "<location>" or "<location>,true" / "<location>,false"
     /// (recursive or not; no blanks allowed around the flag).

@@ -1,5 +1,6 @@
 #include "core/ResourceLocator.h"
 
+#include "core/Exceptions.h"
 #include "core/LogLine.h"
 #include "core/ToString.h"
 
@@ -105,8 +106,19 @@ bool ResourceLocator::addLocation(const std::string& archiveType, const std::str
             return false;
         }
     }
-    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
-        pieces[0], archiveType, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, recursive);
+    try {
+        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
+            pieces[0], archiveType, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, recursive);
+    } catch (const Ogre::ItemIdentityException&) {
+        // No archive factory for the type: a fault of the configuration, reported as such.
+        throw;
+    } catch (const Ogre::Exception& error) {
+        // The location exists in the configuration but cannot be read (a damaged archive): the
+        // program cannot run without its media, and the user must learn which file is at fault.
+        const std::string where = boost::filesystem::absolute(pieces[0]).lexically_normal().string();
+        throw InitialisationException(ToString("Failed to open resource location ") + ToString(where) + ToString(" (")
+            + ToString(archiveType) + ToString("): ") + ToString(error.getDescription()));
+    }
     return true;
 }
 

@@ -25,6 +25,8 @@ public:
     /// Adds one location: the entry is "<location>" or "<location>,true" / "<location>,false"
     /// (recursive or not; no blanks allowed around the flag).
     /// @return false (after a log line) when the entry is malformed
+    /// @throw InitialisationException "Failed to open resource location <absolute path> (<type>): <reason>"
+    ///        when a location of a known type cannot be read (a damaged archive)
     static bool addLocation(const std::string& archiveType, const std::string& entry);
 
     /// A stream on the resource: the default group, then every group, then every location

@@ -88,6 +88,7 @@ protected:
         EngineOptions options = windowEngineOptions(input);
         options.physics = true;
         options.audio = true;
+        options.gravityManager = true;
         options.scripting = true;
         options.createGame = nullptr;
         char program[] = "test_game";
@@ -124,7 +125,10 @@ protected:
               "ArchivePlugin=tolva_archive_lzma.so\n"
               "[Resources]\nFileSystem="
             + mScripts->path() + "\n" + extraResources
-            + (withMedia ? "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR "/media/game\n" : "")
+            + (withMedia ? "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR
+                           "/media/game\nLZMA=" TOLVA_TREE_DIR
+                           "/media/spindlewake.7z\nFileSystem=/usr/share/OGRE/Media/ShadowVolume\n"
+                         : "")
             + extraConfig;
     }
 

@@ -70,6 +70,7 @@ int runPlay()
             + "\nRenderPlugin=RenderSystem_GL.so\nParticlePlugin=Plugin_ParticleFX.so\n"
               "ArchivePlugin=tolva_archive_lzma.so\n[Resources]\n"
               "FileSystem=" TOLVA_TREE_DIR "/media\nFileSystem=" TOLVA_TREE_DIR "/media/game\n"
+              "LZMA=" TOLVA_TREE_DIR "/media/spindlewake.7z\nFileSystem=/usr/share/OGRE/Media/ShadowVolume\n"
               // Held keys repeat once a frame: a high sensitivity makes the turns plain at the
               // few frames a second of a software renderer.
               "[Game]\nMouse Sensitivity=10\n",
@@ -77,6 +78,7 @@ int runPlay()
     EngineOptions options = windowEngineOptions(true);
     options.physics = true;
     options.audio = true;
+    options.gravityManager = true;
     options.scripting = true;
     options.createGame = nullptr;
     char program[] = "test_game_play";

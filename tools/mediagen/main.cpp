@@ -5,7 +5,14 @@
 //   TestPanel.mesh                   a unit square facing +Z (one sub-mesh, material "test/Lit")
 //   test_dot.dds                     a white disc with soft edges on transparent black (DDS: the
 //                                    one image format OGRE reads without a codec plug-in)
-// Usage: tolva_mediagen <output folder>
+// With --level, the media of the shipped level instead:
+//   level_gem.mesh                   an octahedron of radius 0.5, the item to pick up
+//                                    (material "Level/Gem")
+//   level_windmill.mesh / .skeleton  a post with a four-bladed rotor on the bone "Rotor", whose
+//                                    animation "Spin" turns it once about +Z in 4 seconds
+//                                    (materials "Level/Post", "Level/Blade")
+//   level_spark.dds                  the soft disc again, for billboards and the trail
+// Usage: tolva_mediagen [--level] <output folder>
 #include <OgreAnimation.h>
 #include <OgreAnimationTrack.h>
 #include <OgreBone.h>
@@ -187,7 +194,79 @@ void writePanel(const std::string& folder)
     Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/TestPanel.mesh");
 }
 
-void writeDot(const std::string& folder)
+void writeGem(const std::string& folder)
+{
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("level_gem.mesh", GROUP);
+    const Ogre::Vector3 tips[6] = {Ogre::Vector3(0.5f, 0, 0), Ogre::Vector3(0, 0, 0.5f), Ogre::Vector3(-0.5f, 0, 0),
+        Ogre::Vector3(0, 0, -0.5f), Ogre::Vector3(0, 0.5f, 0), Ogre::Vector3(0, -0.5f, 0)};
+    std::vector<Vertex> vertices;
+    std::vector<std::uint16_t> indices;
+    // Eight faces, each with its own three vertices so that the facets stay flat-shaded.
+    for (int i = 0; i < 4; ++i) {
+        const Ogre::Vector3& a = tips[i];
+        const Ogre::Vector3& b = tips[(i + 1) % 4];
+        for (int pole : {4, 5}) {
+            const Ogre::Vector3 corners[3] = {a, pole == 4 ? b : tips[pole], pole == 4 ? tips[pole] : b};
+            const Ogre::Vector3 normal
+                = (corners[1] - corners[0]).crossProduct(corners[2] - corners[0]).normalisedCopy();
+            for (const Ogre::Vector3& corner : corners) {
+                indices.push_back(static_cast<std::uint16_t>(vertices.size()));
+                vertices.push_back({{corner.x, corner.y, corner.z}, {normal.x, normal.y, normal.z},
+                    {corner.x + 0.5f, 0.5f - corner.y}});
+            }
+        }
+    }
+    Ogre::SubMesh* sub = mesh->createSubMesh("Gem");
+    fillSubMesh(sub, vertices, indices);
+    useMaterial(sub, "Level/Gem");
+    mesh->_setBounds(Ogre::AxisAlignedBox(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f), false);
+    mesh->_setBoundingSphereRadius(0.5f);
+    Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/level_gem.mesh");
+}
+
+void writeWindmill(const std::string& folder)
+{
+    // The rotor's hub sits 4 units up the post, the blades lie in the XY plane in front of it.
+    Ogre::SkeletonPtr skeleton = Ogre::SkeletonManager::getSingleton().create("level_windmill.skeleton", GROUP, true);
+    Ogre::Bone* base = skeleton->createBone("Base", 0);
+    Ogre::Bone* rotor = skeleton->createBone("Rotor", 1);
+    base->addChild(rotor);
+    rotor->setPosition(0, 4, 0.3f);
+    skeleton->setBindingPose();
+    Ogre::Animation* spin = skeleton->createAnimation("Spin", 4.0f);
+    Ogre::NodeAnimationTrack* track = spin->createNodeTrack(rotor->getHandle(), rotor);
+    // Quarter turns, so that the interpolation between two keys never takes the short way back.
+    for (int quarter = 0; quarter <= 4; ++quarter) {
+        track->createNodeKeyFrame(static_cast<float>(quarter))
+            ->setRotation(Ogre::Quaternion(Ogre::Degree(-90.0f * quarter), Ogre::Vector3::UNIT_Z));
+    }
+    Ogre::SkeletonSerializer().exportSkeleton(skeleton.get(), folder + "/level_windmill.skeleton");
+
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("level_windmill.mesh", GROUP);
+    mesh->setSkeletonName("level_windmill.skeleton");
+    std::vector<Vertex> vertices;
+    std::vector<std::uint16_t> indices;
+    addBox(vertices, indices, Ogre::Vector3(-0.2f, 0, -0.2f), Ogre::Vector3(0.2f, 4.2f, 0.2f));
+    Ogre::SubMesh* post = mesh->createSubMesh("Post");
+    fillSubMesh(post, vertices, indices);
+    useMaterial(post, "Level/Post");
+    assignToBone(post, vertices.size(), base->getHandle());
+
+    vertices.clear();
+    indices.clear();
+    addBox(vertices, indices, Ogre::Vector3(-2.5f, 3.8f, 0.25f), Ogre::Vector3(2.5f, 4.2f, 0.35f));
+    addBox(vertices, indices, Ogre::Vector3(-0.2f, 1.5f, 0.25f), Ogre::Vector3(0.2f, 6.5f, 0.35f));
+    Ogre::SubMesh* blades = mesh->createSubMesh("Blades");
+    fillSubMesh(blades, vertices, indices);
+    useMaterial(blades, "Level/Blade");
+    assignToBone(blades, vertices.size(), rotor->getHandle());
+
+    mesh->_setBounds(Ogre::AxisAlignedBox(-2.6f, 0.0f, -0.6f, 2.6f, 6.6f, 0.6f), false);
+    mesh->_setBoundingSphereRadius(7.0f);
+    Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/level_windmill.mesh");
+}
+
+void writeDot(const std::string& folder, const std::string& name = "test_dot.dds")
 {
     const unsigned int size = 32;
     std::vector<Ogre::uchar> pixels(size * size * 4);
@@ -205,27 +284,34 @@ void writeDot(const std::string& folder)
     }
     Ogre::Image image;
     image.loadDynamicImage(pixels.data(), size, size, Ogre::PF_BYTE_RGBA);
-    image.save(folder + "/test_dot.dds");
+    image.save(folder + "/" + name);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: tolva_mediagen <output folder>\n";
+    const bool level = argc == 3 && std::string(argv[1]) == "--level";
+    if (argc != 2 && !level) {
+        std::cerr << "usage: tolva_mediagen [--level] <output folder>\n";
         return 2;
     }
-    const std::string folder = argv[1];
+    const std::string folder = argv[argc - 1];
     try {
         Ogre::LogManager logs;
         logs.createLog("", true, false, true);
         Ogre::Root root("", "", "");
         // No render system: buffers live in system memory, which is all the serializers need.
         Ogre::DefaultHardwareBufferManager buffers;
-        writeRig(folder);
-        writePanel(folder);
-        writeDot(folder);
+        if (level) {
+            writeGem(folder);
+            writeWindmill(folder);
+            writeDot(folder, "level_spark.dds");
+        } else {
+            writeRig(folder);
+            writePanel(folder);
+            writeDot(folder);
+        }
         Ogre::MeshManager::getSingleton().removeAll();
         Ogre::SkeletonManager::getSingleton().removeAll();
     } catch (const std::exception& e) {

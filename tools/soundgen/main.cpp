@@ -3,6 +3,8 @@
 //
 // usage: soundgen <file.ogg> [seconds] [frequency] [channels] [rate] [amplitude]
 //        defaults: 1 s, 440 Hz, 1 channel (mono, so OpenAL can place it), 44100 Hz, 0.5
+//        A frequency of the form "f1/f2/.../fn" plays n notes of equal length one after another
+//        (0 is a rest), each faded in and out so that no click joins them: the game's music.
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
@@ -10,19 +12,48 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
 const double Pi = 3.14159265358979323846;
 const int ChunkFrames = 1024;
+// Fade-in and fade-out of each note of a melody, in seconds.
+const double NoteAttack = 0.01;
+const double NoteRelease = 0.05;
 
 struct Tone {
     double seconds = 1.0;
-    double frequency = 440.0;
+    std::vector<double> notes{440.0};
     int channels = 1;
     long rate = 44100;
     double amplitude = 0.5;
 };
+
+/// The value at time t: a single tone is a plain sine; the notes of a melody are faded at both ends.
+double sample(const Tone& tone, double t)
+{
+    if (tone.notes.size() == 1) {
+        return tone.amplitude * std::sin(2.0 * Pi * tone.notes[0] * t);
+    }
+    const double noteLength = tone.seconds / tone.notes.size();
+    const std::size_t index = std::min(tone.notes.size() - 1, static_cast<std::size_t>(t / noteLength));
+    const double inNote = t - index * noteLength;
+    const double envelope = std::max(0.0, std::min({1.0, inNote / NoteAttack, (noteLength - inNote) / NoteRelease}));
+    return tone.amplitude * envelope * std::sin(2.0 * Pi * tone.notes[index] * t);
+}
+
+std::vector<double> parseNotes(const std::string& text)
+{
+    std::vector<double> notes;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('/', start), text.size());
+        notes.push_back(std::atof(text.substr(start, end - start).c_str()));
+        start = end + 1;
+    }
+    return notes;
+}
 
 bool writePage(std::FILE* file, const ogg_page& page)
 {
@@ -86,7 +117,7 @@ bool encode(const Tone& tone, std::FILE* file)
         float** channels = vorbis_analysis_buffer(&dsp, frames);
         for (int i = 0; i < frames; ++i) {
             const double t = static_cast<double>(done + i) / tone.rate;
-            const float value = static_cast<float>(tone.amplitude * std::sin(2.0 * Pi * tone.frequency * t));
+            const float value = static_cast<float>(sample(tone, t));
             for (int c = 0; c < tone.channels; ++c) {
                 channels[c][i] = value;
             }
@@ -122,7 +153,7 @@ int main(int argc, char** argv)
         tone.seconds = std::atof(argv[2]);
     }
     if (argc > 3) {
-        tone.frequency = std::atof(argv[3]);
+        tone.notes = parseNotes(argv[3]);
     }
     if (argc > 4) {
         tone.channels = std::atoi(argv[4]);

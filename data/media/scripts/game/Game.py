@@ -8,6 +8,7 @@ import math
 
 import Spindlewake
 import TolvaEngine
+from scripts.level import Level
 from TolvaEngine import PhysicalBase_CollidableType as Collidable
 from TolvaValues.Ogre import Quaternion, Vector3
 
@@ -82,6 +83,7 @@ class Game:
         self.bindDefaultKeys()
         self.buildLevel(engine)
         self.buildSphere()
+        self.level = Level(self.game, self.sphere)
 
     def bindDefaultKeys(self):
         """Binds each of the game's commands that the controls file left without a key."""
@@ -140,6 +142,7 @@ class Game:
         self.sphere.getInventory().addItem(self.beacon)
 
     def frame(self, seconds):
+        self.level.frame(seconds)
         if self.sphere is not None and self.sphere.getPosition().y < FALL_LIMIT:
             body = self.sphere.getMovableBody()
             body.setLinearVelocity(Vector3(0, 0, 0))
@@ -147,6 +150,8 @@ class Game:
             self.sphere.setPosition(START)
 
     def shutdown(self):
+        self.level.shutdown()
+        self.level = None
         # The game, the camera and the controls forget the sphere before it goes, the inventory
         # forgets the item before it goes.
         self.game.setPlaySphere(None)

@@ -1,0 +1,51 @@
+#include "core/StopSignals.h"
+
+namespace tolva {
+
+namespace {
+
+volatile std::sig_atomic_t sReceived = 0;
+
+} // namespace
+
+StopSignals::StopSignals()
+{
+    sReceived = 0;
+    struct sigaction action = {};
+    action.sa_handler = &StopSignals::handle;
+    sigemptyset(&action.sa_mask);
+    // Interrupted system calls are restarted: a read of a file or the rendering engine's swap
+    // must not fail because someone pressed Ctrl-C.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &mOldInterrupt);
+    sigaction(SIGTERM, &action, &mOldTerminate);
+}
+
+StopSignals::~StopSignals()
+{
+    sigaction(SIGINT, &mOldInterrupt, nullptr);
+    sigaction(SIGTERM, &mOldTerminate, nullptr);
+}
+
+bool StopSignals::received()
+{
+    return sReceived != 0;
+}
+
+int StopSignals::signalNumber()
+{
+    return sReceived;
+}
+
+void StopSignals::handle(int signal)
+{
+    if (sReceived != 0) {
+        // Asked twice: the orderly way is stuck or too slow for the user.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    sReceived = signal;
+}
+
+} // namespace tolva

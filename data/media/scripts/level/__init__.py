@@ -1,0 +1,1 @@
+from .Level import Level, describe

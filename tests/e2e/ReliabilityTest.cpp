@@ -1,0 +1,131 @@
+// The real program on the shipped data when things go wrong: a damaged archive among its
+// resources, configuration files damaged by hand, and Ctrl-C or SIGTERM while it runs.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "RunningProgram.h"
+#include "support/TempDir.h"
+#include "support/TestHome.h"
+
+namespace fs = std::filesystem;
+using tolva::test::readFile;
+using tolva::test::RunningProgram;
+using tolva::test::TempDir;
+using tolva::test::TestHome;
+
+namespace {
+
+const std::string FatalPrefix = "Brindlemoor: Fatal Error: ";
+// Written once the console's window exists: the engine is built and about to run.
+const std::string EngineBuilt = "Successfully completed loading of GUI layout from 'gui/layouts/ConsoleWindow.layout'";
+const double StartSeconds = 60.0;
+const double EndSeconds = 60.0;
+
+std::string shippedFile(const std::string& name)
+{
+    return readFile(std::string(TOLVA_TREE_DIR) + "/cfg/" + name);
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const std::string::size_type at = text.find(from);
+    if (at != std::string::npos) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+/// Runs the program until the engine is built, then ends it with the signal.
+/// @return the exit status
+int runUntilSignal(const TestHome& home, int signal)
+{
+    RunningProgram program;
+    if (!program.waitForText(home.dataFile("engine.log"), EngineBuilt, StartSeconds)) {
+        ADD_FAILURE() << "the engine was not built; standard error: " << program.standardError();
+        return program.waitForExit(EndSeconds);
+    }
+    program.sendSignal(signal);
+    const int status = program.waitForExit(EndSeconds);
+    EXPECT_EQ(program.standardError().find(FatalPrefix), std::string::npos) << program.standardError();
+    return status;
+}
+
+} // namespace
+
+TEST(DamagedArchive, EndsTheStartWithAFatalMessageNamingTheArchive)
+{
+    const std::string shipped = readFile(std::string(TOLVA_TREE_DIR) + "/media/spindlewake.7z");
+    ASSERT_GT(shipped.size(), 100u);
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"not an archive", "This is a text file, not a 7z archive.\n"},
+        {"cut short", shipped.substr(0, shipped.size() / 2)},
+        {"empty", ""},
+    };
+    for (const auto& [damage, content] : damages) {
+        TempDir media;
+        const std::string archive = media.write("spindlewake.7z", content);
+        const std::string config
+            = replaced(shippedFile("engine.cfg"), "LZMA=../media/spindlewake.7z", "LZMA=" + archive);
+        TestHome home(config, shippedFile("controls.cfg"));
+        RunningProgram program;
+        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << damage;
+        const std::string error = program.standardError();
+        EXPECT_EQ(error.find(FatalPrefix + "Failed to open resource location " + archive + " (LZMA): "), 0u)
+            << damage << ": " << error;
+        EXPECT_EQ(home.readEngineConfig(), config) << damage;
+    }
+}
+
+TEST(StopSignal, ShutsTheProgramDownInOrderAndWritesTheConfigurationBack)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        TestHome home;
+        // Written back from the engine's own settings, the file loses this comment.
+        const std::string config = "# placed by the test\n" + shippedFile("engine.cfg");
+        home.writeEngineConfig(config);
+        EXPECT_EQ(runUntilSignal(home, signal), 0) << strsignal(signal);
+        const std::string written = home.readEngineConfig();
+        EXPECT_EQ(written.find("# placed by the test"), std::string::npos) << strsignal(signal);
+        EXPECT_NE(written.find("[Resources]"), std::string::npos) << strsignal(signal);
+        EXPECT_NE(home.readEngineLog().find("Uninstalling plugin: LZMA"), std::string::npos) << strsignal(signal);
+    }
+}
+
+TEST(DamagedConfiguration, EngineFileEndsTheStartWithAFatalMessageAndStaysAsItWas)
+{
+    const std::string shipped = shippedFile("engine.cfg");
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"cut short", shipped.substr(0, shipped.size() / 5)},
+        {"not text", std::string("\x89\x03\xfe[\x7f]\n\xc3=\xff\x01", 12)},
+        {"emptied", ""},
+        {"section bracket lost", replaced(shipped, "[Resources]", "[Resources")},
+        {"NUL byte", replaced(shipped, "[OpenGL]", std::string("[Open\0GL]", 9))},
+    };
+    for (const auto& [damage, content] : damages) {
+        TestHome home(content, shippedFile("controls.cfg"));
+        RunningProgram program;
+        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << damage;
+        EXPECT_NE(program.standardError().find(FatalPrefix), std::string::npos) << damage;
+        EXPECT_EQ(home.readEngineConfig(), content) << damage;
+    }
+}
+
+TEST(DamagedConfiguration, ControlsFileLeavesTheGameRunning)
+{
+    const std::string shipped = shippedFile("controls.cfg");
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"cut short", shipped.substr(0, shipped.size() / 2)},
+        {"not a pickle", "Forward = W\n"},
+        {"emptied", ""},
+    };
+    for (const auto& [damage, content] : damages) {
+        TestHome home(shippedFile("engine.cfg"), content);
+        EXPECT_EQ(runUntilSignal(home, SIGTERM), 0) << damage;
+        EXPECT_NE(home.readEngineConfig().find("[Resources]"), std::string::npos) << damage;
+    }
+}
