@@ -72,7 +72,8 @@ void refuseUnreadableText(const std::string& fileName)
 
 } // namespace
 
-template <> unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text)
+template <>
+unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text)
 {
     const std::string::size_type first = text.find_first_not_of(" \t\n\v\f\r");
     if (first != std::string::npos && text[first] == '-') {

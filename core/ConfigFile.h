@@ -143,10 +143,12 @@ public:
     /// Stream extraction of an int, unsigned int or float: leading blanks are skipped and anything
     /// after the number is ignored.
     /// @throw ParserException when no number can be read
-    template <typename T> static T safeParse(const std::string& text);
+    template <typename T>
+    static T safeParse(const std::string& text);
 
     /// Text of a float or unsigned int with the default stream formatting (a float as a double).
-    template <typename T> static std::string safeConvert(T value);
+    template <typename T>
+    static std::string safeConvert(T value);
 
 private:
     static Parser* createParser(ParamType type);
@@ -154,7 +156,8 @@ private:
     std::string mFileName;
 };
 
-template <typename T> T ConfigFile::safeParse(const std::string& text)
+template <typename T>
+T ConfigFile::safeParse(const std::string& text)
 {
     std::istringstream stream(text);
     T value;
@@ -167,16 +170,19 @@ template <typename T> T ConfigFile::safeParse(const std::string& text)
 
 /// A plain unsigned read would accept "-1" as a huge number (a resolution of 4294967295 pixels);
 /// a minus sign is refused like any other unreadable text.
-template <> unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text);
+template <>
+unsigned int ConfigFile::safeParse<unsigned int>(const std::string& text);
 
-template <typename T> std::string ConfigFile::safeConvert(T value)
+template <typename T>
+std::string ConfigFile::safeConvert(T value)
 {
     std::ostringstream stream;
     stream << value;
     return stream.str();
 }
 
-template <> inline std::string ConfigFile::safeConvert<float>(float value)
+template <>
+inline std::string ConfigFile::safeConvert<float>(float value)
 {
     std::ostringstream stream;
     stream << static_cast<double>(value);

@@ -6,7 +6,8 @@
 
 namespace tolva {
 
-template <typename T> class Connection {
+template <typename T>
+class Connection {
 public:
     /// A handle that is disconnected from the start.
     Connection() = default;
@@ -28,12 +29,14 @@ private:
     typename InterfaceHolder<T>::State* mState = nullptr;
 };
 
-template <typename T> Connection<T>::~Connection()
+template <typename T>
+Connection<T>::~Connection()
 {
     disconnect();
 }
 
-template <typename T> void Connection<T>::disconnect()
+template <typename T>
+void Connection<T>::disconnect()
 {
     if (mState) {
         mState->disconnect(this);

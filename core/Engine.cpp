@@ -324,7 +324,8 @@ void Engine::stop(bool restart)
     mRestart = restart;
 }
 
-template <typename Module> void Engine::initialiseModule(Module* module, const char* name)
+template <typename Module>
+void Engine::initialiseModule(Module* module, const char* name)
 {
     if (module) {
         traceStep("initialise", name);
@@ -332,7 +333,8 @@ template <typename Module> void Engine::initialiseModule(Module* module, const c
     }
 }
 
-template <typename Module> void Engine::frameModule(Module* module, const char* name, float seconds)
+template <typename Module>
+void Engine::frameModule(Module* module, const char* name, float seconds)
 {
     if (module) {
         traceStep("frame", name);
@@ -340,7 +342,8 @@ template <typename Module> void Engine::frameModule(Module* module, const char* 
     }
 }
 
-template <typename Module> void Engine::shutdownModule(Module* module, const char* name)
+template <typename Module>
+void Engine::shutdownModule(Module* module, const char* name)
 {
     if (module) {
         traceStep("shutdown", name);
@@ -348,7 +351,8 @@ template <typename Module> void Engine::shutdownModule(Module* module, const cha
     }
 }
 
-template <typename Module> void Engine::deleteModule(Module*& module, const char* name)
+template <typename Module>
+void Engine::deleteModule(Module*& module, const char* name)
 {
     if (module) {
         traceStep("delete", name);

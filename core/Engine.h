@@ -126,10 +126,14 @@ private:
     bool toggleConsole();
     void traceStep(const char* step, const char* module) const;
 
-    template <typename Module> void initialiseModule(Module* module, const char* name);
-    template <typename Module> void frameModule(Module* module, const char* name, float seconds);
-    template <typename Module> void shutdownModule(Module* module, const char* name);
-    template <typename Module> void deleteModule(Module*& module, const char* name);
+    template <typename Module>
+    void initialiseModule(Module* module, const char* name);
+    template <typename Module>
+    void frameModule(Module* module, const char* name, float seconds);
+    template <typename Module>
+    void shutdownModule(Module* module, const char* name);
+    template <typename Module>
+    void deleteModule(Module*& module, const char* name);
 
     EngineOptions mOptions;
     std::string mDataDirectory;

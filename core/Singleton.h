@@ -3,7 +3,8 @@
 // destructor. Derive from Singleton<T> as the first base of T.
 #pragma once
 
-template <typename T> class Singleton {
+template <typename T>
+class Singleton {
 public:
     Singleton() { msInstance = this; }
     virtual ~Singleton() { msInstance = nullptr; }

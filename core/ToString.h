@@ -6,7 +6,8 @@
 
 namespace tolva {
 
-template <typename T> std::string ToString(T value)
+template <typename T>
+std::string ToString(T value)
 {
     std::ostringstream stream;
     stream << value;
@@ -14,12 +15,14 @@ template <typename T> std::string ToString(T value)
 }
 
 /// A null C string contributes nothing (streaming it would be undefined).
-template <> inline std::string ToString<const char*>(const char* value)
+template <>
+inline std::string ToString<const char*>(const char* value)
 {
     return value ? std::string(value) : std::string();
 }
 
-template <> inline std::string ToString<char*>(char* value)
+template <>
+inline std::string ToString<char*>(char* value)
 {
     return value ? std::string(value) : std::string();
 }

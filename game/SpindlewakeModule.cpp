@@ -103,7 +103,8 @@ void bindInventory()
         .def("isItemPresent", static_cast<bool (Inventory::*)(const std::string&) const>(&Inventory::isItemPresent))
         .def("addItem", &Inventory::addItem)
         .def("getItemCount", static_cast<unsigned int (Inventory::*)() const>(&Inventory::getItemCount))
-        .def("getItemCount", static_cast<unsigned int (Inventory::*)(const std::string&) const>(&Inventory::getItemCount))
+        .def("getItemCount",
+            static_cast<unsigned int (Inventory::*)(const std::string&) const>(&Inventory::getItemCount))
         .def("getItem", &Inventory::getItem, index, Internal())
         .def("removeItem", static_cast<void (Inventory::*)(Item*)>(&Inventory::removeItem))
         .def("removeItem", static_cast<void (Inventory::*)(unsigned int, const std::string&)>(&Inventory::removeItem),

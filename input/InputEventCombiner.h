@@ -11,7 +11,8 @@ public:
 
     /// Dereferencing an iterator calls its slot. True when some slot consumed the event (no later
     /// slot was called); false when no slot is connected or none returned true.
-    template <typename InputIterator> bool operator()(InputIterator first, InputIterator last) const
+    template <typename InputIterator>
+    bool operator()(InputIterator first, InputIterator last) const
     {
         bool consumed = false;
         while (first != last && !consumed) {

@@ -7,9 +7,9 @@
 // A box trigger covering the grid (category COLL_GRAVITY, no partners) makes the map a sensor:
 // only objects whose partners include COLL_GRAVITY are sensed, and only while their geometry
 // touches the box. The map tests that itself in every step; the trigger takes no part in the
-// collision pass, so objects inside a map get no collision events from it. In automatic mode the map pushes every movable object it senses, in every
-// fixed physics step (through the gravity manager), by the vector of the cell under the
-// object's position:
+// collision pass, so objects inside a map get no collision events from it. In automatic mode the map pushes every
+// movable object it senses, in every fixed physics step (through the gravity manager), by the vector of the cell under
+// the object's position:
 // - plainly: vector x intensity x the object's "gravityScale" property (1 when missing or not a
 //   number);
 // - magnetically, for objects with a numeric "charge" property q (others are left alone), with

@@ -325,7 +325,8 @@ bp::object& Python::getMainDictionary()
     return *mMainDictionary;
 }
 
-template <> void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
+template <>
+void Python::pickleObject<bp::tuple>(const std::string& fileName, const bp::tuple& value)
 {
     FileReplacement replacement(fileName);
     bp::object file;
@@ -428,7 +429,8 @@ bp::object restrictedLoads()
 
 } // namespace
 
-template <> bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
+template <>
+bp::tuple Python::unpickleObject<bp::tuple>(const std::string& fileName)
 {
     try {
         bp::object loads = restrictedLoads();

@@ -76,7 +76,8 @@ public:
     /// never destroys the file that was there, a symbolic link stays a link to the rewritten file
     /// and the file keeps its mode. Instantiated for boost::python::tuple.
     /// @throw ScriptingException "Failed to pickle object to file: <file>."
-    template <typename T> void pickleObject(const std::string& fileName, const T& value);
+    template <typename T>
+    void pickleObject(const std::string& fileName, const T& value);
     /// Reads a pickled tuple from the resource of that name (through the engine's resources).
     /// Only plain data is read: tuples, numbers, booleans, text and byte strings; the data runs
     /// no code. Byte strings of files written by older versions come back as bytes, unchanged.
@@ -84,7 +85,8 @@ public:
     /// @throw ScriptingException "Failed to unpickle object from file: <file>." when the data
     ///        is no pickle, holds no tuple or holds anything but plain data; the resource
     ///        system's own exception when the resource does not exist
-    template <typename T> T unpickleObject(const std::string& fileName);
+    template <typename T>
+    T unpickleObject(const std::string& fileName);
 
 private:
     boost::python::object& getMainDictionary();
@@ -97,6 +99,7 @@ private:
 
 template <>
 void Python::pickleObject<boost::python::tuple>(const std::string& fileName, const boost::python::tuple& value);
-template <> boost::python::tuple Python::unpickleObject<boost::python::tuple>(const std::string& fileName);
+template <>
+boost::python::tuple Python::unpickleObject<boost::python::tuple>(const std::string& fileName);
 
 } // namespace tolva

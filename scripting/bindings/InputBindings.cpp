@@ -186,7 +186,8 @@ bp::object createWidget(Gui& gui, const std::string& type, const std::string& na
     return scriptWindow(liveGui(gui).createWidget(type, name, prefix));
 }
 
-template <typename Member> bp::object valueProperty(Member member)
+template <typename Member>
+bp::object valueProperty(Member member)
 {
     return bp::make_getter(member, bp::return_value_policy<bp::return_by_value>());
 }

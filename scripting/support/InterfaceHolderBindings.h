@@ -48,7 +48,8 @@ void disconnectScriptHandle(Connection<T>& connection)
 } // namespace detail
 
 /// @param name the listener's script class name ("CollisionListener", "Sound_Listener", ...)
-template <typename T> void class_InterfaceHolder(const std::string& name)
+template <typename T>
+void class_InterfaceHolder(const std::string& name)
 {
     namespace bp = boost::python;
     const std::string holderName = "InterfaceHolder_" + name;

@@ -32,8 +32,8 @@ class PythonSignalDecorator : public S {
 public:
     typedef PythonSignalFunctionWrap<typename S::slot_result_type> FunctionWrap;
 
-    using S::S;
     using S::connect;
+    using S::S;
 
     /// Connects a Python callable at the back of the slot list. The object is not checked for
     /// being callable: calling something else raises TypeError at the next emission. Dropping

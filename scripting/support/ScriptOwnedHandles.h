@@ -11,7 +11,8 @@ namespace tolva {
 class ScriptOwnedHandles {
 public:
     /// Keeps the handle until releaseAll.
-    template <typename Handle> static void adopt(Handle* handle)
+    template <typename Handle>
+    static void adopt(Handle* handle)
     {
         if (handle) {
             getDeleters().push_back([handle]() { delete handle; });

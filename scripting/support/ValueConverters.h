@@ -24,8 +24,13 @@ namespace converters {
 /// None for a null pointer. A binding whose elements need more (a copy that keeps a script object
 /// alive) passes a policy of its own with the same two members.
 struct CopyElements {
-    template <typename T> static boost::python::object toPython(const T& value) { return boost::python::object(value); }
-    template <typename T> static boost::python::object toPython(T* value)
+    template <typename T>
+    static boost::python::object toPython(const T& value)
+    {
+        return boost::python::object(value);
+    }
+    template <typename T>
+    static boost::python::object toPython(T* value)
     {
         return value ? toPython(*value) : boost::python::object();
     }
@@ -33,7 +38,8 @@ struct CopyElements {
 
 /// Registers the converter for T unless one exists. The binding library's registry outlives the
 /// interpreter, so after an engine restart the converters of the first start are still in place.
-template <typename T, typename Converter> void registerToPython()
+template <typename T, typename Converter>
+void registerToPython()
 {
     const boost::python::converter::registration* registration
         = boost::python::converter::registry::query(boost::python::type_id<T>());
@@ -45,7 +51,8 @@ template <typename T, typename Converter> void registerToPython()
 
 } // namespace converters
 
-template <typename A, typename B, typename Elements = converters::CopyElements> struct PairToTupleConverter {
+template <typename A, typename B, typename Elements = converters::CopyElements>
+struct PairToTupleConverter {
     static PyObject* convert(const std::pair<A, B>& pair)
     {
         boost::python::tuple result
@@ -55,7 +62,8 @@ template <typename A, typename B, typename Elements = converters::CopyElements> 
 };
 
 /// Elements in the container's iteration order (a set: ascending).
-template <typename C, typename Elements = converters::CopyElements> struct ContainerToTupleConverter {
+template <typename C, typename Elements = converters::CopyElements>
+struct ContainerToTupleConverter {
     static PyObject* convert(const C& container)
     {
         boost::python::list elements;
@@ -67,7 +75,8 @@ template <typename C, typename Elements = converters::CopyElements> struct Conta
     }
 };
 
-template <typename K, typename V, typename Elements = converters::CopyElements> struct MapToDictionaryConverter {
+template <typename K, typename V, typename Elements = converters::CopyElements>
+struct MapToDictionaryConverter {
     static PyObject* convert(const std::map<K, V>& map)
     {
         boost::python::dict result;
@@ -78,17 +87,20 @@ template <typename K, typename V, typename Elements = converters::CopyElements> 
     }
 };
 
-template <typename A, typename B, typename Elements = converters::CopyElements> void registerPairToTuple()
+template <typename A, typename B, typename Elements = converters::CopyElements>
+void registerPairToTuple()
 {
     converters::registerToPython<std::pair<A, B>, PairToTupleConverter<A, B, Elements>>();
 }
 
-template <typename C, typename Elements = converters::CopyElements> void registerContainerToTuple()
+template <typename C, typename Elements = converters::CopyElements>
+void registerContainerToTuple()
 {
     converters::registerToPython<C, ContainerToTupleConverter<C, Elements>>();
 }
 
-template <typename K, typename V, typename Elements = converters::CopyElements> void registerMapToDictionary()
+template <typename K, typename V, typename Elements = converters::CopyElements>
+void registerMapToDictionary()
 {
     converters::registerToPython<std::map<K, V>, MapToDictionaryConverter<K, V, Elements>>();
 }

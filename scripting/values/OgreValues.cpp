@@ -31,19 +31,22 @@ namespace {
 
 typedef Ogre::Real Real;
 
-template <int N> using Vector = Ogre::Vector<N, Real>;
+template <int N>
+using Vector = Ogre::Vector<N, Real>;
 
 const char* const ComponentNames[] = {"x", "y", "z", "w"};
 
 /// A class constant, handed out as a fresh copy on every access. The getter becomes a Python
 /// function once, with the class.
-template <typename Value> bp::object constant(Value (*get)())
+template <typename Value>
+bp::object constant(Value (*get)())
 {
     return bp::make_function(get);
 }
 
 /// "Vector3(1, 0.5, -2)": the text reads back as an equal vector.
-template <int N> std::string vectorText(const Vector<N>& vector)
+template <int N>
+std::string vectorText(const Vector<N>& vector)
 {
     std::string text = "Vector" + std::to_string(N) + "(";
     for (int i = 0; i < N; ++i) {
@@ -52,23 +55,27 @@ template <int N> std::string vectorText(const Vector<N>& vector)
     return text + ")";
 }
 
-template <int N, std::size_t I> Real getComponent(const Vector<N>& vector)
+template <int N, std::size_t I>
+Real getComponent(const Vector<N>& vector)
 {
     return vector[I];
 }
 
-template <int N, std::size_t I> void setComponent(Vector<N>& vector, Real value)
+template <int N, std::size_t I>
+void setComponent(Vector<N>& vector, Real value)
 {
     vector[I] = value;
 }
 
-template <int N, typename Class, std::size_t... I> void addComponents(Class& pythonClass, std::index_sequence<I...>)
+template <int N, typename Class, std::size_t... I>
+void addComponents(Class& pythonClass, std::index_sequence<I...>)
 {
     (pythonClass.add_property(ComponentNames[I], &getComponent<N, I>, &setComponent<N, I>), ...);
 }
 
 /// Python's indexing: negative indices count from the end; anything else outside raises IndexError.
-template <int N> Real componentAt(const Vector<N>& vector, int index)
+template <int N>
+Real componentAt(const Vector<N>& vector, int index)
 {
     if (index < 0) {
         index += N;
@@ -81,18 +88,21 @@ template <int N> Real componentAt(const Vector<N>& vector, int index)
 }
 
 // OGRE leaves a default-made vector uninitialised; a script's Vector3() is the zero vector.
-template <int N> Vector<N>* makeZeroVector()
+template <int N>
+Vector<N>* makeZeroVector()
 {
     return new Vector<N>(Vector<N>::ZERO);
 }
 
-template <int N> Vector<N> divideByScalar(const Vector<N>& vector, Real divisor)
+template <int N>
+Vector<N> divideByScalar(const Vector<N>& vector, Real divisor)
 {
     checkDivisor(divisor);
     return vector / divisor;
 }
 
-template <int N> Vector<N> divideByVector(const Vector<N>& vector, const Vector<N>& divisors)
+template <int N>
+Vector<N> divideByVector(const Vector<N>& vector, const Vector<N>& divisors)
 {
     Vector<N> result;
     for (int i = 0; i < N; ++i) {
@@ -103,7 +113,8 @@ template <int N> Vector<N> divideByVector(const Vector<N>& vector, const Vector<
 }
 
 /// The members every vector size has.
-template <int N> bp::class_<Vector<N>> defineVector(const char* name)
+template <int N>
+bp::class_<Vector<N>> defineVector(const char* name)
 {
     typedef Vector<N> V;
     bp::class_<V> vector(name, bp::no_init);
@@ -326,7 +337,8 @@ void defineColourValue()
 // ---------------------------------------------------------------------------------------------
 // Angles: either unit converts to the other wherever one is expected, as in C++.
 
-template <typename Angle> Angle divideAngle(const Angle& angle, Real divisor)
+template <typename Angle>
+Angle divideAngle(const Angle& angle, Real divisor)
 {
     checkDivisor(divisor);
     return angle / divisor;

@@ -32,7 +32,8 @@ struct MouseEventToPython {
 };
 
 /// The enum value's name, or its number for a value the enum does not name.
-template <typename Enum> std::string enumText(Enum value)
+template <typename Enum>
+std::string enumText(Enum value)
 {
     const bp::object name = bp::object(value).attr("name");
     return name.is_none() ? std::to_string(static_cast<int>(value)) : bp::extract<std::string>(name)();

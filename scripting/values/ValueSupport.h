@@ -30,7 +30,8 @@ inline void checkDivisor(float divisor)
 /// A class whose instances compare by value but can change must not be hashable: a value used as
 /// a dictionary key would otherwise be lost when it changed. Python does this itself for classes
 /// that define __eq__ in their body; the binding library adds __eq__ afterwards.
-template <typename Class> void makeUnhashable(Class& pythonClass)
+template <typename Class>
+void makeUnhashable(Class& pythonClass)
 {
     pythonClass.attr("__hash__") = boost::python::object();
 }

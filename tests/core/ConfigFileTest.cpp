@@ -18,7 +18,8 @@ using tolva::ConfigFile;
 using Resolution = std::pair<unsigned int, unsigned int>;
 
 // Runs the call and returns the message of the exception of type E it throws ("" when none).
-template <typename E, typename F> std::string messageOf(F call)
+template <typename E, typename F>
+std::string messageOf(F call)
 {
     try {
         call();

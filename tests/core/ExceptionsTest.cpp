@@ -5,7 +5,8 @@
 
 namespace {
 
-template <typename E, typename Base> bool caughtAs(const std::string& message)
+template <typename E, typename Base>
+bool caughtAs(const std::string& message)
 {
     try {
         throw E(message);

@@ -41,7 +41,8 @@ public:
 
 /// Names a table row's test after its description, so that failures read as behaviour.
 struct CaseName {
-    template <typename Row> std::string operator()(const ::testing::TestParamInfo<Row>& info) const
+    template <typename Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& info) const
     {
         std::string name;
         bool upper = true;

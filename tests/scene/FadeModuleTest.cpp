@@ -67,8 +67,8 @@ TEST(FadeModule, ANewFadeBeginsWhereTheRunningOneStands)
 
 TEST(FadeModule, AFadeThatTakesNoTimeEndsAtOnceAtItsTarget)
 {
-    const float durations[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(),
-                               std::numeric_limits<float>::infinity()};
+    const float durations[]
+        = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
     for (float duration : durations) {
         RecordingFade fade(0.2f);
         fade.fade(duration, 0.9f, 0);
