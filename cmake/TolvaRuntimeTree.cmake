@@ -15,7 +15,12 @@ set(TOLVA_PACKED_MEDIA scripts level)
 set(TOLVA_GAME_ARCHIVE ${TOLVA_TREE}/media/spindlewake.7z)
 
 file(GLOB media_children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/media/*)
+# A tree laid out before these folders were packed may still hold loose copies; the resource
+# locations would find those first, so they go.
 set(copy_commands)
+foreach(name ${TOLVA_PACKED_MEDIA})
+  list(APPEND copy_commands COMMAND ${CMAKE_COMMAND} -E rm -rf ${TOLVA_TREE}/media/${name})
+endforeach()
 foreach(child ${media_children})
   get_filename_component(name ${child} NAME)
   if(name IN_LIST TOLVA_PACKED_MEDIA)
