@@ -54,7 +54,7 @@ TEST_F(HierarchicalTest, AddChildRefusesNullSelfAndDuplicatesWithWarnings)
     EXPECT_TRUE(a.isRoot());
     EXPECT_FALSE(a.isLeaf());
     EXPECT_TRUE(c.isLeaf());
-    EXPECT_EQ(mWarnings.lines,
+    EXPECT_EQ(mWarnings.getLines(),
         (std::vector<std::string>{"Warning: Attempt to add a child to a parent twice.",
             "Warning: Attempt to add a null child to a hierarchical.",
             "Warning: Attempt to add a hierarchical as a child of itself."}));
@@ -68,7 +68,7 @@ TEST_F(HierarchicalTest, AddChildMovesAChildFromItsOldParent)
     EXPECT_TRUE(b.isLeaf());
     EXPECT_EQ(a.children(), list({&c}));
     EXPECT_EQ(c.getParent(), &a);
-    EXPECT_TRUE(mWarnings.lines.empty());
+    EXPECT_TRUE(mWarnings.getLines().empty());
 }
 
 TEST_F(HierarchicalTest, SetParentLeavesTheOldParentAndJoinsTheNewOne)
@@ -82,7 +82,7 @@ TEST_F(HierarchicalTest, SetParentLeavesTheOldParentAndJoinsTheNewOne)
     c.setParent(nullptr);
     EXPECT_TRUE(c.isRoot());
     EXPECT_TRUE(a.isLeaf());
-    EXPECT_TRUE(mWarnings.lines.empty());
+    EXPECT_TRUE(mWarnings.getLines().empty());
 }
 
 TEST_F(HierarchicalTest, RemovingAStrangerWarnsAndLeavesItsParentAlone)
@@ -91,7 +91,7 @@ TEST_F(HierarchicalTest, RemovingAStrangerWarnsAndLeavesItsParentAlone)
     b.addChild(&c);
     EXPECT_FALSE(a.removeChild(&c));
     EXPECT_EQ(c.getParent(), &b);
-    EXPECT_EQ(mWarnings.lines,
+    EXPECT_EQ(mWarnings.getLines(),
         (std::vector<std::string>{"Warning: Attempt to a remove a child that is not of this parent."}));
     EXPECT_TRUE(b.removeChild(&c));
     EXPECT_TRUE(c.isRoot());
@@ -116,7 +116,7 @@ TEST_F(HierarchicalTest, DestroyingAParentOrAChildUnlinksIt)
     root.addChild(&kept);
     child.reset();
     EXPECT_EQ(root.children(), list({&kept}));
-    EXPECT_TRUE(mWarnings.lines.empty());
+    EXPECT_TRUE(mWarnings.getLines().empty());
 }
 
 TEST_F(HierarchicalTest, UpdateVisitsTheTreeRootFirstInChildOrder)
@@ -152,7 +152,7 @@ TEST_F(HierarchicalTest, AncestorCannotBecomeAChild)
     EXPECT_FALSE(leaf.addChild(&middle));
     root.setParent(&leaf);
     middle.setParent(&leaf);
-    EXPECT_EQ(mWarnings.lines, (std::vector<std::string>{cycle, cycle, cycle, cycle}));
+    EXPECT_EQ(mWarnings.getLines(), (std::vector<std::string>{cycle, cycle, cycle, cycle}));
 
     // Nothing moved, and the tree still updates once through.
     EXPECT_TRUE(root.isRoot());
@@ -171,7 +171,7 @@ TEST_F(HierarchicalTest, SetParentNeverRecordsItselfOrARefusingParent)
     c.setParent(&c);
     EXPECT_EQ(c.getParent(), &a);
     EXPECT_EQ(
-        mWarnings.lines, (std::vector<std::string>{"Warning: Attempt to add a hierarchical as a child of itself."}));
+        mWarnings.getLines(), (std::vector<std::string>{"Warning: Attempt to add a hierarchical as a child of itself."}));
 
     c.setParent(&refuser);
     EXPECT_TRUE(c.isRoot());

@@ -33,7 +33,7 @@ TEST_F(PropertyTest, ListenersAreNotifiedInRegistrationOrder)
     mPublisher.addPropertyListener(&a);
     mPublisher.notifyPropertyChanged("resolution");
     EXPECT_EQ(mCalls, (std::vector<std::string>{"b:resolution", "a:resolution"}));
-    EXPECT_TRUE(mWarnings.lines.empty());
+    EXPECT_TRUE(mWarnings.getLines().empty());
 }
 
 TEST_F(PropertyTest, SecondRegistrationIsRefusedWithAWarning)
@@ -43,7 +43,7 @@ TEST_F(PropertyTest, SecondRegistrationIsRefusedWithAWarning)
     mPublisher.addPropertyListener(&a);
     mPublisher.notifyPropertyChanged("resolution");
     EXPECT_EQ(mCalls, (std::vector<std::string>{"a:resolution"}));
-    EXPECT_EQ(mWarnings.lines,
+    EXPECT_EQ(mWarnings.getLines(),
         (std::vector<std::string>{"Warning: Attempt to register a property listener to a publisher twice."}));
 }
 
@@ -56,7 +56,7 @@ TEST_F(PropertyTest, RemovingAStrangerWarnsAndRemovedListenersHearNothing)
     mPublisher.removePropertyListener(&a);
     mPublisher.notifyPropertyChanged("x");
     EXPECT_EQ(mCalls, (std::vector<std::string>{"b:x"}));
-    EXPECT_EQ(mWarnings.lines,
+    EXPECT_EQ(mWarnings.getLines(),
         (std::vector<std::string>{"Warning: Attempt to unregister non-registered property listener."}));
 }
 
@@ -64,7 +64,7 @@ TEST_F(PropertyTest, NullListenerIsRefusedWithAWarning)
 {
     mPublisher.addPropertyListener(nullptr);
     mPublisher.notifyPropertyChanged("x"); // would call through null
-    EXPECT_EQ(mWarnings.lines, (std::vector<std::string>{"Warning: Attempt to register a null property listener."}));
+    EXPECT_EQ(mWarnings.getLines(), (std::vector<std::string>{"Warning: Attempt to register a null property listener."}));
 }
 
 TEST_F(PropertyTest, ListenerLeavingDuringANoticeIsNotCalledAfterwards)
@@ -84,7 +84,7 @@ TEST_F(PropertyTest, ListenerLeavingDuringANoticeIsNotCalledAfterwards)
     mCalls.clear();
     mPublisher.notifyPropertyChanged("y");
     EXPECT_EQ(mCalls, (std::vector<std::string>{"b:y", "late:y"}));
-    EXPECT_TRUE(mWarnings.lines.empty());
+    EXPECT_TRUE(mWarnings.getLines().empty());
 }
 
 } // namespace

@@ -179,7 +179,7 @@ TEST_F(TimeTest, NullListenerIsRefusedWithAWarning)
     tolva::test::LogCapture catcher;
 
     mTime.addSchedule(0.0f, nullptr);
-    EXPECT_EQ(catcher.lines, (std::vector<std::string>{"Warning: Attempt to schedule a null listener."}));
+    EXPECT_EQ(catcher.getLines(), (std::vector<std::string>{"Warning: Attempt to schedule a null listener."}));
     EXPECT_FALSE(mTime.isScheduled(nullptr));
     mTime.now += 10;
     mTime.frame(0); // would call through null

@@ -39,7 +39,7 @@ inline std::string runUnderOwnXServer(
     const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
     const std::string path = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
     const std::string command = environment + " " + variable + "=" + value
-        + " xvfb-run -a -s '-screen 0 1024x768x24 +extension GLX' '" + path + "' 2>&1";
+        + " xvfb-run -a -s '-screen 0 1024x768x24 +extension GLX -noreset' '" + path + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) {
         return "FAILED: popen\n";

@@ -186,7 +186,8 @@ TEST_F(SoundLayer, AnEmptyPoolFailsThePlayWithOneWarning)
     EXPECT_TRUE(sounds[1]->play());
     EXPECT_FALSE(sounds[2]->play());
     EXPECT_FALSE(sounds[2]->play());
-    EXPECT_EQ(1, std::count_if(mLog.lines.begin(), mLog.lines.end(), [](const std::string& line) {
+    std::vector<std::string> lines = mLog.getLines();
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.find("Every sound source is in use") != std::string::npos;
     }));
     sounds[0]->stop();
@@ -198,7 +199,8 @@ TEST_F(SoundLayer, WithoutADeviceSoundIsMixedSilentlyAndTheLogSaysSo)
     mManager.reset(); // one manager at a time
     al::SoundManager silent("no such device", 4);
     EXPECT_TRUE(silent.isSilent());
-    EXPECT_EQ(1, std::count_if(mLog.lines.begin(), mLog.lines.end(), [](const std::string& line) {
+    std::vector<std::string> lines = mLog.getLines();
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.rfind("Warning: No sound device could be opened ('no such device')", 0) == 0;
     }));
     al::Sound* sound = silent.createSound("s", soundFile("tone-mono-short"));

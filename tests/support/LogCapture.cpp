@@ -30,20 +30,29 @@ LogCapture::~LogCapture()
 void LogCapture::messageLogged(
     const Ogre::String& message, Ogre::LogMessageLevel level, bool, const Ogre::String&, bool&)
 {
-    lines.push_back(message);
-    levels.push_back(level);
+    std::lock_guard<std::mutex> lock(mMutex);
+    mLines.push_back(message);
+    mLevels.push_back(level);
+}
+
+std::vector<std::string> LogCapture::getLines() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mLines;
 }
 
 bool LogCapture::allAtNormalLevel() const
 {
+    std::lock_guard<std::mutex> lock(mMutex);
     return std::all_of(
-        levels.begin(), levels.end(), [](Ogre::LogMessageLevel level) { return level == Ogre::LML_NORMAL; });
+        mLevels.begin(), mLevels.end(), [](Ogre::LogMessageLevel level) { return level == Ogre::LML_NORMAL; });
 }
 
 void LogCapture::clear()
 {
-    lines.clear();
-    levels.clear();
+    std::lock_guard<std::mutex> lock(mMutex);
+    mLines.clear();
+    mLevels.clear();
 }
 
 bool LogCapture::contains(const std::string& line) const
@@ -53,7 +62,8 @@ bool LogCapture::contains(const std::string& line) const
 
 int LogCapture::count(const std::string& line) const
 {
-    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+    std::lock_guard<std::mutex> lock(mMutex);
+    return static_cast<int>(std::count(mLines.begin(), mLines.end(), line));
 }
 
 } // namespace tolva::test

@@ -5,6 +5,7 @@
 #include <OgreLog.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,16 @@ public:
     bool contains(const std::string& line) const;
     /// How many logged lines equal the text.
     int count(const std::string& line) const;
-    const std::vector<std::string>& getLines() const { return lines; }
+    /// A copy: the rendering engine's worker threads may log while a test reads.
+    std::vector<std::string> getLines() const;
     /// Engine warnings are written at normal level; this says whether every line was.
     bool allAtNormalLevel() const;
     void clear();
 
-    std::vector<std::string> lines;
-    std::vector<Ogre::LogMessageLevel> levels;
-
 private:
+    mutable std::mutex mMutex;
+    std::vector<std::string> mLines;
+    std::vector<Ogre::LogMessageLevel> mLevels;
     std::unique_ptr<Ogre::LogManager> mOwnManager;
     Ogre::Log* mLog = nullptr;
 };
