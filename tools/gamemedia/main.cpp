@@ -20,6 +20,8 @@
 #include <OgreRoot.h>
 #include <OgreSubMesh.h>
 
+#include "MeshPart.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -32,49 +34,14 @@ namespace {
 
 const char* const GROUP = "General";
 
-struct Vertex {
-    float position[3];
-    float normal[3];
-    float uv[2];
-};
+using tolva::tools::MeshPart;
+using tolva::tools::MeshVertex;
 
-struct Part {
-    std::vector<Vertex> vertices;
-    std::vector<std::uint16_t> indices;
-};
-
-void fillSubMesh(Ogre::SubMesh* sub, const Part& part)
-{
-    sub->useSharedVertices = false;
-    sub->vertexData = new Ogre::VertexData();
-    sub->vertexData->vertexCount = part.vertices.size();
-    Ogre::VertexDeclaration* declaration = sub->vertexData->vertexDeclaration;
-    std::size_t offset = 0;
-    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
-    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
-    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0).getSize();
-    Ogre::HardwareVertexBufferSharedPtr buffer = Ogre::HardwareBufferManager::getSingleton().createVertexBuffer(
-        offset, part.vertices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
-    buffer->writeData(0, part.vertices.size() * sizeof(Vertex), part.vertices.data());
-    sub->vertexData->vertexBufferBinding->setBinding(0, buffer);
-
-    Ogre::HardwareIndexBufferSharedPtr indexBuffer = Ogre::HardwareBufferManager::getSingleton().createIndexBuffer(
-        Ogre::HardwareIndexBuffer::IT_16BIT, part.indices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
-    indexBuffer->writeData(0, part.indices.size() * sizeof(std::uint16_t), part.indices.data());
-    sub->indexData->indexBuffer = indexBuffer;
-    sub->indexData->indexCount = part.indices.size();
-    sub->indexData->indexStart = 0;
-}
-
-void addSubMesh(const Ogre::MeshPtr& mesh, const std::string& name, const Part& part, const std::string& material)
+void addSubMesh(const Ogre::MeshPtr& mesh, const std::string& name, const MeshPart& part, const std::string& material)
 {
     Ogre::SubMesh* sub = mesh->createSubMesh(name);
-    fillSubMesh(sub, part);
-    Ogre::MaterialManager& materials = Ogre::MaterialManager::getSingleton();
-    if (!materials.resourceExists(material, GROUP)) {
-        materials.create(material, GROUP);
-    }
-    sub->setMaterialName(material, GROUP);
+    part.fillSubMesh(sub);
+    MeshPart::useMaterial(sub, material, GROUP);
 }
 
 void save(const Ogre::MeshPtr& mesh, const Ogre::AxisAlignedBox& bounds, const std::string& path)
@@ -84,49 +51,15 @@ void save(const Ogre::MeshPtr& mesh, const Ogre::AxisAlignedBox& bounds, const s
     Ogre::MeshSerializer().exportMesh(mesh.get(), path);
 }
 
-/// An axis-aligned box, four vertices per face with outward normals; texture coordinates are the
-/// face's own extent divided by the repeat length.
-void addBox(Part& part, const Ogre::Vector3& low, const Ogre::Vector3& high, float repeat)
-{
-    struct Face {
-        int axis;
-        float sign;
-        int u;
-        int v;
-    };
-    const Face faces[] = {{0, 1, 1, 2}, {0, -1, 2, 1}, {1, 1, 2, 0}, {1, -1, 0, 2}, {2, 1, 0, 1}, {2, -1, 1, 0}};
-    for (const Face& face : faces) {
-        const std::uint16_t first = static_cast<std::uint16_t>(part.vertices.size());
-        const float corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (const auto& corner : corners) {
-            Vertex vertex = {};
-            float point[3];
-            point[face.axis] = face.sign > 0 ? high[face.axis] : low[face.axis];
-            point[face.u] = corner[0] > 0 ? high[face.u] : low[face.u];
-            point[face.v] = corner[1] > 0 ? high[face.v] : low[face.v];
-            for (int i = 0; i < 3; ++i) {
-                vertex.position[i] = point[i];
-                vertex.normal[i] = i == face.axis ? face.sign : 0.0f;
-            }
-            vertex.uv[0] = point[face.u] / repeat;
-            vertex.uv[1] = point[face.v] / repeat;
-            part.vertices.push_back(vertex);
-        }
-        for (std::uint16_t index : {0, 1, 2, 0, 2, 3}) {
-            part.indices.push_back(static_cast<std::uint16_t>(first + index));
-        }
-    }
-}
-
 void writeSphere(const std::string& folder)
 {
     // Latitude rings from pole to pole; each longitude band goes to one of the two parts.
     const int rings = 16;
     const int segments = 32;
     const int bands = 8;
-    Part parts[2];
+    MeshPart parts[2];
     for (int segment = 0; segment < segments; ++segment) {
-        Part& part = parts[(segment * bands / segments) % 2];
+        MeshPart& part = parts[(segment * bands / segments) % 2];
         for (int ring = 0; ring < rings; ++ring) {
             const std::uint16_t first = static_cast<std::uint16_t>(part.vertices.size());
             for (int corner = 0; corner < 4; ++corner) {
@@ -136,7 +69,7 @@ void writeSphere(const std::string& folder)
                 const float phi = Ogre::Math::TWO_PI * s / segments;
                 const Ogre::Vector3 normal(
                     std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi));
-                Vertex vertex = {{normal.x, normal.y, normal.z}, {normal.x, normal.y, normal.z},
+                MeshVertex vertex = {{normal.x, normal.y, normal.z}, {normal.x, normal.y, normal.z},
                     {static_cast<float>(s) / segments, static_cast<float>(r) / rings}};
                 part.vertices.push_back(vertex);
             }
@@ -155,8 +88,8 @@ void writeSphere(const std::string& folder)
 void writeBox(const std::string& folder, const std::string& name, const std::string& material, const Ogre::Vector3& low,
     const Ogre::Vector3& high, float repeat)
 {
-    Part part;
-    addBox(part, low, high, repeat);
+    MeshPart part;
+    part.addBox(low, high, repeat);
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(name, GROUP);
     addSubMesh(mesh, "Box", part, material);
     save(mesh, Ogre::AxisAlignedBox(low, high), folder + "/" + name);

@@ -31,6 +31,8 @@
 #include <OgreSkeletonSerializer.h>
 #include <OgreSubMesh.h>
 
+#include "MeshPart.h"
+
 #include <cmath>
 #include <cstdint>
 #include <iostream>
@@ -42,82 +44,7 @@ namespace {
 
 const char* const GROUP = "General";
 
-struct Vertex {
-    float position[3];
-    float normal[3];
-    float uv[2];
-};
-
-/// Fills a sub-mesh of its own vertex data with the given vertices and triangles.
-void fillSubMesh(Ogre::SubMesh* sub, const std::vector<Vertex>& vertices, const std::vector<std::uint16_t>& indices)
-{
-    sub->useSharedVertices = false;
-    sub->vertexData = new Ogre::VertexData();
-    sub->vertexData->vertexCount = vertices.size();
-    Ogre::VertexDeclaration* declaration = sub->vertexData->vertexDeclaration;
-    std::size_t offset = 0;
-    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
-    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
-    offset += declaration->addElement(0, offset, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0).getSize();
-    Ogre::HardwareVertexBufferSharedPtr buffer = Ogre::HardwareBufferManager::getSingleton().createVertexBuffer(
-        offset, vertices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
-    buffer->writeData(0, vertices.size() * sizeof(Vertex), vertices.data());
-    sub->vertexData->vertexBufferBinding->setBinding(0, buffer);
-
-    Ogre::HardwareIndexBufferSharedPtr indexBuffer = Ogre::HardwareBufferManager::getSingleton().createIndexBuffer(
-        Ogre::HardwareIndexBuffer::IT_16BIT, indices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
-    indexBuffer->writeData(0, indices.size() * sizeof(std::uint16_t), indices.data());
-    sub->indexData->indexBuffer = indexBuffer;
-    sub->indexData->indexCount = indices.size();
-    sub->indexData->indexStart = 0;
-}
-
-/// An axis-aligned box between two corners, four vertices per face with outward normals.
-void addBox(std::vector<Vertex>& vertices, std::vector<std::uint16_t>& indices, const Ogre::Vector3& low,
-    const Ogre::Vector3& high)
-{
-    // Each face: normal axis, its sign, and the two axes spanning it (in counter-clockwise order
-    // seen from outside).
-    struct Face {
-        int axis;
-        float sign;
-        int u;
-        int v;
-    };
-    const Face faces[] = {{0, 1, 1, 2}, {0, -1, 2, 1}, {1, 1, 2, 0}, {1, -1, 0, 2}, {2, 1, 0, 1}, {2, -1, 1, 0}};
-    for (const Face& face : faces) {
-        const std::uint16_t first = static_cast<std::uint16_t>(vertices.size());
-        const float corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (const auto& corner : corners) {
-            Vertex vertex = {};
-            float point[3];
-            point[face.axis] = face.sign > 0 ? high[face.axis] : low[face.axis];
-            point[face.u] = corner[0] > 0 ? high[face.u] : low[face.u];
-            point[face.v] = corner[1] > 0 ? high[face.v] : low[face.v];
-            for (int i = 0; i < 3; ++i) {
-                vertex.position[i] = point[i];
-                vertex.normal[i] = i == face.axis ? face.sign : 0.0f;
-            }
-            vertex.uv[0] = corner[0];
-            vertex.uv[1] = 1.0f - corner[1];
-            vertices.push_back(vertex);
-        }
-        for (std::uint16_t index : {0, 1, 2, 0, 2, 3}) {
-            indices.push_back(static_cast<std::uint16_t>(first + index));
-        }
-    }
-}
-
-/// A sub-mesh keeps a material's name only when the material exists; the scripts that define them
-/// are read where the mesh is used.
-void useMaterial(Ogre::SubMesh* sub, const std::string& name)
-{
-    Ogre::MaterialManager& materials = Ogre::MaterialManager::getSingleton();
-    if (!materials.resourceExists(name, GROUP)) {
-        materials.create(name, GROUP);
-    }
-    sub->setMaterialName(name, GROUP);
-}
+using tolva::tools::MeshPart;
 
 void assignToBone(Ogre::SubMesh* sub, std::size_t vertexCount, unsigned short bone)
 {
@@ -156,21 +83,19 @@ void writeRig(const std::string& folder)
 
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("TestRig.mesh", GROUP);
     mesh->setSkeletonName("TestRig.skeleton");
-    std::vector<Vertex> vertices;
-    std::vector<std::uint16_t> indices;
-    addBox(vertices, indices, Ogre::Vector3(-0.5f, -0.5f, -0.5f), Ogre::Vector3(2.5f, 0.5f, 0.5f));
+    MeshPart bodyPart;
+    bodyPart.addBox(Ogre::Vector3(-0.5f, -0.5f, -0.5f), Ogre::Vector3(2.5f, 0.5f, 0.5f));
     Ogre::SubMesh* body = mesh->createSubMesh("Body");
-    fillSubMesh(body, vertices, indices);
-    useMaterial(body, "test/RigBody");
-    assignToBone(body, vertices.size(), root->getHandle());
+    bodyPart.fillSubMesh(body);
+    MeshPart::useMaterial(body, "test/RigBody", GROUP);
+    assignToBone(body, bodyPart.vertices.size(), root->getHandle());
 
-    vertices.clear();
-    indices.clear();
-    addBox(vertices, indices, Ogre::Vector3(1.75f, 0.75f, -0.25f), Ogre::Vector3(2.25f, 1.25f, 0.25f));
+    MeshPart headPart;
+    headPart.addBox(Ogre::Vector3(1.75f, 0.75f, -0.25f), Ogre::Vector3(2.25f, 1.25f, 0.25f));
     Ogre::SubMesh* head = mesh->createSubMesh("Head");
-    fillSubMesh(head, vertices, indices);
-    useMaterial(head, "test/RigHead");
-    assignToBone(head, vertices.size(), hand->getHandle());
+    headPart.fillSubMesh(head);
+    MeshPart::useMaterial(head, "test/RigHead", GROUP);
+    assignToBone(head, headPart.vertices.size(), hand->getHandle());
 
     mesh->_setBounds(Ogre::AxisAlignedBox(-1.0f, -1.0f, -1.0f, 3.0f, 4.0f, 3.0f), false);
     mesh->_setBoundingSphereRadius(5.0f);
@@ -180,15 +105,17 @@ void writeRig(const std::string& folder)
 void writePanel(const std::string& folder)
 {
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("TestPanel.mesh", GROUP);
-    const std::vector<Vertex> vertices = {
+    MeshPart panel;
+    panel.vertices = {
         {{-0.5f, -0.5f, 0}, {0, 0, 1}, {0, 1}},
         {{0.5f, -0.5f, 0}, {0, 0, 1}, {1, 1}},
         {{0.5f, 0.5f, 0}, {0, 0, 1}, {1, 0}},
         {{-0.5f, 0.5f, 0}, {0, 0, 1}, {0, 0}},
     };
+    panel.indices = {0, 1, 2, 0, 2, 3};
     Ogre::SubMesh* sub = mesh->createSubMesh("Panel");
-    fillSubMesh(sub, vertices, {0, 1, 2, 0, 2, 3});
-    useMaterial(sub, "test/Lit");
+    panel.fillSubMesh(sub);
+    MeshPart::useMaterial(sub, "test/Lit", GROUP);
     mesh->_setBounds(Ogre::AxisAlignedBox(-0.5f, -0.5f, -0.01f, 0.5f, 0.5f, 0.01f), false);
     mesh->_setBoundingSphereRadius(0.75f);
     Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/TestPanel.mesh");
@@ -199,8 +126,9 @@ void writeGem(const std::string& folder)
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("level_gem.mesh", GROUP);
     const Ogre::Vector3 tips[6] = {Ogre::Vector3(0.5f, 0, 0), Ogre::Vector3(0, 0, 0.5f), Ogre::Vector3(-0.5f, 0, 0),
         Ogre::Vector3(0, 0, -0.5f), Ogre::Vector3(0, 0.5f, 0), Ogre::Vector3(0, -0.5f, 0)};
-    std::vector<Vertex> vertices;
-    std::vector<std::uint16_t> indices;
+    MeshPart gem;
+    std::vector<tolva::tools::MeshVertex>& vertices = gem.vertices;
+    std::vector<std::uint16_t>& indices = gem.indices;
     // Eight faces, each with its own three vertices so that the facets stay flat-shaded.
     for (int i = 0; i < 4; ++i) {
         const Ogre::Vector3& a = tips[i];
@@ -217,8 +145,8 @@ void writeGem(const std::string& folder)
         }
     }
     Ogre::SubMesh* sub = mesh->createSubMesh("Gem");
-    fillSubMesh(sub, vertices, indices);
-    useMaterial(sub, "Level/Gem");
+    gem.fillSubMesh(sub);
+    MeshPart::useMaterial(sub, "Level/Gem", GROUP);
     mesh->_setBounds(Ogre::AxisAlignedBox(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f), false);
     mesh->_setBoundingSphereRadius(0.5f);
     Ogre::MeshSerializer().exportMesh(mesh.get(), folder + "/level_gem.mesh");
@@ -244,22 +172,20 @@ void writeWindmill(const std::string& folder)
 
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("level_windmill.mesh", GROUP);
     mesh->setSkeletonName("level_windmill.skeleton");
-    std::vector<Vertex> vertices;
-    std::vector<std::uint16_t> indices;
-    addBox(vertices, indices, Ogre::Vector3(-0.2f, 0, -0.2f), Ogre::Vector3(0.2f, 4.2f, 0.2f));
+    MeshPart postPart;
+    postPart.addBox(Ogre::Vector3(-0.2f, 0, -0.2f), Ogre::Vector3(0.2f, 4.2f, 0.2f));
     Ogre::SubMesh* post = mesh->createSubMesh("Post");
-    fillSubMesh(post, vertices, indices);
-    useMaterial(post, "Level/Post");
-    assignToBone(post, vertices.size(), base->getHandle());
+    postPart.fillSubMesh(post);
+    MeshPart::useMaterial(post, "Level/Post", GROUP);
+    assignToBone(post, postPart.vertices.size(), base->getHandle());
 
-    vertices.clear();
-    indices.clear();
-    addBox(vertices, indices, Ogre::Vector3(-2.5f, 3.8f, 0.25f), Ogre::Vector3(2.5f, 4.2f, 0.35f));
-    addBox(vertices, indices, Ogre::Vector3(-0.2f, 1.5f, 0.25f), Ogre::Vector3(0.2f, 6.5f, 0.35f));
+    MeshPart bladesPart;
+    bladesPart.addBox(Ogre::Vector3(-2.5f, 3.8f, 0.25f), Ogre::Vector3(2.5f, 4.2f, 0.35f));
+    bladesPart.addBox(Ogre::Vector3(-0.2f, 1.5f, 0.25f), Ogre::Vector3(0.2f, 6.5f, 0.35f));
     Ogre::SubMesh* blades = mesh->createSubMesh("Blades");
-    fillSubMesh(blades, vertices, indices);
-    useMaterial(blades, "Level/Blade");
-    assignToBone(blades, vertices.size(), rotor->getHandle());
+    bladesPart.fillSubMesh(blades);
+    MeshPart::useMaterial(blades, "Level/Blade", GROUP);
+    assignToBone(blades, bladesPart.vertices.size(), rotor->getHandle());
 
     mesh->_setBounds(Ogre::AxisAlignedBox(-2.6f, 0.0f, -0.6f, 2.6f, 6.6f, 0.6f), false);
     mesh->_setBoundingSphereRadius(7.0f);
