@@ -29,6 +29,65 @@ bool isRegularFile(const std::string& name)
     return boost::filesystem::is_regular_file(name, error);
 }
 
+bool isDirectory(const std::string& path)
+{
+    boost::system::error_code error;
+    return boost::filesystem::is_directory(path, error);
+}
+
+/// Whether the archive holds a folder of that name. A folder passes the archives' own exists()
+/// (a file system archive only asks the file system), and a stream opened on it never ends.
+bool isFolderIn(const Ogre::Archive& archive, const std::string& name)
+{
+    if (archive.getType() == "FileSystem") {
+        return isDirectory(isAbsolutePath(name) ? name : archive.getName() + "/" + name);
+    }
+    std::string folder = name;
+    while (!folder.empty() && folder.back() == '/') {
+        folder.pop_back();
+    }
+    std::string base;
+    std::string path;
+    Ogre::StringUtil::splitFilename(folder, base, path);
+    if (base.empty()) {
+        return true;
+    }
+    const Ogre::StringVectorPtr folders = archive.find(base, true, true);
+    for (std::string entry : *folders) {
+        while (!entry.empty() && entry.back() == '/') {
+            entry.pop_back();
+        }
+        if (entry == folder) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/// Names that can only be folders, or that some location holds as a folder, name no resource:
+/// "", ".", "..", "/", a sub-folder of a location, and any name with a NUL byte (no file has one;
+/// the system would read the name only up to it).
+bool isFolderName(const Ogre::ResourceGroupManager* manager, const std::string& name)
+{
+    if (name.empty() || name.find('\0') != std::string::npos || name.back() == '/') {
+        return true;
+    }
+    if (isAbsolutePath(name) && isDirectory(name)) {
+        return true;
+    }
+    if (!manager) {
+        return false;
+    }
+    for (const std::string& group : manager->getResourceGroups()) {
+        for (const Ogre::ResourceGroupManager::ResourceLocation& location : manager->getResourceLocationList(group)) {
+            if (location.archive && isFolderIn(*location.archive, name)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 Ogre::DataStreamPtr openFromLocations(Ogre::ResourceGroupManager& manager, const std::string& name)
 {
     Ogre::DataStreamPtr stream = manager.openResource(name, Ogre::RGN_DEFAULT, nullptr, false);
@@ -124,7 +183,11 @@ bool ResourceLocator::addLocation(const std::string& archiveType, const std::str
 
 Ogre::DataStreamPtr ResourceLocator::open(const std::string& name)
 {
-    if (Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr()) {
+    Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr();
+    if (isFolderName(manager, name)) {
+        return Ogre::DataStreamPtr();
+    }
+    if (manager) {
         if (Ogre::DataStreamPtr stream = openFromLocations(*manager, name)) {
             return stream;
         }
@@ -146,7 +209,11 @@ std::string ResourceLocator::read(const std::string& name)
 
 bool ResourceLocator::exists(const std::string& name)
 {
-    if (Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr()) {
+    Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr();
+    if (isFolderName(manager, name)) {
+        return false;
+    }
+    if (manager) {
         if (manager->resourceExists(Ogre::RGN_DEFAULT, name) || manager->resourceExistsInAnyGroup(name)) {
             return true;
         }

@@ -6,7 +6,8 @@
 // name with folders below a flat location ("gui/schemes/Tolva2.scheme"), or an absolute path
 // inside a location, is therefore asked of each location's archive itself, and an absolute path
 // that no location holds is read from the file system. A resource that is nowhere is a null
-// stream, never a crash.
+// stream, never a crash. A folder is no resource: "", ".", "..", "/", a name with a NUL byte and
+// a name that some location holds as a folder are nowhere.
 #pragma once
 
 #include <OgreConfigFile.h>

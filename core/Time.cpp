@@ -9,7 +9,7 @@
 namespace tolva {
 
 Time::Time()
-    : mPass(0)
+    : mFrameDepth(0)
 {
     mClock.reset();
 }
@@ -27,24 +27,39 @@ std::uint64_t Time::readClock()
 
 void Time::frame(float)
 {
-    const std::uint64_t pass = ++mPass;
+    // A callback that raises leaves the pass: what it added still joins the schedule.
+    struct PassEnd {
+        Time& time;
+        ~PassEnd()
+        {
+            if (--time.mFrameDepth == 0) {
+                time.admitAdded();
+            }
+        }
+    };
+    ++mFrameDepth;
+    const PassEnd passEnd{*this};
     for (;;) {
         const std::uint64_t now = readClock();
-        // The earliest entry that was already pending when this pass began. Entries added during
-        // the pass may sort before it (a delay of zero), but they are left for a later frame.
-        Schedule::iterator due = mSchedule.begin();
-        while (due != mSchedule.end() && due->second >= pass) {
-            ++due;
-        }
-        if (due == mSchedule.end() || now <= due->first.first) {
+        // Entries added during the pass wait apart in mAdded: only what was pending when the pass
+        // began is looked at here, and the earliest of it is always the first.
+        const std::set<Entry>::iterator due = mSchedule.begin();
+        if (due == mSchedule.end() || now <= due->first) {
             return;
         }
         // Leaves before it fires: a one-shot entry whose callback raises must not fire again
         // every frame, and one the callback re-adds is a new entry for a later pass.
-        ScheduleListener* listener = due->first.second;
+        ScheduleListener* listener = due->second;
+        mByListener.erase(ListenerEntry(listener, due->first));
         mSchedule.erase(due);
         listener->scheduled();
     }
+}
+
+void Time::admitAdded()
+{
+    mSchedule.insert(mAdded.begin(), mAdded.end());
+    mAdded.clear();
 }
 
 void Time::addSchedule(float delaySeconds, ScheduleListener* listener)
@@ -62,34 +77,36 @@ void Time::addSchedule(float delaySeconds, ScheduleListener* listener)
     } else if (milliseconds > 0.0) {
         delay = static_cast<std::uint64_t>(milliseconds);
     }
-    // An identical (due time, listener) pair is held once and keeps its original pass number.
-    mSchedule.emplace(Entry(now + delay, listener), mPass);
+    // An identical (due time, listener) pair is held once and keeps its place: one already
+    // pending stays pending.
+    if (!mByListener.insert(ListenerEntry(listener, now + delay)).second) {
+        return;
+    }
+    (mFrameDepth > 0 ? mAdded : mSchedule).insert(Entry(now + delay, listener));
 }
 
 void Time::removeSchedule(ScheduleListener* listener)
 {
-    for (Schedule::iterator it = mSchedule.begin(); it != mSchedule.end();) {
-        if (it->first.second == listener) {
-            it = mSchedule.erase(it);
-        } else {
-            ++it;
-        }
+    std::set<ListenerEntry>::iterator it = mByListener.lower_bound(ListenerEntry(listener, 0));
+    while (it != mByListener.end() && it->first == listener) {
+        const Entry entry(it->second, listener);
+        mSchedule.erase(entry);
+        mAdded.erase(entry);
+        it = mByListener.erase(it);
     }
 }
 
 bool Time::isScheduled(const ScheduleListener* listener) const
 {
-    for (const auto& entry : mSchedule) {
-        if (entry.first.second == listener) {
-            return true;
-        }
-    }
-    return false;
+    const std::set<ListenerEntry>::const_iterator it = mByListener.lower_bound(ListenerEntry(listener, 0));
+    return it != mByListener.end() && it->first == listener;
 }
 
 void Time::clearSchedule()
 {
     mSchedule.clear();
+    mAdded.clear();
+    mByListener.clear();
 }
 
 } // namespace tolva

@@ -7,7 +7,7 @@
 #include <OgreTimer.h>
 
 #include <cstdint>
-#include <map>
+#include <set>
 #include <utility>
 
 #include "core/EngineModule.h"
@@ -30,7 +30,8 @@ public:
     /// Calls every entry that was pending when the frame began and whose due time the clock has
     /// passed, earliest first (equal due times in ascending listener address). Entries added
     /// during this pass, from a callback or otherwise, wait for a later frame, so a listener that
-    /// keeps rescheduling itself for "now" cannot hold a frame forever.
+    /// keeps rescheduling itself for "now" cannot hold a frame forever. Each call costs
+    /// O(log n) in the number of entries.
     /// @param seconds unused: the module reads its own clock
     void frame(float seconds) override;
     void shutdown() override;
@@ -38,10 +39,12 @@ public:
     /// Calls the listener once after the delay. The delay is truncated to whole milliseconds; a
     /// negative one counts as zero. Adding the same listener for the same due time again changes
     /// nothing; for different due times it fires once for each. A null listener is refused with
-    /// a warning.
+    /// a warning. O(log n).
     void addSchedule(float delaySeconds, ScheduleListener* listener);
-    /// Removes every entry of the listener; a listener without entries is no error.
+    /// Removes every entry of the listener; a listener without entries is no error. O(k log n)
+    /// for the listener's k entries.
     void removeSchedule(ScheduleListener* listener);
+    /// O(log n).
     bool isScheduled(const ScheduleListener* listener) const;
     /// Removes every entry without calling anyone.
     void clearSchedule();
@@ -52,14 +55,23 @@ protected:
     virtual std::uint64_t readClock();
 
 private:
+    /// (due time, listener): the firing order.
     typedef std::pair<std::uint64_t, ScheduleListener*> Entry;
-    /// Entry (due time, listener) to the number of the frame pass during which it was added.
-    typedef std::map<Entry, std::uint64_t> Schedule;
+    /// (listener, due time): the same entries found by listener.
+    typedef std::pair<const ScheduleListener*, std::uint64_t> ListenerEntry;
+
+    /// Moves the entries added during the frame pass into the schedule.
+    void admitAdded();
 
     Ogre::Timer mClock;
-    Schedule mSchedule;
-    /// Counts frame passes; entries added during pass n carry n and fire from pass n + 1 on.
-    std::uint64_t mPass;
+    /// Entries that may fire in the current (or next) frame pass.
+    std::set<Entry> mSchedule;
+    /// Entries added while a frame pass runs; they join the schedule when the pass ends.
+    std::set<Entry> mAdded;
+    /// Every entry of both sets, by listener.
+    std::set<ListenerEntry> mByListener;
+    /// How many frame passes are running (a callback may run a frame of its own).
+    unsigned int mFrameDepth;
 };
 
 } // namespace tolva

@@ -9,6 +9,7 @@
 #include "game/GameFactory.h"
 #include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
+#include "scripting/support/ScriptSlotReference.h"
 #include "scripting/TolvaEngineModule.h"
 #include "scripting/values/ValuesModule.h"
 
@@ -65,6 +66,30 @@ private:
     PyObject* mTraceback = nullptr;
 };
 
+/// Ends the script threads and runs the atexit functions, as the interpreter's end does; both
+/// run once only, so the interpreter's end finds nothing left to run. Errors are reported by the
+/// interpreter itself, as at its end.
+void runExitFunctions()
+{
+    const PendingError pending;
+    // Only a script that started threads has imported the module.
+    PyObject* name = PyUnicode_FromString("threading");
+    PyObject* threading = name ? PyImport_GetModule(name) : nullptr;
+    Py_XDECREF(name);
+    if (threading) {
+        PyObject* result = PyObject_CallMethod(threading, "_shutdown", nullptr);
+        Py_XDECREF(result);
+        Py_DECREF(threading);
+    }
+    PyErr_Clear();
+    if (PyObject* atexit = PyImport_ImportModule("atexit")) {
+        PyObject* result = PyObject_CallMethod(atexit, "_run_exitfuncs", nullptr);
+        Py_XDECREF(result);
+        Py_DECREF(atexit);
+    }
+    PyErr_Clear();
+}
+
 } // namespace
 
 Python::Python(const std::string& programPath)
@@ -93,6 +118,7 @@ Python::Python(const std::string& programPath)
         throw InitialisationException(std::string("Could not start the Python interpreter: ")
             + (status.err_msg ? status.err_msg : "unknown error") + ".");
     }
+    ScriptSlotReference::allowConnecting();
 }
 
 Python::~Python()
@@ -101,6 +127,11 @@ Python::~Python()
     // interpreter has ended they could not be released any more.
     delete mOutputBuffer;
     delete mMainDictionary;
+    // The interpreter's own end would run the atexit functions, which may connect script slots
+    // to signals that outlive it. They run here instead, as the interpreter would run them (after
+    // the script threads have ended), and every script slot is released after them.
+    runExitFunctions();
+    ScriptSlotReference::releaseAll();
     // Script listeners the engine still holds go while the interpreter can still release them.
     ScriptKeepAlive::releaseAll();
     Py_Finalize();

@@ -4,6 +4,7 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "core/GameBase.h"
 #include "input/GameControlRegistry.h"
 #include "input/Gui.h"
 #include "input/Input.h"
@@ -38,6 +39,33 @@ PyObject* scriptHandler(Registry::CommandHandler* handler)
     return handler ? bp::detail::wrapper_base_::owner(handler) : nullptr;
 }
 
+/// The registry goes with the game module, which is deleted before the interpreter ends, while
+/// atexit functions and finalisers may still hold it: every member first makes sure the game
+/// still has this registry.
+Registry& liveRegistry(Registry& registry)
+{
+    const Engine* engine = Engine::getInstance();
+    const GameBase* game = engine ? engine->getGame() : nullptr;
+    if (!game || game->getControlRegistry() != &registry) {
+        PyErr_SetString(PyExc_ReferenceError, "The control registry no longer exists.");
+        bp::throw_error_already_set();
+    }
+    return registry;
+}
+
+template <auto Member>
+struct LiveRegistry;
+
+template <typename Result, typename... Args, Result (Registry::*Member)(Args...)>
+struct LiveRegistry<Member> {
+    static Result call(Registry& registry, Args... args) { return (liveRegistry(registry).*Member)(args...); }
+};
+
+template <typename Result, typename... Args, Result (Registry::*Member)(Args...) const>
+struct LiveRegistry<Member> {
+    static Result call(Registry& registry, Args... args) { return (liveRegistry(registry).*Member)(args...); }
+};
+
 /// Ties the life of the handler's script object to the life of the object that refers to it.
 void keepHandlerWith(const bp::object& holder, Registry::CommandHandler* handler)
 {
@@ -64,10 +92,11 @@ struct CommandElements : converters::CopyElements {
 
 // The registry keeps plain handler pointers: a script handler is kept alive under its command for
 // as long as the registry's command refers to it, and let go when the command is removed or given
-// another handler.
+// another handler. Names may hold any byte, NUL included: the category's length comes first, so
+// that no two (category, name) pairs share a key.
 std::string keepAliveName(const Registry::Command& command)
 {
-    return command.category + '\0' + command.name;
+    return std::to_string(command.category.size()) + ':' + command.category + command.name;
 }
 
 void keepHandler(Registry& registry, const Registry::Command& command, Registry::CommandHandler* handler)
@@ -81,6 +110,7 @@ void keepHandler(Registry& registry, const Registry::Command& command, Registry:
 
 void addCommand(Registry& registry, const Registry::Command& command)
 {
+    liveRegistry(registry);
     const bool present = registry.isCommandPresent(command);
     registry.addCommand(command);
     if (!present) {
@@ -90,13 +120,13 @@ void addCommand(Registry& registry, const Registry::Command& command)
 
 void removeCommand(Registry& registry, const Registry::Command& command)
 {
-    registry.removeCommand(command);
+    liveRegistry(registry).removeCommand(command);
     ScriptKeepAlive::release(&registry, keepAliveName(command));
 }
 
 void setHandler(Registry& registry, const Registry::Command& command, Registry::CommandHandler* handler)
 {
-    registry.setHandler(command, handler);
+    liveRegistry(registry).setHandler(command, handler);
     if (registry.isCommandPresent(command)) {
         keepHandler(registry, command, handler);
     }
@@ -297,25 +327,26 @@ void bindControlRegistry()
     typedef void (Registry::*UnbindCommandInLayer)(const Registry::Modifier&, const Registry::Command&);
     typedef void (Registry::*UnbindControlInLayer)(const Registry::Modifier&, const Registry::Control&);
     bp::class_<Registry, boost::noncopyable>("GameControlRegistry", bp::no_init)
-        .def("isRepeatCommandMaintained", &Registry::isRepeatCommandMaintained)
-        .def("setRepeatCommandMaintained", &Registry::setRepeatCommandMaintained)
-        .def("isNewModifierCommandDispatched", &Registry::isNewModifierCommandDispatched)
-        .def("setNewModifierCommandDispatched", &Registry::setNewModifierCommandDispatched)
-        .def("isCommandPresent", &Registry::isCommandPresent)
+        .def("isRepeatCommandMaintained", &LiveRegistry<&Registry::isRepeatCommandMaintained>::call)
+        .def("setRepeatCommandMaintained", &LiveRegistry<&Registry::setRepeatCommandMaintained>::call)
+        .def("isNewModifierCommandDispatched", &LiveRegistry<&Registry::isNewModifierCommandDispatched>::call)
+        .def("setNewModifierCommandDispatched", &LiveRegistry<&Registry::setNewModifierCommandDispatched>::call)
+        .def("isCommandPresent", &LiveRegistry<&Registry::isCommandPresent>::call)
         .def("addCommand", &addCommand)
         .def("removeCommand", &removeCommand)
-        .def("isCommandEnabled", &Registry::isCommandEnabled)
-        .def("setCommandEnabled", &Registry::setCommandEnabled)
-        .def("getCommands", &Registry::getCommands, bp::return_value_policy<bp::return_by_value>())
-        .def("addModifier", &Registry::addModifier)
-        .def("removeModifier", &Registry::removeModifier)
-        .def("getModifiers", &Registry::getModifiers, bp::return_value_policy<bp::return_by_value>())
-        .def("bind", &Registry::bind)
-        .def("unbind", static_cast<UnbindCommand>(&Registry::unbind))
-        .def("unbind", static_cast<UnbindControl>(&Registry::unbind))
-        .def("unbind", static_cast<UnbindCommandInLayer>(&Registry::unbind))
-        .def("unbind", static_cast<UnbindControlInLayer>(&Registry::unbind))
-        .def("getBindings", &Registry::getBindings, bp::return_value_policy<bp::return_by_value>())
+        .def("isCommandEnabled", &LiveRegistry<&Registry::isCommandEnabled>::call)
+        .def("setCommandEnabled", &LiveRegistry<&Registry::setCommandEnabled>::call)
+        .def("getCommands", &LiveRegistry<&Registry::getCommands>::call, bp::return_value_policy<bp::return_by_value>())
+        .def("addModifier", &LiveRegistry<&Registry::addModifier>::call)
+        .def("removeModifier", &LiveRegistry<&Registry::removeModifier>::call)
+        .def("getModifiers", &LiveRegistry<&Registry::getModifiers>::call,
+            bp::return_value_policy<bp::return_by_value>())
+        .def("bind", &LiveRegistry<&Registry::bind>::call)
+        .def("unbind", &LiveRegistry<static_cast<UnbindCommand>(&Registry::unbind)>::call)
+        .def("unbind", &LiveRegistry<static_cast<UnbindControl>(&Registry::unbind)>::call)
+        .def("unbind", &LiveRegistry<static_cast<UnbindCommandInLayer>(&Registry::unbind)>::call)
+        .def("unbind", &LiveRegistry<static_cast<UnbindControlInLayer>(&Registry::unbind)>::call)
+        .def("getBindings", &LiveRegistry<&Registry::getBindings>::call, bp::return_value_policy<bp::return_by_value>())
         .def("setHandler", &setHandler);
 
     registerContainerToTuple<std::list<Registry::Command>, CommandElements>();

@@ -40,6 +40,8 @@ public:
     /// the returned handle leaves the slot connected. Defined in SignalBindings.h.
     /// @throw InvalidArgumentException for None (a script's ValueError), which would otherwise
     ///        fail only in the middle of some later emission
+    /// @throw IllegalStateException once the interpreter is ending (script finalisers run then):
+    ///        the slot would outlive its interpreter
     boost::signals2::connection connect(boost::python::api::object callable);
 };
 

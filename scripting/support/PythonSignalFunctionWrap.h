@@ -2,6 +2,7 @@
 // arguments into Python objects, calls the callable, and hands back what the signal's slots return.
 #pragma once
 
+#include "scripting/support/ScriptSlotReference.h"
 #include "scripting/support/TrackedReference.h"
 
 #include <boost/python/call.hpp>
@@ -10,7 +11,9 @@
 namespace tolva {
 
 /// Holds one strong reference to a Python callable (each copy holds its own), so a connected
-/// callable lives as long as its slot, whatever the script does with its own references.
+/// callable lives as long as its slot, whatever the script does with its own references, or until
+/// the interpreter ends: then the slot calls nothing and returns the result type's default (false:
+/// not consumed).
 ///
 /// `Result` is the result type of the signal's slots: `void` drops whatever the callable
 /// returns; `bool` (the input signals) converts it with the binding library's rules for a
@@ -27,17 +30,22 @@ namespace tolva {
 /// call operator is a template so that this header needs none of the argument types: they must be complete where a
 /// signal is connected.
 template <typename Result>
-class PythonSignalFunctionWrap : public boost::python::object {
+class PythonSignalFunctionWrap : public ScriptSlotReference {
 public:
     explicit PythonSignalFunctionWrap(const boost::python::object& callable)
-        : boost::python::object(callable)
+        : ScriptSlotReference(callable.ptr())
     {
     }
 
     template <typename... Args>
     Result operator()(const Args&... args) const
     {
-        return boost::python::call<Result>(ptr(), lend(args)...);
+        if (!get()) {
+            return Result();
+        }
+        // The call may disconnect this slot and so release this copy: the call holds its own.
+        const boost::python::object callable(boost::python::handle<>(boost::python::borrowed(get())));
+        return boost::python::call<Result>(callable.ptr(), lend(args)...);
     }
 
 private:

@@ -23,6 +23,16 @@ KeptMap& getKept()
     return *kept;
 }
 
+/// The table's size after the last prune. keep() prunes again only once the table has doubled
+/// since: asking every condition on every keep made n keeps cost O(n^2) conditions (a script
+/// scheduling thousands of listeners waited minutes), while this costs each keep amortised O(1)
+/// conditions and still holds at most about twice what is needed.
+std::size_t& getSizeAfterPrune()
+{
+    static std::size_t size = 0;
+    return size;
+}
+
 } // namespace
 
 // Releasing an object may run script code (its __del__, or the release of what it holds) that
@@ -31,7 +41,9 @@ KeptMap& getKept()
 void ScriptKeepAlive::keep(
     const void* owner, const std::string& name, const boost::python::object& object, Condition needed)
 {
-    prune();
+    if (getKept().size() >= 2 * getSizeAfterPrune() + 8) {
+        prune();
+    }
     Kept previous{object, std::move(needed)};
     std::swap(previous, getKept()[std::make_pair(owner, name)]);
 }
@@ -59,6 +71,7 @@ void ScriptKeepAlive::prune()
             ++it;
         }
     }
+    getSizeAfterPrune() = kept.size();
 }
 
 void ScriptKeepAlive::releaseAll()
@@ -67,6 +80,7 @@ void ScriptKeepAlive::releaseAll()
         KeptMap released;
         released.swap(getKept());
     }
+    getSizeAfterPrune() = 0;
 }
 
 std::size_t ScriptKeepAlive::getCount()

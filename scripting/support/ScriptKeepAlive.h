@@ -24,7 +24,8 @@ public:
     typedef std::function<bool()> Condition;
 
     /// Keeps the object alive under (owner, name), releasing what was kept there before. An empty
-    /// condition keeps it until it is released by key. Prunes first.
+    /// condition keeps it until it is released by key. Prunes first whenever the table has
+    /// doubled since the last prune, so that n keeps cost O(n log n) in all.
     static void keep(const void* owner, const std::string& name, const boost::python::object& object,
         Condition needed = Condition());
     /// Releases what is kept under (owner, name), if anything.

@@ -20,6 +20,9 @@ boost::signals2::connection PythonSignalDecorator<S>::connect(boost::python::api
     if (callable.is_none()) {
         throw InvalidArgumentException("A signal needs a callable to connect, not None.");
     }
+    if (!ScriptSlotReference::isConnectingAllowed()) {
+        throw IllegalStateException("The interpreter is ending: no slot can be connected any more.");
+    }
     return S::connect(typename S::slot_type(FunctionWrap(callable)), boost::signals2::at_back);
 }
 

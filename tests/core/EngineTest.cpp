@@ -544,6 +544,49 @@ TEST_F(EngineResources, DataKeepsZeroBytesAndIsFoundByFolderAndAbsolutePath)
     EXPECT_THROW(mEngine->getResourceData(mMedia.path() + "/missing.txt"), Ogre::FileNotFoundException);
 }
 
+TEST_F(EngineResources, FolderNamesAreNotFoundInAnyKindOfLocation)
+{
+    mMedia.write("flat/scripts/game/Loader.py", "print('hi')\n");
+    mMedia.write("deep/nested/inner/Inner.txt", "inner");
+    mMedia.write("pack/levels/One.txt", "one");
+    const std::string flat = mMedia.path() + "/flat";
+    const std::string deep = mMedia.path() + "/deep";
+    const std::string pack = mMedia.path() + "/pack";
+    start("[Resources]\nFileSystem=" + flat + "\nFileSystem=" + deep + ",true\nLZMA=" + pack + "\n");
+    ASSERT_TRUE(mEngine->initialiseResourcePaths());
+    Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(Ogre::RGN_DEFAULT);
+
+    const std::vector<std::string> folders = {
+        "",
+        ".",
+        "..",
+        "/",
+        std::string("\0", 1),
+        std::string("scripts/game/Loader.py\0", 23),
+        "scripts",
+        "scripts/",
+        "scripts/game",
+        "scripts/./game/..",
+        "nested",
+        "nested/inner",
+        "levels",
+        "levels/",
+        flat,
+        flat + "/scripts",
+        mHome->dataDirectory(),
+        "/tmp",
+    };
+    for (const std::string& name : folders) {
+        EXPECT_FALSE(mEngine->isResourceAvailable(name)) << "'" << name << "'";
+        EXPECT_THROW(mEngine->getResourceData(name), Ogre::FileNotFoundException) << "'" << name << "'";
+    }
+    // The files below those folders are still found, by every way of naming them.
+    EXPECT_EQ(mEngine->getResourceData("scripts/game/Loader.py"), "print('hi')\n");
+    EXPECT_EQ(mEngine->getResourceData(flat + "/scripts/game/Loader.py"), "print('hi')\n");
+    EXPECT_EQ(mEngine->getResourceData("nested/inner/Inner.txt"), "inner");
+    EXPECT_EQ(mEngine->getResourceData("levels/One.txt"), "one");
+}
+
 TEST(EngineResourcesWithoutRoot, OnlyAbsolutePathsAreFound)
 {
     TestHome home(TestHome::minimalEngineConfig(), "");

@@ -142,6 +142,24 @@ class Schedules(unittest.TestCase):
                 gc.collect()
                 self.assertIsNone(alive())
 
+    def test_many_pending_schedules_are_added_and_run_in_linear_time(self):
+        # Each schedule costs O(log n): 40,000 take well under a second. A cost that grows with
+        # the number pending (every add asking about every other schedule) takes minutes.
+        calls = []
+
+        class Reminder(TolvaEngine.ScheduleListener):
+            def scheduled(self):
+                calls.append(1)
+
+        count = 40000
+        start = time.monotonic()
+        for _ in range(count):
+            clock().addSchedule(0.0, Reminder())
+        time.sleep(0.002)
+        tolvatest.frame()
+        self.assertEqual(count, len(calls))
+        self.assertLess(time.monotonic() - start, 10.0)
+
     def test_a_listener_without_scheduled_raises_type_error_out_of_the_frame(self):
         class Forgetful(TolvaEngine.ScheduleListener):
             pass
@@ -309,28 +327,52 @@ class ListenerHolders(unittest.TestCase):
         handle.disconnect()
 
 
+class _UseWhenFinalised:
+    """Uses a module from its finaliser, which runs while the interpreter ends: the object is
+    kept in this module's namespace, which lives until then."""
+
+    def __init__(self, use):
+        self.use = use
+
+    def __del__(self):
+        self.use()
+
+
+_finalisedAtTheEnd = []
+
+
 class TheInterpreterEnd(unittest.TestCase):
-    """The GUI module goes before the interpreter ends, when only atexit functions and finalisers
-    still run. The next engine of the restart reads what such code found."""
+    """The GUI and game modules go before the interpreter ends, when only atexit functions and
+    finalisers still run. The next engine of the restart reads what such code found."""
 
-    def test_the_gui_kept_to_the_end_refuses_use_once_it_is_gone(self):
+    def test_modules_kept_to_the_end_refuse_use_once_they_are_gone(self):
         engine = TolvaSingleton.getInstance()
-        path = os.path.join(engine.getDataDirectory(), "gui-at-the-end.txt")
-        if tolvatest.getEngineGeneration() > 0:
-            with open(path) as found:
-                self.assertEqual("ReferenceError: The GUI module no longer exists.", found.read())
-        gui = engine.getGui()
-        self.assertFalse(gui.isSchemeLoaded("No Such Scheme"))
+        gui, registry = engine.getGui(), tolvatest.getControlRegistry()
+        jump = TolvaEngine.GameControlRegistry_Command("Jump", "Moves")
+        cases = [
+            ("gui", lambda: gui.isSchemeLoaded("No Such Scheme"), "ReferenceError: The GUI module no longer exists."),
+            ("registry", lambda: registry.isCommandPresent(jump),
+             "ReferenceError: The control registry no longer exists."),
+        ]
+        ways = {"atexit": atexit.register, "finaliser": lambda use: _finalisedAtTheEnd.append(_UseWhenFinalised(use))}
+        for name, use, expected in cases:
+            self.assertFalse(use())
+            for way, register in ways.items():
+                path = os.path.join(engine.getDataDirectory(), "%s-at-the-end-by-%s.txt" % (name, way))
+                with self.subTest(name=name, way=way):
+                    if tolvatest.getEngineGeneration() > 0:
+                        with open(path) as found:
+                            self.assertEqual(expected, found.read())
 
-        def useAtTheEnd():
-            try:
-                result = repr(gui.isSchemeLoaded("No Such Scheme"))
-            except ReferenceError as error:
-                result = "ReferenceError: " + str(error)
-            with open(path, "w") as out:
-                out.write(result)
+                def useAtTheEnd(use=use, path=path, open=open):
+                    try:
+                        result = repr(use())
+                    except Exception as error:
+                        result = type(error).__name__ + ": " + str(error)
+                    with open(path, "w") as out:
+                        out.write(result)
 
-        atexit.register(useAtTheEnd)
+                register(useAtTheEnd)
 
 
 class TheLogAsOutput(unittest.TestCase):

@@ -3,7 +3,9 @@
 the events slots receive, GUI windows and their handles, and the control registry with commands,
 modifier layers, bindings, script command handlers and the controls file (the registry of the
 test game, which hears input before scripts do)."""
+import atexit
 import gc
+import os
 import time
 import unittest
 import weakref
@@ -171,6 +173,32 @@ class Controls(InputTest):
         gc.collect()
         self.assertIsNone(handlerAlive())
 
+    def test_commands_whose_names_differ_only_after_a_nul_byte_keep_their_own_handlers(self):
+        pairs = [
+            (Command("High", "Moves\0Jump"), Command("Jump\0High", "Moves")),
+            (Command("Jump", "Moves"), Command("Jump\0Twice", "Moves")),
+            (Command("b", "a\0"), Command("\0b", "a")),
+        ]
+        keys = (OIS.KC_1, OIS.KC_2)
+        for pair in pairs:
+            with self.subTest(pair=[(c.category, c.name) for c in pair]):
+                calls, alive = [], []
+                for command, code in zip(pair, keys):
+                    self.registry.addCommand(command)
+                    handler = Recorder(calls, command.name)
+                    alive.append(weakref.ref(handler))
+                    self.registry.setHandler(command, handler)
+                    self.registry.bind(Modifier(), key(code), command)
+                del handler
+                gc.collect()
+                self.assertEqual([True, True], [ref() is not None for ref in alive])
+                for code in keys:
+                    tolvatest.pressKey(code)
+                    tolvatest.releaseKey(code)
+                self.assertEqual([(c.name, int(code)) for c, code in zip(pair, keys)], calls)
+                for command in pair:
+                    self.registry.removeCommand(command)
+
     def test_a_handler_may_remove_its_own_command_while_only_the_registry_holds_it(self):
         calls, registry = [], self.registry
 
@@ -289,6 +317,51 @@ class GuiWindows(InputTest):
         for member in (gui.addChild, gui.removeChild, gui.destroyWindow):
             with self.assertRaisesRegex(ValueError, "needs a window, not None"):
                 member(None)
+
+
+class _UseWhenFinalised:
+    """Runs its use from its finaliser, while the interpreter ends: the object is kept in this
+    module's namespace, which lives until then."""
+
+    def __init__(self, use):
+        self.use = use
+
+    def __del__(self):
+        self.use()
+
+
+_finalisedAtTheEnd = []
+
+
+class InterpreterEnd(unittest.TestCase):
+    """Slots connected while the interpreter ends, to a signal of the input module, which is
+    deleted after the interpreter: an atexit function may still connect one (it goes before the
+    interpreter does), a finaliser no more. The next engine of the restart reads what they found."""
+
+    def test_slots_connected_at_the_end_go_with_the_interpreter(self):
+        engine = TolvaSingleton.getInstance()
+        signal = engine.getInput().eventKeyPressed()
+        cases = [
+            ("atexit", atexit.register, "True"),
+            ("finaliser", lambda use: _finalisedAtTheEnd.append(_UseWhenFinalised(use)),
+             "RuntimeError: The interpreter is ending: no slot can be connected any more."),
+        ]
+        for way, register, expected in cases:
+            path = os.path.join(engine.getDataDirectory(), "slot-at-the-end-by-%s.txt" % way)
+            if tolvatest.getEngineGeneration() > 0:
+                with self.subTest(way=way), open(path) as found:
+                    self.assertEqual(expected, found.read())
+
+            def connectAtTheEnd(path=path, open=open):
+                heard = []
+                try:
+                    result = repr(signal.connect(lambda event: heard.append(event) or False).connected())
+                except Exception as error:
+                    result = type(error).__name__ + ": " + str(error)
+                with open(path, "w") as out:
+                    out.write(result)
+
+            register(connectAtTheEnd)
 
 
 class SavedControls(InputTest):
