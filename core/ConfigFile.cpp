@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "core/FileReplacement.h"
 
@@ -56,19 +58,23 @@ Ogre::StringVector splitBlanks(const std::string& text)
 /// The rendering engine's reader stops at the first NUL byte as if the file ended there, and the
 /// write-back would then drop every line after it for good. Such a file is refused whole, naming
 /// the line, so that nothing in it is lost.
-void refuseUnreadableText(const std::string& fileName)
+std::string refuseUnreadableText(const std::string& fileName)
 {
     std::ifstream in(fileName.c_str(), std::ios::in | std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    const std::string content = text.str();
+    std::string content = text.str();
     const std::string::size_type nul = content.find('\0');
     if (nul != std::string::npos) {
         const auto line = std::count(content.begin(), content.begin() + nul, '\n') + 1;
         throw IOException("Failed to open configuration file: Line " + std::to_string(line) + " of '" + fileName
             + "' holds a NUL byte, where reading would stop; the file is left unread and unchanged.");
     }
+    return content;
 }
+
+const std::size_t ShownDuplicateKeys = 10;
+const std::size_t ShownLinesPerKey = 10;
 
 } // namespace
 
@@ -237,13 +243,82 @@ ConfigFile::ConfigFile(const std::string& fileName)
         throw IOException(
             "Failed to open configuration file: Cannot read '" + fileName + "': it is not a regular file.");
     }
-    refuseUnreadableText(fileName);
+    const std::string content = refuseUnreadableText(fileName);
     try {
         load(fileName, "\t:=", true);
     } catch (const Ogre::FileNotFoundException& e) {
         throw FileAccessException("Failed to find config file: " + e.getDescription());
     } catch (const Ogre::IOException& e) {
         throw IOException("Failed to open configuration file: " + e.getDescription());
+    }
+    findDuplicateKeys(content);
+}
+
+void ConfigFile::findDuplicateKeys(const std::string& content)
+{
+    // Which keys repeat is taken from what the reader stored; the file's text is walked only to
+    // name their lines, splitting lines as the reader does.
+    struct Repeated {
+        std::size_t count;
+        std::vector<std::size_t> lines;
+    };
+    std::map<std::pair<std::string, std::string>, Repeated> repeated;
+    for (const auto& section : mSettings) {
+        for (auto entry = section.second.begin(); entry != section.second.end();) {
+            const std::size_t count = section.second.count(entry->first);
+            if (count > 1) {
+                repeated[{section.first, entry->first}].count = count;
+            }
+            entry = section.second.upper_bound(entry->first);
+        }
+    }
+    if (repeated.empty()) {
+        return;
+    }
+    std::string section;
+    std::size_t lineNumber = 0;
+    std::istringstream lines(content);
+    for (std::string line; std::getline(lines, line);) {
+        ++lineNumber;
+        Ogre::StringUtil::trim(line);
+        if (line.empty() || line[0] == '#' || line[0] == '@') {
+            continue;
+        }
+        if (line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const std::string::size_type separator = line.find_first_of("\t:=");
+        if (separator == std::string::npos) {
+            continue;
+        }
+        std::string key = line.substr(0, separator);
+        Ogre::StringUtil::trim(key);
+        auto found = repeated.find({section, key});
+        if (found != repeated.end()) {
+            found->second.lines.push_back(lineNumber);
+        }
+    }
+    std::size_t shown = 0;
+    for (const auto& entry : repeated) {
+        if (++shown > ShownDuplicateKeys) {
+            break;
+        }
+        std::string where;
+        for (std::size_t n = 0; n < entry.second.lines.size() && n < ShownLinesPerKey; ++n) {
+            where += (n == 0 ? "" : ", ") + std::to_string(entry.second.lines[n]);
+        }
+        if (entry.second.lines.size() > ShownLinesPerKey) {
+            where += ", ...";
+        }
+        mDuplicateKeyWarnings.push_back("Warning: The key '" + entry.first.second + "' is given "
+            + std::to_string(entry.second.count) + " times in section [" + entry.first.first + "] of '" + mFileName
+            + "' (lines " + where + "). The first is read, and a new value stored for the key moves the first "
+            + "behind the others, so the value in use can change from run to run: keep one of them.");
+    }
+    if (repeated.size() > ShownDuplicateKeys) {
+        mDuplicateKeyWarnings.push_back("Warning: " + std::to_string(repeated.size() - ShownDuplicateKeys)
+            + " more keys are given more than once in '" + mFileName + "'.");
     }
 }
 

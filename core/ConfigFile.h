@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/Exceptions.h"
 
@@ -140,6 +141,13 @@ public:
     /// @throw IOException "Failed to open configuration file for output." on any failure
     void write(const std::string& fileName = std::string()) const;
 
+    /// One warning line for each key the file gives more than once in one section (reads take
+    /// the first, and each store moves the first behind the others, so the value in use swaps
+    /// between runs), naming the key, its section and its lines; at most ten such lines and
+    /// then one that counts the rest. Empty when every key is given once. The engine logs them
+    /// once its log exists.
+    const std::vector<std::string>& getDuplicateKeyWarnings() const { return mDuplicateKeyWarnings; }
+
     /// Stream extraction of an int, unsigned int or float: leading blanks are skipped and anything
     /// after the number is ignored.
     /// @throw ParserException when no number can be read
@@ -152,8 +160,11 @@ public:
 
 private:
     static Parser* createParser(ParamType type);
+    /// Finds the keys given more than once in a section of the loaded text.
+    void findDuplicateKeys(const std::string& content);
 
     std::string mFileName;
+    std::vector<std::string> mDuplicateKeyWarnings;
 };
 
 template <typename T>

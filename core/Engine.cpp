@@ -108,6 +108,9 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         // 5. Log, the log manager's default log.
         createLog();
         traceStep("create", "log");
+        for (const std::string& warning : mConfigFile->getDuplicateKeyWarnings()) {
+            logWarning(warning);
+        }
 
         // 6. Graphics: its constructor calls back initialiseResourcePaths().
         if (mOptions.graphics) {

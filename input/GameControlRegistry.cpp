@@ -7,12 +7,15 @@
 #include <boost/python.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <map>
 
 namespace tolva {
 
 namespace {
+
+const char* const AxisModifierWarning = "Warning: Attempt to add mouse-axis control as a modifier control.";
 
 /// Handlers receive the amount, not the direction: a leftward motion of 7 arrives as 7.
 int getMagnitude(std::int32_t value)
@@ -31,7 +34,7 @@ int getMagnitude(std::int32_t value)
 void GameControlRegistry::Modifier::addControl(const Control& control)
 {
     if (control.isAxis()) {
-        logWarning("Warning: Attempt to add mouse-axis control as a modifier control.");
+        logWarning(AxisModifierWarning);
         return;
     }
     mType = TYPE_CUSTOM;
@@ -96,16 +99,49 @@ GameControlRegistry::~GameControlRegistry() = default;
 
 void GameControlRegistry::initialise()
 {
+    mFileLeftAlone = false;
     try {
         readControlsConfig();
-    } catch (const ScriptingException&) {
+    } catch (const ScriptingException& exception) {
         Python* python = Python::getInstance();
-        logWarning("Warning: Failed to read controls configuration: " + (python ? python->getErrorString() : ""));
+        std::string error = python ? python->getErrorString() : "";
+        if (error.empty()) {
+            // Reported (and cleared) where the file was taken apart; the exception carries it.
+            error = exception.what();
+        }
+        logWarning("Warning: Failed to read controls configuration: " + keepUnreadableFile() + error);
     }
+}
+
+std::string GameControlRegistry::keepUnreadableFile()
+{
+    // The registry writes itself over the file at shutdown; the player's hand edits in the
+    // unreadable file survive in a copy beside it (an earlier copy is not replaced).
+    namespace fs = std::filesystem;
+    const std::string file = "'" + mControlsFile + "'";
+    std::error_code error;
+    if (fs::is_regular_file(mControlsFile, error)) {
+        for (int attempt = 1; attempt <= 100; ++attempt) {
+            const std::string copy
+                = mControlsFile + ".damaged" + (attempt == 1 ? std::string() : "." + std::to_string(attempt));
+            if (fs::exists(copy, error) || error) {
+                continue;
+            }
+            if (fs::copy_file(mControlsFile, copy, error) && !error) {
+                return file + " is kept as '" + copy + "' and the default bindings are used: ";
+            }
+            break;
+        }
+    }
+    mFileLeftAlone = true;
+    return file + " could not be copied aside, so it is left as it is; the default bindings are used: ";
 }
 
 void GameControlRegistry::shutdown()
 {
+    if (mFileLeftAlone) {
+        return;
+    }
     try {
         writeControlsConfig();
     } catch (const ScriptingException&) {
@@ -174,12 +210,53 @@ bp::tuple tupleItem(const bp::object& container, long index, const char* what)
     return bp::tuple(bp::detail::borrowed_reference(item.ptr()));
 }
 
+/// An integer of the file that must fit in 32 bits; anything larger is the file's damage (a
+/// Python OverflowError), not the program's.
+std::int32_t readInt32(const bp::object& item, const char* what)
+{
+    const long long value = bp::extract<long long>(item);
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
+        PyErr_SetString(
+            PyExc_OverflowError, (what + (" " + std::to_string(value)) + " does not fit in 32 bits").c_str());
+        bp::throw_error_already_set();
+    }
+    return static_cast<std::int32_t>(value);
+}
+
 GameControlRegistry::Control toControl(const bp::object& pair)
 {
-    const int type = bp::extract<int>(pair[0]);
-    const int value = bp::extract<int>(pair[1]);
+    const std::int32_t type = readInt32(pair[0], "a control type");
+    const std::int32_t value = readInt32(pair[1], "a control value");
     return GameControlRegistry::Control(static_cast<GameControlRegistry::Control::Type>(type), value);
 }
+
+/// Warnings about one file: the first few are logged, the rest only counted, so that a huge
+/// file cannot flood the log.
+class FileWarnings {
+public:
+    explicit FileWarnings(const std::string& fileName)
+        : mFileName(fileName)
+    {
+    }
+    ~FileWarnings()
+    {
+        if (mCount > Shown) {
+            logWarning("Warning: " + std::to_string(mCount - Shown) + " more warnings about the controls file '"
+                + mFileName + "' were left out.");
+        }
+    }
+    void warn(const char* line)
+    {
+        if (++mCount <= Shown) {
+            logWarning(line);
+        }
+    }
+
+private:
+    static constexpr unsigned long long Shown = 10;
+    const std::string& mFileName;
+    unsigned long long mCount = 0;
+};
 
 } // namespace
 
@@ -240,6 +317,7 @@ void GameControlRegistry::unpackPickleBindings(const bp::tuple& file)
     };
     std::vector<Command> fileCommands;
     std::vector<FileLayer> fileLayers;
+    FileWarnings warnings(mControlsFile);
     try {
         const bp::tuple commands = tupleItem(file, 0, "the commands");
         const long commandCount = bp::len(commands);
@@ -255,14 +333,18 @@ void GameControlRegistry::unpackPickleBindings(const bp::tuple& file)
             const bp::tuple layer = tupleItem(file, j, "a layer");
             // Read but not used: the type follows from the controls (a layer whose controls are
             // all axis controls is the base layer).
-            const int modifierType = bp::extract<int>(layer[0]);
-            static_cast<void>(modifierType);
+            static_cast<void>(readInt32(layer[0], "a modifier type"));
             const bp::tuple controls = tupleItem(layer, 1, "the modifier controls");
             const bp::tuple bindings = tupleItem(layer, 2, "the bindings");
             FileLayer fileLayer;
             const long controlCount = bp::len(controls);
             for (long i = 0; i < controlCount; ++i) {
-                fileLayer.modifier.addControl(toControl(tupleItem(controls, i, "a modifier control")));
+                const Control control = toControl(tupleItem(controls, i, "a modifier control"));
+                if (control.isAxis()) {
+                    warnings.warn(AxisModifierWarning);
+                    continue;
+                }
+                fileLayer.modifier.addControl(control);
             }
             const long bindingCount = bp::len(bindings);
             for (long i = 0; i < bindingCount; ++i) {
@@ -304,7 +386,7 @@ void GameControlRegistry::unpackPickleBindings(const bp::tuple& file)
                 command = &*std::next(mCommands.begin(), static_cast<long>(index));
             }
             if (!command) {
-                logWarning("Warning: Control configuration contains bindings to non-registered command. Ignored.");
+                warnings.warn("Warning: Control configuration contains bindings to non-registered command. Ignored.");
                 continue;
             }
             bindUnchecked(layer, binding.first, command);

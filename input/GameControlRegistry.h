@@ -177,14 +177,17 @@ public:
     GameControlRegistry& operator=(const GameControlRegistry&) = delete;
 
     /// Reads the controls file into the registry. A file that is damaged (no pickle, wrong
-    /// shapes, something other than plain data) is logged as a warning and the registry stays as
-    /// it was.
+    /// shapes, numbers beyond 32 bits, something other than plain data) is logged as a warning
+    /// naming it, the registry stays as it was, and the file is copied aside (to the first free
+    /// name of "<file>.damaged", "<file>.damaged.2", ...) before shutdown writes over it; when
+    /// no copy can be made, shutdown leaves the file alone. Of the warnings one file causes, the
+    /// first ten are logged and the rest counted in one line.
     /// @throw Ogre::FileNotFoundException when there is no controls file
     void initialise() override;
     /// Calls every active repeating command with 1. The elapsed time is not used.
     void frame(float seconds) override;
-    /// Writes the controls file. A failure is logged as a warning and leaves the old file as it
-    /// was.
+    /// Writes the controls file (unless initialise found it unreadable and could not copy it
+    /// aside). A failure is logged as a warning and leaves the old file as it was.
     void shutdown() override;
 
     /// Merges the controls file through the interpreter's unpickling; nothing without an
@@ -296,8 +299,12 @@ private:
     void releaseControlsReportedUp();
 
     static bool contains(const std::vector<Control>& list, const Control& control);
+    /// Copies the unreadable controls file aside. @return what the warning says of the file
+    std::string keepUnreadableFile();
 
     std::string mControlsFile;
+    /// Set when the file could not be read nor copied aside: shutdown must not overwrite it.
+    bool mFileLeftAlone = false;
     std::list<Command> mCommands;
     LayerMap mBindings;
     std::vector<Control> mHeldModifierControls;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace bp = boost::python;
@@ -26,9 +27,33 @@ bool isFinite(const Ogre::Vector3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+/// A number of the file as a float; one beyond the float range reads as an infinity (which the
+/// checks below refuse) rather than as a conversion without a defined result.
+float readFloat(const bp::object& item)
+{
+    const double value = bp::extract<double>(item);
+    if (std::isfinite(value) && std::abs(value) > std::numeric_limits<float>::max()) {
+        return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(value);
+}
+
+/// A cell count: a whole number from 0 to 2^32 - 1, else the file's error (a Python
+/// OverflowError) rather than a C++ conversion exception escaping the interpreter's reporting.
+uint32_t readCount(const bp::object& item)
+{
+    const long long value = bp::extract<long long>(item);
+    if (value < 0 || value > (long long)std::numeric_limits<uint32_t>::max()) {
+        PyErr_SetString(PyExc_OverflowError,
+            ("a cell count of " + std::to_string(value) + " is not an unsigned 32-bit integer").c_str());
+        bp::throw_error_already_set();
+    }
+    return static_cast<uint32_t>(value);
+}
+
 Ogre::Vector3 readVector(const bp::object& source)
 {
-    return Ogre::Vector3(bp::extract<float>(source[0]), bp::extract<float>(source[1]), bp::extract<float>(source[2]));
+    return Ogre::Vector3(readFloat(source[0]), readFloat(source[1]), readFloat(source[2]));
 }
 
 [[noreturn]] void refuse(const std::string& fileName, const std::string& reason)
@@ -115,13 +140,13 @@ GravityData* GravityManager::readGravityData(const bp::tuple& source, const std:
     const bp::tuple position = bp::extract<bp::tuple>(source[0]);
     data->mPosition = readVector(position);
     const bp::tuple orientation = bp::extract<bp::tuple>(source[1]);
-    data->mOrientation = Ogre::Quaternion(bp::extract<float>(orientation[0]), bp::extract<float>(orientation[1]),
-        bp::extract<float>(orientation[2]), bp::extract<float>(orientation[3]));
+    data->mOrientation = Ogre::Quaternion(
+        readFloat(orientation[0]), readFloat(orientation[1]), readFloat(orientation[2]), readFloat(orientation[3]));
     const bp::tuple grid = bp::extract<bp::tuple>(source[2]);
-    data->mCellSize = bp::extract<float>(grid[0]);
-    data->mCountX = bp::extract<unsigned int>(grid[1]);
-    data->mCountY = bp::extract<unsigned int>(grid[2]);
-    data->mCountZ = bp::extract<unsigned int>(grid[3]);
+    data->mCellSize = readFloat(grid[0]);
+    data->mCountX = readCount(grid[1]);
+    data->mCountY = readCount(grid[2]);
+    data->mCountZ = readCount(grid[3]);
     const bp::tuple cells = bp::extract<bp::tuple>(source[3]);
 
     // Everything below guards the lookups of the maps: they divide by the cell size, index the
@@ -137,29 +162,41 @@ GravityData* GravityManager::readGravityData(const bp::tuple& source, const std:
     if (!(data->mCellSize > 0) || !std::isfinite(data->mCellSize)) {
         refuse(fileName, "its cell size is not a positive number.");
     }
-    // In 64 bits: three 32-bit counts cannot overflow it.
-    const unsigned long long total = (unsigned long long)data->mCountX * data->mCountY * data->mCountZ;
-    if (total > MAX_CELLS) {
-        refuse(fileName, "it has more than " + ToString(MAX_CELLS) + " cells.");
+    // Three 32-bit counts can multiply past 64 bits (and wrap to a small number): the product
+    // is built one factor at a time, each step bounded before the next.
+    const uint64_t counts[] = {data->mCountX, data->mCountY, data->mCountZ};
+    uint64_t total = 1;
+    for (const uint64_t count : counts) {
+        if (count == 0) {
+            total = 0;
+            break;
+        }
+    }
+    for (const uint64_t count : counts) {
+        if (total == 0) {
+            break;
+        }
+        total *= count;
+        if (total > MAX_CELLS) {
+            refuse(fileName, "it has more than " + ToString(MAX_CELLS) + " cells.");
+        }
+    }
+    const Ogre::Vector3 size = data->getSize();
+    if (!(std::abs(data->mPosition.x) <= MAX_EXTENT && std::abs(data->mPosition.y) <= MAX_EXTENT
+            && std::abs(data->mPosition.z) <= MAX_EXTENT && size.x <= MAX_EXTENT && size.y <= MAX_EXTENT
+            && size.z <= MAX_EXTENT)) {
+        refuse(fileName, "its position or extent is beyond " + ToString(MAX_EXTENT) + " units.");
     }
     if (total == 0) {
         return data.release();
     }
-    const std::string mismatch = "its cell counts do not match the cells it holds.";
-    if (bp::len(cells) != data->mCountX) {
-        refuse(fileName, mismatch);
-    }
+    // Cells beyond the counts are not read; counts beyond the cells held fail on the index, with
+    // the interpreter's IndexError.
     data->mCells.reserve(total);
     for (uint32_t i = 0; i < data->mCountX; ++i) {
         const bp::object row = cells[i];
-        if (bp::len(row) != data->mCountY) {
-            refuse(fileName, mismatch);
-        }
         for (uint32_t j = 0; j < data->mCountY; ++j) {
             const bp::object column = row[j];
-            if (bp::len(column) != data->mCountZ) {
-                refuse(fileName, mismatch);
-            }
             for (uint32_t k = 0; k < data->mCountZ; ++k) {
                 const bp::tuple cell = bp::extract<bp::tuple>(column[k]);
                 const Ogre::Vector3 vector = readVector(cell);
@@ -229,12 +266,11 @@ void GravityManager::physicsStep(float)
     if (mMaps.empty() || !mPhysics) {
         return;
     }
-    // Newest first: the first map that has a rule for an object pushes it, and no other does.
     mPushing.clear();
-    for (auto it = mMaps.rbegin(); it != mMaps.rend(); ++it) {
-        (*it)->_prepareStep();
-        if ((*it)->getMode() == GravityMap::MODE_AUTO) {
-            mPushing.push_back(*it);
+    for (GravityMap* map : mMaps) {
+        map->_prepareStep();
+        if (map->getMode() == GravityMap::MODE_AUTO) {
+            mPushing.push_back(map);
         }
     }
     if (mPushing.empty()) {
@@ -252,10 +288,9 @@ void GravityManager::physicsStep(float)
             entry.revision = object->getPropertyRevision();
             entry.properties = GravityMap::readPushProperties(object);
         }
+        // Where maps overlap, every one of them adds its force.
         for (GravityMap* map : mPushing) {
-            if (map->_pushInStep(object, entry.properties)) {
-                break;
-            }
+            map->_pushInStep(object, entry.properties);
         }
     }
 }

@@ -7,8 +7,8 @@
 //
 // Gravity maps in automatic mode push the movable objects inside them in every fixed physics
 // step, with the field at where each object is in that step, so the path of an object does not
-// depend on the frame rate. An object is pushed at most once per step: when several maps hold
-// it, the map made most recently among those that have a rule for it pushes it.
+// depend on the frame rate. Each map pushes an object at most once per step; where maps overlap,
+// every map that holds the object and has a rule for it adds its own force.
 //
 // The engine makes the one gravity manager after every module and deletes it before them.
 #pragma once
@@ -63,14 +63,18 @@ public:
     /// Builds a grid from the unpickled content of a gravity map file: a tuple of
     /// (position (x, y, z); orientation (w, x, y, z); (cell size, countX, countY, countZ); cells),
     /// the cells indexed [x][y][z], each an (x, y, z) tuple. Numbers may be integers or floats;
-    /// the two middle levels of the cells may be any sequences. The caller owns the result.
+    /// the two middle levels of the cells may be any sequences (tuples or lists). Cells beyond
+    /// the counts are ignored. The caller owns the result.
     /// @throw boost::python::error_already_set (the Python error pending) when an element is
-    ///        missing, not a tuple or not a number of the right kind
-    /// @throw ParserException naming the file when the cell size is not a positive number, the
-    ///        counts do not match the cells held, a number is not finite, the orientation is
-    ///        zero, or the grid has more than MAX_CELLS cells
+    ///        missing, not a tuple or not a number of the right kind, a count is not an unsigned
+    ///        32-bit integer (OverflowError), or the counts exceed the cells held (IndexError)
+    /// @throw ParserException naming the file when the cell size is not a positive number, a
+    ///        number is not finite, the orientation is zero, the grid has more than MAX_CELLS
+    ///        cells, or its position or extent is beyond MAX_EXTENT
     static GravityData* readGravityData(const boost::python::tuple& source, const std::string& fileName);
     static constexpr size_t MAX_CELLS = size_t(1) << 24;
+    /// Beyond this the physics library's space cannot place the map's sensor box.
+    static constexpr float MAX_EXTENT = 1e15f;
 
     /// Called by gravity maps as they are made and destroyed.
     void _addMap(GravityMap* map);

@@ -98,8 +98,41 @@ GravityMap::~GravityMap()
     mData.reset();
 }
 
+void GravityMap::setMagneticCharge(float charge)
+{
+    if (!std::isfinite(charge)) {
+        throw InvalidArgumentException("The magnetic charge of a gravity map must be a finite number.");
+    }
+    mMagneticCharge = charge;
+}
+
+void GravityMap::setIntensity(float intensity)
+{
+    if (!std::isfinite(intensity)) {
+        throw InvalidArgumentException("The intensity of a gravity map must be a finite number.");
+    }
+    mIntensity = intensity;
+}
+
+void GravityMap::setScale(const Ogre::Vector3& scale)
+{
+    if (!std::isfinite(scale.x) || !std::isfinite(scale.y) || !std::isfinite(scale.z)) {
+        throw InvalidArgumentException("The scale of a gravity map must be finite.");
+    }
+    GameObject::setScale(scale);
+}
+
+void GravityMap::scale(const Ogre::Vector3& factors)
+{
+    setScale(getScale() * factors);
+}
+
 bool GravityMap::findCell(const Ogre::Vector3& local, uint32_t& i, uint32_t& j, uint32_t& k) const
 {
+    // A grid without cells holds no point, not even in the band below its lower faces.
+    if (mData->getCellCount() == 0) {
+        return false;
+    }
     // Compared as floats before any conversion: a far point (or a NaN) has no integer index.
     const float cellSize = mData->getCellSize();
     const float x = local.x / cellSize;

@@ -59,9 +59,15 @@ public:
     bool isMagnetic() const { return mMagnetic; }
     void setMagnetic(bool magnetic) { mMagnetic = magnetic; }
     float getMagneticCharge() const { return mMagneticCharge; }
-    void setMagneticCharge(float charge) { mMagneticCharge = charge; }
+    /// @throw InvalidArgumentException when the charge is not finite
+    void setMagneticCharge(float charge);
     float getIntensity() const { return mIntensity; }
-    void setIntensity(float intensity) { mIntensity = intensity; }
+    /// @throw InvalidArgumentException when the intensity is not finite
+    void setIntensity(float intensity);
+    /// The node's scale scales the field. @throw InvalidArgumentException when a component is
+    /// not finite
+    void setScale(const Ogre::Vector3& scale) override;
+    void scale(const Ogre::Vector3& factors) override;
 
     /// The field at a world position: the cell's vector turned and scaled by the node's
     /// transform, times the intensity; zero outside the grid.

@@ -395,7 +395,8 @@ namespace {
 // Reads pickles of plain data only. Unpickling ordinarily imports and calls whatever the data
 // names, so a file could run any code; here the only names the data may use are the two that
 // Python 3 itself writes for a byte string in protocol 2, each accepting only the arguments
-// Python writes, and the value must consist of tuples, numbers, booleans, text and byte strings.
+// Python writes, and the value must consist of tuples, lists, numbers, booleans, text and byte
+// strings.
 // Byte strings of files written by older versions stay bytes ("encoding"), so names read back
 // exactly.
 const char* const RESTRICTED_UNPICKLER_SCRIPT = R"(
@@ -435,8 +436,9 @@ def loads(data):
     pending = [value]
     while pending:
         item = pending.pop()
-        if type(item) is tuple:
-            # A tuple shared through the memo is looked at once.
+        if type(item) is tuple or type(item) is list:
+            # A container shared through the memo is looked at once; a list may even hold
+            # itself.
             if id(item) not in seen:
                 seen.add(id(item))
                 pending.extend(item)

@@ -238,6 +238,46 @@ TEST_F(ConfigFileTest, DuplicateKeysReadFirstAndReplaceFirst)
     EXPECT_EQ(entries(*config, "D").size(), 3u);
 }
 
+TEST_F(ConfigFileTest, KeysGivenTwiceInASectionAreNamedWithTheirLines)
+{
+    std::string manyKeys;
+    for (int n = 0; n < 12; ++n) {
+        manyKeys += "k" + std::to_string(n) + "=1\nk" + std::to_string(n) + "=2\n";
+    }
+    std::string manyLines = "[S]\n";
+    for (int n = 0; n < 12; ++n) {
+        manyLines += "v=" + std::to_string(n) + "\n";
+    }
+    const auto warning = [this](
+                             const std::string& key, int times, const std::string& section, const std::string& lines) {
+        return "Warning: The key '" + key + "' is given " + std::to_string(times) + " times in section [" + section
+            + "] of '" + mDir.file("engine.cfg") + "' (lines " + lines
+            + "). The first is read, and a new value stored for the key moves the first behind the others, so the "
+              "value in use can change from run to run: keep one of them.";
+    };
+    const struct {
+        const char* what;
+        std::string content;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"every key once", "[A]\nk=1\n[B]\nk=2\n", {}},
+        {"a pasted section", "[Sound]\nMaster Volume = 0.3\nMusic=1\n\n# again\n[Sound]\nMaster Volume:1.0\n",
+            {warning("Master Volume", 2, "Sound", "2, 7")}},
+        {"commented and unseparated lines are no keys", "k=1\n#k=2\n@k=3\nk\n  k\t= 4\n[A]\nk=5\n",
+            {warning("k", 2, "", "1, 5")}},
+        {"many lines of one key", manyLines, {warning("v", 12, "S", "2, 3, 4, 5, 6, 7, 8, 9, 10, 11, ...")}},
+        {"many keys given twice", manyKeys,
+            {warning("k0", 2, "", "1, 2"), warning("k1", 2, "", "3, 4"), warning("k10", 2, "", "21, 22"),
+                warning("k11", 2, "", "23, 24"), warning("k2", 2, "", "5, 6"), warning("k3", 2, "", "7, 8"),
+                warning("k4", 2, "", "9, 10"), warning("k5", 2, "", "11, 12"), warning("k6", 2, "", "13, 14"),
+                warning("k7", 2, "", "15, 16"),
+                "Warning: 2 more keys are given more than once in '" + mDir.file("engine.cfg") + "'."}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.warnings, load(row.content)->getDuplicateKeyWarnings()) << row.what;
+    }
+}
+
 TEST_F(ConfigFileTest, SetValueStringCreatesMissingSectionsAndKeys)
 {
     auto config = load("[A]\na = 1\n");

@@ -300,6 +300,18 @@ TEST(EngineLog, EngineAndWarningLinesReachTheLogFile)
     EXPECT_NE(log.find("Warning: a warning line"), std::string::npos);
 }
 
+TEST(EngineLog, AKeyGivenTwiceInTheConfigurationIsWarnedAboutOnceAtStartUp)
+{
+    TestHome home(TestHome::minimalEngineConfig() + "[Sound]\nMaster Volume=0.3\n[Sound]\nMaster Volume=1.0\n", "");
+    makeEngine(coreOptions()).reset();
+    const std::string log = home.readEngineLog();
+    const std::string warning = "Warning: The key 'Master Volume' is given 2 times in section [Sound] of '"
+        + home.dataFile("engine.cfg") + "' (lines ";
+    const std::string::size_type first = log.find(warning);
+    EXPECT_NE(std::string::npos, first) << log;
+    EXPECT_EQ(std::string::npos, log.find(warning, first + 1)) << log;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Main loop
 

@@ -237,6 +237,11 @@ TEST_F(ControlsFile, ADamagedFileIsWarnedAboutAndTheRegistryKeepsWhatItHad)
         {"a command name that is a number", pickled("(((1, 'Movement', True),),)")},
         {"a binding index that is text", pickled("((), (0, (), (((1, 2), 'one'),)))")},
         {"a pickle that would run a command", code},
+        {"a control value beyond 32 bits", pickled("((), (0, (), (((1, 2**40), 0),)))")},
+        {"a control type beyond 32 bits", pickled("((), (0, (), (((-2**40, 1), 0),)))")},
+        {"a modifier type beyond 32 bits", pickled("((), (2**40, (), ()))")},
+        {"a modifier control beyond 64 bits", pickled("((), (1, ((1, 2**70),), ()))")},
+        {"a binding index beyond 64 bits", pickled("((), (0, (), (((1, 2), 2**70),)))")},
     };
     for (const Row& row : rows) {
         GameControlRegistry registry(mPath);
@@ -247,14 +252,94 @@ TEST_F(ControlsFile, ADamagedFileIsWarnedAboutAndTheRegistryKeepsWhatItHad)
         EXPECT_NO_THROW(registry.initialise()) << row.what;
         int warnings = 0;
         for (const std::string& line : mLog->getLines()) {
-            warnings += line.rfind(ReadWarning, 0) == 0;
+            if (line.rfind(ReadWarning, 0) == 0) {
+                ++warnings;
+                EXPECT_NE(std::string::npos, line.find("'" + mPath + "' is kept as '" + mPath + ".damaged'"))
+                    << row.what << ": " << line;
+            }
         }
         EXPECT_EQ(1, warnings) << row.what;
+        EXPECT_EQ(row.bytes, readFile(mPath + ".damaged")) << row.what;
+        std::filesystem::remove(mPath + ".damaged");
         EXPECT_EQ(std::vector<std::string>({"0:1/17=Forward"}), describe(registry)) << row.what;
         EXPECT_EQ(std::vector<std::string>({"Forward+"}), commandNames(registry)) << row.what;
         EXPECT_FALSE(std::filesystem::exists(marker)) << row.what;
         EXPECT_EQ(nullptr, PyErr_Occurred()) << row.what;
     }
+}
+
+TEST_F(ControlsFile, AnUnreadableFileIsCopiedAsideBeforeShutdownWritesOverIt)
+{
+    // Each row damages the file anew and runs one registry from initialise to shutdown; the
+    // copies of earlier runs stay as they were.
+    struct Row {
+        const char* what;
+        std::string bytes;
+        int existingCopies; // taken before the run: ".damaged", ".damaged.2", ...
+        std::string copy;   // empty: no copy can be made and the file must stay
+    };
+    const std::vector<Row> rows = {
+        {"the first damage", "Jump=Space\n", 0, mPath + ".damaged"},
+        {"a second damage", "Jump=Enter\n", 1, mPath + ".damaged.2"},
+        {"every copy name taken", "Jump=Tab\n", 100, ""},
+    };
+    for (const Row& row : rows) {
+        for (int n = 1; n <= 100; ++n) {
+            std::filesystem::remove(mPath + ".damaged" + (n == 1 ? "" : "." + std::to_string(n)));
+        }
+        for (int n = 1; n <= row.existingCopies; ++n) {
+            std::ofstream(mPath + ".damaged" + (n == 1 ? "" : "." + std::to_string(n))) << "older copy";
+        }
+        std::ofstream(mPath, std::ios::binary) << row.bytes;
+        mLog->clear();
+        {
+            GameControlRegistry registry(mPath);
+            registry.addCommand(Command("Jump", "Movement"));
+            registry.bind(Base, key(57), Command("Jump", "Movement"));
+            registry.initialise();
+            registry.shutdown();
+        }
+        std::vector<std::string> warnings;
+        for (const std::string& line : mLog->getLines()) {
+            if (line.rfind("Warning: ", 0) == 0) {
+                warnings.push_back(line);
+            }
+        }
+        ASSERT_EQ(1u, warnings.size()) << row.what;
+        const std::string& warning = warnings.front();
+        EXPECT_EQ(0u, warning.rfind(ReadWarning, 0)) << row.what;
+        if (row.copy.empty()) {
+            EXPECT_NE(std::string::npos, warning.find("'" + mPath + "' could not be copied aside")) << warning;
+            EXPECT_EQ(row.bytes, readFile(mPath)) << row.what;
+            continue;
+        }
+        EXPECT_NE(std::string::npos, warning.find("is kept as '" + row.copy + "'")) << warning;
+        EXPECT_EQ(row.bytes, readFile(row.copy)) << row.what;
+        if (row.existingCopies > 0) {
+            EXPECT_EQ("older copy", readFile(mPath + ".damaged")) << row.what;
+        }
+        // What shutdown wrote reads back without a warning.
+        GameControlRegistry again(mPath);
+        mLog->clear();
+        again.initialise();
+        EXPECT_EQ(std::vector<std::string>({"0:1/57=Jump"}), describe(again)) << row.what;
+        EXPECT_TRUE(mLog->getLines().empty()) << row.what;
+    }
+}
+
+TEST_F(ControlsFile, AHugeFileLogsItsFirstTenWarningsAndCountsTheRest)
+{
+    // 3,000 warnings: bindings to commands that do not exist, and axis controls in modifiers.
+    writeFile("((), (1, tuple((4, 1) for _ in range(1500)), tuple(((1, k), 99) for k in range(1500))))");
+    GameControlRegistry registry(mPath);
+    mLog->clear();
+    registry.initialise();
+    const std::vector<std::string>& lines = mLog->getLines();
+    ASSERT_EQ(11u, lines.size());
+    EXPECT_EQ(10, std::count_if(lines.begin(), lines.end() - 1, [](const std::string& line) {
+        return line == BadIndexWarning || line == "Warning: Attempt to add mouse-axis control as a modifier control.";
+    }));
+    EXPECT_EQ("Warning: 2990 more warnings about the controls file '" + mPath + "' were left out.", lines.back());
 }
 
 TEST_F(ControlsFile, AFileOfTheOlderProgramReadsAndItsNamesAreWrittenBackAsTheyWere)
@@ -355,6 +440,31 @@ TEST(ControlsFileAcrossRuns, ABindingMadeWhileThePlayRunsIsThereAtTheNextStart)
     std::vector<std::string> seen;
     EXPECT_EQ(0, run([&seen](GameControlRegistry& registry) { seen = describe(registry); }));
     EXPECT_EQ(std::vector<std::string>({"0:1/57=Jump"}), seen);
+}
+
+TEST(ControlsFileAcrossRuns, AFileWithANumberBeyond32BitsStartsTheGameWithTheDefaultBindingsAndIsKept)
+{
+    TestHome home(TestHome::minimalEngineConfig(), "");
+    // ((), (0, (), (((1, 2**40), 0),))) in protocol 2: the key's value is a LONG1 of six bytes.
+    const std::string damaged("\x80\x02)K\x00)K\x01\x8a\x06\x00\x00\x00\x00\x00\x01\x86K\x00\x86\x85\x87\x86.", 24);
+    home.writeDataFile("controls.cfg", damaged);
+    auto run = [](std::function<void(GameControlRegistry&)> atFrame) {
+        EngineOptions options = coreOptions([atFrame] { return new ControlsGame(atFrame); });
+        options.scripting = true;
+        return Application(1, gArgv, options).run();
+    };
+    std::vector<std::string> seen;
+    EXPECT_EQ(0, run([&seen](GameControlRegistry& registry) { seen = describe(registry); }));
+    EXPECT_TRUE(seen.empty());
+    const std::string file = home.dataFile("controls.cfg");
+    EXPECT_NE(std::string::npos,
+        home.readEngineLog().find(std::string(ReadWarning) + "'" + file + "' is kept as '" + file + ".damaged'"))
+        << home.readEngineLog();
+    EXPECT_EQ(damaged, readFile(file + ".damaged"));
+    EXPECT_NE(damaged, readFile(file));
+    EXPECT_EQ(0, run([](GameControlRegistry&) {}));
+    const std::string log = home.readEngineLog();
+    EXPECT_EQ(std::string::npos, log.find(ReadWarning, log.find(ReadWarning) + 1)) << "the next start reads the file";
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // Gravity maps: the field they read, whom they push and how hard, a sphere followed through a
-// field at several frame rates, overlapping maps, and maps or objects destroyed in callbacks.
+// field at several frame rates, overlapping maps, grids without cells, refused values, and maps
+// or objects destroyed in callbacks.
 #include "GravityFixture.h"
 
+#include "core/Exceptions.h"
 #include "physics/SinglePhysical.h"
 #include "physics/Trigger.h"
 #include "platform/OdeBoxGeometry.h"
@@ -10,6 +12,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <map>
 
 using namespace tolva;
@@ -151,16 +154,73 @@ TEST_F(GravityMaps, SensesOnlyObjectsThatMeetItsBox)
     }
 }
 
-TEST_F(GravityMaps, NewestOverlappingMapWithARulePushesOnce)
+TEST_F(GravityMaps, OverlappingMapsEachAddTheirForceOncePerStep)
 {
-    auto older = makeSmallMap(1);
-    auto newer = makeSmallMap(3);
-    EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4)).positionEquals(Ogre::Vector3(0, 0, 3), 1e-4f));
-    newer->setMagnetic(true);
-    EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4)).positionEquals(Ogre::Vector3(0, 0, 1), 1e-4f)) << "no charge";
-    newer->setMagnetic(false);
-    newer->setMode(GravityMap::MODE_MANUAL);
-    EXPECT_TRUE(pushAt(Ogre::Vector3(2, 3, 4)).positionEquals(Ogre::Vector3(0, 0, 1), 1e-4f));
+    const struct {
+        const char* what;
+        std::function<void(GravityMap& older, GravityMap& newer)> prepare;
+        float push; // along z, per step of 0.01 s
+    } cases[] = {
+        {"both push", [](GravityMap&, GravityMap&) {}, 1 + 3},
+        {"the newer has no rule for an uncharged object",
+            [](GravityMap&, GravityMap& newer) { newer.setMagnetic(true); }, 1},
+        {"the newer in manual mode", [](GravityMap&, GravityMap& newer) { newer.setMode(GravityMap::MODE_MANUAL); }, 1},
+        {"the older moved away", [](GravityMap& older, GravityMap&) { older.setPosition(Ogre::Vector3(50, 0, 0)); }, 3},
+        {"the older pulling back", [](GravityMap& older, GravityMap&) { older.setIntensity(-5); }, -5 + 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto older = makeSmallMap(1);
+        auto newer = makeSmallMap(3);
+        c.prepare(*older, *newer);
+        auto sphere = makeSphere(Ogre::Vector3(2, 3, 4));
+        // Two steps in one frame: each map pushes once in each step.
+        frame(0.02f);
+        ASSERT_EQ(2u, mPhysics->getSubStepCount());
+        EXPECT_NEAR(c.push * 2, sphere->getLinearVelocity().z / 0.01f, 1e-3f);
+    }
+}
+
+TEST_F(GravityMaps, AGridWithoutCellsHoldsNoPointAndPushesNothing)
+{
+    // empty.gmap: at the origin, cell size 1, counts (0, 3, 3).
+    auto map = makeMap("empty.gmap");
+    map->setIntensity(1);
+    map->setMode(GravityMap::MODE_AUTO);
+    for (const Ogre::Vector3& point : {Ogre::Vector3(-0.5f, 0.5f, 0.5f), Ogre::Vector3(0, 0, 0), Ogre::Vector3(0.5f)}) {
+        EXPECT_EQ(Ogre::Vector3::ZERO, map->getGravity(point)) << point;
+    }
+    auto sphere = makeSphere(Ogre::Vector3(-0.5f, 0.5f, 0.5f));
+    frame(0.01f);
+    EXPECT_EQ(Ogre::Vector3::ZERO, sphere->getLinearVelocity());
+}
+
+TEST_F(GravityMaps, ValuesThatAreNotFiniteAreRefusedAndChangeNothing)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        const char* what;
+        std::function<void(GravityMap&)> call;
+    } cases[] = {
+        {"intensity NaN", [&](GravityMap& map) { map.setIntensity(nan); }},
+        {"intensity infinite", [&](GravityMap& map) { map.setIntensity(-inf); }},
+        {"charge NaN", [&](GravityMap& map) { map.setMagneticCharge(nan); }},
+        {"scale NaN", [&](GravityMap& map) { map.setScale(Ogre::Vector3(1, nan, 1)); }},
+        {"scale infinite", [&](GravityMap& map) { map.setScale(Ogre::Vector3(inf)); }},
+        {"scaled by NaN", [&](GravityMap& map) { map.scale(Ogre::Vector3(nan)); }},
+        {"scaled past the float range", [&](GravityMap& map) { map.scale(Ogre::Vector3(1e30f)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto map = makeSmallMap(1);
+        map->setScale(Ogre::Vector3(1e10f));
+        EXPECT_THROW(c.call(*map), InvalidArgumentException);
+        EXPECT_EQ(1, map->getIntensity());
+        EXPECT_EQ(0, map->getMagneticCharge());
+        EXPECT_EQ(Ogre::Vector3(1e10f), map->getScale());
+        frame(0.01f);
+    }
 }
 
 // field.gmap: 8 x 8 x 8 cells of 2 at (8, -8, -8), turned 90 degrees about z; cell (i, j, k) holds

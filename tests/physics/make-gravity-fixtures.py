@@ -104,10 +104,6 @@ def main():
     write("zero-cell-size.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), 0.0, (1, 1, 1), one))
     write("negative-cell-size.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), -1.0, (1, 1, 1), one))
     write("nan-cell-size.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), math.nan, (1, 1, 1), one))
-    write("short-cells.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), 1.0, (2, 2, 2),
-                                        grid((2, 2, 1), lambda i, j, k: (0.0, -1.0, 0.0))))
-    write("long-cells.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), 1.0, (1, 1, 1),
-                                       grid((2, 1, 1), lambda i, j, k: (0.0, -1.0, 0.0))))
     write("nan-cell.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), 1.0, (1, 1, 2),
                                      grid((1, 1, 2), lambda i, j, k: (0.0, math.nan if k else -1.0, 0.0))))
     write("infinite-cell.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), 1.0, (1, 1, 1),

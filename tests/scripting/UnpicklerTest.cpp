@@ -87,7 +87,7 @@ TEST_F(UnpicklerTest, APickleThatWouldRunCodeIsRefusedAndTheCodeNeverRuns)
         {"the byte-string global with another codec",
             "pickle.dumps((Call(__import__('_codecs').encode, 'x', 'rot13'),), 2)"},
         {"the empty-byte-string global asked for memory", "pickle.dumps((Call(bytes, 10**9),), 2)"},
-        {"a list inside the tuple", "pickle.dumps((1, [2]), 2)"},
+        {"a dictionary inside a list", "pickle.dumps((1, [2, {}]), 2)"},
         {"nothing but a value", "pickle.dumps((None,), 2)"},
     };
     for (const Row& row : rows) {
@@ -122,6 +122,8 @@ TEST_F(UnpicklerTest, PlainDataOfEveryWriterStillReads)
             "((1, 2.5, b'name'), b'name', True)"},
         {"a Latin-1 byte string of the older program", "b'\\x80\\x02U\\x08Vorw\\xe4rts\\x85.'", "(b'Vorw\\xe4rts',)"},
         {"a tuple shared many times", "pickle.dumps(((1,),) * 3, 2)", "((1,), (1,), (1,))"},
+        {"lists, one holding itself", "(lambda l: (l.append(l), pickle.dumps(([2], l), 2))[1])([3])",
+            "([2], [3, [...]])"},
     };
     for (const Row& row : rows) {
         const std::string path = writePickle("good.cfg", row.expression);

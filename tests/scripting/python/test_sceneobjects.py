@@ -4,6 +4,8 @@ trails, meshes and particles; misuse and values the rendering engine cannot take
 errors that change nothing."""
 import gc
 import os
+import pickle
+import tempfile
 import unittest
 
 import TolvaEngine
@@ -93,6 +95,32 @@ class ObjectTree(unittest.TestCase):
     def test_transformable_members_raise_for_every_object(self):
         with self.assertRaisesRegex(RuntimeError, "Pure virtual"):
             Transformable.getPosition(GameObject())
+
+
+class GravityMaps(unittest.TestCase):
+    def test_gravity_map_files_and_values_a_script_gives_are_checked(self):
+        folder = tempfile.mkdtemp()
+
+        def gravityMap(grid, cells):
+            path = os.path.join(folder, "map%d.gmap" % len(os.listdir(folder)))
+            with open(path, "wb") as out:
+                pickle.dump(((0, 0, 0), (1, 0, 0, 0), grid, cells), out, 2)
+            return TolvaEngine.GravityMap(path)
+
+        lists = gravityMap((1.0, 1, 2, 1), ([[(1, 2, 3)], [(4, 5, 6)]],))
+        lists.setIntensity(1.0)
+        self.assertEqual(Vector3(4, 5, 6), lists.getGravity(Vector3(0.5, 1.5, 0.5)))
+        cases = [(IndexError, lambda: gravityMap((1.0, 1, 3, 1), ([[(1, 2, 3)], [(4, 5, 6)]],))),
+                 (OverflowError, lambda: gravityMap((1.0, 2**32, 1, 1), ())),
+                 (ValueError, lambda: lists.setScale(Vector3(float("nan"), 1, 1))),
+                 (ValueError, lambda: lists.scale(Vector3(1, float("inf"), 1))),
+                 (ValueError, lambda: lists.setIntensity(float("nan"))),
+                 (ValueError, lambda: lists.setMagneticCharge(float("-inf")))]
+        for error, attempt in cases:
+            with self.subTest(error=error.__name__), self.assertRaises(error):
+                attempt()
+        self.assertEqual((Vector3(1, 1, 1), 1.0, 0.0), (lists.getScale(), lists.getIntensity(),
+                                                        lists.getMagneticCharge()))
 
 
 class SceneObjects(unittest.TestCase):
