@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "core/ConfigFile.h"
 #include "core/Engine.h"
+#include "core/Exceptions.h"
 #include "game/GameMath.h"
 #include "physics/Contact.h"
 #include "physics/PhysicalBase.h"
@@ -55,6 +57,24 @@ float clampedCosine(float cosine)
 float acosDegrees(float cosine)
 {
     return Ogre::Math::ACos(clampedCosine(cosine)).valueDegrees();
+}
+
+// Values reach the rendering engine's nodes, whose assertions abort on NaN: refused at the door.
+float finite(float value, const char* member)
+{
+    if (!std::isfinite(value)) {
+        throw InvalidArgumentException(std::string("Camera.") + member + " needs a finite number.");
+    }
+    return value;
+}
+
+const Ogre::Vector3& finite(const Ogre::Vector3& value, const char* member)
+{
+    // A length that overflows is as unusable as an infinite component.
+    if (!std::isfinite(value.squaredLength())) {
+        throw InvalidArgumentException(std::string("Camera.") + member + " needs a vector of finite length.");
+    }
+    return value;
 }
 
 } // namespace
@@ -285,6 +305,7 @@ float Camera::getCollisionRadius() const
 
 void Camera::setFocalDistance(float distance)
 {
+    finite(distance, "setFocalDistance");
     if (!mLocal) {
         mDistance.setValue(distance);
     }
@@ -292,6 +313,7 @@ void Camera::setFocalDistance(float distance)
 
 void Camera::addFocalDistance(float distance)
 {
+    finite(distance, "addFocalDistance");
     if (!mLocal) {
         mDistance.addToBucket(distance);
     }
@@ -299,16 +321,19 @@ void Camera::addFocalDistance(float distance)
 
 void Camera::setMinimumFocalDistance(float distance)
 {
+    finite(distance, "setMinimumFocalDistance");
     mDistance.setMinimum(distance <= 0.0f ? 0.0f : distance);
 }
 
 void Camera::setMaximumFocalDistance(float distance)
 {
+    finite(distance, "setMaximumFocalDistance");
     mDistance.setMaximum(distance <= 0.0f ? 0.0f : distance);
 }
 
 void Camera::setPitchLimit(float limit)
 {
+    finite(limit, "setPitchLimit");
     const float absolute = std::min(std::fabs(limit), 90.0f);
     mPitch.setMinimum(-absolute);
     mPitch.setMaximum(absolute);
@@ -316,6 +341,7 @@ void Camera::setPitchLimit(float limit)
 
 void Camera::setPitch(float pitch)
 {
+    finite(pitch, "setPitch");
     if (!mLocal) {
         mPitch.setValue(pitch);
     } else if (!mSlinging) {
@@ -325,6 +351,7 @@ void Camera::setPitch(float pitch)
 
 void Camera::addPitch(float pitch)
 {
+    finite(pitch, "addPitch");
     if (!mLocal) {
         mPitch.addToBucket(pitch);
     } else if (!mSlinging) {
@@ -334,6 +361,7 @@ void Camera::addPitch(float pitch)
 
 void Camera::rotate(float degrees)
 {
+    finite(degrees, "rotate");
     if (!mLocal) {
         mYaw.addToBucket(degrees);
     } else if (!mSlinging) {
@@ -343,6 +371,7 @@ void Camera::rotate(float degrees)
 
 void Camera::setSmoothExponent(float exponent)
 {
+    finite(exponent, "setSmoothExponent");
     mSmoothExponent = std::max(SmallestSmooth, std::min(exponent, 1.0f));
     mYaw.setSmooth(exponent);
     mDistance.setSmooth(exponent);
@@ -354,6 +383,7 @@ void Camera::setSmoothExponent(float exponent)
 
 void Camera::setSmoothCutoff(float cutoff)
 {
+    finite(cutoff, "setSmoothCutoff");
     mSmoothCutoff = cutoff <= SmallestSmooth ? SmallestSmooth : cutoff;
     mYaw.setSmoothCutoff(cutoff);
     mDistance.setSmoothCutoff(cutoff);
@@ -410,14 +440,28 @@ void Camera::setSkySphere(MeshObject* skySphere)
     if (mSkySphere) {
         removeChild(mSkySphere);
     }
-    mSkySphere = skySphere;
-    if (mSkySphere) {
-        addChild(mSkySphere);
+    // The hierarchy refuses (with its warning) a sphere that cannot be a child here, such as an
+    // ancestor of the camera: such a sphere does not become the sky sphere.
+    if (skySphere && addChild(skySphere)) {
+        mSkySphere = skySphere;
     }
+}
+
+void Camera::setOrientation(const Ogre::Quaternion& orientation)
+{
+    // NaN or infinite components, and a zero (or overflowing) length, which normalising turns
+    // into no rotation at all.
+    const float norm = orientation.Norm();
+    if (!(norm >= std::numeric_limits<float>::min()) || !std::isfinite(norm)) {
+        throw InvalidArgumentException("Camera.setOrientation needs a finite quaternion that is not zero.");
+    }
+    PhysicsObject::setOrientation(orientation);
 }
 
 void Camera::place(const Ogre::Vector3& position, const Ogre::Vector3& right)
 {
+    finite(position, "place");
+    finite(right, "place");
     updateFocalPointPosition();
     mPreviousFocalPointPosition = mFocalPointPosition;
     mOffset = position - mFocalPointPosition;
@@ -491,6 +535,7 @@ void Camera::setLocalYInverted(bool inverted)
 
 void Camera::lookAt(const Ogre::Vector3& target)
 {
+    finite(target, "lookAt");
     const Ogre::Vector3 direction = normalisedOrSame(mFocalPointPosition + mOffset - target);
     const Ogre::Quaternion inverse = mOrientation.Inverse();
     const Ogre::Vector3 up = inverse * Ogre::Vector3::UNIT_Y;

@@ -99,8 +99,11 @@ public:
     bool isPhysical() const;
     void setPhysical(bool physical);
     MeshObject* getSkySphere() const { return mSkySphere; }
-    /// Made a child that keeps a fixed world orientation; not owned. Null removes it.
+    /// Made a child that keeps a fixed world orientation; not owned. Null removes it; a sphere
+    /// that the hierarchy refuses as a child (an ancestor of the camera) leaves none.
     void setSkySphere(MeshObject* skySphere);
+    /// Refuses NaN, infinite and zero quaternions (InvalidArgumentException).
+    void setOrientation(const Ogre::Quaternion& orientation) override;
 
     /// Puts the camera at the world position, looking at the focal point, within the distance
     /// and pitch limits; a zero right vector derives it from the position.

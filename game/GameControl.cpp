@@ -6,9 +6,11 @@
 #include <boost/any.hpp>
 
 #include <cmath>
+#include <string>
 
 #include "core/ConfigFile.h"
 #include "core/Engine.h"
+#include "core/Exceptions.h"
 #include "core/GameBase.h"
 #include "game/Camera.h"
 #include "game/GameMath.h"
@@ -21,6 +23,15 @@ namespace {
 const char* const GameSection = "Game";
 const char* const SensitivityKey = "Mouse Sensitivity";
 
+// Numbers reach the camera and the sphere's body, whose libraries abort on NaN.
+float finite(float value, const char* member)
+{
+    if (!std::isfinite(value)) {
+        throw InvalidArgumentException(std::string("GameControl.") + member + " needs a finite number.");
+    }
+    return value;
+}
+
 } // namespace
 
 GameControl::GameControl()
@@ -29,7 +40,8 @@ GameControl::GameControl()
     if (ConfigFile* config = engine ? engine->getConfigFile() : nullptr) {
         const boost::any value
             = config->getValueDefault(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(1.0f));
-        if (const float* sensitivity = boost::any_cast<float>(&value)) {
+        const float* sensitivity = boost::any_cast<float>(&value);
+        if (sensitivity && std::isfinite(*sensitivity)) {
             mMouseSensitivity = *sensitivity;
         }
     }
@@ -61,6 +73,9 @@ void GameControl::frame(float seconds)
 
 void GameControl::setSphereFloorPlaneNormal(const Ogre::Vector3& normal)
 {
+    if (!std::isfinite(normal.squaredLength())) {
+        throw InvalidArgumentException("GameControl.setSphereFloorPlaneNormal needs a vector of finite length.");
+    }
     mSphereFloorPlaneNormal = normalisedOrSame(normal);
     mRollTorqueStale = true;
     mPitchTorqueStale = true;
@@ -68,11 +83,22 @@ void GameControl::setSphereFloorPlaneNormal(const Ogre::Vector3& normal)
 
 void GameControl::setMouseSensitivity(float sensitivity)
 {
+    finite(sensitivity, "setMouseSensitivity");
     mMouseSensitivity = sensitivity;
     Engine* engine = Engine::getInstance();
     if (ConfigFile* config = engine ? engine->getConfigFile() : nullptr) {
         config->setValue(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(sensitivity));
     }
+}
+
+void GameControl::setSpeed(float speed)
+{
+    mSpeed = finite(speed, "setSpeed");
+}
+
+void GameControl::setFlySpeed(float speed)
+{
+    mFlySpeed = finite(speed, "setFlySpeed");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -73,16 +73,17 @@ public:
     void setPlaySphere(PlaySphere* sphere) { mPlaySphere = sphere; }
     const Ogre::Vector3& getSphereFloorPlaneNormal() const { return mSphereFloorPlaneNormal; }
     /// Stored at unit length (a vector of length 1e-8 or less as it is); the torque axes follow.
+    /// The setters of numbers refuse NaN and infinities (InvalidArgumentException).
     void setSphereFloorPlaneNormal(const Ogre::Vector3& normal);
     float getMouseSensitivity() const { return mMouseSensitivity; }
     /// Also stored in the configuration.
     void setMouseSensitivity(float sensitivity);
     /// Torque per rolling command.
     float getSpeed() const { return mSpeed; }
-    void setSpeed(float speed) { mSpeed = speed; }
+    void setSpeed(float speed);
     /// How far one flying command bends the velocity, relative to the speed.
     float getFlySpeed() const { return mFlySpeed; }
-    void setFlySpeed(float speed) { mFlySpeed = speed; }
+    void setFlySpeed(float speed);
 
     // Command handlers.
     void moveLeft(int value);

@@ -47,9 +47,18 @@ void Inventory::Item::setMode(Mode mode)
     }
 }
 
+Inventory::~Inventory()
+{
+    forgetAll();
+}
+
 void Inventory::addItem(Item* item)
 {
+    if (!item) {
+        throw InvalidArgumentException("Inventory.addItem needs an item, not None.");
+    }
     mItems.push_back(item);
+    item->_heldByInventory();
 }
 
 bool Inventory::isItemPresent(Item* item) const
@@ -141,16 +150,38 @@ void Inventory::removeItem(unsigned int index, const std::string& name)
 
 void Inventory::removeAllItems()
 {
-    unequipItem();
-    mItems.clear();
-    mEquipped = mItems.end();
+    // During a change the change under way has already told the equipped item.
+    if (!mChanging) {
+        unequipItem();
+    }
+    forgetAll();
 }
 
 void Inventory::removeAllItems(const std::string& name)
 {
-    for (ItemList::iterator position = getItemAtIndex(0, name); position != mItems.end();
-         position = getItemAtIndex(0, name)) {
-        erase(position);
+    // One pass; only unequipping runs a reaction, which may change the list as it likes, so the
+    // pass starts again from the front after it (at most once: nothing is equipped afterwards).
+    std::vector<Item*> released;
+    try {
+        ItemList::iterator position = mItems.begin();
+        while (position != mItems.end()) {
+            if (!matches(*position, name)) {
+                ++position;
+            } else if (position == mEquipped && !mChanging) {
+                erase(position);
+                position = mItems.begin();
+            } else {
+                forget(position++, &released);
+            }
+        }
+    } catch (...) {
+        for (Item* item : released) {
+            item->_releasedByInventory();
+        }
+        throw;
+    }
+    for (Item* item : released) {
+        item->_releasedByInventory();
     }
 }
 
@@ -169,21 +200,77 @@ void Inventory::equipItem(ItemList::iterator position)
     if (position == mEquipped) {
         return;
     }
-    if (isItemEquipped()) {
-        (*mEquipped)->unequipped();
+    if (mChanging) {
+        throw IllegalStateException("An inventory item's reaction cannot change the equipped item.");
     }
-    if (position != mItems.end()) {
-        (*position)->equipped();
+    mChanging = true;
+    mChangeTarget = position;
+    try {
+        if (isItemEquipped()) {
+            (*mEquipped)->unequipped();
+        }
+        // The reaction may have removed the new item.
+        if (mChangeTarget != mItems.end()) {
+            (*mChangeTarget)->equipped();
+        }
+    } catch (...) {
+        mChanging = false;
+        mChangeTarget = mItems.end();
+        throw;
     }
-    mEquipped = position;
+    // A new item that removed itself (a consumable) leaves nothing equipped.
+    mEquipped = mChangeTarget;
+    mChanging = false;
+    mChangeTarget = mItems.end();
 }
 
 void Inventory::erase(ItemList::iterator position)
 {
-    if (position == mEquipped) {
-        unequipItem();
+    if (position == mEquipped && !mChanging) {
+        mErasing = position;
+        try {
+            unequipItem();
+        } catch (...) {
+            mErasing = mItems.end();
+            throw;
+        }
+        position = mErasing;
+        mErasing = mItems.end();
+        // The item's reaction may have removed it already.
+        if (position == mItems.end()) {
+            return;
+        }
     }
+    forget(position);
+}
+
+void Inventory::forget(ItemList::iterator position, std::vector<Item*>* released)
+{
+    for (ItemList::iterator* kept : {&mEquipped, &mChangeTarget, &mErasing}) {
+        if (*kept == position) {
+            *kept = mItems.end();
+        }
+    }
+    Item* item = *position;
     mItems.erase(position);
+    if (released) {
+        released->push_back(item);
+    } else {
+        item->_releasedByInventory();
+    }
+}
+
+void Inventory::forgetAll()
+{
+    // Releasing may run script code that adds items again.
+    while (!mItems.empty()) {
+        ItemList forgotten;
+        forgotten.splice(forgotten.end(), mItems);
+        mEquipped = mChangeTarget = mErasing = mItems.end();
+        for (Item* item : forgotten) {
+            item->_releasedByInventory();
+        }
+    }
 }
 
 } // namespace tolva

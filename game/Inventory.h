@@ -1,7 +1,7 @@
 // The items a play sphere carries: an ordered list of item pointers (the same item may stand in
 // it more than once) with at most one equipped item. The inventory never creates, copies or
-// destroys an item; items made by scripts belong to their script objects, which must keep them
-// alive while an inventory holds them.
+// destroys an item; it tells an item when a position starts and stops holding it, so that items
+// made by scripts keep their script objects alive while an inventory holds them.
 //
 // Operations that take a name consider only the items of exactly that name ("" matches every
 // item); an index counts among those matching items only, from 0 in list order.
@@ -9,10 +9,15 @@
 // Every change of the equipped item tells the old item first (unequipped), then the new one
 // (equipped); the inventory reports the old item as equipped during both calls. An item that
 // raises from unequipped leaves the inventory as it was.
+//
+// The reactions may remove items (themselves included) or empty the inventory; an item removed
+// during a change is not equipped by it. They may not start another change of the equipped item
+// (IllegalStateException): the change under way decides what ends up equipped.
 #pragma once
 
 #include <list>
 #include <string>
+#include <vector>
 
 namespace tolva {
 
@@ -45,6 +50,12 @@ public:
         virtual void equipped() = 0;
         virtual void unequipped() = 0;
 
+        /// A position of an inventory started holding the item.
+        virtual void _heldByInventory() { }
+        /// A position stopped holding it. This may be the last thing keeping the item: the
+        /// inventory never touches an item after releasing it.
+        virtual void _releasedByInventory() { }
+
     private:
         std::string mName;
         Mode mMode = MODE_WORLD;
@@ -53,14 +64,15 @@ public:
 
     Inventory() = default;
     /// Forgets every item without telling the equipped one.
-    virtual ~Inventory() = default;
+    virtual ~Inventory();
 
     // The equipped position points into this inventory's own list: a copy would point into the
     // wrong one.
     Inventory(const Inventory&) = delete;
     Inventory& operator=(const Inventory&) = delete;
 
-    /// Appends the pointer as it is (null and items already present included); equips nothing.
+    /// Appends the item (one already present included); equips nothing.
+    /// @throw InvalidArgumentException for null
     void addItem(Item* item);
     /// Some position holds exactly this pointer.
     bool isItemPresent(Item* item) const;
@@ -98,11 +110,22 @@ private:
     ItemList::iterator getItemAtIndex(unsigned int index, const std::string& name);
     ItemList::const_iterator getItemAtIndex(unsigned int index, const std::string& name) const;
     void equipItem(ItemList::iterator position);
+    /// Unequips the position first when it is equipped (outside a change).
     void erase(ItemList::iterator position);
+    /// Forgets the position without telling the item; its release is left to the caller when
+    /// released is given, and happens at once otherwise.
+    void forget(ItemList::iterator position, std::vector<Item*>* released = nullptr);
+    /// Forgets every position without telling any item.
+    void forgetAll();
 
     ItemList mItems;
     /// mItems.end() when nothing is equipped.
     ItemList::iterator mEquipped = mItems.end();
+    // Positions that an operation keeps across an item's reaction. Forgetting one of them sets
+    // it to mItems.end(), so that the operation sees that it went.
+    bool mChanging = false;
+    ItemList::iterator mChangeTarget = mItems.end();
+    ItemList::iterator mErasing = mItems.end();
 };
 
 } // namespace tolva

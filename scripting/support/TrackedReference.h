@@ -15,12 +15,18 @@
 
 #include <boost/python/object.hpp>
 #include <boost/python/object/make_ptr_instance.hpp>
+#include <boost/python/converter/registered.hpp>
+#include <boost/python/errors.hpp>
+#include <boost/python/handle.hpp>
+#include <boost/python/object/instance.hpp>
 #include <boost/python/instance_holder.hpp>
 #include <boost/python/object/inheritance_query.hpp>
 #include <boost/python/return_value_policy.hpp>
 #include <boost/python/to_python_indirect.hpp>
 
+#include <cstddef>
 #include <type_traits>
+#include <utility>
 
 namespace tolva {
 
@@ -48,6 +54,13 @@ public:
     explicit TrackedHolder(T* object)
         : mObject(object)
         , mLife(watchLife(object))
+    {
+    }
+
+    /// An object that lives as long as another one (a member of it): the other's life.
+    TrackedHolder(T* object, ObjectLives::Token life)
+        : mObject(object)
+        , mLife(std::move(life))
     {
     }
 
@@ -105,6 +118,32 @@ boost::python::object makeTracked(T* object)
     }
     return boost::python::object(
         boost::python::handle<>(boost::python::to_python_indirect<T*, detail::MakeTrackedHolder>()(object)));
+}
+
+/// A handle of a member object of another (None for null), alive while that other one lives.
+/// The object's script class is the class registered for T itself.
+template <typename T>
+boost::python::object makeTracked(T* object, ObjectLives::Token life)
+{
+    typedef TrackedHolder<T> Holder;
+    typedef boost::python::objects::instance<Holder> Instance;
+    if (!object) {
+        return boost::python::object();
+    }
+    PyTypeObject* type = boost::python::converter::registered<T>::converters.get_class_object();
+    if (!type) {
+        boost::python::throw_error_already_set();
+    }
+    PyObject* raw = type->tp_alloc(type, boost::python::objects::additional_instance_size<Holder>::value);
+    if (!raw) {
+        boost::python::throw_error_already_set();
+    }
+    boost::python::object result{boost::python::handle<>(raw)};
+    Instance* instance = reinterpret_cast<Instance*>(raw);
+    Holder* holder = new (&instance->storage) Holder(object, std::move(life));
+    holder->install(raw);
+    Py_SET_SIZE(instance, offsetof(Instance, storage));
+    return result;
 }
 
 /// An object the engine lends to a script for one call: a handle, which stays safe to use when

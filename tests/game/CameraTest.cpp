@@ -5,9 +5,11 @@
 #include <boost/any.hpp>
 
 #include <cmath>
+#include <limits>
 #include <functional>
 
 #include "core/ConfigFile.h"
+#include "core/Exceptions.h"
 #include "physics/Contact.h"
 #include "physics/SinglePhysical.h"
 #include "scene/MeshObject.h"
@@ -223,6 +225,53 @@ TEST_F(CameraTest, TheSkySphereKeepsAFixedWorldOrientationUntilItLeaves)
     EXPECT_TRUE(sky.getWorldOrientation().equals(Quaternion::IDENTITY, Ogre::Degree(0.01f)));
     camera().removeChild(&sky);
     EXPECT_EQ(nullptr, camera().getSkySphere());
+}
+
+TEST_F(CameraTest, ASkySphereThatCarriesTheCameraIsRefusedAsTheHierarchyRefusesACycle)
+{
+    MeshObject sky("Sky", "level_block.mesh");
+    ASSERT_TRUE(sky.addChild(&camera()));
+    camera().setSkySphere(&sky);
+    EXPECT_EQ(nullptr, camera().getSkySphere());
+    EXPECT_EQ(&sky, camera().getParent());
+    EXPECT_TRUE(mLog->contains("Warning: Attempt to add an ancestor of a hierarchical as its child."));
+    frames(2);
+    sky.removeChild(&camera());
+}
+
+TEST_F(CameraTest, NumbersThatWouldBreakTheViewAreRefusedAndTheViewStays)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<std::pair<const char*, std::function<void(Camera&)>>> calls = {
+        {"setPitch NaN", [=](Camera& c) { c.setPitch(nan); }},
+        {"addPitch infinity", [=](Camera& c) { c.addPitch(-inf); }},
+        {"rotate NaN", [=](Camera& c) { c.rotate(nan); }},
+        {"setFocalDistance infinity", [=](Camera& c) { c.setFocalDistance(inf); }},
+        {"addFocalDistance NaN", [=](Camera& c) { c.addFocalDistance(nan); }},
+        {"setMinimumFocalDistance NaN", [=](Camera& c) { c.setMinimumFocalDistance(nan); }},
+        {"setMaximumFocalDistance NaN", [=](Camera& c) { c.setMaximumFocalDistance(nan); }},
+        {"setPitchLimit NaN", [=](Camera& c) { c.setPitchLimit(nan); }},
+        {"setSmoothExponent NaN", [=](Camera& c) { c.setSmoothExponent(nan); }},
+        {"setSmoothCutoff NaN", [=](Camera& c) { c.setSmoothCutoff(nan); }},
+        {"place at NaN", [=](Camera& c) { c.place(Vector3(nan, 0, 0), Vector3::ZERO); }},
+        {"place with an infinite right", [=](Camera& c) { c.place(Vector3(0, 0, 5), Vector3(inf, 0, 0)); }},
+        {"place beyond float lengths", [=](Camera& c) { c.place(Vector3(3e19f, 0, 3e19f), Vector3::ZERO); }},
+        {"lookAt infinity", [=](Camera& c) { c.lookAt(Vector3(0, inf, 0)); }},
+        {"setOrientation zero", [=](Camera& c) { c.setOrientation(Quaternion(0, 0, 0, 0)); }},
+        {"setOrientation NaN", [=](Camera& c) { c.setOrientation(Quaternion(nan, 0, 1, 0)); }},
+        {"setOrientation infinity", [=](Camera& c) { c.setOrientation(Quaternion(1, inf, 0, 0)); }},
+    };
+    frame();
+    const Vector3 position = camera().getPosition();
+    const Quaternion orientation = camera().getOrientation();
+    for (const auto& call : calls) {
+        EXPECT_THROW(call.second(camera()), InvalidArgumentException) << call.first;
+        frames(2);
+        EXPECT_TRUE(near(position, camera().getPosition())) << call.first;
+        EXPECT_TRUE(camera().getOrientation().equals(orientation, Ogre::Degree(0.01f))) << call.first;
+        EXPECT_EQ(10.0f, camera().getFocalDistance()) << call.first;
+    }
 }
 
 TEST_F(CameraTest, AFocalObjectThatIsDestroyedIsForgotten)

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -27,16 +29,31 @@ public:
     }
 
     void modeChanged(Mode mode) override { record("mode " + std::to_string(mode) + " " + std::to_string(getMode())); }
-    void equipped() override { record("equipped"); }
+    void equipped() override
+    {
+        record("equipped");
+        if (onEquipped) {
+            onEquipped();
+        }
+    }
     void unequipped() override
     {
         record("unequipped");
         if (failUnequip) {
             throw std::runtime_error("unequip failed");
         }
+        if (onUnequipped) {
+            onUnequipped();
+        }
     }
+    void _heldByInventory() override { ++holds; }
+    void _releasedByInventory() override { --holds; }
 
     bool failUnequip = false;
+    std::function<void()> onEquipped;
+    std::function<void()> onUnequipped;
+    /// Positions of inventories that hold the item now.
+    int holds = 0;
 
 private:
     void record(const std::string& what)
@@ -53,13 +70,14 @@ private:
     const Inventory* mInventory;
 };
 
-class InventoryTest : public ::testing::Test {
-protected:
+/// Three items, A, B and A, and an inventory.
+struct Shelf {
     std::vector<std::string> calls;
-    Inventory inventory;
+    // The items outlive the inventory that holds them.
     RecordingItem a1{"A", calls, &inventory};
     RecordingItem b{"B", calls, &inventory};
     RecordingItem a2{"A", calls, &inventory};
+    Inventory inventory;
 
     void addAll()
     {
@@ -68,6 +86,8 @@ protected:
         inventory.addItem(&a2);
     }
 };
+
+class InventoryTest : public ::testing::Test, public Shelf { };
 
 TEST_F(InventoryTest, NameFiltersCountOnlyTheMatchingItems)
 {
@@ -200,6 +220,168 @@ TEST_F(InventoryTest, ModeChangesAreToldOnceWithTheNewModeInPlace)
     EXPECT_TRUE(a1 == a2);
     EXPECT_TRUE(a1 == std::string("A"));
     EXPECT_FALSE(a1 == b);
+}
+
+} // namespace
+
+namespace {
+
+/// Reactions that change the inventory while it changes its equipped item.
+TEST_F(InventoryTest, ReactionsThatRemoveItemsLeaveNoDanglingEquippedItem)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Shelf&)> arrange;
+        std::function<void(Shelf&)> act;
+        /// The name of the item equipped afterwards, "none" for none.
+        std::string equipped;
+        unsigned int count;
+        std::vector<std::string> calls;
+    };
+    const std::vector<Case> cases = {
+        {"an item consumed as it is equipped",
+            [](Shelf& t) { t.b.onEquipped = [&t] { t.inventory.removeItem(&t.b); }; },
+            [](Shelf& t) { t.inventory.equipItem(&t.b); }, "none", 2, {"B:equipped while none"}},
+        {"an equipped item that empties the inventory",
+            [](Shelf& t) { t.b.onEquipped = [&t] { t.inventory.removeAllItems(); }; },
+            [](Shelf& t) {
+                t.inventory.equipNextItem();
+                t.inventory.equipNextItem();
+            },
+            "none", 0, {"A:equipped while none", "A:unequipped while A", "B:equipped while A"}},
+        {"the new item removed by the old one's reaction",
+            [](Shelf& t) {
+                t.inventory.equipItem(&t.a1);
+                t.a1.onUnequipped = [&t] { t.inventory.removeItem(&t.b); };
+            },
+            [](Shelf& t) { t.inventory.equipItem(&t.b); }, "none", 2,
+            {"A:equipped while none", "A:unequipped while A"}},
+        {"the old item removing itself as it is unequipped",
+            [](Shelf& t) {
+                t.inventory.equipItem(&t.a1);
+                t.a1.onUnequipped = [&t] { t.inventory.removeItem(&t.a1); };
+            },
+            [](Shelf& t) { t.inventory.equipItem(&t.b); }, "B", 2,
+            {"A:equipped while none", "A:unequipped while A", "B:equipped while none"}},
+        {"a removed item that removes itself again as it is unequipped",
+            [](Shelf& t) {
+                t.inventory.equipItem(&t.a2);
+                t.a2.onUnequipped = [&t] { t.inventory.removeItem(&t.a2); };
+            },
+            [](Shelf& t) { t.inventory.removeItem(&t.a2); }, "none", 2,
+            {"A:equipped while none", "A:unequipped while A"}},
+        {"a removal by name whose unequipped item empties the inventory",
+            [](Shelf& t) {
+                t.inventory.equipItem(&t.a2);
+                t.a2.onUnequipped = [&t] { t.inventory.removeAllItems(); };
+            },
+            [](Shelf& t) { t.inventory.removeAllItems("A"); }, "none", 0,
+            {"A:equipped while none", "A:unequipped while A"}},
+        {"a removal by name whose unequipped item adds one of that name",
+            [](Shelf& t) {
+                t.inventory.equipItem(&t.a2);
+                t.a2.onUnequipped = [&t] { t.inventory.addItem(&t.a1); };
+            },
+            [](Shelf& t) { t.inventory.removeAllItems("A"); }, "none", 1,
+            {"A:equipped while none", "A:unequipped while A"}},
+    };
+    for (const Case& c : cases) {
+        Shelf t;
+        t.addAll();
+        c.arrange(t);
+        c.act(t);
+        const Inventory::Item* equipped = t.inventory.getEquippedItem();
+        EXPECT_EQ(c.equipped, equipped ? equipped->getName() : "none") << c.what;
+        EXPECT_EQ(c.count, t.inventory.getItemCount()) << c.what;
+        EXPECT_EQ(c.calls, t.calls) << c.what;
+        t.inventory.equipNextItem();
+        t.inventory.removeAllItems();
+        for (const RecordingItem* item : {&t.a1, &t.b, &t.a2}) {
+            EXPECT_EQ(0, item->holds) << c.what << ": " << item->getName();
+        }
+    }
+}
+
+TEST_F(InventoryTest, AReactionCannotStartAnotherChangeOfTheEquippedItem)
+{
+    addAll();
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"equip next", [&] { inventory.equipNextItem(); }},
+        {"equip another", [&] { inventory.equipItem(&a2); }},
+        {"unequip", [&] { inventory.unequipItem(); }},
+    };
+    for (const auto& change : changes) {
+        b.onEquipped = nullptr;
+        inventory.equipItem(&a1);
+        b.onEquipped = change.second;
+        EXPECT_THROW(inventory.equipItem(&b), tolva::IllegalStateException) << change.first;
+        EXPECT_EQ(&a1, inventory.getEquippedItem()) << change.first << ": as when equipped() fails";
+        EXPECT_EQ("B:equipped while A", calls.back()) << change.first;
+    }
+}
+
+TEST_F(InventoryTest, NullIsRefusedAndEveryPositionReleasesItsItemOnce)
+{
+    EXPECT_THROW(inventory.addItem(nullptr), tolva::InvalidArgumentException);
+    EXPECT_EQ(0u, inventory.getItemCount());
+    const std::vector<std::pair<const char*, std::function<void(Inventory&)>>> removals = {
+        {"by pointer",
+            [&](Inventory& i) {
+                i.removeItem(&b);
+                i.removeItem(&b);
+            }},
+        {"by index",
+            [&](Inventory& i) {
+                i.removeItem(0, "B");
+                i.removeItem(0, "B");
+            }},
+        {"by name", [&](Inventory& i) { i.removeAllItems("B"); }},
+        {"all", [&](Inventory& i) { i.removeAllItems(); }},
+    };
+    for (const auto& removal : removals) {
+        Inventory other;
+        other.addItem(&b);
+        other.addItem(&a1);
+        other.addItem(&b);
+        other.equipItem(&b);
+        EXPECT_EQ(2, b.holds) << removal.first;
+        removal.second(other);
+        EXPECT_EQ(0, b.holds) << removal.first;
+        other.removeItem(&a1);
+    }
+    {
+        Inventory doomed;
+        doomed.addItem(&b);
+        doomed.equipItem(&b);
+        calls.clear();
+    }
+    EXPECT_EQ(0, b.holds) << "destroyed";
+    EXPECT_TRUE(calls.empty()) << "destroying tells nothing";
+}
+
+TEST_F(InventoryTest, RemovingEveryItemOfANameTakesOnePassOverTheList)
+{
+    // Twenty thousand others ahead of twenty thousand of the name, the equipped one among them.
+    const int many = 20000;
+    std::vector<std::unique_ptr<RecordingItem>> items;
+    for (int i = 0; i < 2 * many; ++i) {
+        items.push_back(std::make_unique<RecordingItem>(i < many ? "B" : "A", calls));
+    }
+    {
+        Inventory large;
+        for (const auto& item : items) {
+            large.addItem(item.get());
+        }
+        large.equipItem(many + many / 2, "");
+        const auto start = std::chrono::steady_clock::now();
+        large.removeAllItems("A");
+        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(spent.count(), 1.0);
+        EXPECT_EQ(static_cast<unsigned int>(many), large.getItemCount());
+        EXPECT_EQ(0u, large.getItemCount("A"));
+        EXPECT_FALSE(large.isItemEquipped());
+        EXPECT_EQ(std::vector<std::string>({"A:equipped", "A:unequipped"}), calls);
+    }
 }
 
 } // namespace

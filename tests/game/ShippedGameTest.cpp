@@ -105,7 +105,46 @@ TEST_F(SpindlewakeModuleTest, ScriptsReachTheRunningGameThroughItsModule)
           "        pass\n";
     start(files);
     ASSERT_EQ("", mStartError) << python().getErrorString();
-    EXPECT_EQ("2 ran, 0 failed", recordedCalls());
+    EXPECT_EQ("6 ran, 0 failed", recordedCalls());
+}
+
+TEST_F(SpindlewakeModuleTest, ObjectsOfTheGameUsedAtExitRaiseReferenceErrors)
+{
+    // The game script's sphere goes with the game script; an atexit function still holds the
+    // game, its camera, its controls and the sphere's inventory.
+    ScriptFiles files = recordingScripts(mScripts->path());
+    files["scripts/game/Game.py"] = "import atexit, Spindlewake, TolvaEngine\n"
+                                    "class Game:\n"
+                                    "    def __init__(self):\n"
+                                    "        game = TolvaEngine.GameSingleton.getInstance()\n"
+                                    "        self.sphere = Spindlewake.PlaySphere('Exit Sphere', 'play_sphere.mesh')\n"
+                                    "        game.setPlaySphere(self.sphere)\n"
+                                    "        camera, controls = game.getCamera(), game.getControls()\n"
+                                    "        inventory = self.sphere.getInventory()\n"
+                                    "        calls = [lambda: game.getCamera(), lambda: camera.setPitch(3),\n"
+                                    "                 lambda: camera.getXZOrientation(), lambda: controls.getSpeed(),\n"
+                                    "                 lambda: controls.getSphereFloorPlaneNormal(),\n"
+                                    "                 lambda: inventory.getItemCount()]\n"
+                                    "        def atExit():\n"
+                                    "            outcomes = []\n"
+                                    "            for call in calls:\n"
+                                    "                try:\n"
+                                    "                    call()\n"
+                                    "                    outcomes.append('ok')\n"
+                                    "                except Exception as error:\n"
+                                    "                    outcomes.append(type(error).__name__)\n"
+                                    "            open(r'"
+        + mScripts->path()
+        + "/calls', 'w').write(' '.join(outcomes))\n"
+          "        atexit.register(atExit)\n"
+          "    def frame(self, seconds):\n"
+          "        pass\n";
+    start(files);
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    frames(2);
+    stop();
+    EXPECT_EQ(
+        "ReferenceError ReferenceError ReferenceError ReferenceError ReferenceError ReferenceError", recordedCalls());
 }
 
 } // namespace

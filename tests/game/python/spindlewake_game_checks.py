@@ -1,9 +1,12 @@
 """The game's own module on the running game: the game module, its camera and controls, and a play
 sphere's inventory holding items implemented by scripts. Run inside the game by its tests."""
+import gc
 import unittest
+import weakref
 
 import Spindlewake
 import TolvaEngine
+from TolvaValues.Ogre import Quaternion, Vector3
 
 
 class Lamp(Spindlewake.Inventory_Item):
@@ -62,3 +65,91 @@ class RunningGame(unittest.TestCase):
         self.assertIsNone(inventory.getEquippedItem())
         self.game.setPlaySphere(None)
         self.assertIsNone(self.game.getPlaySphere())
+
+
+class Potion(Lamp):
+    """Used up as it is equipped."""
+
+    def __init__(self, inventory, calls):
+        Lamp.__init__(self, "Potion", calls)
+        self.inventory = inventory
+
+    def equipped(self):
+        Lamp.equipped(self)
+        self.inventory.removeItem(self)
+        self.inventory = None
+
+
+class Lifetimes(unittest.TestCase):
+    def setUp(self):
+        self.game = TolvaEngine.GameSingleton.getInstance()
+        self.calls = []
+
+    def test_what_a_script_kept_of_a_dropped_sphere_refuses_use(self):
+        sphere = Spindlewake.PlaySphere("Dropped Sphere", "play_sphere.mesh")
+        self.game.setPlaySphere(sphere)
+        kept = self.game.getPlaySphere()
+        body = kept.getMovableBody()
+        focal = self.game.getCamera().getFocalPoint()
+        inventory = kept.getInventory()
+        inventory.addItem(Lamp("Beacon", self.calls))
+        item = weakref.ref(inventory.getItem(0))
+        del sphere
+        gc.collect()
+        self.assertIsNone(self.game.getPlaySphere())
+        self.assertIsNone(self.game.getCamera().getFocalPoint())
+        self.assertIsNone(item(), "the item went with the inventory that kept it")
+        cases = [(kept.getPosition, TypeError), (kept.getInventory, TypeError), (body.getPosition, TypeError),
+                 (focal.getPosition, TypeError), (inventory.getItemCount, ReferenceError),
+                 (inventory.equipNextItem, ReferenceError), (lambda: inventory.getItem(0), ReferenceError),
+                 (lambda: inventory.addItem(Lamp("Late", self.calls)), ReferenceError)]
+        for call, error in cases:
+            with self.assertRaises(error, msg=call):
+                call()
+
+    def test_an_item_only_the_inventory_holds_lives_until_it_is_removed(self):
+        sphere = Spindlewake.PlaySphere("Holding Sphere", "play_sphere.mesh")
+        inventory = sphere.getInventory()
+        removals = [("by item", lambda item: inventory.removeItem(item)),
+                    ("by index", lambda item: inventory.removeItem(0, "Beacon")),
+                    ("by name", lambda item: inventory.removeAllItems("Beacon")),
+                    ("all", lambda item: inventory.removeAllItems())]
+        for name, remove in removals:
+            inventory.addItem(Lamp("Beacon", self.calls))
+            gc.collect()
+            self.assertEqual("Beacon", inventory.getItem(0).getName(), name)
+            inventory.equipItem(0)
+            self.assertEqual(("Beacon", "equipped"), self.calls[-1], name)
+            item = inventory.getItem(0)
+            gone = weakref.ref(item)
+            remove(item)
+            del item
+            gc.collect()
+            self.assertIsNone(gone(), name)
+            self.assertEqual(("Beacon", "unequipped"), self.calls[-1], name)
+
+    def test_items_that_use_themselves_up_or_are_none(self):
+        sphere = Spindlewake.PlaySphere("Using Sphere", "play_sphere.mesh")
+        inventory = sphere.getInventory()
+        inventory.addItem(Potion(inventory, self.calls))
+        inventory.addItem(Lamp("Lamp", self.calls))
+        inventory.equipItem(0, "Potion")
+        self.assertIsNone(inventory.getEquippedItem())
+        self.assertEqual(["Lamp"], [inventory.getItem(0).getName()] * inventory.getItemCount())
+        with self.assertRaises(ValueError):
+            inventory.addItem(None)
+        self.assertEqual(0, inventory.getItemCount("A"))
+        inventory.equipNextItem()
+        self.assertEqual("Lamp", inventory.getEquippedItem().getName())
+        self.assertEqual([("Potion", "equipped"), ("Lamp", "equipped")], self.calls)
+
+    def test_the_camera_refuses_numbers_that_would_break_the_view(self):
+        camera = self.game.getCamera()
+        nan, inf = float("nan"), float("inf")
+        cases = [lambda: camera.setPitch(nan), lambda: camera.addFocalDistance(inf),
+                 lambda: camera.place(Vector3(nan, 0, 0), Vector3(1, 0, 0)), lambda: camera.lookAt(Vector3(0, inf, 0)),
+                 lambda: camera.setOrientation(Quaternion(0, 0, 0, 0))]
+        for call in cases:
+            with self.assertRaises(ValueError):
+                call()
+        self.assertEqual(10.0, camera.getFocalDistance())
