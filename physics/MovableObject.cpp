@@ -5,6 +5,7 @@
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxMass.h"
 #include "platform/OdeCapsuleMass.h"
+#include "platform/OdeConvert.h"
 #include "platform/OdeCylinderMass.h"
 #include "platform/OdeGeometry.h"
 #include "platform/OdeSphereMass.h"
@@ -81,16 +82,24 @@ bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
     return true;
 }
 
+void MovableObject::requireFiniteVector(const Ogre::Vector3& vector, const char* what)
+{
+    ode::requireFinite(vector, what);
+}
+
 void MovableObject::setPosition(const Ogre::Vector3& position)
 {
+    ode::requirePlaceable(position, "A movable object's position");
     mBody->setPosition(position);
 }
 void MovableObject::translate(const Ogre::Vector3& offset)
 {
-    mBody->setPosition(mBody->getPosition() + offset);
+    ode::requireFinite(offset, "A translation");
+    setPosition(mBody->getPosition() + offset);
 }
 void MovableObject::setOrientation(const Ogre::Quaternion& orientation)
 {
+    ode::requireRotation(orientation, "A movable object's orientation");
     mBody->setOrientation(orientation);
 }
 Ogre::Vector3 MovableObject::getPosition() const
@@ -109,6 +118,8 @@ void MovableObject::rotate(const Ogre::Vector3& axis, float degrees)
 
 void MovableObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space)
 {
+    ode::requireFinite(axis, "A rotation axis");
+    ode::requireFinite(degrees, "A rotation angle");
     const Ogre::Radian angle(degrees * Ogre::Math::fDeg2Rad);
     Ogre::Vector3 turned = axis;
     switch (space) {
@@ -125,7 +136,9 @@ void MovableObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node:
     default:
         return;
     }
-    mBody->setOrientation(Ogre::Quaternion(angle, turned) * mBody->getOrientation());
+    const Ogre::Quaternion rotated = Ogre::Quaternion(angle, turned) * mBody->getOrientation();
+    ode::requireRotation(rotated, "A rotation");
+    mBody->setOrientation(rotated);
 }
 
 Ogre::Vector3 MovableObject::getAngularVelocity() const
@@ -134,10 +147,12 @@ Ogre::Vector3 MovableObject::getAngularVelocity() const
 }
 void MovableObject::setAngularVelocity(const Ogre::Vector3& velocity)
 {
+    ode::requireFinite(velocity, "An angular velocity");
     mBody->setAngularVelocity(velocity);
 }
 void MovableObject::setAngularDamping(float damping)
 {
+    ode::requireFinite(damping, "A damping");
     mBody->setAngularDamping(damping);
 }
 float MovableObject::getAngularVelocityMax() const
@@ -154,10 +169,12 @@ Ogre::Vector3 MovableObject::getLinearVelocity() const
 }
 void MovableObject::setLinearVelocity(const Ogre::Vector3& velocity)
 {
+    ode::requireFinite(velocity, "A velocity");
     mBody->setLinearVelocity(velocity);
 }
 void MovableObject::setLinearDamping(float damping)
 {
+    ode::requireFinite(damping, "A damping");
     mBody->setLinearDamping(damping);
 }
 void MovableObject::setUnidirectional(bool unidirectional)

@@ -40,36 +40,44 @@ public:
     bool _leadsSceneNode() const override { return true; }
     // The physics module reads the accumulators only of movables whose setters ran (it is told
     // once, by carry): an override must store what it wants pushed through these.
+    // Non-finite values are refused (InvalidArgumentException); finite ones too strong to simulate
+    // stop the body they throw out of range.
     virtual Ogre::Vector3 getForce() const { return mForce; }
     virtual void addForce(const Ogre::Vector3& force)
     {
+        requireFiniteVector(force, "A force");
         mForce += force;
         carry();
     }
     virtual void setForce(const Ogre::Vector3& force)
     {
+        requireFiniteVector(force, "A force");
         mForce = force;
         carry();
     }
     virtual Ogre::Vector3 getImpulse() const { return mImpulse; }
     virtual void addImpulse(const Ogre::Vector3& impulse)
     {
+        requireFiniteVector(impulse, "A impulse");
         mImpulse += impulse;
         carry();
     }
     virtual void setImpulse(const Ogre::Vector3& impulse)
     {
+        requireFiniteVector(impulse, "A impulse");
         mImpulse = impulse;
         carry();
     }
     virtual Ogre::Vector3 getTorque() const { return mTorque; }
     virtual void addTorque(const Ogre::Vector3& torque)
     {
+        requireFiniteVector(torque, "A torque");
         mTorque += torque;
         carry();
     }
     virtual void setTorque(const Ogre::Vector3& torque)
     {
+        requireFiniteVector(torque, "A torque");
         mTorque = torque;
         carry();
     }
@@ -115,6 +123,8 @@ public:
 
 protected:
     unsigned int getOwnContactFlags() const override;
+    /// @throw InvalidArgumentException naming what, for a vector that is not finite
+    static void requireFiniteVector(const Ogre::Vector3& vector, const char* what);
 
 private:
     /// Tells the physics module, once, that there is something to push.

@@ -4,6 +4,7 @@
 #include "core/Exceptions.h"
 #include "physics/EmissionGuard.h"
 #include "physics/Physics.h"
+#include "platform/OdeConvert.h"
 #include "platform/OdeGeometry.h"
 #include "scene/GameObject.h"
 
@@ -228,6 +229,7 @@ void PhysicalBase::setCollisionPartners(unsigned int partners)
 
 void PhysicalBase::setPosition(const Ogre::Vector3& position)
 {
+    ode::requirePlaceable(position, "A physical object's position");
     for (unsigned int i = 0; i < getGeometryCount(); ++i) {
         if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setPosition(position);
@@ -237,11 +239,13 @@ void PhysicalBase::setPosition(const Ogre::Vector3& position)
 
 void PhysicalBase::translate(const Ogre::Vector3& offset)
 {
+    ode::requireFinite(offset, "A translation");
     setPosition(getPosition() + offset);
 }
 
 void PhysicalBase::setOrientation(const Ogre::Quaternion& orientation)
 {
+    ode::requireRotation(orientation, "A physical object's orientation");
     for (unsigned int i = 0; i < getGeometryCount(); ++i) {
         if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setOrientation(orientation);
@@ -256,6 +260,8 @@ void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees)
 
 void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space)
 {
+    ode::requireFinite(axis, "A rotation axis");
+    ode::requireFinite(degrees, "A rotation angle");
     const Ogre::Radian angle(degrees * Ogre::Math::fDeg2Rad);
     Ogre::Vector3 turned = axis;
     switch (space) {
@@ -275,11 +281,21 @@ void PhysicalBase::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::
     default:
         return;
     }
-    setOrientation(Ogre::Quaternion(angle, turned) * getOrientation());
+    const Ogre::Quaternion rotated = Ogre::Quaternion(angle, turned) * getOrientation();
+    ode::requireRotation(rotated, "A rotation");
+    setOrientation(rotated);
 }
 
 void PhysicalBase::setScale(const Ogre::Vector3& scale)
 {
+    // Every geometry takes the scale, or none does.
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        ode::Geometry* geometry = getGeometry(i);
+        if (geometry && !geometry->acceptsScale(scale)) {
+            throw InvalidArgumentException("A physical object's scale must not be negative, and must keep its "
+                                           "shapes finite and within 1e15.");
+        }
+    }
     for (unsigned int i = 0; i < getGeometryCount(); ++i) {
         if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setScale(scale);
@@ -289,6 +305,7 @@ void PhysicalBase::setScale(const Ogre::Vector3& scale)
 
 void PhysicalBase::scale(const Ogre::Vector3& factors)
 {
+    ode::requireFinite(factors, "Scale factors");
     setScale(getScale() * factors);
 }
 
@@ -300,6 +317,7 @@ Ogre::Vector3 PhysicalBase::getOffsetPosition() const
 
 void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset)
 {
+    ode::requirePlaceable(offset, "A geometry offset");
     for (unsigned int i = 0; i < getGeometryCount(); ++i) {
         if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setOffsetPosition(offset);
@@ -309,6 +327,7 @@ void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset)
 
 void PhysicalBase::setOffsetPosition(const Ogre::Vector3& offset, unsigned int index)
 {
+    ode::requirePlaceable(offset, "A geometry offset");
     if (index < getGeometryCount()) {
         if (ode::Geometry* geometry = getGeometry(index)) {
             geometry->setOffsetPosition(offset);
@@ -324,6 +343,7 @@ Ogre::Quaternion PhysicalBase::getOffsetOrientation() const
 
 void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset)
 {
+    ode::requireRotation(offset, "A geometry offset orientation");
     for (unsigned int i = 0; i < getGeometryCount(); ++i) {
         if (ode::Geometry* geometry = getGeometry(i)) {
             geometry->setOffsetOrientation(offset);
@@ -333,6 +353,7 @@ void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset)
 
 void PhysicalBase::setOffsetOrientation(const Ogre::Quaternion& offset, unsigned int index)
 {
+    ode::requireRotation(offset, "A geometry offset orientation");
     if (index < getGeometryCount()) {
         if (ode::Geometry* geometry = getGeometry(index)) {
             geometry->setOffsetOrientation(offset);

@@ -57,8 +57,8 @@ Physics::Physics(float stepSize, float maxInterval)
     , mTimeScale(1.0f)
     , mFriction(ode::Infinity)
 {
-    if (!(stepSize > 0.0f) || !std::isfinite(stepSize)) {
-        throw InvalidArgumentException("The physics step size must be positive.");
+    if (!(stepSize >= ode::ExactVariableStepHandler::MIN_STEP_SIZE) || !std::isfinite(stepSize)) {
+        throw InvalidArgumentException("The physics step size must be finite and at least 1e-6 seconds.");
     }
     Engine* engine = Engine::getInstance();
     if (engine) {
@@ -257,19 +257,14 @@ Contact* Physics::getContact(size_t index) const
 
 void Physics::setStepSize(float stepSize)
 {
-    if (!(stepSize > 0.0f) || !std::isfinite(stepSize)) {
-        logWarning("Warning: Attempt to set a physics step size that is not positive.");
-        return;
-    }
-    mStepSize = stepSize;
     mStepHandler->setStepSize(stepSize);
+    mStepSize = stepSize;
 }
 
 void Physics::setMaxInterval(float maxInterval)
 {
     if (!(maxInterval >= 0.0f) || !std::isfinite(maxInterval)) {
-        logWarning("Warning: Attempt to set a negative physics maximum interval.");
-        return;
+        throw InvalidArgumentException("The physics maximum interval must be finite and not negative.");
     }
     mMaxInterval = maxInterval;
     reInitStepHandler();
@@ -278,8 +273,7 @@ void Physics::setMaxInterval(float maxInterval)
 void Physics::setTimeScale(float timeScale)
 {
     if (!(timeScale >= 0.0f) || !std::isfinite(timeScale)) {
-        logWarning("Warning: Attempt to set a negative physics time scale.");
-        return;
+        throw InvalidArgumentException("The physics time scale must be finite and not negative.");
     }
     mTimeScale = timeScale;
     reInitStepHandler();
@@ -287,6 +281,7 @@ void Physics::setTimeScale(float timeScale)
 
 void Physics::setGravity(const Ogre::Vector3& gravity)
 {
+    ode::requireFinite(gravity, "The gravity");
     mWorld->setGravity(gravity);
 }
 const Ogre::Vector3& Physics::getGravity() const
@@ -430,9 +425,9 @@ ode::CapsuleGeometry* Physics::createCapsuleGeometry(float radius, float length)
 
 ode::RayGeometry* Physics::createRayGeometry(const Ogre::Vector3& start, const Ogre::Vector3& direction)
 {
-    auto* ray = new ode::RayGeometry(1.0f, mSpace);
+    auto ray = std::make_unique<ode::RayGeometry>(1.0f, mSpace);
     ray->setDefinition(start, direction);
-    return ray;
+    return ray.release();
 }
 
 ode::TransformGeometry* Physics::createTransformGeometry()

@@ -88,17 +88,20 @@ public:
     void setSceneManager(Ogre::SceneManager* sceneManager);
 
     float getStepSize() const { return mStepSize; }
-    /// A step size that is not positive is refused with a warning.
+    /// @throw InvalidArgumentException for a step size that is not finite or below 1e-6 s
     void setStepSize(float stepSize);
     float getMaxInterval() const { return mMaxInterval; }
-    /// A negative interval is refused with a warning.
+    /// @throw InvalidArgumentException for an interval that is negative or not finite
     void setMaxInterval(float maxInterval);
     float getTimeScale() const { return mTimeScale; }
-    /// A negative scale is refused with a warning.
+    /// @throw InvalidArgumentException for a scale that is negative or not finite; however large
+    ///        the scale, a frame takes no more steps than the step handler allows
     void setTimeScale(float timeScale);
     float getFriction() const { return mFriction; }
     /// Coulomb friction of contacts made from now on.
     void setFriction(float friction) { mFriction = friction; }
+    /// @throw InvalidArgumentException for a gravity that is not finite (a finite one too strong
+    ///        to simulate stops the bodies it throws out of range)
     void setGravity(const Ogre::Vector3& gravity);
     const Ogre::Vector3& getGravity() const;
     void setContactCorrectionVelocity(float velocity);

@@ -43,10 +43,7 @@ void PhysicsObject::release()
         return;
     }
     for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
-        ode::Geometry* geometry = mBase->getGeometry(i);
-        if (geometry && geometry->getParentSceneNode() == mNode) {
-            mNode->detachObject(geometry);
-        }
+        GameObject::detachFromNode(mNode, mBase->getGeometry(i));
     }
     if (mOwned) {
         delete mBase;
@@ -67,14 +64,7 @@ void PhysicsObject::carry(PhysicalBase* base, bool owned)
         mBorrowed = mBase->getLifetime();
     }
     for (unsigned int i = 0; i < mBase->getGeometryCount(); ++i) {
-        ode::Geometry* geometry = mBase->getGeometry(i);
-        if (!geometry || geometry->getParentSceneNode() == mNode) {
-            continue;
-        }
-        if (Ogre::SceneNode* old = geometry->getParentSceneNode()) {
-            old->detachObject(geometry);
-        }
-        mNode->attachObject(geometry);
+        GameObject::attachToNode(mNode, mBase->getGeometry(i));
     }
 }
 
@@ -92,6 +82,11 @@ void PhysicsObject::setBase(ode::Geometry* geometry)
 {
     if (!geometry) {
         setBase(static_cast<PhysicalBase*>(nullptr));
+        return;
+    }
+    // The geometry of the object already carried: releasing that object would delete the
+    // geometry before it is wrapped again.
+    if (mOwned && mBase && mBase->getGeometryCount() > 0 && mBase->getGeometry(0) == geometry) {
         return;
     }
     release();

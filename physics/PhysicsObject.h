@@ -33,7 +33,8 @@ public:
     /// new one, not owned, and hangs its geometries on the node. Null carries nothing; the object
     /// already carried stays as it is (owned or not).
     void setBase(PhysicalBase* base);
-    /// Null is setBase(nullptr); otherwise carries a new single physical object, owned.
+    /// Null is setBase(nullptr); the geometry of the owned object already carried leaves it as it
+    /// is; otherwise carries a new single physical object, owned.
     void setBase(ode::Geometry* geometry);
 
 private:

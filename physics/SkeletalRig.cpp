@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "core/LogLine.h"
 #include "physics/Physics.h"
+#include "platform/OdeConvert.h"
 #include "platform/OdeGeometry.h"
 #include "scene/MeshObject.h"
 
@@ -59,6 +60,9 @@ void SkeletalRig::unrig()
 bool SkeletalRig::addGeometry(const std::string& bone, ode::Geometry* geometry, const Ogre::Vector3& position,
     const Ogre::Quaternion& orientation)
 {
+    // The offsets reach the rendering engine's bone attachment as they are.
+    ode::requirePlaceable(position, "A rig piece's offset");
+    ode::requireRotation(orientation, "A rig piece's orientation");
     if (!CompoundPhysical::addGeometry(geometry)) {
         return false;
     }

@@ -78,6 +78,8 @@ public:
     /// Adds the geometry to the compound and records its piece. A rig already on a mesh hangs
     /// the new piece at the next rig.
     /// @return false (after the compound's warning) for a null or already added geometry
+    /// @throw InvalidArgumentException for an offset that is not finite or beyond 1e15, or an
+    ///        orientation that is no rotation (the geometry is then not added)
     virtual bool addGeometry(const std::string& bone, ode::Geometry* geometry,
         const Ogre::Vector3& position = Ogre::Vector3::ZERO,
         const Ogre::Quaternion& orientation = Ogre::Quaternion::IDENTITY);

@@ -154,7 +154,8 @@ bool Body::isAwake() const
 
 void Body::setPosition(const Ogre::Vector3& p)
 {
-    if (!checkVector(p, "position")) {
+    if (!isPlaceable(p)) {
+        logWarning("Warning: Attempt to set a body position that is not finite or out of range.");
         return;
     }
     dBodySetPosition(mId, p.x, p.y, p.z);
@@ -169,7 +170,7 @@ const Ogre::Vector3& Body::getPosition() const
 
 void Body::setOrientation(const Ogre::Quaternion& q)
 {
-    if (!isFinite(q) || q.Norm() < 1e-12f) {
+    if (!isRotation(q)) {
         logWarning("Warning: Attempt to set a body orientation that is not a rotation.");
         return;
     }

@@ -1,7 +1,6 @@
 #include "platform/OdeBoxGeometry.h"
 
 #include "core/Exceptions.h"
-#include "core/LogLine.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
 
@@ -11,13 +10,13 @@ namespace {
 
 bool isValidSize(const Ogre::Vector3& size)
 {
-    return isFinite(size) && size.x >= 0 && size.y >= 0 && size.z >= 0;
+    return isWithinExtent(size) && size.x >= 0 && size.y >= 0 && size.z >= 0;
 }
 
 dGeomID createBox(const Ogre::Vector3& size)
 {
     if (!isValidSize(size)) {
-        throw InvalidArgumentException("Box geometry sizes must be finite and not negative.");
+        throw InvalidArgumentException("Box geometry sizes must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
     return dCreateBox(nullptr, size.x, size.y, size.z);
@@ -40,12 +39,16 @@ Ogre::Vector3 BoxGeometry::getSize() const
 
 void BoxGeometry::setSize(const Ogre::Vector3& size)
 {
-    if (!isValidSize(size)) {
-        logWarning("Warning: Attempt to set a negative or infinite box geometry size.");
-        return;
+    if (!isValidSize(size) || !isWithinExtent(size * getScale())) {
+        throw InvalidArgumentException("Box geometry sizes must be finite, not negative and within 1e15.");
     }
     mSize = size;
     applyScale(getScale());
+}
+
+bool BoxGeometry::fitsScale(const Ogre::Vector3& scale) const
+{
+    return isWithinExtent(mSize * scale);
 }
 
 void BoxGeometry::applyScale(const Ogre::Vector3& scale)

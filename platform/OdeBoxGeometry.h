@@ -16,6 +16,7 @@ public:
 
 protected:
     void applyScale(const Ogre::Vector3& scale) override;
+    bool fitsScale(const Ogre::Vector3& scale) const override;
 
 private:
     Ogre::Vector3 mSize;

@@ -13,9 +13,8 @@ namespace {
 
 void checkStepSize(float stepSize)
 {
-    // A step size of zero would never use up the accumulator: the frame would never end.
-    if (!(stepSize > 0.0f) || !std::isfinite(stepSize)) {
-        throw InvalidArgumentException("The physics step size must be positive.");
+    if (!(stepSize >= ExactVariableStepHandler::MIN_STEP_SIZE) || !std::isfinite(stepSize)) {
+        throw InvalidArgumentException("The physics step size must be finite and at least 1e-6 seconds.");
     }
 }
 
@@ -54,8 +53,14 @@ bool ExactVariableStepHandler::step(float frameSeconds)
     const double step = mStepSize;
     const double tolerance = step * 1e-4;
     bool stepped = false;
+    unsigned int steps = 0;
     mStepping = true;
     while (mAccumulator + tolerance >= step) {
+        if (steps == MAX_STEPS_PER_FRAME) {
+            mAccumulator = std::fmod(mAccumulator, step);
+            break;
+        }
+        ++steps;
         if (mListener) {
             mListener->preStep(mStepSize);
         }

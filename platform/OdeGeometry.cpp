@@ -1,5 +1,6 @@
 #include "platform/OdeGeometry.h"
 
+#include "core/Exceptions.h"
 #include "core/LogLine.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeCollisionListener.h"
@@ -115,8 +116,8 @@ Ogre::AxisAlignedBox Geometry::getAxisAlignedBox() const
 
 void Geometry::setPosition(const Ogre::Vector3& position)
 {
-    if (!isFinite(position)) {
-        logWarning("Warning: Attempt to set a geometry position that is not finite.");
+    if (!isPlaceable(position)) {
+        logWarning("Warning: Attempt to set a geometry position that is not finite or out of range.");
         return;
     }
     if (mBody) {
@@ -134,7 +135,7 @@ Ogre::Vector3 Geometry::getPosition() const
 
 void Geometry::setOrientation(const Ogre::Quaternion& orientation)
 {
-    if (!isFinite(orientation) || orientation.Norm() < 1e-12f) {
+    if (!isRotation(orientation)) {
         logWarning("Warning: Attempt to set a geometry orientation that is not a rotation.");
         return;
     }
@@ -167,8 +168,8 @@ Ogre::Quaternion Geometry::getWorldOrientation() const
 
 void Geometry::setOffsetPosition(const Ogre::Vector3& offset)
 {
-    if (!isFinite(offset)) {
-        logWarning("Warning: Attempt to set a geometry offset that is not finite.");
+    if (!isPlaceable(offset)) {
+        logWarning("Warning: Attempt to set a geometry offset that is not finite or out of range.");
         return;
     }
     mOffsetPosition = offset;
@@ -181,7 +182,7 @@ void Geometry::setOffsetPosition(const Ogre::Vector3& offset)
 
 void Geometry::setOffsetOrientation(const Ogre::Quaternion& offset)
 {
-    if (!isFinite(offset) || offset.Norm() < 1e-12f) {
+    if (!isRotation(offset)) {
         logWarning("Warning: Attempt to set a geometry offset orientation that is not a rotation.");
         return;
     }
@@ -196,11 +197,16 @@ void Geometry::setOffsetOrientation(const Ogre::Quaternion& offset)
     }
 }
 
+bool Geometry::acceptsScale(const Ogre::Vector3& scale) const
+{
+    return isWithinExtent(scale) && scale.x >= 0 && scale.y >= 0 && scale.z >= 0 && fitsScale(scale);
+}
+
 void Geometry::setScale(const Ogre::Vector3& scale)
 {
-    if (!isFinite(scale) || scale.x < 0 || scale.y < 0 || scale.z < 0) {
-        logWarning("Warning: Attempt to scale a geometry by a negative or infinite scale.");
-        return;
+    if (!acceptsScale(scale)) {
+        throw InvalidArgumentException("A geometry scale must not be negative, and must keep the shape finite "
+                                       "and within 1e15.");
     }
     mScale = scale;
     applyScale(scale);
@@ -305,10 +311,24 @@ void Geometry::pullNodePose()
 
 void Geometry::applyPose(const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {
+    // A node far out (or a far offset turned with it) would file the geometry where the collision
+    // space cannot count: the geometry stays where it was.
+    if (!isPlaceable(position) || !isRotation(orientation)) {
+        warnOutOfRange();
+        return;
+    }
     dGeomSetPosition(mId, position.x, position.y, position.z);
     dQuaternion q;
     toOde(orientation, q);
     dGeomSetQuaternion(mId, q);
+}
+
+void Geometry::warnOutOfRange()
+{
+    if (!mWarnedOutOfRange) {
+        mWarnedOutOfRange = true;
+        logWarning("Warning: A geometry was placed out of the range the physics can simulate; it stays where it was.");
+    }
 }
 
 void Geometry::updatePose()

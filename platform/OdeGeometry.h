@@ -82,9 +82,12 @@ public:
     void setOffsetOrientation(const Ogre::Quaternion& offset);
     const Ogre::Quaternion& getOffsetOrientation() const { return mOffsetOrientation; }
 
-    /// Scales the shape against the size it was made with; negative or non-finite scales are
-    /// refused with a warning.
+    /// Scales the shape against the size it was made with.
+    /// @throw InvalidArgumentException for a negative or non-finite scale, or one that would make
+    ///        the shape larger than the simulation can hold (nothing changes)
     void setScale(const Ogre::Vector3& scale);
+    /// Whether setScale takes the scale.
+    bool acceptsScale(const Ogre::Vector3& scale) const;
     const Ogre::Vector3& getScale() const { return mScale; }
 
     /// Hangs the geometry on a body (null takes it off and leaves it where it stands). A geometry
@@ -122,10 +125,14 @@ protected:
     Geometry(dGeomID id, Space* space);
     /// Rescales the primitive; the default does nothing.
     virtual void applyScale(const Ogre::Vector3& scale) { }
+    /// Whether the primitive rescaled by the scale stays within the simulation's extent.
+    virtual bool fitsScale(const Ogre::Vector3& scale) const { return true; }
     /// Sets the ODE pose of a geometry without a body.
     virtual void applyPose(const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
     /// Sets the ODE pose from the base pose and the offset.
     void updatePose();
+    /// Logs, once per geometry, that a pose was refused.
+    void warnOutOfRange();
     /// Takes the geometry off its node and body and destroys the ODE geometry; for derived
     /// destructors whose data must outlive it.
     void destroyGeometry();
@@ -134,6 +141,8 @@ protected:
 
 private:
     void pullNodePose();
+
+    bool mWarnedOutOfRange = false;
 
     // What a contact reads, kept together.
     UserObject* mUserObject = nullptr;

@@ -1,7 +1,6 @@
 #include "platform/OdeRayGeometry.h"
 
 #include "core/Exceptions.h"
-#include "core/LogLine.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
 
@@ -13,8 +12,8 @@ namespace {
 
 dGeomID createRay(float length)
 {
-    if (!(length >= 0) || !std::isfinite(length)) {
-        throw InvalidArgumentException("Ray geometry length must be finite and not negative.");
+    if (!(length >= 0) || !isWithinExtent(length)) {
+        throw InvalidArgumentException("Ray geometry length must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
     return dCreateRay(nullptr, length);
@@ -29,9 +28,9 @@ RayGeometry::RayGeometry(float length, Space* space)
 
 void RayGeometry::setDefinition(const Ogre::Vector3& start, const Ogre::Vector3& direction)
 {
-    if (!isFinite(start) || !isFinite(direction) || direction.isZeroLength()) {
-        logWarning("Warning: Attempt to define a ray without a finite start and direction.");
-        return;
+    if (!isPlaceable(start) || !isDirection(direction)) {
+        throw InvalidArgumentException("A ray needs a start within 1e7 and a direction that is finite, not zero "
+                                       "and can be normalised.");
     }
     mLocalDirection = direction.normalisedCopy();
     if (getParentNode()) {
@@ -51,9 +50,8 @@ float RayGeometry::getLength() const
 
 void RayGeometry::setLength(float length)
 {
-    if (!(length >= 0) || !std::isfinite(length)) {
-        logWarning("Warning: Attempt to set a negative or infinite ray length.");
-        return;
+    if (!(length >= 0) || !isWithinExtent(length)) {
+        throw InvalidArgumentException("Ray geometry length must be finite, not negative and within 1e15.");
     }
     dGeomRaySetLength(mId, length);
 }

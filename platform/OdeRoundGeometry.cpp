@@ -1,7 +1,7 @@
 #include "platform/OdeRoundGeometry.h"
 
 #include "core/Exceptions.h"
-#include "core/LogLine.h"
+#include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
 
 #include <algorithm>
@@ -15,7 +15,7 @@ namespace {
 
 bool isValid(float radius, float length)
 {
-    return radius >= 0 && length >= 0 && std::isfinite(radius) && std::isfinite(length);
+    return radius >= 0 && length >= 0 && isWithinExtent(radius) && isWithinExtent(length);
 }
 
 dGeomID create(const char* name, dGeomID (*createShape)(dSpaceID, dReal, dReal), float radius, float length)
@@ -23,7 +23,8 @@ dGeomID create(const char* name, dGeomID (*createShape)(dSpaceID, dReal, dReal),
     if (!isValid(radius, length)) {
         std::string shape = name;
         shape[0] = char(std::toupper(static_cast<unsigned char>(shape[0])));
-        throw InvalidArgumentException(shape + " geometry radius and length must be finite and not negative.");
+        throw InvalidArgumentException(
+            shape + " geometry radius and length must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
     return createShape(nullptr, radius, length);
@@ -55,13 +56,22 @@ float RoundGeometry::getLength() const
 
 void RoundGeometry::setDefinition(float radius, float length)
 {
-    if (!isValid(radius, length)) {
-        logWarning(std::string("Warning: Attempt to set a negative or infinite ") + mShape.name + " geometry size.");
-        return;
+    const Ogre::Vector3 scale = getScale();
+    if (!isValid(radius, length) || !isWithinExtent(double(radius) * std::max(scale.x, scale.y))
+        || !isWithinExtent(double(length) * scale.z)) {
+        std::string shape = mShape.name;
+        shape[0] = char(std::toupper(static_cast<unsigned char>(shape[0])));
+        throw InvalidArgumentException(
+            shape + " geometry radius and length must be finite, not negative and within 1e15.");
     }
     mRadius = radius;
     mLength = length;
     applyScale(getScale());
+}
+
+bool RoundGeometry::fitsScale(const Ogre::Vector3& scale) const
+{
+    return isWithinExtent(double(mRadius) * std::max(scale.x, scale.y)) && isWithinExtent(double(mLength) * scale.z);
 }
 
 void RoundGeometry::applyScale(const Ogre::Vector3& scale)

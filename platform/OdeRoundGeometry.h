@@ -27,6 +27,7 @@ protected:
 
     /// The radius follows the larger of the X and Y scales, the length the Z scale.
     void applyScale(const Ogre::Vector3& scale) override;
+    bool fitsScale(const Ogre::Vector3& scale) const override;
 
 private:
     const Shape& mShape;

@@ -1,7 +1,7 @@
 #include "platform/OdeSphereGeometry.h"
 
 #include "core/Exceptions.h"
-#include "core/LogLine.h"
+#include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
 
 #include <algorithm>
@@ -13,8 +13,8 @@ namespace {
 
 dGeomID createSphere(float radius)
 {
-    if (!(radius >= 0) || !std::isfinite(radius)) {
-        throw InvalidArgumentException("Sphere geometry radius must be finite and not negative.");
+    if (!(radius >= 0) || !isWithinExtent(radius)) {
+        throw InvalidArgumentException("Sphere geometry radius must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
     return dCreateSphere(nullptr, radius);
@@ -35,12 +35,17 @@ float SphereGeometry::getRadius() const
 
 void SphereGeometry::setRadius(float radius)
 {
-    if (!(radius >= 0) || !std::isfinite(radius)) {
-        logWarning("Warning: Attempt to set a negative or infinite sphere geometry radius.");
-        return;
+    if (!(radius >= 0) || !isWithinExtent(radius)
+        || !isWithinExtent(double(radius) * std::max({getScale().x, getScale().y, getScale().z}))) {
+        throw InvalidArgumentException("Sphere geometry radius must be finite, not negative and within 1e15.");
     }
     mRadius = radius;
     applyScale(getScale());
+}
+
+bool SphereGeometry::fitsScale(const Ogre::Vector3& scale) const
+{
+    return isWithinExtent(double(mRadius) * std::max({scale.x, scale.y, scale.z}));
 }
 
 void SphereGeometry::applyScale(const Ogre::Vector3& scale)

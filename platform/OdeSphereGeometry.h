@@ -16,6 +16,7 @@ public:
 protected:
     /// The radius follows the largest scale component.
     void applyScale(const Ogre::Vector3& scale) override;
+    bool fitsScale(const Ogre::Vector3& scale) const override;
 
 private:
     float mRadius;

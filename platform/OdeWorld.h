@@ -28,6 +28,8 @@ public:
         std::vector<Body*> bodies;
         /// The bodies that hang on a scene node: the only ones synchronise has work for.
         std::vector<Body*> bodiesOnNodes;
+        /// The poses of the bodies before the step being taken (reused from step to step).
+        std::vector<dReal> poses;
         Core();
         ~Core();
     };
@@ -56,7 +58,10 @@ public:
     /// accepted ones become constraints until the step ends.
     void collideForStep();
     /// Integrates the world by the given seconds (quick step or exact step), then drops the
-    /// step's contact constraints.
+    /// step's contact constraints. A body the step threw out of the range the simulation can
+    /// hold (huge velocities, forces, impulses, gravity...: a position beyond MaxCoordinate, or
+    /// a velocity that is not finite) goes back to where it stood, stops and is disabled, with a
+    /// warning the first time: ODE would abort at the next collision pass.
     void integrate(float seconds, bool quick);
     /// Brings every body's scene node to the body's pose.
     void synchronise();
@@ -66,11 +71,15 @@ public:
     const std::shared_ptr<Core>& _getCore() const { return mCore; }
 
 private:
+    void recordPoses();
+    void stopBodiesOutOfRange();
+
     std::shared_ptr<Core> mCore;
     std::unique_ptr<Space> mSpace;
     Ogre::SceneManager* mSceneManager;
     CollisionListener* mListener = nullptr;
     Ogre::Vector3 mGravity = Ogre::Vector3::ZERO;
+    bool mWarnedOutOfRange = false;
 };
 
 } // namespace tolva::ode

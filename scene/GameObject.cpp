@@ -87,7 +87,9 @@ void GameObject::_removeWatcher(Watcher* watcher)
 
 void GameObject::attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object)
 {
-    if (!object) {
+    // An object on a bone names the entity's node as its scene node, but only the bone's tag point
+    // holds it; whoever hung it there (a rig) takes it off again.
+    if (!object || object->isParentTagPoint()) {
         return;
     }
     if (Ogre::SceneNode* old = object->getParentSceneNode()) {
@@ -103,7 +105,7 @@ void GameObject::attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object
 // real parent still lists it.
 void GameObject::detachFromNode(Ogre::SceneNode* node, Ogre::MovableObject* object)
 {
-    if (object && object->getParentSceneNode() == node) {
+    if (object && !object->isParentTagPoint() && object->getParentSceneNode() == node) {
         node->detachObject(object);
     }
 }

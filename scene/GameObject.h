@@ -94,9 +94,9 @@ public:
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
 
     /// Hangs a movable object (a body, a geometry, a light...) on the node, taking it off the
-    /// node it hung on before; a null object is ignored.
+    /// node it hung on before; a null object, or one that rides on a bone, is left alone.
     static void attachToNode(Ogre::SceneNode* node, Ogre::MovableObject* object);
-    /// Takes the object off the node, if it hangs there.
+    /// Takes the object off the node, if it hangs there (not on a bone of an entity on it).
     static void detachFromNode(Ogre::SceneNode* node, Ogre::MovableObject* object);
 
     /// The watcher is told once when this object is destroyed; add it once per reason to watch

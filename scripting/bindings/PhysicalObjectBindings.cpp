@@ -94,10 +94,9 @@ void bindPhysicalObjects()
 
     typedef bool (CompoundPhysical::*RemoveAt)(unsigned int);
     typedef bool (CompoundPhysical::*Remove)(ode::Geometry*);
-    typedef bp::return_internal_reference<1> Owned;
     bp::class_<CompoundPhysical, bp::bases<PhysicalBase>, boost::noncopyable>("CompoundPhysical", bp::init<>())
-        .def("eventGeometryCollision", &eventGeometryCollision, Owned())
-        .def("eventGeometryPhysicalCollision", &eventGeometryPhysicalCollision, Owned())
+        .def("eventGeometryCollision", &eventGeometryCollision, TrackedPart())
+        .def("eventGeometryPhysicalCollision", &eventGeometryPhysicalCollision, TrackedPart())
         .def("addGeometry", &CompoundPhysical::addGeometry)
         .def("removeGeometry", static_cast<RemoveAt>(&CompoundPhysical::removeGeometry))
         .def("removeGeometry", static_cast<Remove>(&CompoundPhysical::removeGeometry));
@@ -140,8 +139,8 @@ void bindPhysicalObjects()
         .def(bp::init<ode::Geometry*>())
         .def("getSize", &Trigger::getSize)
         .def("setSize", &Trigger::setSize)
-        .def("eventEntered", &Trigger::eventEntered, Owned())
-        .def("eventExited", &Trigger::eventExited, Owned());
+        .def("eventEntered", &Trigger::eventEntered, TrackedPart())
+        .def("eventExited", &Trigger::eventExited, TrackedPart());
 }
 
 void bindMovableObject()

@@ -72,7 +72,7 @@ void bindSounds()
 
     bp::class_<Sound, bp::bases<GameObject>, boost::noncopyable>(
         "Sound", bp::init<const std::string&, const std::string&>())
-        .def("interfaceListener", &Sound::interfaceListener, bp::return_internal_reference<1>())
+        .def("interfaceListener", &Sound::interfaceListener, TrackedPart())
         .def("getFilename", &Sound::getFilename, bp::return_value_policy<bp::copy_const_reference>())
         .def("getCategory", &Sound::getCategory)
         .def("setCategory", &Sound::setCategory)

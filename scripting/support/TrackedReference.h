@@ -5,7 +5,9 @@
 // touching freed memory.
 //
 // Bound members return such handles with the call policy `Tracked`; engine code lends objects to
-// scripts (signal and listener arguments) with lendToScript.
+// scripts (signal and listener arguments) with lendToScript. A part of an object (its signal, its
+// listener holder) comes with the policy `TrackedPart`: reached through a handle, it refuses use
+// once that handle's object is gone, since the part went with it.
 #pragma once
 
 #include "core/Hierarchical.h"
@@ -23,6 +25,7 @@
 #include <boost/python/object/inheritance_query.hpp>
 #include <boost/python/return_value_policy.hpp>
 #include <boost/python/to_python_indirect.hpp>
+#include <boost/python/with_custodian_and_ward.hpp>
 
 #include <cstddef>
 #include <type_traits>
@@ -47,13 +50,32 @@ ObjectLives::Token watchLife(T* object)
     }
 }
 
+/// What the instance holder of every handle knows: whether its object still lives, and, for a
+/// part of another object, whether that object still lives.
+class HandleLifeHolder : public boost::python::instance_holder {
+public:
+    explicit HandleLifeHolder(ObjectLives::Token life)
+        : mLife(std::move(life))
+        , mOwnerLife(ObjectLives::unwatched())
+    {
+    }
+
+    bool isAlive() const { return *mLife && *mOwnerLife; }
+    /// The handle's object is a part of the object the given holder refers to (itself no part).
+    void bindToOwner(const HandleLifeHolder& owner) { mOwnerLife = owner.mLife; }
+
+private:
+    ObjectLives::Token mLife;
+    ObjectLives::Token mOwnerLife;
+};
+
 /// The instance holder of a handle: the engine object while it lives, nothing afterwards.
 template <typename T>
-class TrackedHolder : public boost::python::instance_holder {
+class TrackedHolder : public HandleLifeHolder {
 public:
     explicit TrackedHolder(T* object)
-        : mObject(object)
-        , mLife(watchLife(object))
+        : HandleLifeHolder(watchLife(object))
+        , mObject(object)
     {
     }
 
@@ -66,7 +88,7 @@ public:
 
     void* holds(boost::python::type_info type, bool nullPointerOnly) override
     {
-        if (!*mLife) {
+        if (!isAlive()) {
             return nullptr;
         }
         if (type == boost::python::type_id<T*>()) {
@@ -76,12 +98,8 @@ public:
         return own == type ? mObject : boost::python::objects::find_dynamic_type(mObject, own, type);
     }
 
-protected:
-    bool isAlive() const { return *mLife; }
-
 private:
     T* mObject;
-    ObjectLives::Token mLife;
 };
 
 namespace detail {
@@ -103,11 +121,32 @@ struct TrackedResultGenerator {
     };
 };
 
+/// Binds the life of a part handed out (the result) to the life of the object it was reached
+/// through (the first argument), when that object is itself a handle's.
+void bindPartToOwner(PyObject* owner, PyObject* part);
+
+struct BindPartLife : boost::python::default_call_policies {
+    template <typename ArgumentPackage>
+    static PyObject* postcall(const ArgumentPackage& arguments, PyObject* result)
+    {
+        if (result && PyTuple_Check(arguments) && PyTuple_GET_SIZE(arguments) > 0) {
+            bindPartToOwner(PyTuple_GET_ITEM(arguments, 0), result);
+        }
+        return result;
+    }
+};
+
 } // namespace detail
 
 /// Call policy of members returning a pointer or reference to an engine object: a handle of the
 /// object's own script class (None for null).
 typedef boost::python::return_value_policy<detail::TrackedResultGenerator> Tracked;
+
+/// Call policy of members returning a part of their object (a signal, a listener holder): a
+/// handle that keeps the object's script object alive and refuses use once the object is gone.
+typedef boost::python::return_value_policy<detail::TrackedResultGenerator,
+    boost::python::with_custodian_and_ward_postcall<0, 1, detail::BindPartLife>>
+    TrackedPart;
 
 /// A handle of the object (None for null).
 template <typename T>

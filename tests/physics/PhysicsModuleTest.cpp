@@ -24,6 +24,7 @@
 #include <OgreMesh.h>
 #include <OgreMeshManager.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -170,10 +171,16 @@ TEST_F(PhysicsModule, FrameWithoutStepDispatchesNothingAndClearsForces)
     EXPECT_EQ(Ogre::Vector3::ZERO, ball->getForce());
 }
 
-TEST_F(PhysicsModule, StepSizeOfZeroOrLessIsRefused)
+TEST_F(PhysicsModule, StepSizesTimeScalesAndIntervalsThatCannotBeSimulatedAreRefused)
 {
-    mPhysics->setStepSize(0.0f);
-    mPhysics->setStepSize(-1.0f);
+    for (float size : {0.0f, -1.0f, 1e-9f, 1e-45f, std::numeric_limits<float>::infinity()}) {
+        EXPECT_THROW(mPhysics->setStepSize(size), InvalidArgumentException) << size;
+    }
+    for (float scale : {-1.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        EXPECT_THROW(mPhysics->setTimeScale(scale), InvalidArgumentException) << scale;
+        EXPECT_THROW(mPhysics->setMaxInterval(scale), InvalidArgumentException) << scale;
+    }
+    EXPECT_FLOAT_EQ(1.0f, mPhysics->getTimeScale());
     EXPECT_FLOAT_EQ(0.01f, mPhysics->getStepSize());
     frame(0.02f);
     EXPECT_EQ(2u, mPhysics->getSubStepCount());

@@ -258,14 +258,14 @@ TEST(OdeGeometry, OneOffCollisionTestCreatesNoConstraint)
 template <typename RoundShape>
 void checkRoundGeometry(const std::string& name)
 {
-    tolva::test::LogCapture log;
     std::string capitalised = name;
     capitalised[0] = char(std::toupper(static_cast<unsigned char>(capitalised[0])));
     try {
         RoundShape bad(1.0f, std::numeric_limits<float>::infinity());
         ADD_FAILURE() << name << " with an infinite length was accepted";
     } catch (const InvalidArgumentException& e) {
-        EXPECT_EQ(capitalised + " geometry radius and length must be finite and not negative.", std::string(e.what()));
+        EXPECT_EQ(capitalised + " geometry radius and length must be finite, not negative and within 1e15.",
+            std::string(e.what()));
     }
 
     RoundShape shape(0.5f, 2.0f);
@@ -277,9 +277,12 @@ void checkRoundGeometry(const std::string& name)
     shape.setDefinition(1.0f, 1.0f); // unscaled values, the scale still applies
     EXPECT_FLOAT_EQ(3.0f, shape.getRadius());
     EXPECT_FLOAT_EQ(4.0f, shape.getLength());
-    shape.setDefinition(-1.0f, 1.0f);
+    EXPECT_THROW(shape.setDefinition(-1.0f, 1.0f), InvalidArgumentException);
+    // Within range unscaled, beyond it once scaled.
+    EXPECT_THROW(shape.setDefinition(1.0f, 1e15f), InvalidArgumentException);
+    EXPECT_THROW(shape.setScale(Ogre::Vector3(1, 1, 2e15f)), InvalidArgumentException);
     EXPECT_FLOAT_EQ(3.0f, shape.getRadius());
-    EXPECT_TRUE(log.contains("Warning: Attempt to set a negative or infinite " + name + " geometry size."));
+    EXPECT_FLOAT_EQ(4.0f, shape.getLength());
 }
 
 TEST(OdeGeometry, CapsulesAndCylindersScaleAndRefuseBadSizesAlike)
@@ -288,25 +291,119 @@ TEST(OdeGeometry, CapsulesAndCylindersScaleAndRefuseBadSizesAlike)
     checkRoundGeometry<CylinderGeometry>("cylinder");
 }
 
-TEST(OdeGeometry, BadSizesThrowOrWarnInsteadOfAborting)
+TEST(OdeGeometry, BadSizesThrowInsteadOfAborting)
 {
     EXPECT_THROW(BoxGeometry(Ogre::Vector3(-1, 1, 1)), InvalidArgumentException);
     EXPECT_THROW(SphereGeometry(-0.5f), InvalidArgumentException);
     EXPECT_THROW(CylinderGeometry(1.0f, -1.0f), InvalidArgumentException);
     EXPECT_THROW(CapsuleGeometry(-1.0f, 1.0f), InvalidArgumentException);
     EXPECT_THROW(RayGeometry(-1.0f), InvalidArgumentException);
+    const float huge = 1e30f;
+    EXPECT_THROW(BoxGeometry(Ogre::Vector3(huge, 1, 1)), InvalidArgumentException);
+    EXPECT_THROW(SphereGeometry(2e15f), InvalidArgumentException);
+    EXPECT_THROW(RayGeometry(2e15f), InvalidArgumentException);
 
     BoxGeometry box(Ogre::Vector3(1, 2, 3));
-    box.setSize(Ogre::Vector3(1, -2, 3));
+    EXPECT_THROW(box.setSize(Ogre::Vector3(1, -2, 3)), InvalidArgumentException);
     EXPECT_EQ(Ogre::Vector3(1, 2, 3), box.getSize());
     box.setScale(Ogre::Vector3(2, 2, 2));
     EXPECT_EQ(Ogre::Vector3(2, 4, 6), box.getSize());
-    box.setScale(Ogre::Vector3(-1, 1, 1));
+    for (const Ogre::Vector3& scale :
+        {Ogre::Vector3(-1, 1, 1), Ogre::Vector3(huge, 1, 1), Ogre::Vector3(1, 1e15f, 1)}) {
+        EXPECT_THROW(box.setScale(scale), InvalidArgumentException) << scale;
+    }
+    EXPECT_THROW(box.setSize(Ogre::Vector3(1e15f, 1, 1)), InvalidArgumentException);
     EXPECT_EQ(Ogre::Vector3(2, 4, 6), box.getSize());
+    EXPECT_EQ(Ogre::Vector3(2, 2, 2), box.getScale());
 
     SphereGeometry sphere(1.0f);
-    sphere.setRadius(-3.0f);
+    EXPECT_THROW(sphere.setRadius(-3.0f), InvalidArgumentException);
+    EXPECT_THROW(sphere.setRadius(huge), InvalidArgumentException);
     EXPECT_FLOAT_EQ(1.0f, sphere.getRadius());
+
+    RayGeometry ray(1.0f);
+    const Ogre::Vector3 overflowing(huge, huge, huge);
+    EXPECT_THROW(ray.setDefinition(Ogre::Vector3::ZERO, overflowing), InvalidArgumentException);
+    EXPECT_THROW(ray.setDefinition(overflowing, Ogre::Vector3::UNIT_X), InvalidArgumentException);
+    EXPECT_THROW(ray.setLength(huge), InvalidArgumentException);
+    EXPECT_FLOAT_EQ(1.0f, ray.getLength());
+}
+
+TEST(OdeGeometry, PosesOutOfRangeLeaveTheGeometryWhereItWas)
+{
+    tolva::test::LogCapture log;
+    World world;
+    SphereGeometry sphere(1.0f, world.getDefaultSpace());
+    sphere.setPosition(Ogre::Vector3(1, 2, 3));
+    const float huge = 1e30f;
+    sphere.setPosition(Ogre::Vector3(0, huge, 0));
+    sphere.setOffsetPosition(Ogre::Vector3(huge, 0, 0));
+    sphere.setOrientation(Ogre::Quaternion(huge, huge, huge, huge));
+    EXPECT_EQ(Ogre::Vector3(1, 2, 3), sphere.getWorldPosition());
+    EXPECT_EQ(Ogre::Quaternion::IDENTITY, sphere.getWorldOrientation());
+    EXPECT_TRUE(log.contains("Warning: Attempt to set a geometry position that is not finite or out of range."));
+
+    // An offset within range turned by an orientation, or added to a far position, can still
+    // land out of range: the pose ODE gets is checked as a whole.
+    sphere.setPosition(Ogre::Vector3(9e6f, 0, 0));
+    sphere.setOffsetPosition(Ogre::Vector3(9e6f, 0, 0));
+    EXPECT_EQ(Ogre::Vector3(9e6f, 0, 0), sphere.getWorldPosition());
+    // Far beyond the range ODE's collision space can count in (a small sphere: about 2.6e8).
+    sphere.setPosition(Ogre::Vector3(0, 0, 1e9f));
+    EXPECT_EQ(Ogre::Vector3(9e6f, 0, 0), sphere.getWorldPosition());
+    world.collideForStep();
+}
+
+TEST(OdeWorld, BodiesThrownOutOfRangeAreStoppedWhereTheyStood)
+{
+    tolva::test::LogCapture log;
+    World world;
+    ExactVariableStepHandler handler(&world, ExactVariableStepHandler::STEP_QUICK, 0.01f, 1.0f, 1.0f);
+    Body calm(&world), pushed(&world), spun(&world);
+    SphereGeometry ball(1.0f, world.getDefaultSpace()), other(1.0f, world.getDefaultSpace());
+    ball.setBody(&pushed);
+    other.setBody(&calm);
+    calm.setPosition(Ogre::Vector3(10, 0, 0));
+    calm.setLinearVelocity(Ogre::Vector3(1, 0, 0));
+    pushed.setPosition(Ogre::Vector3(0, 5, 0));
+    pushed.setLinearVelocity(Ogre::Vector3(0, 1e15f, 0));
+    spun.setAngularVelocity(Ogre::Vector3(0, 3e38f, 0));
+    for (int frame = 0; frame < 200; ++frame) {
+        handler.step(0.01f);
+    }
+    EXPECT_FALSE(pushed.isAwake());
+    EXPECT_EQ(Ogre::Vector3(0, 5, 0), pushed.getPosition());
+    EXPECT_EQ(Ogre::Vector3::ZERO, pushed.getLinearVelocity());
+    // Any finite spin keeps the body a rotation.
+    EXPECT_NEAR(1.0f, spun.getOrientation().Norm(), 1e-3f);
+    EXPECT_TRUE(calm.isAwake());
+    EXPECT_NEAR(12.0f, calm.getPosition().x, 1e-3f);
+    EXPECT_EQ(1,
+        log.count("Warning: A body was thrown out of the range the physics can simulate; it was stopped "
+                  "and disabled."));
+}
+
+TEST(OdeStepHandler, AFrameTakesABoundedNumberOfStepsAndDropsTheRest)
+{
+    World world;
+    ExactVariableStepHandler handler(&world, ExactVariableStepHandler::STEP_QUICK, 0.001f, 1.0f, 10.0f);
+    struct Counter : StepListener {
+        unsigned int steps = 0;
+        bool preStep(float) override { return true; }
+        bool middleStep(float) override { return true; }
+        bool postStep(float) override { return ++steps, true; }
+    } counter;
+    handler.setStepListener(&counter);
+    handler.step(0.5f); // five thousand steps asked for
+    EXPECT_EQ(ExactVariableStepHandler::MAX_STEPS_PER_FRAME, counter.steps);
+    handler.step(0.0f);
+    EXPECT_EQ(ExactVariableStepHandler::MAX_STEPS_PER_FRAME, counter.steps);
+    handler.step(0.0105f);
+    EXPECT_EQ(ExactVariableStepHandler::MAX_STEPS_PER_FRAME + 105, counter.steps);
+    for (float size : {0.0f, 1e-9f, 1e-45f, std::numeric_limits<float>::quiet_NaN()}) {
+        EXPECT_THROW(handler.setStepSize(size), InvalidArgumentException) << size;
+    }
+    EXPECT_FLOAT_EQ(0.001f, handler.getStepSize());
 }
 
 TEST(OdeGeometry, OffsetWithoutBodyIsComposedWithThePose)

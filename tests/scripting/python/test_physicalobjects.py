@@ -1,13 +1,18 @@
 """Physical objects as scripts make and steer them: geometries that change hands, collisions and
-triggers reported to scripts, and handles that outlive what they refer to."""
+triggers reported to scripts, handles that outlive what they refer to, and values the simulation
+cannot take."""
 import gc
+import math
 import unittest
 
 import TolvaEngine
 import tolvatest
-from TolvaEngine import CompoundPhysical, MovableObject, PhysicalBase, SinglePhysical, SkeletalRig, Trigger, TolvaSingleton
+from TolvaEngine import (CompoundPhysical, MovableObject, PhysicalBase, RayObject, SinglePhysical, SkeletalRig, Trigger,
+                         TolvaSingleton)
 from TolvaEngine import Physics_MassType as MassType
-from TolvaValues.Ogre import Vector3
+from TolvaValues.Ogre import Quaternion, Vector3
+
+HUGE, INF, NAN = 1e30, math.inf, math.nan
 
 
 def physics():
@@ -168,6 +173,102 @@ class Misuse(unittest.TestCase):
                     lambda: compound.eventGeometryCollision(geometry)):
             with self.assertRaises(TypeError):
                 use()
+
+
+class SimulationLimits(unittest.TestCase):
+    def setUp(self):
+        self.before = (physics().getStepSize(), physics().getTimeScale(), physics().getGravity())
+
+    def tearDown(self):
+        physics().setStepSize(self.before[0])
+        physics().setTimeScale(self.before[1])
+        physics().setGravity(self.before[2])
+
+    def test_values_out_of_the_simulations_range_are_refused_and_change_nothing(self):
+        physics().setGravity(Vector3(0, 0, 0))
+        box = SinglePhysical(physics().createBoxGeometry(Vector3(1, 2, 3)))
+        ball = MovableObject(physics().createSphereGeometry(1.0))
+        ball.setPosition(Vector3(1, 2, 3))
+        rig = SkeletalRig()
+        huge, wild = Vector3(HUGE, 0, 0), Quaternion(HUGE, HUGE, HUGE, HUGE)
+        attempts = [
+            lambda: box.setPosition(huge), lambda: box.setPosition(Vector3(0, NAN, 0)),
+            lambda: box.translate(Vector3(2e15, 0, 0)), lambda: box.setOrientation(wild),
+            lambda: box.rotate(Vector3(HUGE, HUGE, HUGE), 90), lambda: box.rotate(Vector3(0, 1, 0), INF),
+            lambda: box.setScale(huge), lambda: box.setScale(Vector3(1e15, 1e15, 1e15)), lambda: box.scale(huge),
+            lambda: box.setOffsetPosition(huge), lambda: box.setOffsetPosition(huge, 0),
+            lambda: box.setOffsetOrientation(wild), lambda: box.getGeometry(0).setSize(Vector3(1, NAN, 1)),
+            lambda: box.getGeometry(0).setSize(huge),
+            lambda: ball.setPosition(huge), lambda: ball.translate(Vector3(0, INF, 0)),
+            lambda: ball.setOrientation(wild), lambda: ball.rotate(Vector3(HUGE, HUGE, HUGE), 30),
+            lambda: ball.setLinearVelocity(Vector3(NAN, 0, 0)), lambda: ball.setAngularVelocity(Vector3(0, 0, INF)),
+            lambda: ball.setLinearDamping(NAN), lambda: ball.addForce(Vector3(INF, 0, 0)),
+            lambda: ball.setImpulse(Vector3(0, NAN, 0)), lambda: ball.addTorque(Vector3(0, 0, -INF)),
+            lambda: ball.getGeometry(0).setRadius(HUGE),
+            lambda: physics().createBoxGeometry(huge), lambda: physics().createSphereGeometry(HUGE),
+            lambda: physics().createCapsuleGeometry(1.0, HUGE), lambda: physics().createCylinderGeometry(HUGE, 1.0),
+            lambda: physics().createRayGeometry(Vector3(0, 0, 0), Vector3(HUGE, HUGE, HUGE)),
+            lambda: physics().createRayGeometry(huge, Vector3(0, 0, 1)), lambda: RayObject(Vector3(HUGE, HUGE, HUGE)),
+            lambda: Trigger(huge), lambda: physics().setGravity(Vector3(0, NAN, 0)),
+            lambda: rig.addGeometry("Arm", physics().createSphereGeometry(1.0), Vector3(NAN, 0, 0), Quaternion()),
+            lambda: rig.addGeometry("Arm", physics().createSphereGeometry(1.0), Vector3(), wild),
+        ]
+        for index, attempt in enumerate(attempts):
+            with self.subTest(attempt=index), self.assertRaises(ValueError):
+                attempt()
+        run(2)
+        self.assertEqual((Vector3(0, 0, 0), Vector3(1, 2, 3), Vector3(1, 1, 1), Quaternion()),
+                         (box.getPosition(), box.getGeometry(0).getSize(), box.getScale(), box.getOrientation()))
+        self.assertEqual((Vector3(1, 2, 3), Vector3(0, 0, 0)), (ball.getPosition(), box.getOffsetPosition()))
+        self.assertEqual(0, rig.getGeometryCount())
+
+    def test_a_body_thrown_out_of_range_is_stopped_where_it_stood(self):
+        # Each push either throws the ball out at once (it stays where it stood) or leaves it
+        # within range.
+        pushes = {
+            "velocity": (lambda ball: ball.setLinearVelocity(Vector3(1e15, 0, 0)), True),
+            "force": (lambda ball: ball.addForce(Vector3(3e38, 0, 0)), True),
+            "impulse": (lambda ball: ball.addImpulse(Vector3(0, HUGE, 0)), True),
+            "gravity": (lambda ball: physics().setGravity(Vector3(0, -HUGE, 0)), True),
+            "damping": (lambda ball: (ball.setLinearVelocity(Vector3(1, 0, 0)), ball.setLinearDamping(HUGE)), True),
+            "spin": (lambda ball: ball.setAngularVelocity(Vector3(0, 3e38, 0)), False),
+        }
+        floor = SinglePhysical(physics().createBoxGeometry(Vector3(1e6, 1, 1e6)))
+        floor.setPosition(Vector3(0, -100, 0))
+        for name, (push, thrownOut) in pushes.items():
+            with self.subTest(name):
+                physics().setGravity(Vector3(0, 0, 0))
+                ball = MovableObject(physics().createSphereGeometry(1.0))
+                ball.setPosition(Vector3(5, 5, 5))
+                push(ball)
+                run(120)
+                position, orientation = ball.getPosition(), ball.getOrientation()
+                self.assertEqual(not thrownOut, ball.isBodyEnabled())
+                self.assertLess(position.distance(Vector3(5, 5, 5)), 1.0)
+                self.assertAlmostEqual(1.0, orientation.Norm(), 3)
+
+    def test_step_sizes_and_time_scales_that_cannot_be_simulated_are_refused(self):
+        for call, value in ((physics().setStepSize, 1e-9), (physics().setStepSize, 1e-45),
+                            (physics().setStepSize, 0.0), (physics().setStepSize, NAN),
+                            (physics().setTimeScale, INF), (physics().setTimeScale, -1.0),
+                            (physics().setMaxInterval, NAN)):
+            with self.subTest(call=call.__name__, value=value), self.assertRaises(ValueError):
+                call(value)
+        self.assertEqual((0.01, 1.0), (round(physics().getStepSize(), 6), physics().getTimeScale()))
+
+    def test_a_frame_takes_a_bounded_number_of_steps_and_drops_the_rest(self):
+        physics().setGravity(Vector3(0, -10, 0))
+        ball = MovableObject(physics().createSphereGeometry(0.5))
+        ball.setPosition(Vector3(1000, 0, 0))
+        physics().setTimeScale(3000.0)
+        # One frame asks for 3,000 steps of 0.01 s; a thousand are taken: ten seconds of falling.
+        tolvatest.frame(0.01)
+        self.assertAlmostEqual(-100.0, ball.getLinearVelocity().y, 1)
+        tolvatest.frame(0.0)
+        self.assertAlmostEqual(-100.0, ball.getLinearVelocity().y, 1)
+        physics().setTimeScale(1e9)
+        tolvatest.frame(0.01)
+        self.assertAlmostEqual(-200.0, ball.getLinearVelocity().y, 1)
 
 
 if __name__ == "__main__":

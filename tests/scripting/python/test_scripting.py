@@ -1,6 +1,8 @@
 """The script modules themselves: what TolvaEngine defines and in which order, and the outside
 libraries' values of TolvaValues as a script writer uses them."""
+import gc
 import math
+import os
 import unittest
 
 import TolvaEngine
@@ -71,6 +73,30 @@ class TheEngineModule(unittest.TestCase):
         # the interpreter module imported TolvaValues when it started.
         self.assertEqual("TolvaValues.Ogre", type(Vector3()).__module__)
         self.assertIn("TolvaValues", __import__("sys").modules)
+
+
+class ReachedThroughHandles(unittest.TestCase):
+    def test_a_listener_holder_of_music_the_manager_let_go_refuses_use(self):
+        music = TolvaEngine.TolvaSingleton.getInstance().getAudio().getMusicManager()
+        tone = os.path.abspath("../tests/sounds/tone-mono-short.ogg")
+
+        class Quiet(TolvaEngine.Sound_Listener):
+            pass
+
+        goings = {
+            "motif removed": (lambda: music.getMotif(music.addMotif(tone, "heldMotif")),
+                              lambda: music.removeMotif("heldMotif")),
+            "background replaced": (lambda: (music.setBackground(tone, "heldBackground"), music.getBackground())[1],
+                                    lambda: music.setBackground(tone, "otherBackground")),
+        }
+        for name, (reach, letGo) in goings.items():
+            with self.subTest(name):
+                holder = reach().interfaceListener()
+                self.assertTrue(holder.connect(Quiet()).isConnected())
+                letGo()
+                gc.collect()
+                with self.assertRaises(TypeError):
+                    holder.connect(Quiet())
 
 
 class Vectors(unittest.TestCase):

@@ -1,6 +1,7 @@
 # engine: window
 """A whole scene built by a script, with every kind of object the engine module binds, run for a few
 hundred frames: what the script is told and what it sees afterwards."""
+import gc
 import os
 import pickle
 import tempfile
@@ -140,6 +141,89 @@ class WholeScene(unittest.TestCase):
         self.assertEqual(2, world.wall.getGeometryCount())
         self.assertEqual(Vector3(-8, 3, 0), world.carrier.getBase().getPosition())
         self.assertTrue(world.rigMesh.isAnimated() and not world.rigMesh.isFadeRunning())
+
+
+class ReachedThroughHandles(unittest.TestCase):
+    def test_signals_and_holders_reached_through_a_handle_refuse_use_once_their_object_is_gone(self):
+        physics = T.TolvaSingleton.getInstance().getPhysics()
+
+        class Quiet(T.CollisionListener):
+            def collision(self, partner, contact):
+                pass
+
+        def carried():
+            """An object a physics object made and owns, and the handle getBase gives of it."""
+            carrier = T.PhysicsObject(physics.createSphereGeometry(1.0))
+            return carrier, carrier.getBase()
+
+        def parented(owner):
+            """An object the script made, and the handle a child's getParent gives of it."""
+            child = T.GameObject()
+            child.setParent(owner)
+            return owner, child.getParent()
+
+        def compound():
+            owner = T.CompoundPhysical()
+            owner.addGeometry(physics.createSphereGeometry(1.0))
+            return parented(owner)
+
+        partner = T.SinglePhysical(physics.createSphereGeometry(1.0))
+        slot = lambda *arguments: None
+        cases = {
+            "collision signal": (carried, lambda base: base.eventCollision(), slot),
+            "partner listener holder": (carried, lambda base: base.eventPhysicalCollision(partner), Quiet()),
+            "geometry listener holder": (compound, lambda base: base.eventGeometryCollision(base.getGeometry(0)),
+                                         Quiet()),
+            "entered signal": (lambda: parented(T.Trigger(Vector3(1, 1, 1))), lambda base: base.eventEntered(), slot),
+            "exited signal": (lambda: parented(T.Trigger(Vector3(1, 1, 1))), lambda base: base.eventExited(), slot),
+        }
+        for name, (make, reach, listener) in cases.items():
+            with self.subTest(name):
+                owner, handle = make()
+                part = reach(handle)
+                part.connect(listener)
+                del owner, handle
+                gc.collect()
+                with self.assertRaises(TypeError):
+                    part.connect(listener)
+        tolvatest.frame(0.01)
+
+    def test_a_geometry_given_again_as_the_base_it_already_is_stays_carried(self):
+        physics = T.TolvaSingleton.getInstance().getPhysics()
+        geometry = physics.createSphereGeometry(1.5)
+        carrier = T.PhysicsObject()
+        for _ in range(2):
+            carrier.setBase(geometry)
+        self.assertEqual(1.5, geometry.getRadius())
+        self.assertEqual(1.5, carrier.getBase().getGeometry(0).getRadius())
+        carrier.setBase(physics.createSphereGeometry(0.5))
+        gc.collect()
+        with self.assertRaises(TypeError):
+            geometry.getRadius()
+
+
+class Rigs(unittest.TestCase):
+    def test_a_rig_lent_to_a_physics_object_keeps_riding_its_bone_after_the_object_goes(self):
+        physics = T.TolvaSingleton.getInstance().getPhysics()
+        mesh = T.MeshObject("lentRig", "TestRig.mesh")
+        mesh.selectAnimation("Lift")
+        rig = T.SkeletalRig()
+        rig.addGeometry("Arm", physics.createSphereGeometry(0.25), Vector3(0, 1, 0), Quaternion())
+        rig.rig(mesh)
+        carrier = T.PhysicsObject(rig)
+        carrier.setPosition(Vector3(50, 0, 0))
+        tolvatest.frame(0.01)
+        del carrier
+        gc.collect()
+        positions = []
+        for _ in range(40):
+            mesh.advanceAnimation(0.02)
+            tolvatest.frame(0.01)
+            positions.append(rig.getGeometry(0).getWorldPosition())
+        self.assertLess(positions[0].x, 10)
+        self.assertNotEqual(positions[0], positions[-1])
+        rig.unrig()
+        tolvatest.frame(0.01)
 
 
 if __name__ == "__main__":
