@@ -9,6 +9,7 @@
 #include "audio/SoundListener.h"
 #include "core/Application.h"
 #include "core/Engine.h"
+#include "support/TestGame.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,8 @@ TEST(AudioInTheEngine, WithoutASoundDeviceStartUpEndsWithTheFatalLine)
     setenv("ALSOFT_DRIVERS", "none", 1);
     EngineOptions options = tolva::test::windowEngineOptions();
     options.audio = true;
+    // A program that starts anyway ends after one frame.
+    options.createGame = [] { return static_cast<GameBase*>(new tolva::test::TestGame(1)); };
     char program[] = "spindlewake";
     char* argv[] = {program, nullptr};
     testing::internal::CaptureStderr();
