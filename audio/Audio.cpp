@@ -14,6 +14,7 @@
 #include <OgreSceneNode.h>
 
 #include <cmath>
+#include <limits>
 
 namespace tolva {
 
@@ -75,28 +76,21 @@ Audio::~Audio()
 
 void Audio::readCategoryGain(Sound::Category category)
 {
+    // Kept as read, even beyond 1 or below 0, and not written back: the player's file changes only
+    // when the volume is set.
     const std::string key = "Volume " + getSoundCategoryString(category);
     float gain = 1.0f;
-    ConfigFile* config = configuration();
-    if (config) {
-        bool rewrite = false;
+    if (ConfigFile* config = configuration()) {
         try {
             gain = boost::any_cast<float>(config->getValue(AudioSection, ConfigFile::PT_REAL, key));
         } catch (const ParserException&) {
-            logWarning("Warning: \"" + key + "\" in section \"Audio\" is not a number; 1 is used.");
-            rewrite = true;
+            gain = std::numeric_limits<float>::quiet_NaN();
         } catch (const InvalidArgumentException&) {
-            // Absent: the default, and nothing written until the volume is set.
+            // Absent: the default.
         }
-        const float sane = saneGain(gain, 1.0f);
-        if (sane != gain) {
-            logWarning("Warning: \"" + key + "\" in section \"Audio\" lies outside 0 to 1; "
-                + ConfigFile::safeConvert<float>(sane) + " is used.");
-            gain = sane;
-            rewrite = true;
-        }
-        if (rewrite) {
-            config->setValue(AudioSection, ConfigFile::PT_REAL, key, boost::any(gain));
+        if (!std::isfinite(gain)) {
+            logWarning("Warning: \"" + key + "\" in section \"Audio\" is not a number; 1 is used.");
+            gain = 1.0f;
         }
     }
     mCategoryGains[category] = gain;

@@ -8,8 +8,9 @@
 // camera, so what is heard follows the camera. Each frame the module brings the layer up to date
 // (node positions, fades, streams, loop and end callbacks), then frames the music manager.
 //
-// Volumes read from the file are kept within 0..1: a value outside is clamped and one that is
-// not a number gives 1, and either is stored back so the written file holds a sane value.
+// A volume is read from the file as it stands (one that is not a number gives 1) and written only
+// when setSoundCategoryGain sets it. A volume above 1 makes its sounds louder; one below 0 mutes
+// them.
 #pragma once
 
 #include <map>
@@ -37,10 +38,9 @@ class SoundListener;
 
 class Audio : public Singleton<Audio>, public EngineModule {
 public:
-    /// Opens the sound device ("" for the default one) with 100 sources. Without a device the
-    /// sound layer mixes silently and says so in the log.
+    /// Opens the sound device ("" for the default one) with 100 sources.
     /// @throw InitialisationException "Failed to initialise sound. You need an OpenAL (>=1.0)
-    ///        compatible sound card." when OpenAL cannot be used at all
+    ///        compatible sound card." when no sound device can be opened
     explicit Audio(const std::string& device);
     /// Around a sound manager made by the caller, which the module then owns (a loopback
     /// manager in tests, one with more sources in benchmarks).
@@ -69,7 +69,7 @@ public:
     al::Sound* createSound(const std::string& name, const std::string& fileName);
     void destroySound(al::Sound* sound);
 
-    /// The category's volume; 0 for a value that is no category.
+    /// The category's volume, as read from the file or set; 0 for a value that is no category.
     float getSoundCategoryGain(Sound::Category category) const;
     /// Clamps the volume to 0..1 (not a number gives 0), stores it, writes it to the
     /// configuration as "Volume <category>" and applies it to every live sound of the category.
@@ -88,7 +88,7 @@ public:
 
 private:
     void setUp();
-    /// Reads one category's volume from the configuration, keeping it within 0..1.
+    /// Reads one category's volume from the configuration.
     void readCategoryGain(Sound::Category category);
 
     std::unique_ptr<al::SoundManager> mSoundManager;

@@ -3,6 +3,7 @@
 #include "physics/Contact.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tolva {
 
@@ -13,11 +14,11 @@ ImpactSound::ImpactSound(const std::string& name, const std::string& fileName)
 
 void ImpactSound::collision(PhysicalBase* partner, Contact* contact)
 {
-    const float depth = contact ? contact->penetrationDepth : 0.0f;
-    // With a threshold of zero or less, a grazing contact would count as an impact at every step.
-    if (!(depth > 0.0f)) {
+    // A depth that is not a number would make a gain that is none either.
+    if (!contact || std::isnan(contact->penetrationDepth)) {
         return;
     }
+    const float depth = contact->penetrationDepth;
     auto known = std::find(mCollidees.begin(), mCollidees.end(), partner);
     if (known != mCollidees.end()) {
         known->timer = mBackoff;

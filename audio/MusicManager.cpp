@@ -19,6 +19,31 @@ float saneProbability(float probability)
     return probability > 1.0f ? 1.0f : (probability > 0.0f ? probability : 0.0f);
 }
 
+/// Whether a sound still exists: a listener told of a motif may remove it or flush everything.
+class SoundAlive : private Sound::Watcher {
+public:
+    explicit SoundAlive(Sound* sound)
+        : mSound(sound)
+    {
+        mSound->addWatcher(this);
+    }
+    ~SoundAlive() override
+    {
+        if (mSound) {
+            mSound->removeWatcher(this);
+        }
+    }
+    SoundAlive(const SoundAlive&) = delete;
+    SoundAlive& operator=(const SoundAlive&) = delete;
+
+    explicit operator bool() const { return mSound != nullptr; }
+
+private:
+    void soundDestroyed(Sound*) override { mSound = nullptr; }
+
+    Sound* mSound;
+};
+
 } // namespace
 
 MusicManager::MusicManager()
@@ -221,15 +246,19 @@ void MusicManager::playMotif(const std::string& name)
     if (!motif || motif == mCurrent) {
         return;
     }
+    const SoundAlive alive(motif);
     if (mCurrent && mCurrent->isPlaying()) {
         Sound* old = mCurrent;
         old->stop();
         tellStop(old->getName());
+        if (!alive) {
+            return;
+        }
     }
     mCurrent = motif;
     motif->play();
     mSpace = 0.0f;
-    tellPlay(motif->getName());
+    tellPlay(motif);
 }
 
 void MusicManager::frame(float seconds)
@@ -279,7 +308,7 @@ void MusicManager::frame(float seconds)
     }
     mCurrent = chosen;
     chosen->play();
-    tellPlay(chosen->getName());
+    tellPlay(chosen);
 }
 
 float MusicManager::newPause()
@@ -298,13 +327,21 @@ void MusicManager::setSpaceMaximum(float seconds)
     mSpaceMaximum = seconds > FLT_MAX ? FLT_MAX : (seconds > mSpaceMinimum ? seconds : mSpaceMinimum);
 }
 
-void MusicManager::tellPlay(const std::string& name)
+void MusicManager::tellPlay(Sound* motif)
 {
-    mListeners.forEach([&](Listener* listener) { listener->motifPlay(name); });
+    // Once a listener has removed the motif (or flushed), the others hear of its start no more.
+    const std::string name = motif->getName();
+    const SoundAlive alive(motif);
+    mListeners.forEach([&](Listener* listener) {
+        if (alive) {
+            listener->motifPlay(name);
+        }
+    });
 }
 
-void MusicManager::tellStop(const std::string& name)
+void MusicManager::tellStop(std::string name)
 {
+    // By value: a listener may delete the sound that holds the name.
     mListeners.forEach([&](Listener* listener) { listener->motifStop(name); });
 }
 

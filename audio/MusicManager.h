@@ -84,7 +84,8 @@ public:
     /// Stops the playing motif at the next frame and chooses no more.
     void stopMotifs() { mMotifsEnabled = false; }
     bool isMotifPlaying() const;
-    /// Plays the motif now (stopping the current one), unless it is the current one already.
+    /// Plays the motif now (stopping the current one), unless it is the current one already. A
+    /// listener that removes the motif or flushes while the current one stops ends the call.
     void playMotif(const std::string& name);
 
     /// Seconds of pause still to wait before the next choice.
@@ -121,8 +122,9 @@ private:
     float draw() { return mRandom(); }
     /// A pause between the space minimum and maximum; never negative.
     float newPause();
-    void tellPlay(const std::string& name);
-    void tellStop(const std::string& name);
+    /// Tells the listeners that the motif started, as long as it exists.
+    void tellPlay(Sound* motif);
+    void tellStop(std::string name);
 
     const std::string mBackgroundPrefix = "MusicManager_Background_";
     const std::string mMotifPrefix = "MusicManager_Motif_";

@@ -122,7 +122,8 @@ Sound::Category Sound::getCategory() const
 void Sound::setCategory(Category category)
 {
     mSound->setCategory(category);
-    mSound->setGainScale(audioModule().getSoundCategoryGain(category));
+    // A volume read from the file may lie below zero: that is silence.
+    mSound->setGainScale(std::max(0.0f, audioModule().getSoundCategoryGain(category)));
 }
 
 bool Sound::isRelativeToListener() const

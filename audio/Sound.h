@@ -100,7 +100,8 @@ public:
     InterfaceHolder<_SoundListener>& interfaceListener() { return mListeners; }
     const std::string& getFilename() const;
     Category getCategory() const;
-    /// Sets the category and takes its volume from the audio module as gain scale.
+    /// Sets the category and takes its volume from the audio module as gain scale (a volume
+    /// below zero as 0).
     void setCategory(Category category);
 
     void addWatcher(Watcher* watcher);

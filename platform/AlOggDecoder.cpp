@@ -99,16 +99,19 @@ size_t OggDecoder::read(char* data, size_t size)
     return done;
 }
 
-void OggDecoder::readAll(std::vector<char>& out)
+bool OggDecoder::readAll(std::vector<char>& out, size_t limit)
 {
     const size_t chunk = 1 << 16;
     for (;;) {
         const size_t old = out.size();
+        if (old > limit) {
+            return false;
+        }
         out.resize(old + chunk);
         const size_t count = read(out.data() + old, chunk);
         out.resize(old + count);
         if (count == 0) {
-            break;
+            return true;
         }
     }
 }

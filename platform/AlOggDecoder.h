@@ -26,15 +26,18 @@ public:
     /// AL_FORMAT_MONO16 or AL_FORMAT_STEREO16.
     ALenum getFormat() const;
     int getBytesPerFrame() const { return 2 * mChannels; }
-    /// Length in seconds; 0 when the data does not say (a file cut short).
+    /// Length in seconds as the data says (0 when it does not, as in a file cut short); the data
+    /// may hold less or more.
     double getDuration() const { return mDuration; }
 
     /// Decodes up to `size` bytes (whole frames) from the current position.
     /// @return the bytes written; 0 at the end of the data. A damaged stretch ends the data with
     ///         a warning, so whatever could be decoded still plays.
     size_t read(char* data, size_t size);
-    /// Decodes everything from the current position to the end, appending to `out`.
-    void readAll(std::vector<char>& out);
+    /// Decodes everything from the current position to the end, appending to `out`, unless that
+    /// comes to more than `limit` bytes: then it stops soon after the limit.
+    /// @return whether the end was reached
+    bool readAll(std::vector<char>& out, size_t limit);
     /// Moves to a position in seconds (clamped to the data); false when the data cannot seek.
     bool seek(double seconds);
 

@@ -3,15 +3,11 @@
 #include "platform/AlOggDecoder.h"
 #include "platform/AlSoundException.h"
 
-#include <vector>
-
 namespace tolva::al {
 
-SampleBuffer::SampleBuffer(OggDecoder& decoder, const std::string& fileName)
+SampleBuffer::SampleBuffer(const std::vector<char>& samples, const OggDecoder& decoder, const std::string& fileName)
     : mChannels(decoder.getChannels())
 {
-    std::vector<char> samples;
-    decoder.readAll(samples);
     if (samples.empty()) {
         throw SoundException("Sound file '" + fileName + "' holds no sound.");
     }

@@ -5,6 +5,7 @@
 #include <AL/al.h>
 
 #include <string>
+#include <vector>
 
 namespace tolva::al {
 
@@ -12,9 +13,9 @@ class OggDecoder;
 
 class SampleBuffer {
 public:
-    /// Decodes everything the decoder holds.
-    /// @throw SoundException when OpenAL refuses the samples
-    SampleBuffer(OggDecoder& decoder, const std::string& fileName);
+    /// Holds samples the decoder decoded (its format and frequency).
+    /// @throw SoundException when there are none or OpenAL refuses them
+    SampleBuffer(const std::vector<char>& samples, const OggDecoder& decoder, const std::string& fileName);
     /// The buffer must be attached to no source any more.
     ~SampleBuffer();
     SampleBuffer(const SampleBuffer&) = delete;

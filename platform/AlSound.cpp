@@ -148,13 +148,8 @@ bool Sound::play()
         return true;
     }
     if (!mManager->acquireSource(this)) {
-        if (!mPoolWarned) {
-            warn("Every sound source is in use; a sound could not play");
-            mPoolWarned = true;
-        }
         return false;
     }
-    mPoolWarned = false;
     configureSource();
     if (mStream) {
         restartStream(mStartOffset);

@@ -69,7 +69,7 @@ public:
     Sound& operator=(const Sound&) = delete;
 
     /// Starts (or resumes) playback, taking a source from the pool.
-    /// @return false, with a warning, when every source is in use
+    /// @return false when every source is in use (the manager's next update warns)
     bool play();
     /// Holds playback where it is; the source stays with the sound.
     /// @return false when the sound is not playing
@@ -237,7 +237,7 @@ private:
     float mGainScale = 1.0f;
     /// Where playback starts at the next play (seconds).
     float mStartOffset = 0.0f;
-    /// A full pool is reported once until a play succeeds again.
+    /// Counted in the manager's warning about a full pool since the sound last played.
     bool mPoolWarned = false;
     int mNotifying = 0;
     Handler mFinishedHandler;

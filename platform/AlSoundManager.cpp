@@ -17,8 +17,7 @@ namespace tolva::al {
 
 namespace {
 
-const int SilentFrequency = 44100;
-const int SilentChunkFrames = 1024;
+const int DefaultFrequency = 44100;
 
 /// Whether a watched offset lies in the stretch of playback from `from` to `to`, which wraps
 /// round the end of the sound when `to` is before `from`.
@@ -36,26 +35,22 @@ SoundManager::SoundManager(const std::string& device, int maxSources)
 {
     mDevice = alcOpenDevice(device.empty() ? nullptr : device.c_str());
     if (!mDevice) {
-        logWarning("Warning: No sound device could be opened" + (device.empty() ? std::string() : " ('" + device + "')")
-            + "; sound is mixed silently and heard nowhere.");
-        openLoopback(SilentFrequency, maxSources);
-        mOutput = Output::Silent;
-        mSilentMix.resize(2 * SilentChunkFrames);
-        mDeviceName = "none";
+        OGRE_EXCEPT(Ogre::Exception::ERR_RENDERINGAPI_ERROR,
+            "No sound device could be opened" + (device.empty() ? std::string() : " ('" + device + "')") + ".",
+            "tolva::al::SoundManager");
+    }
+    const ALCint attributes[] = {ALC_MONO_SOURCES, maxSources, ALC_STEREO_SOURCES, 1, 0};
+    createContext(attributes, maxSources);
+    ALCint frequency = 0;
+    alcGetIntegerv(mDevice, ALC_FREQUENCY, 1, &frequency);
+    mFrequency = frequency > 0 ? frequency : DefaultFrequency;
+    const ALCchar* name = alcGetString(mDevice, ALC_DEVICE_SPECIFIER);
+    mDeviceName = name ? name : "";
+    const char* drivers = std::getenv("ALSOFT_DRIVERS");
+    if (drivers && std::strncmp(drivers, "null", 4) == 0) {
+        logLine("Sound device: OpenAL Soft's null backend; sound is mixed and heard nowhere.");
     } else {
-        const ALCint attributes[] = {ALC_MONO_SOURCES, maxSources, ALC_STEREO_SOURCES, 1, 0};
-        createContext(attributes, maxSources);
-        ALCint frequency = 0;
-        alcGetIntegerv(mDevice, ALC_FREQUENCY, 1, &frequency);
-        mFrequency = frequency > 0 ? frequency : SilentFrequency;
-        const ALCchar* name = alcGetString(mDevice, ALC_DEVICE_SPECIFIER);
-        mDeviceName = name ? name : "";
-        const char* drivers = std::getenv("ALSOFT_DRIVERS");
-        if (drivers && std::strncmp(drivers, "null", 4) == 0) {
-            logLine("Sound device: OpenAL Soft's null backend; sound is mixed and heard nowhere.");
-        } else {
-            logLine("Sound device: " + mDeviceName);
-        }
+        logLine("Sound device: " + mDeviceName);
     }
 }
 
@@ -127,6 +122,7 @@ void SoundManager::createContext(const ALCint* attributes, int maxSources)
 
 SoundManager::~SoundManager()
 {
+    reportRefusedPlays();
     while (!mSounds.empty()) {
         delete mSounds.back();
     }
@@ -156,20 +152,35 @@ Sound* SoundManager::createSound(const std::string& name, const std::string& fil
     }
     std::unique_ptr<OggDecoder> decoder;
     if (!buffer) {
-        Ogre::DataStreamPtr data = ResourceLocator::open(fileName);
-        if (!data) {
-            throw SoundException("Sound file '" + fileName + "' was not found.");
-        }
-        decoder = std::make_unique<OggDecoder>(data, fileName);
+        decoder = openDecoder(fileName);
         if (!stream && decoder->getDuration() <= StreamThreshold) {
-            buffer = std::make_shared<SampleBuffer>(*decoder, fileName);
-            mBuffers[fileName] = buffer;
-            decoder.reset();
+            // The length the file states may be wrong: what it decodes to decides, so that a file
+            // claiming to be short is not held whole however long it is.
+            std::vector<char> samples;
+            const size_t limit = static_cast<size_t>(StreamThreshold * static_cast<float>(decoder->getFrequency()))
+                * static_cast<size_t>(decoder->getBytesPerFrame());
+            if (decoder->readAll(samples, limit)) {
+                buffer = std::make_shared<SampleBuffer>(samples, *decoder, fileName);
+                mBuffers[fileName] = buffer;
+                decoder.reset();
+            } else {
+                logWarning("Warning: Sound file '" + fileName + "' holds more sound than it states; it is streamed.");
+                decoder = openDecoder(fileName);
+            }
         }
     }
     Sound* sound = new Sound(this, name, fileName, std::move(buffer), std::move(decoder), loop);
     mSounds.push_back(sound);
     return sound;
+}
+
+std::unique_ptr<OggDecoder> SoundManager::openDecoder(const std::string& fileName)
+{
+    Ogre::DataStreamPtr data = ResourceLocator::open(fileName);
+    if (!data) {
+        throw SoundException("Sound file '" + fileName + "' was not found.");
+    }
+    return std::make_unique<OggDecoder>(data, fileName);
 }
 
 void SoundManager::destroySound(Sound* sound)
@@ -203,13 +214,34 @@ void SoundManager::forgetSound(Sound* sound)
 bool SoundManager::acquireSource(Sound* sound)
 {
     if (mFreeSources.empty()) {
+        if (!sound->mPoolWarned) {
+            sound->mPoolWarned = true;
+            if (mRefusedPlays++ == 0) {
+                mFirstRefused = sound->getFileName();
+            }
+        }
         return false;
     }
+    sound->mPoolWarned = false;
     sound->mSource = mFreeSources.back();
     mFreeSources.pop_back();
     sound->mActiveIndex = mActive.size();
     mActive.push_back(sound);
     return true;
+}
+
+void SoundManager::reportRefusedPlays()
+{
+    if (mRefusedPlays == 0) {
+        return;
+    }
+    // One line however many sounds failed: a level with more sounds than sources would otherwise
+    // write one for each.
+    logWarning("Warning: Every sound source is in use; " + std::to_string(mRefusedPlays)
+        + (mRefusedPlays == 1 ? " sound" : " sounds") + " could not play (the first: sound file '" + mFirstRefused
+        + "').");
+    mRefusedPlays = 0;
+    mFirstRefused.clear();
 }
 
 void SoundManager::releaseSource(Sound* sound)
@@ -243,11 +275,9 @@ void SoundManager::update(float seconds)
         }
     } reset{*this};
     mUpdating = true;
+    reportRefusedPlays();
     if (!(seconds >= 0.0f) || !std::isfinite(seconds)) {
         seconds = 0.0f;
-    }
-    if (mOutput == Output::Silent) {
-        mixSilently(seconds);
     }
     mListener->update();
     // Backwards, because a sound that ends leaves the list by swapping the last one into its
@@ -313,19 +343,6 @@ void SoundManager::notify(const Sound::Event& event)
         = event.kind == Sound::EventKind::Finished ? sound->mFinishedHandler : sound->mLoopHandler;
     if (handler) {
         handler(sound);
-    }
-}
-
-void SoundManager::mixSilently(float seconds)
-{
-    // Nobody hears this mix; it only moves the sources' clocks on as a device would. A long
-    // frame moves them on by at most a second.
-    mSilentFrames
-        = std::min(mSilentFrames + static_cast<double>(seconds) * mFrequency, static_cast<double>(mFrequency));
-    while (mSilentFrames >= 1.0) {
-        const int frames = static_cast<int>(std::min<double>(mSilentFrames, SilentChunkFrames));
-        mRenderSamples(mDevice, mSilentMix.data(), frames);
-        mSilentFrames -= frames;
     }
 }
 

@@ -4,18 +4,20 @@
 //
 // Model: a sound borrows a source from the pool while it plays or is paused and gives it back
 // when it stops, so many more sounds may exist than play at once; a play that finds the pool
-// empty fails with a warning. Files up to StreamThreshold seconds are decoded whole once and
-// shared; longer ones (and any created with `stream`) are decoded while they play, each sound
-// with its own decoder. Nothing happens behind the owner's back: update(), once per frame, takes
+// empty fails, and the next update warns once with the number of sounds that failed so (a sound
+// is counted again only after it played). Files up to StreamThreshold seconds (as decoded,
+// whatever the file states) are decoded whole once and shared; longer ones (and any created with
+// `stream`) are decoded while they play, each sound with its own decoder. Nothing happens behind
+// the owner's back: update(), once per frame, takes
 // the positions of the listener's and sounds' scene nodes, runs fades, refills streams, and then
 // calls the handlers and listeners of sounds that finished, looped or passed watched offsets.
 // Positions are the nodes' derived positions as the scene last brought them up to date (in the
 // engine the physics module does so every frame before it steps): a sound on the child of a node
 // that moved since is heard at its new place once the scene is up to date again (next frame).
 //
-// One manager (one OpenAL context) exists at a time. Without a sound device the manager mixes
-// into nothing on a device of its own (a warning says so), so a machine without a sound card runs
-// the program unchanged. Tests use the loopback device: nothing advances until renderSamples.
+// One manager (one OpenAL context) exists at a time. Without a sound device there is no manager;
+// a machine without a sound card runs with OpenAL Soft's null backend (ALSOFT_DRIVERS=null),
+// which mixes into nothing. Tests use the loopback device: nothing advances until renderSamples.
 #pragma once
 
 #include <AL/al.h>
@@ -32,6 +34,7 @@
 
 namespace tolva::al {
 
+class OggDecoder;
 class SampleBuffer;
 
 class SoundManager {
@@ -39,9 +42,8 @@ public:
     /// Files longer than this many seconds are streamed.
     static constexpr float StreamThreshold = 10.0f;
 
-    /// Opens the named device ("" for the default one) with up to maxSources sources. When it
-    /// cannot be opened, sound is mixed silently and a warning says so.
-    /// @throw Ogre::Exception when OpenAL cannot be used at all
+    /// Opens the named device ("" for the default one) with up to maxSources sources.
+    /// @throw Ogre::Exception when the device cannot be opened or OpenAL cannot be used at all
     explicit SoundManager(const std::string& device = "", int maxSources = 100);
     /// A manager on OpenAL Soft's loopback device, which mixes only when renderSamples asks it
     /// to: every sample is known in advance (tests).
@@ -69,14 +71,12 @@ public:
     /// Brings the listener and every playing sound up to date, then calls the handlers and
     /// listeners of what happened since the last update. A callback may play, stop or destroy
     /// sounds; update() itself is not re-entered from a callback.
-    /// @param seconds time since the last update (runs fades; drives the silent device)
+    /// @param seconds time since the last update (runs fades)
     void update(float seconds);
 
     int getSourceCount() const { return static_cast<int>(mSources.size()); }
     int getFreeSourceCount() const { return static_cast<int>(mFreeSources.size()); }
     const std::string& getDeviceName() const { return mDeviceName; }
-    /// Whether what is mixed is heard nowhere (no sound device).
-    bool isSilent() const { return mOutput == Output::Silent; }
     int getFrequency() const { return mFrequency; }
 
     /// Loopback device only: mixes the next frames into `out` (interleaved stereo floats,
@@ -85,15 +85,20 @@ public:
 
 private:
     friend class Sound;
-    enum class Output { Device, Loopback, Silent };
+    enum class Output { Device, Loopback };
 
     SoundManager(Output output, int frequency, int maxSources);
     void openLoopback(int frequency, int maxSources);
     void createContext(const ALCint* attributes, int maxSources);
-    void mixSilently(float seconds);
+    /// @throw SoundException when the file is missing or not Ogg Vorbis
+    static std::unique_ptr<OggDecoder> openDecoder(const std::string& fileName);
 
     // For sounds.
+    /// False when the pool is empty; the sound is counted for the next warning unless it was
+    /// counted since it last played.
     bool acquireSource(Sound* sound);
+    /// The one warning about the plays the empty pool refused since the last one.
+    void reportRefusedPlays();
     void releaseSource(Sound* sound);
     void forgetSound(Sound* sound);
     /// Calls the listeners and handler that one event concerns.
@@ -105,9 +110,6 @@ private:
     std::string mDeviceName;
     int mFrequency = 44100;
     LPALCRENDERSAMPLESSOFT mRenderSamples = nullptr;
-    /// The silent device's scratch mix and the frames it still owes the clock.
-    std::vector<float> mSilentMix;
-    double mSilentFrames = 0.0;
 
     std::vector<ALuint> mSources;
     std::vector<ALuint> mFreeSources;
@@ -116,6 +118,10 @@ private:
     std::vector<Sound*> mActive;
     std::map<std::string, std::weak_ptr<SampleBuffer>> mBuffers;
     std::unique_ptr<Listener> mListener;
+
+    /// Sounds refused a source since the last warning, and the file of the first one.
+    int mRefusedPlays = 0;
+    std::string mFirstRefused;
 
     std::vector<Sound::Event> mEvents;
     bool mUpdating = false;

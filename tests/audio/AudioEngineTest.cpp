@@ -1,17 +1,21 @@
 // The audio module inside the engine, on a real window and OpenAL Soft's null backend (no sound
-// card): its place in the engine's orders, and what the log says about the device.
+// card): its place in the engine's orders, what the log says about the device, and the end of
+// start-up without any device.
 #include "AlTestSupport.h"
 #include "WindowTestSupport.h"
 
 #include "audio/Audio.h"
 #include "audio/Sound.h"
 #include "audio/SoundListener.h"
+#include "core/Application.h"
 #include "core/Engine.h"
+#include "support/TestGame.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace tolva;
 
@@ -49,4 +53,27 @@ TEST(AudioInTheEngine, RunsInTheEngineOrdersOnTheNullBackendAndSaysSoInTheLog)
     EXPECT_TRUE(before("delete audio", "delete graphics"));
     EXPECT_NE(std::string::npos,
         home.readEngineLog().find("Sound device: OpenAL Soft's null backend; sound is mixed and heard nowhere."));
+}
+
+TEST(AudioInTheEngine, WithoutASoundDeviceStartUpEndsWithTheFatalLine)
+{
+    tolva::test::TestHome home(tolva::test::windowEngineConfig(), "");
+    // No backend OpenAL Soft knows: no device can be opened, as on a machine without a sound card.
+    setenv("ALSOFT_DRIVERS", "none", 1);
+    EngineOptions options = tolva::test::windowEngineOptions();
+    options.audio = true;
+    // A program that starts anyway ends after one frame.
+    options.createGame = [] { return static_cast<GameBase*>(new tolva::test::TestGame(1)); };
+    char program[] = "spindlewake";
+    char* argv[] = {program, nullptr};
+    testing::internal::CaptureStderr();
+    const int status = Application(1, argv, options).run();
+    const std::string err = testing::internal::GetCapturedStderr();
+    tolva::test::keepGraphicsLibrariesLoaded();
+    EXPECT_EQ(1, status);
+    EXPECT_NE(std::string::npos,
+        err.find("Brindlemoor: Fatal Error: Failed to initialise sound. You need an OpenAL (>=1.0) compatible "
+                 "sound card.\n"))
+        << err;
+    delete Engine::getInstance();
 }

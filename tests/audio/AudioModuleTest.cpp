@@ -66,17 +66,41 @@ TEST_F(AudioModule, CategoryVolumesScaleTheirSoundsAndAreWrittenBack)
     }
 }
 
-TEST_F(AudioModule, VolumesReadFromTheFileAreClampedOrDefaultedAndWrittenBackSane)
+TEST_F(AudioModule, VolumesReadFromTheFileApplyAsTheyStandAndAreWrittenOnlyWhenSet)
 {
-    restart(tolva::test::TestHome::minimalEngineConfig()
-        + "[Audio]\nVolume Effect=2.5\nVolume Music=loud\nVolume Voice=0.3\nVolume Master=0.5\n");
-    EXPECT_EQ(1.0f, mAudio->getSoundCategoryGain(Sound::CAT_EFFECT));
-    EXPECT_EQ(1.0f, mAudio->getSoundCategoryGain(Sound::CAT_MUSIC));
-    EXPECT_EQ(0.3f, mAudio->getSoundCategoryGain(Sound::CAT_VOICE));
-    EXPECT_EQ("1", configValue("Volume Effect"));
-    EXPECT_EQ("1", configValue("Volume Music"));
-    EXPECT_EQ("0.3", configValue("Volume Voice"));
+    struct Case {
+        Sound::Category category;
+        const char* text; // in the file
+        float gain;       // the category's volume
+        float scale;      // what its sounds get
+    } cases[] = {
+        {Sound::CAT_EFFECT, "2.5", 2.5f, 2.5f},
+        {Sound::CAT_MUSIC, "loud", 1.0f, 1.0f},
+        {Sound::CAT_VOICE, "-0.5", -0.5f, 0.0f},
+    };
+    std::string file = tolva::test::TestHome::minimalEngineConfig() + "[Audio]\nVolume Master=0.5\n";
+    for (const Case& c : cases) {
+        file += "Volume " + Audio::getSoundCategoryString(c.category) + "=" + c.text + "\n";
+    }
+    restart(file);
+    for (const Case& c : cases) {
+        const std::string key = "Volume " + Audio::getSoundCategoryString(c.category);
+        EXPECT_EQ(c.gain, mAudio->getSoundCategoryGain(c.category)) << key;
+        EXPECT_EQ(c.scale, playing(c.category)->getLayerSound()->getGainScale()) << key;
+        EXPECT_EQ(c.text, configValue(key)) << "read, not rewritten";
+    }
     EXPECT_EQ(0.5f, mAudio->getListener()->getGain());
+    auto loud = playing(Sound::CAT_EFFECT);
+    listen(0.1f);
+    EXPECT_NEAR(2.5f * 0.5f * ToneLevel, level(0.1f), 0.01f) << "louder than full, under the master volume";
+
+    mAudio->setSoundCategoryGain(Sound::CAT_EFFECT, 2.5f);
+    EXPECT_EQ("1", configValue("Volume Effect")) << "setting clamps and stores";
+    mEngine->writeConfiguration();
+    const std::string written = mHome.readEngineConfig();
+    for (const char* line : {"Volume Effect=1\n", "Volume Music=loud\n", "Volume Voice=-0.5\n"}) {
+        EXPECT_NE(std::string::npos, written.find(line)) << written;
+    }
 
     restart(tolva::test::TestHome::minimalEngineConfig());
     EXPECT_EQ(1.0f, mAudio->getSoundCategoryGain(Sound::CAT_EFFECT));

@@ -7,6 +7,7 @@
 #include "support/CallRecorder.h"
 
 #include <cmath>
+#include <functional>
 #include <map>
 
 using namespace tolva;
@@ -197,6 +198,92 @@ TEST_F(Music, TheCurrentMotifSurvivesAProbabilityChangeAndMotifsDestroyedElsewhe
     EXPECT_FALSE(mMusic->isMotifPlaying());
     frame(0.01f);
     mMusic->setGain(0.5f, MusicManager::FADE_ALL);
+}
+
+TEST_F(Music, ListenersThatRemoveMotifsOrFlushDoNotBreakTheTelling)
+{
+    // Two more listeners after the recorder: the first acts once on a call, the second records.
+    enum Trigger { PLAY_MOTIF, FRAME_CHOOSES, FRAME_DISABLED };
+    struct Case {
+        Trigger trigger;
+        const char* call;               // the call of the first listener that acts: "play" or "stop"
+        const char* action;             // "remove A", "remove B" or "flush"
+        std::vector<std::string> heard; // what the second listener hears
+        bool bPlays;
+    } cases[] = {
+        // B is played while A plays: A stops, then B starts.
+        {PLAY_MOTIF, "stop", "flush", {"l:stop A"}, false},
+        {PLAY_MOTIF, "stop", "remove B", {"l:stop A"}, false},
+        {PLAY_MOTIF, "stop", "remove A", {"l:stop A", "l:play B"}, true},
+        {PLAY_MOTIF, "play", "remove B", {"l:stop A"}, false},
+        {PLAY_MOTIF, "play", "flush", {"l:stop A"}, false},
+        // B, the only motif, is chosen; or stops as motifs are disabled.
+        {FRAME_CHOOSES, "play", "remove B", {}, false},
+        {FRAME_CHOOSES, "play", "flush", {}, false},
+        {FRAME_DISABLED, "stop", "remove B", {"l:stop B"}, false},
+        {FRAME_DISABLED, "stop", "flush", {"l:stop B"}, false},
+    };
+    struct Acting : MusicManager::Listener {
+        void motifPlay(const std::string&) override { act("play"); }
+        void motifStop(const std::string&) override { act("stop"); }
+        void act(const std::string& which)
+        {
+            if (which == call && action) {
+                const std::function<void()> once = std::move(action);
+                action = nullptr;
+                once();
+            }
+        }
+        std::string call;
+        std::function<void()> action;
+    };
+    for (const Case& c : cases) {
+        const std::string label = std::string(c.call) + " " + c.action + " in case " + std::to_string(&c - cases);
+        mMusic->flush();
+        mMusic->playMotifs();
+        mMusic->setSpaceMaximum(0.0f);
+        frame(0.01f);
+        if (c.trigger == PLAY_MOTIF) {
+            mMusic->addMotif(soundFile("tone-mono-1s"), "A", 0.5f);
+            mMusic->playMotif("A");
+        }
+        mMusic->addMotif(soundFile("tone-mono-1s"), "B", 0.5f);
+        if (c.trigger == FRAME_DISABLED) {
+            mMusic->playMotif("B");
+        }
+        Acting acting;
+        acting.call = c.call;
+        const std::string action = c.action;
+        acting.action = [this, action] {
+            if (action == "flush") {
+                mMusic->flush();
+            } else {
+                mMusic->removeMotif(action.substr(std::string("remove ").size()));
+            }
+        };
+        std::vector<std::string> heard;
+        MotifRecorder second{CallRecorder(heard, "l")};
+        auto& holder = mMusic->interfaceMusicManagerListener();
+        std::unique_ptr<Connection<MusicManager::Listener>> first(holder.connect(&acting));
+        std::unique_ptr<Connection<MusicManager::Listener>> last(holder.connect(&second));
+        switch (c.trigger) {
+        case PLAY_MOTIF:
+            mMusic->playMotif("B");
+            break;
+        case FRAME_CHOOSES:
+            frame(0.01f);
+            break;
+        case FRAME_DISABLED:
+            mMusic->stopMotifs();
+            frame(0.01f);
+            break;
+        }
+        EXPECT_EQ(c.heard, heard) << label;
+        Sound* b = mMusic->getMotif("B");
+        EXPECT_EQ(c.bPlays, b && b->isPlaying()) << label;
+        EXPECT_EQ(c.bPlays, mMusic->isMotifPlaying()) << label;
+        frame(0.01f);
+    }
 }
 
 TEST_F(Music, DestroyingTheAudioModuleDeletesTheMusicSounds)

@@ -12,6 +12,7 @@
 #include "platform/OdeSphereGeometry.h"
 
 #include <cmath>
+#include <functional>
 
 using namespace tolva;
 using tolva::test::soundFile;
@@ -40,24 +41,12 @@ struct ImpactStep {
     float x;
 };
 
-} // namespace
-
-TEST_F(PhysicsSounds, ImpactsPlayByDepthThresholdsBackoffAndCooloff)
+/// Each step's contacts reach the sound, then a frame of the step's length runs; after it the
+/// sound plays or not as the step says, with the step's gain and at the step's position.
+template <std::size_t Steps, std::size_t Partners>
+void runImpacts(ImpactSound& sound, const ImpactStep (&steps)[Steps], SinglePhysical (&partners)[Partners],
+    const std::function<void(float)>& frame)
 {
-    const Touch none{-1, 0.0f, 0.0f};
-    const ImpactStep steps[] = {
-        {{{0, 0.05f, 1}, none}, 0.2f, false, 0, 0}, // a new partner below the threshold is only recorded
-        {{{0, 0.5f, 2}, none}, 0.2f, false, 0, 0},  // while it keeps touching, below the override
-        {{{0, 100.0f, 3}, none}, 0.2f, true, 1.0f, 3},
-        {{none, none}, 0.2f, false, 0, 0},           // the partner leaves (backoff 0)
-        {{{0, 0.3f, 4}, none}, 0.2f, true, 0.3f, 4}, // ... and is new again
-        {{{1, 0.5f, 5}, none}, 0.05f, false, 0, 0},  // within the cooloff: dropped
-        {{{2, 0.2f, 6}, {3, 0.4f, 7}}, 0.2f, true, 0.4f, 7},
-        {{{4, 2.0f, 8}, none}, 0.2f, true, 1.0f, 8},
-    };
-    SinglePhysical partners[5] = {SinglePhysical(nullptr), SinglePhysical(nullptr), SinglePhysical(nullptr),
-        SinglePhysical(nullptr), SinglePhysical(nullptr)};
-    ImpactSound sound("impact", soundFile("tone-mono-1s"));
     int index = 0;
     for (const ImpactStep& step : steps) {
         sound.stop();
@@ -77,6 +66,27 @@ TEST_F(PhysicsSounds, ImpactsPlayByDepthThresholdsBackoffAndCooloff)
         }
         ++index;
     }
+}
+
+} // namespace
+
+TEST_F(PhysicsSounds, ImpactsPlayByDepthThresholdsBackoffAndCooloff)
+{
+    const Touch none{-1, 0.0f, 0.0f};
+    const ImpactStep steps[] = {
+        {{{0, 0.05f, 1}, none}, 0.2f, false, 0, 0}, // a new partner below the threshold is only recorded
+        {{{0, 0.5f, 2}, none}, 0.2f, false, 0, 0},  // while it keeps touching, below the override
+        {{{0, 100.0f, 3}, none}, 0.2f, true, 1.0f, 3},
+        {{none, none}, 0.2f, false, 0, 0},           // the partner leaves (backoff 0)
+        {{{0, 0.3f, 4}, none}, 0.2f, true, 0.3f, 4}, // ... and is new again
+        {{{1, 0.5f, 5}, none}, 0.05f, false, 0, 0},  // within the cooloff: dropped
+        {{{2, 0.2f, 6}, {3, 0.4f, 7}}, 0.2f, true, 0.4f, 7},
+        {{{4, 2.0f, 8}, none}, 0.2f, true, 1.0f, 8},
+    };
+    SinglePhysical partners[5] = {SinglePhysical(nullptr), SinglePhysical(nullptr), SinglePhysical(nullptr),
+        SinglePhysical(nullptr), SinglePhysical(nullptr)};
+    ImpactSound sound("impact", soundFile("tone-mono-1s"));
+    runImpacts(sound, steps, partners, [this](float seconds) { frame(seconds); });
 
     // A play rewinds a sound still playing; without gain change the gain stays.
     sound.setSecondOffset(0.5f);
@@ -91,20 +101,29 @@ TEST_F(PhysicsSounds, ImpactsPlayByDepthThresholdsBackoffAndCooloff)
     EXPECT_FLOAT_EQ(0.7f, sound.getGain());
 }
 
-TEST_F(PhysicsSounds, ContactsNoDeeperThanZeroAreNoImpacts)
+TEST_F(PhysicsSounds, GrazingContactsKeepOrMakePartnersAndOnlyDepthsThatAreNoNumberAreIgnored)
 {
-    SinglePhysical partner(nullptr);
+    const Touch none{-1, 0.0f, 0.0f};
+    const ImpactStep steps[] = {
+        {{{0, 0.3f, 1}, none}, 0.2f, true, 0.3f, 1},
+        {{{0, 0.0f, 2}, none}, 0.2f, false, 0, 0},  // still touching, at depth 0
+        {{{0, 0.3f, 3}, none}, 0.2f, false, 0, 0},  // ... so no new partner
+        {{{1, 0.0f, 4}, none}, 0.2f, false, 0, 0},  // a new partner at depth 0 is recorded
+        {{{1, 0.5f, 5}, none}, 0.2f, false, 0, 0},  // ... and known from then on
+        {{{2, -0.2f, 6}, none}, 0.2f, false, 0, 0}, // so is one below zero
+        {{{2, 0.5f, 7}, none}, 0.2f, false, 0, 0},
+        {{{3, std::nanf(""), 8}, none}, 0.2f, false, 0, 0}, // not a number: not even recorded
+        {{{3, 0.5f, 9}, none}, 0.2f, true, 0.5f, 9},
+    };
+    SinglePhysical partners[4]
+        = {SinglePhysical(nullptr), SinglePhysical(nullptr), SinglePhysical(nullptr), SinglePhysical(nullptr)};
     ImpactSound sound("impact", soundFile("tone-mono-1s"));
-    sound.setThreshold(0.0f);
-    sound.setThresholdOverride(0.0f);
-    for (float depth : {0.0f, -0.5f, std::nanf("")}) {
-        Contact contact;
-        contact.penetrationDepth = depth;
-        contact.position = Ogre::Vector3::ZERO;
-        sound.collision(&partner, &contact);
-        frame(0.2f);
-        EXPECT_FALSE(sound.isPlaying()) << depth;
-    }
+    runImpacts(sound, steps, partners, [this](float seconds) { frame(seconds); });
+
+    sound.stop();
+    sound.collision(&partners[0], nullptr);
+    frame(0.2f);
+    EXPECT_FALSE(sound.isPlaying()) << "a missing contact is no impact";
 }
 
 TEST_F(PhysicsSounds, RollingAndJointSoundsFollowTheSpeed)

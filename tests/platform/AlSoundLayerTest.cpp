@@ -6,12 +6,15 @@
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 
+#include <OgreException.h>
+
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 
 using namespace tolva;
@@ -47,6 +50,35 @@ public:
 };
 
 const float ToneLevel = 0.212f; // a 0.5 sine at full gain, centred on two channels
+
+/// The Ogg data with the granule position of its last page set to `granule` (the length in
+/// samples a player reads from the file), the page's checksum made right again.
+std::string withStatedLength(std::string ogg, std::uint64_t granule)
+{
+    const size_t page = ogg.rfind("OggS");
+    const size_t segments = static_cast<unsigned char>(ogg[page + 26]);
+    size_t size = 27 + segments;
+    for (size_t i = 0; i < segments; ++i) {
+        size += static_cast<unsigned char>(ogg[page + 27 + i]);
+    }
+    for (int i = 0; i < 8; ++i) {
+        ogg[page + 6 + i] = static_cast<char>(granule >> (8 * i));
+    }
+    for (int i = 0; i < 4; ++i) {
+        ogg[page + 22 + i] = 0;
+    }
+    std::uint32_t crc = 0;
+    for (size_t i = page; i < page + size; ++i) {
+        crc ^= static_cast<std::uint32_t>(static_cast<unsigned char>(ogg[i])) << 24;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        ogg[page + 22 + i] = static_cast<char>(crc >> (8 * i));
+    }
+    return ogg;
+}
 
 } // namespace
 
@@ -174,43 +206,64 @@ TEST_F(SoundLayer, SoundsFollowTheirNodeAndRelativeSoundsStayAtTheListener)
     listenerNode->detachObject(mManager->getListener());
 }
 
-TEST_F(SoundLayer, AnEmptyPoolFailsThePlayWithOneWarning)
+TEST_F(SoundLayer, PlaysAnEmptyPoolRefusesAreWarnedAboutOncePerUpdateWithTheirCount)
 {
     mManager.reset(); // one manager at a time
     auto small = al::SoundManager::createLoopback(44100, 2);
-    al::Sound* sounds[3];
+    al::Sound* sounds[6];
     for (al::Sound*& sound : sounds) {
         sound = small->createSound("s", soundFile("tone-mono-1s"));
     }
-    EXPECT_TRUE(sounds[0]->play());
-    EXPECT_TRUE(sounds[1]->play());
-    EXPECT_FALSE(sounds[2]->play());
-    EXPECT_FALSE(sounds[2]->play());
-    std::vector<std::string> lines = mLog.getLines();
-    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.find("Every sound source is in use") != std::string::npos;
-    }));
-    sounds[0]->stop();
-    EXPECT_TRUE(sounds[2]->play()) << "a stopped sound gives its source back";
+    const auto warnings = [&] {
+        std::vector<std::string> found;
+        for (const std::string& line : mLog.getLines()) {
+            if (line.find("Every sound source is in use") != std::string::npos) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    };
+    struct Update {
+        std::vector<int> plays; // sounds asked to play before the update
+        bool stopFirst;         // the first sound stops and gives its source back
+        const char* warning;    // the one new line, or none
+    } updates[] = {
+        {{0, 1, 2, 3, 4, 5}, false, "4 sounds could not play"},
+        {{2, 3, 4, 5, 2}, false, nullptr}, // counted already, until they play
+        {{}, false, nullptr},
+        {{2}, true, nullptr}, // plays on the freed source
+        {{2, 0, 3}, true, "1 sound could not play"},
+    };
+    size_t seen = 0;
+    for (const Update& update : updates) {
+        if (update.stopFirst) {
+            sounds[0]->stop();
+        }
+        for (int index : update.plays) {
+            sounds[index]->play();
+        }
+        EXPECT_EQ(seen, warnings().size()) << "nothing before the update";
+        small->update(0.01f);
+        const std::vector<std::string> lines = warnings();
+        ASSERT_EQ(seen + (update.warning ? 1 : 0), lines.size());
+        if (update.warning) {
+            EXPECT_NE(std::string::npos, lines.back().find(update.warning)) << lines.back();
+            EXPECT_NE(std::string::npos, lines.back().find(soundFile("tone-mono-1s"))) << lines.back();
+        }
+        seen = lines.size();
+    }
+    EXPECT_TRUE(sounds[1]->isPlaying() && sounds[2]->isPlaying());
 }
 
-TEST_F(SoundLayer, WithoutADeviceSoundIsMixedSilentlyAndTheLogSaysSo)
+TEST_F(SoundLayer, ADeviceThatCannotBeOpenedIsAnError)
 {
     mManager.reset(); // one manager at a time
-    al::SoundManager silent("no such device", 4);
-    EXPECT_TRUE(silent.isSilent());
-    std::vector<std::string> lines = mLog.getLines();
-    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.rfind("Warning: No sound device could be opened ('no such device')", 0) == 0;
-    }));
-    al::Sound* sound = silent.createSound("s", soundFile("tone-mono-short"));
-    int finished = 0;
-    sound->setFinishedHandler([&](al::Sound*) { ++finished; });
-    ASSERT_TRUE(sound->play());
-    for (int frame = 0; frame < 10; ++frame) {
-        silent.update(0.05f);
+    try {
+        al::SoundManager manager("no such device", 4);
+        ADD_FAILURE() << "a manager without a device";
+    } catch (const Ogre::Exception& error) {
+        EXPECT_NE(std::string::npos, error.getDescription().find("No sound device could be opened ('no such device')"));
     }
-    EXPECT_EQ(1, finished) << "the updates move playback on as a device would";
 }
 
 TEST_F(SoundLayer, MissingOrDamagedFilesAreErrorsNotCrashes)
@@ -240,6 +293,38 @@ TEST_F(SoundLayer, MissingOrDamagedFilesAreErrorsNotCrashes)
         EXPECT_GT(levels.back(), 0.2f) << stream;
         mManager->destroySound(sound);
     }
+}
+
+TEST_F(SoundLayer, AFileHoldingMoreThanItStatesIsStreamedWhenItDecodesPastTheThreshold)
+{
+    tolva::test::TempDir dir;
+    struct Case {
+        const char* source; // a tone of 12 s, or of 1 s
+        std::uint64_t stated;
+        bool streamed;
+    } cases[] = {
+        {"tone-mono-long", 1000, true},
+        {"tone-mono-long", 44100 * 12, true},
+        {"tone-mono-1s", 1000, false},
+    };
+    for (const Case& c : cases) {
+        std::ifstream in(soundFile(c.source), std::ios::binary);
+        const std::string ogg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string file
+            = dir.write(std::string(c.source) + std::to_string(c.stated) + ".ogg", withStatedLength(ogg, c.stated));
+        al::Sound* sound = mManager->createSound("s", file);
+        EXPECT_EQ(c.streamed, sound->isStreaming()) << c.source << " stating " << c.stated;
+        mManager->destroySound(sound);
+    }
+    EXPECT_EQ(1,
+        mLog.count("Warning: Sound file '" + dir.file("tone-mono-long1000.ogg")
+            + "' holds more sound than it states; it is streamed."));
+
+    al::Sound* lying = mManager->createSound("s", dir.file("tone-mono-long1000.ogg"));
+    lying->setRelativeToListener(true);
+    ASSERT_TRUE(lying->play());
+    const std::vector<float> levels = mEars.listen(11.5f, 0.5f);
+    EXPECT_GT(levels.back(), 0.2f) << "it plays on past what it states";
 }
 
 TEST_F(SoundLayer, CallbacksMayDestroySoundsAndListenersMayGoFirst)

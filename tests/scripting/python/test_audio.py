@@ -31,3 +31,10 @@ class Audio(unittest.TestCase):
         self.assertTrue(sound.isPlaying())
         sound.setLoop(True)
         self.assertTrue(sound.stop() and sound.isStopped() and sound.isLooping())
+
+    def test_a_layer_sound_a_script_drops_is_freed_with_its_source(self):
+        # More than the 100 sources: each dropped sound must give its source back to play the next.
+        for index in range(150):
+            sound = self.audio.createSound("dropped", SHORT_TONE)
+            self.assertTrue(sound.play(), index)
+            del sound
