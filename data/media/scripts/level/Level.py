@@ -34,6 +34,7 @@ GEM = Vector3(0, 3, -8)
 PUSH_CORNER = Vector3(-12, 0, -9)
 PUSH_SCALE = Vector3(1, 1, 1)
 WINDMILL = Vector3(-12, 0, -11)
+MARK_SIZE = 0.6
 # The autopilot's waypoints, on the floor, then into the updraft.
 PATH = [Vector3(0, 1, 2), Vector3(0, 1, -4), Vector3(0, 1, -8)]
 AUTOPILOT_FORCE = 12.0
@@ -178,6 +179,8 @@ class Level:
             mark = self.keep(TolvaEngine.BillboardEffect("Level Field Mark %d" % index, "Level/Spark"))
             mark.setPosition(PUSH_CORNER + Vector3(x, 0.5, z))
             mark.setColour(ColourValue(0.4, 0.6, 1, 1))
+            # Marks, not walls: a billboard keeps its set's default size of 100 units otherwise.
+            mark.setSize(MARK_SIZE, MARK_SIZE)
 
     def buildScenery(self, engine):
         self.windmill = self.keep(TolvaEngine.MeshObject("Level Windmill", "level_windmill.mesh"))
