@@ -170,7 +170,7 @@ class Level:
         self.sphere.getInventory().addItem(self.gem)
         self.pickupSound.play()
         self.lift.setIntensity(SPENT_LIFT)
-        log("gem taken")
+        log("gem taken at %.1f units up" % self.sphere.getPosition().y)
 
     def buildMagneticField(self):
         push = self.keep(TolvaEngine.GravityMap("level_push.gravity"))
