@@ -22,6 +22,8 @@ namespace {
 
 const char* const GameSection = "Game";
 const char* const SensitivityKey = "Mouse Sensitivity";
+/// The frame rate at which a held look or zoom key moves the camera by one command's amount.
+const double ReferenceFramesPerSecond = 60.0;
 
 // Numbers reach the camera and the sphere's body, whose libraries abort on NaN.
 float finite(float value, const char* member)
@@ -224,16 +226,29 @@ void GameControl::viewToggle(int value)
     }
 }
 
+double GameControl::heldFrames() const
+{
+    // Held keys repeat once a frame; by time, the camera turns as fast at any frame rate.
+    Engine* engine = Engine::getInstance();
+    GameBase* game = engine ? engine->getGame() : nullptr;
+    const GameControlRegistry* registry = game ? game->getControlRegistry() : nullptr;
+    if (!registry || !registry->isRepeating()) {
+        return 1.0;
+    }
+    const double seconds = registry->getRepeatSeconds();
+    return std::isfinite(seconds) && seconds > 0.0 ? seconds * ReferenceFramesPerSecond : 0.0;
+}
+
 float GameControl::lookAmount(int value) const
 {
-    return static_cast<float>(0.1 * value * mMouseSensitivity);
+    return static_cast<float>(0.1 * value * mMouseSensitivity * heldFrames());
 }
 
 float GameControl::zoomAmount(int value) const
 {
     // In floating point: a held key repeats with the value 1, which in whole numbers would
     // zoom by nothing.
-    return static_cast<float>(value / 120.0 * 10.5 * mMouseSensitivity);
+    return static_cast<float>(value / 120.0 * 10.5 * mMouseSensitivity * heldFrames());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,7 +6,9 @@
 // the sides while keeping its speed, and switches the sphere's thruster on in the first frame of
 // thrust and off in the first frame without. Look and zoom commands turn, pitch and zoom the
 // camera, scaled by the mouse sensitivity ("Mouse Sensitivity" in the section "Game" of
-// "engine.cfg").
+// "engine.cfg"). A held look or zoom key acts by time: each frame it moves the camera by one
+// command's amount times the frame's share of a sixtieth of a second, so the camera turns as
+// fast at any frame rate; mouse motion moves it by one amount per event.
 //
 // The game module frames this module before the control registry, so the commands that the
 // registry repeats in one frame are seen by the next frame's thruster step.
@@ -114,6 +116,9 @@ private:
     void updatePitchTorqueVector();
     void updateRollTorqueVector();
     bool isSteerable() const;
+    /// How many frames of 60 a second one call stands for: the elapsed time of a held key's
+    /// repeat, 1 for a single event (mouse motion, a key going down).
+    double heldFrames() const;
     float lookAmount(int value) const;
     float zoomAmount(int value) const;
 

@@ -164,6 +164,26 @@ void GameControlRegistry::frame(float seconds)
     snapshot.swap(mRepeatSnapshot);
     snapshot.assign(mActiveRepeats.begin(), mActiveRepeats.end());
     const std::uint64_t removals = mRepeatRemovals;
+    // Restored however the walk ends, so that events after a failed handler are not taken for
+    // repeats.
+    struct RepeatScope {
+        GameControlRegistry& registry;
+        const bool repeating;
+        const float seconds;
+        RepeatScope(GameControlRegistry& registry, float seconds)
+            : registry(registry)
+            , repeating(registry.mRepeating)
+            , seconds(registry.mRepeatSeconds)
+        {
+            registry.mRepeating = true;
+            registry.mRepeatSeconds = seconds;
+        }
+        ~RepeatScope()
+        {
+            registry.mRepeating = repeating;
+            registry.mRepeatSeconds = this->seconds;
+        }
+    } scope(*this, seconds);
     for (const ActiveRepeat& entry : snapshot) {
         if (mRepeatRemovals != removals && !isRepeatActive(entry.command)) {
             continue;

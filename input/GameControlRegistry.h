@@ -184,8 +184,14 @@ public:
     /// first ten are logged and the rest counted in one line.
     /// @throw Ogre::FileNotFoundException when there is no controls file
     void initialise() override;
-    /// Calls every active repeating command with 1. The elapsed time is not used.
+    /// Calls every active repeating command with 1.
     void frame(float seconds) override;
+    /// Whether the handler being called is the once-a-frame call of a held repeating command
+    /// (rather than a single key, button or mouse motion event).
+    bool isRepeating() const { return mRepeating; }
+    /// The elapsed seconds of the frame whose repeats are being called (0 outside that call):
+    /// a handler that should act by time rather than by frame scales its held amount by it.
+    float getRepeatSeconds() const { return mRepeating ? mRepeatSeconds : 0.0f; }
     /// Writes the controls file (unless initialise found it unreadable and could not copy it
     /// aside). A failure is logged as a warning and leaves the old file as it was.
     void shutdown() override;
@@ -322,6 +328,8 @@ private:
     std::vector<ActiveRepeat> mRepeatSnapshot;
     std::vector<Control> mHeldKeySnapshot;
     std::vector<Control> mReleaseSnapshot;
+    bool mRepeating = false;
+    float mRepeatSeconds = 0.0f;
 };
 
 } // namespace tolva

@@ -4,7 +4,9 @@
 #include <CEGUI/RendererModules/Null/Renderer.h>
 #include <CEGUI/RendererModules/Ogre/Renderer.h>
 
+#include <OgreRenderSystem.h>
 #include <OgreRenderWindow.h>
+#include <OgreRoot.h>
 
 #include <algorithm>
 
@@ -139,6 +141,7 @@ void Gui::start(Graphics* graphics)
     if (graphics) {
         mGraphics = graphics;
         mGraphics->addPropertyListener(this);
+        mGraphics->getRoot()->addFrameListener(this);
     }
 }
 
@@ -149,6 +152,7 @@ void Gui::stop()
     }
     mInputConnections.clear();
     if (mGraphics) {
+        mGraphics->getRoot()->removeFrameListener(this);
         mGraphics->removePropertyListener(this);
         mGraphics = nullptr;
     }
@@ -199,6 +203,18 @@ void Gui::frame(float seconds)
 }
 
 void Gui::shutdown() { }
+
+bool Gui::frameEnded(const Ogre::FrameEvent&)
+{
+    // Left on, the last clip rectangle the GUI drew with would cut the next frame's clear and
+    // scene to that rectangle, and the rest of the window would show the same picture forever.
+    // Without a viewport nothing was drawn yet, and the render system cannot switch it off.
+    Ogre::RenderSystem* renderSystem = mGraphics->getRoot()->getRenderSystem();
+    if (renderSystem && renderSystem->_getViewport()) {
+        renderSystem->setScissorTest(false);
+    }
+    return true;
+}
 
 void Gui::setEnabled(bool enabled)
 {

@@ -16,11 +16,18 @@
 // The GUI library owns every window; this module owns the system, the renderer, the resource
 // provider and the root window. Without a render window (an engine built without graphics) the
 // GUI runs on the library's null renderer: windows, input and events work, nothing is drawn.
+//
+// The GUI library draws over the window once the scene of the frame is rendered (when the
+// rendering engine reports the frame queued), clipping each piece to its window with the render
+// system's scissor test, which it leaves switched on. The module switches it off when the frame
+// has ended, so that the next frame's clear and scene cover the whole window again.
 #pragma once
 
 #include <CEGUI/Event.h>
 #include <CEGUI/ForwardRefs.h>
 #include <CEGUI/InputEvent.h>
+
+#include <OgreFrameListener.h>
 
 #include <OISKeyboard.h>
 #include <OISMouse.h>
@@ -44,7 +51,11 @@ namespace tolva {
 class Graphics;
 class GuiResourceProvider;
 
-class Gui : public EngineModule, public PropertyListener, public OIS::KeyListener, public OIS::MouseListener {
+class Gui : public EngineModule,
+            public PropertyListener,
+            public OIS::KeyListener,
+            public OIS::MouseListener,
+            private Ogre::FrameListener {
 public:
     /// A window added with addChild and its four subscriptions (shown, hidden, enabled,
     /// disabled). Copies share the subscriptions.
@@ -140,6 +151,8 @@ public:
     CEGUI::Window* getRootWindow() const { return mRootWindow; }
 
 private:
+    /// Called by the rendering engine's root after the window was swapped.
+    bool frameEnded(const Ogre::FrameEvent& event) override;
     void start(Graphics* graphics);
     void stop();
     void showCursor(bool show);

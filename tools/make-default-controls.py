@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes data/cfg/controls.cfg, the default bindings of the game's commands that a player's
-first start copies: W, S, A and D move, the arrow keys look, Page Up and Page Down zoom and L
-toggles the local view. The file is the control registry's pickle (protocol 2):
+first start copies: W, S, A and D move, the arrow keys look, Page Up brings the camera closer
+(the command "Zoom Out", which narrows the camera's distance), Page Down takes it farther ("Zoom
+In") and L toggles the local view. The file is the control registry's pickle (protocol 2):
 (commands, base layer), commands ((name, category, repeat), ...) in the order the game registers
 them, the layer (modifier type, modifier controls, (((control type, value), command index), ...)).
 Run it from anywhere after changing the bindings."""
@@ -18,8 +19,8 @@ COMMANDS = [
     ("Down", "View", True, 208),  # down arrow
     ("Left", "View", True, 203),  # left arrow
     ("Right", "View", True, 205),  # right arrow
-    ("Zoom In", "View", True, 201),  # Page Up
-    ("Zoom Out", "View", True, 209),  # Page Down
+    ("Zoom In", "View", True, 209),  # Page Down: farther
+    ("Zoom Out", "View", True, 201),  # Page Up: closer
     ("Toggle Local", "View", False, 38),  # L
 ]
 

@@ -3,6 +3,9 @@
 
     screenshot.py <window id, or "root"> <file.png>
 
+A file name ending in ".ppm" gets the plain binary PPM (P6) instead, which a test reads without
+a decoder.
+
 The window id is what `xdotool search --name Spindlewake` prints. Made for 24-bit displays with
 32 bits per pixel (Xvfb's "-screen 0 WxHx24"), the only kind the project uses."""
 import ctypes
@@ -78,7 +81,12 @@ def main():
         sys.exit(__doc__)
     width, height, rows = grab(sys.argv[1])
     with open(sys.argv[2], "wb") as f:
-        f.write(png(width, height, rows))
+        if sys.argv[2].endswith(".ppm"):
+            stride = width * 3 + 1
+            f.write(b"P6\n%d %d\n255\n" % (width, height))
+            f.write(b"".join(rows[y * stride + 1:(y + 1) * stride] for y in range(height)))
+        else:
+            f.write(png(width, height, rows))
 
 
 main()

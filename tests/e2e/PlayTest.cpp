@@ -2,13 +2,21 @@
 // own with a window manager (so the keys go to it and the window can be closed as a player
 // closes it). Keys from xdotool roll the sphere over the plate, through the opened gate and into
 // the updraft to the gem; the console reports where the sphere is and restarts the engine; then
-// the window is closed and the program must end cleanly with its files written.
+// the window is closed and the program must end cleanly with its files written. On the way the
+// test looks at the window as the player does: the picture follows the camera and the sphere,
+// nothing washes it out, and the goal line can be read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "RunningProgram.h"
 #include "support/TestHome.h"
@@ -40,6 +48,112 @@ void enterInConsole(const std::string& line)
     x("xdotool key Return");
 }
 
+/// What the window shows, as 8-bit RGB rows from the top.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+
+    const std::uint8_t* at(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
+};
+
+/// The window's pixels, read as the screenshot tool reads them (empty when that fails).
+Picture screenshot(const std::string& window, const std::string& file)
+{
+    Picture picture;
+    if (!x("python3 " TOLVA_SOURCE_DIR "/tools/screenshot.py " + window + " " + file)) {
+        return picture;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string magic;
+    int depth = 0;
+    in >> magic >> picture.width >> picture.height >> depth;
+    in.get();
+    if (magic != "P6" || depth != 255 || picture.width <= 0 || picture.height <= 0) {
+        return Picture();
+    }
+    picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
+    in.read(reinterpret_cast<char*>(picture.rgb.data()), static_cast<std::streamsize>(picture.rgb.size()));
+    return in ? picture : Picture();
+}
+
+/// Rows below this one hold the key line, which the GUI redraws whatever the scene does.
+int sceneRows(const Picture& picture)
+{
+    return std::max(0, picture.height - 40);
+}
+
+/// The share of the scene's pixels (above the key line) that differ between two pictures.
+double changedShare(const Picture& a, const Picture& b)
+{
+    if (a.width != b.width || a.height != b.height || a.rgb.empty()) {
+        return 0.0;
+    }
+    std::size_t changed = 0;
+    for (int y = 0; y < sceneRows(a); ++y) {
+        for (int x = 0; x < a.width; ++x) {
+            const std::uint8_t* p = a.at(x, y);
+            const std::uint8_t* q = b.at(x, y);
+            const int difference = std::max({std::abs(p[0] - q[0]), std::abs(p[1] - q[1]), std::abs(p[2] - q[2])});
+            changed += difference > 30;
+        }
+    }
+    return static_cast<double>(changed) / (static_cast<double>(sceneRows(a)) * a.width);
+}
+
+/// The share of the scene's pixels that are white or nearly so.
+double whiteShare(const Picture& picture)
+{
+    std::size_t white = 0;
+    for (int y = 0; y < sceneRows(picture); ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint8_t* p = picture.at(x, y);
+            white += p[0] > 235 && p[1] > 235 && p[2] > 235;
+        }
+    }
+    return picture.rgb.empty() ? 1.0 : static_cast<double>(white) / (static_cast<double>(sceneRows(picture)) * picture.width);
+}
+
+/// Relative luminance of an sRGB pixel, as contrast ratios are defined on it.
+double luminance(const std::uint8_t* p)
+{
+    double sum = 0.0;
+    const double weights[] = {0.2126, 0.7152, 0.0722};
+    for (int i = 0; i < 3; ++i) {
+        const double c = p[i] / 255.0;
+        sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+}
+
+/// The contrast of the goal line at the top: its brightest or darkest pixels (the letters)
+/// against the median of the strip (what lies behind them, which covers most of it).
+double goalLineContrast(const Picture& picture)
+{
+    std::vector<double> levels;
+    for (int y = 8; y < 28 && y < picture.height; ++y) {
+        for (int x = 10; x < std::min(picture.width, 550); ++x) {
+            levels.push_back(luminance(picture.at(x, y)));
+        }
+    }
+    if (levels.empty()) {
+        return 0.0;
+    }
+    std::sort(levels.begin(), levels.end());
+    const double behind = levels[levels.size() / 2];
+    const double ratio = [](double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }(
+        behind, levels.back());
+    return std::max(ratio, (behind + 0.05) / (levels.front() + 0.05));
+}
+
+/// The height the log gives in "Level: gem taken at <height> units up", or -1.
+double gemHeight(const std::string& log)
+{
+    const std::string marker = "Level: gem taken at ";
+    const std::size_t at = log.find(marker);
+    return at == std::string::npos ? -1.0 : std::atof(log.c_str() + at + marker.size());
+}
+
 std::size_t count(const std::string& text, const std::string& part)
 {
     std::size_t found = 0;
@@ -67,18 +181,67 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     RunningProgram program;
     ASSERT_TRUE(program.waitForText(log, "Level: built", LevelSeconds)) << program.standardError();
     check(x("xdotool search --sync --name Spindlewake windowactivate --sync"), "the window takes the focus");
+    FILE* search = popen("xdotool search --name Spindlewake 2>/dev/null", "r");
+    char line[64] = "";
+    const bool found = search && std::fgets(line, sizeof line, search);
+    if (search) {
+        pclose(search);
+    }
+    ASSERT_TRUE(found) << "the window is found";
+    const std::string window = std::string(line).substr(0, std::string(line).find_first_not_of("0123456789"));
+    const std::string shot = home.dataFile("shot.ppm");
+
+    // Frames go by with the sphere at its start: the plate stays up and the picture stays put.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    check(readFile(log).find("Level: plate pressed") == std::string::npos, "the plate waits for the sphere");
+    const Picture start = screenshot(window, shot);
+    check(!start.rgb.empty(), "the window's pixels are read");
+    check(goalLineContrast(start) >= 4.5, "the goal line reads against what is behind it (contrast "
+            + std::to_string(goalLineContrast(start)) + ")");
+
+    // Turning the camera turns the picture; turning it back lets W roll the sphere ahead.
+    x("xdotool keydown Left");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    x("xdotool keyup Left");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Picture turned = screenshot(window, shot);
+    check(changedShare(start, turned) > 0.1, "turning the camera changes the picture above the key line ("
+            + std::to_string(changedShare(start, turned)) + " of it)");
+    x("xdotool keydown Right");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    x("xdotool keyup Right");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     // Forward (W) from the start: over the plate, through the gate once it has risen, into the
-    // updraft, which lifts the sphere to the gem.
+    // updraft, which lifts the sphere to the gem. A picture every two seconds on the way, each
+    // unlike the one before.
     x("xdotool keydown w");
-    const bool pressed = program.waitForText(log, "Level: plate pressed", EventSeconds);
-    const bool opened = program.waitForText(log, "Level: gate open", EventSeconds);
-    const bool lifted = program.waitForText(log, "Level: sphere in the updraft", EventSeconds);
+    Picture previous = screenshot(window, shot);
+    int pictures = 0;
+    int still = 0;
+    int washed = 0;
+    // A loaded machine takes seconds for one picture: at least four, however fast the sphere.
+    for (int tries = 0; tries < 45 && (pictures < 4 || readFile(log).find("Level: gem taken") == std::string::npos);
+         ++tries) {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const Picture next = screenshot(window, shot);
+        ++pictures;
+        still += changedShare(previous, next) < 0.02;
+        washed += whiteShare(next) > 0.5;
+        previous = next;
+    }
     x("xdotool keyup w");
-    check(pressed, "the sphere pressed the plate");
-    check(opened, "the gate opened");
-    check(lifted, "the sphere reached the updraft");
-    check(program.waitForText(log, "Level: gem taken", EventSeconds), "the sphere took the gem");
+    const std::string played = readFile(log);
+    const std::size_t pressed = played.find("Level: plate pressed");
+    const std::size_t opened = played.find("Level: gate open");
+    check(pressed != std::string::npos, "the sphere pressed the plate");
+    check(opened != std::string::npos && opened > pressed, "the gate opened after the plate was pressed");
+    check(played.find("Level: sphere in the updraft") != std::string::npos, "the sphere reached the updraft");
+    check(gemHeight(played) > 2.5, "the updraft carried the sphere up to the gem (taken at "
+            + std::to_string(gemHeight(played)) + ")");
+    check(pictures > 0 && still == 0, "the picture moves with the sphere (" + std::to_string(still) + " of "
+            + std::to_string(pictures) + " pictures unchanged)");
+    check(washed == 0, std::to_string(washed) + " pictures on the way are mostly white");
 
     // The console: where the sphere is, then a restart.
     x("xdotool key grave");

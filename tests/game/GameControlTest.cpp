@@ -107,15 +107,49 @@ TEST_F(GameControlTest, ViewCommandsTurnPitchZoomAndToggleTheCameraByTheSensitiv
     EXPECT_FALSE(camera().isLocal());
 }
 
-TEST_F(GameControlTest, AHeldZoomKeyZoomsEveryFrame)
+TEST_F(GameControlTest, HeldViewKeysMoveTheCameraByTimeAndMouseMotionByEvent)
 {
     GameControlRegistry& registry = *game().getControlRegistry();
+    const GameControlRegistry::Modifier base;
     const GameControlRegistry::Control pageUp(GameControlRegistry::Control::TYPE_KEY, OIS::KC_PGUP);
-    registry.bind(GameControlRegistry::Modifier(), pageUp, GameControlRegistry::Command("Zoom In", "View"));
-    registry.keyPressed(OIS::KeyEvent(nullptr, OIS::KC_PGUP, 0));
-    registry.frame(0.01f);
-    registry.frame(0.01f);
-    EXPECT_FLOAT_EQ(2 * 0.0875f, camera().getDistanceBucket().getBucket());
+    const GameControlRegistry::Control left(GameControlRegistry::Control::TYPE_KEY, OIS::KC_LEFT);
+    const GameControlRegistry::Control mouseX(GameControlRegistry::Control::TYPE_MOUSE_AXIS_X, 1);
+    registry.bind(base, pageUp, GameControlRegistry::Command("Zoom In", "View"));
+    registry.bind(base, left, GameControlRegistry::Command("Left", "View"));
+    registry.bind(base, mouseX, GameControlRegistry::Command("Right", "View"));
+    // One command's amount (0.0875 of zoom, 0.1 degree of turn) per sixtieth of a second held,
+    // whatever the frame rate; mouse motion 0.1 degree per unit, whatever the frame lasted.
+    const struct {
+        int frames;
+        float seconds;
+        int mouseMotion;
+        float zoom;
+        float turn;
+    } cases[] = {
+        {1, 1.0f / 60.0f, 0, 0.0875f, 0.1f},
+        {4, 1.0f / 240.0f, 0, 0.0875f, 0.1f},
+        {60, 1.0f / 60.0f, 0, 60 * 0.0875f, 6.0f},
+        {240, 1.0f / 240.0f, 0, 60 * 0.0875f, 6.0f},
+        {2, 0.01f, 0, 1.2f * 0.0875f, 0.12f},
+        {1, 0.0f, 0, 0.0f, 0.0f},
+        {3, 1.0f / 240.0f, 5, 0.75f * 0.0875f, 0.075f - 3 * 0.5f},
+    };
+    for (const auto& c : cases) {
+        camera().setLocal(true);
+        camera().setLocal(false);
+        registry.keyPressed(OIS::KeyEvent(nullptr, OIS::KC_PGUP, 0));
+        registry.keyPressed(OIS::KeyEvent(nullptr, OIS::KC_LEFT, 0));
+        for (int frame = 0; frame < c.frames; ++frame) {
+            OIS::MouseState state;
+            state.X.rel = c.mouseMotion;
+            registry.mouseMoved(OIS::MouseEvent(nullptr, state));
+            registry.frame(c.seconds);
+        }
+        registry.keyReleased(OIS::KeyEvent(nullptr, OIS::KC_PGUP, 0));
+        registry.keyReleased(OIS::KeyEvent(nullptr, OIS::KC_LEFT, 0));
+        EXPECT_NEAR(c.zoom, camera().getDistanceBucket().getBucket(), 1e-4f) << c.frames << " x " << c.seconds;
+        EXPECT_NEAR(c.turn, camera().getYawBucket().getBucket(), 1e-4f) << c.frames << " x " << c.seconds;
+    }
 }
 
 TEST_F(GameControlTest, ADisabledCameraIgnoresViewCommandsButMovementGoesOn)

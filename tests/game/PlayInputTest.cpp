@@ -148,8 +148,10 @@ int runPlay()
     check(camera.getPitch() < pitch - 3.0f, "the down arrow pitches the view");
     const float distance = camera.getFocalDistance();
     player.hold("Prior", 0.5);
-
-    check(camera.getFocalDistance() > distance + 2.0f, "Page Up zooms out");
+    const float closer = camera.getFocalDistance();
+    check(closer < distance - 2.0f, "Page Up brings the camera closer");
+    player.hold("Next", 0.5);
+    check(camera.getFocalDistance() > closer + 2.0f, "Page Down takes the camera farther");
     player.hold("l", 0.1);
     check(camera.isLocal(), "L enters the local view");
     player.hold("l", 0.1);
@@ -184,7 +186,7 @@ int runPlay()
     check(velocity().y < -1.0f, "W bends the flight downward");
     check(std::abs(velocity().length() - 5.0f) < 0.2f, "flying keeps the speed");
 
-    // Zooming out toward a wall behind the camera ends with the camera in front of it.
+    // Moving the camera away toward a wall behind it ends with the camera in front of it.
     controls.setMode(GameControl::MODE_ROLL);
     engine.getPhysics()->setGravity(Ogre::Vector3(0, -9.81f, 0));
     stop();
@@ -194,7 +196,7 @@ int runPlay()
     wall.setPosition(Ogre::Vector3(0, 0, 13));
     wall.getBase()->setCollisionCategory(PhysicalBase::COLL_FIXED);
     player.play(0.5);
-    player.hold("Prior", 1.5);
+    player.hold("Next", 1.5);
     player.play(0.5);
     position();
     check(camera.getPosition().z > 6.0f, "the camera zoomed out up to the wall");

@@ -57,7 +57,9 @@ TEST_F(ShippedGameTest, BindsTheDefaultKeysWhenThePlayersFileHasNone)
         {OIS::KC_W, "Movement/Forward"},
         {OIS::KC_A, "Movement/Left"},
         {OIS::KC_LEFT, "View/Left"},
-        {OIS::KC_PGUP, "View/Zoom In"},
+        // Page Up brings the camera closer, which the command "Zoom Out" does.
+        {OIS::KC_PGUP, "View/Zoom Out"},
+        {OIS::KC_PGDOWN, "View/Zoom In"},
         {OIS::KC_L, "View/Toggle Local"},
     };
     for (const auto& c : cases) {

@@ -24,8 +24,10 @@ DEFAULT_KEYS = [
     ("Down", "View", 208),  # down arrow
     ("Left", "View", 203),  # left arrow
     ("Right", "View", 205),  # right arrow
-    ("Zoom In", "View", 201),  # Page Up
-    ("Zoom Out", "View", 209),  # Page Down
+    # "Zoom In" widens the camera's distance, "Zoom Out" narrows it: Page Up brings the camera
+    # closer, as the keys' labels say.
+    ("Zoom Out", "View", 201),  # Page Up
+    ("Zoom In", "View", 209),  # Page Down
     ("Toggle Local", "View", 38),  # L
 ]
 
@@ -35,6 +37,9 @@ FALL_LIMIT = -30.0
 GRAVITY = Vector3(0, -9.81, 0)
 # A torque fit for a ball of radius 1 and mass 1: the body receives the sum of five requests.
 ROLL_SPEED = 2.0
+# What the level's fixed pieces collide with. Not triggers: a trigger lying on the floor would
+# report the floor as an object entering it.
+FIXED_PARTNERS = Collidable.COLL_MOVABLE | Collidable.COLL_SPHERE | Collidable.COLL_CAMERA
 
 # Obstacles: (position of the centre, size, turn about the vertical axis in degrees).
 BLOCKS = [
@@ -103,6 +108,7 @@ class Game:
         """A static box of the level: its collision box, and the mesh scaled to it as a child."""
         box = TolvaEngine.PhysicsObject(self.physics.createBoxGeometry(size))
         box.getBase().setCollisionCategory(Collidable.COLL_FIXED)
+        box.getBase().setCollisionPartners(FIXED_PARTNERS)
         box.setPosition(position)
         box.setOrientation(orientation)
         shape = TolvaEngine.MeshObject(name, mesh)
@@ -115,6 +121,7 @@ class Game:
         # The floor mesh is a 40 x 1 x 40 slab whose top is the plane y = 0.
         floor = TolvaEngine.PhysicsObject(self.physics.createBoxGeometry(Vector3(40, 1, 40)))
         floor.getBase().setCollisionCategory(Collidable.COLL_FIXED)
+        floor.getBase().setCollisionPartners(FIXED_PARTNERS)
         floor.setPosition(Vector3(0, -0.5, 0))
         floorShape = TolvaEngine.MeshObject("Level Floor", "level_floor.mesh")
         self.objects += [floor, floorShape]

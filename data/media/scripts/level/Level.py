@@ -3,7 +3,7 @@
 - a pressure plate (a trigger) just ahead of the start that opens a gate further on: the gate
   slides up out of the way, with its sound;
 - behind the gate an updraft (a gravity map read plainly, scaled by the sphere's "gravityScale")
-  that lifts the sphere, with rising sparks (particles) and a lamp over it that casts shadows;
+  that lifts the sphere to the gem and holds it there, slowed by the air, with rising sparks (particles) and a lamp over it that casts shadows;
 - at the top of the updraft a gem to pick up (a trigger around a spinning mesh), which goes into
   the sphere's inventory;
 - to the left a magnetic field (a gravity map read magnetically) that pushes the charged sphere
@@ -30,13 +30,20 @@ GATE_SECONDS = 1.2
 LIFT_CORNER = Vector3(-4, 0, -12)
 LIFT_SCALE = Vector3(2, 1, 2)
 LIFT_CENTRE = Vector3(0, 3, -8)
-GEM = Vector3(0, 3, -8)
+# High enough that a sphere rolling through the updraft's foot does not touch it.
+GEM = Vector3(0, 4.5, -8)
 PUSH_CORNER = Vector3(-12, 0, -9)
 PUSH_SCALE = Vector3(1, 1, 1)
 WINDMILL = Vector3(-12, 0, -11)
+MARK_SIZE = 0.6
 # The autopilot's waypoints, on the floor, then into the updraft.
 PATH = [Vector3(0, 1, 2), Vector3(0, 1, -4), Vector3(0, 1, -8)]
 AUTOPILOT_FORCE = 12.0
+# Inside the updraft the air slows the sphere and its spin (both fall by this rate a second), so
+# the field's springs settle it at the gem instead of flinging it up the back wall; once the gem
+# is taken the updraft weakens to this share and lets the sphere down to roll on.
+LIFT_DRAG = 4.0
+SPENT_LIFT = 0.3
 HOVER_SECONDS = 4.0
 
 
@@ -162,7 +169,8 @@ class Level:
         self.gem = Gem()
         self.sphere.getInventory().addItem(self.gem)
         self.pickupSound.play()
-        log("gem taken")
+        self.lift.setIntensity(SPENT_LIFT)
+        log("gem taken at %.1f units up" % self.sphere.getPosition().y)
 
     def buildMagneticField(self):
         push = self.keep(TolvaEngine.GravityMap("level_push.gravity"))
@@ -178,6 +186,8 @@ class Level:
             mark = self.keep(TolvaEngine.BillboardEffect("Level Field Mark %d" % index, "Level/Spark"))
             mark.setPosition(PUSH_CORNER + Vector3(x, 0.5, z))
             mark.setColour(ColourValue(0.4, 0.6, 1, 1))
+            # Marks, not walls: a billboard keeps its set's default size of 100 units otherwise.
+            mark.setSize(MARK_SIZE, MARK_SIZE)
 
     def buildScenery(self, engine):
         self.windmill = self.keep(TolvaEngine.MeshObject("Level Windmill", "level_windmill.mesh"))
@@ -227,6 +237,12 @@ class Level:
         if inLift != self.inLift:
             self.inLift = inLift
             log("sphere %s the updraft" % ("in" if inLift else "out of"))
+        if inLift and not self.gemTaken:
+            # By the frame's time, so the sphere settles alike at any frame rate.
+            body = self.sphere.getMovableBody()
+            slowing = math.exp(-LIFT_DRAG * seconds)
+            body.setLinearVelocity(body.getLinearVelocity() * slowing)
+            body.setAngularVelocity(body.getAngularVelocity() * slowing)
         if self.waypoint is not None:
             self.steer(seconds)
 
