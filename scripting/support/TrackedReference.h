@@ -81,8 +81,8 @@ public:
 
     /// An object that lives as long as another one (a member of it): the other's life.
     TrackedHolder(T* object, ObjectLives::Token life)
-        : mObject(object)
-        , mLife(std::move(life))
+        : HandleLifeHolder(std::move(life))
+        , mObject(object)
     {
     }
 
