@@ -126,24 +126,32 @@ double luminance(const std::uint8_t* p)
     return sum;
 }
 
-/// The contrast of the goal line at the top: its brightest or darkest pixels (the letters)
-/// against the median of the strip (what lies behind them, which covers most of it).
+/// The contrast of the goal line at the top: its letters, which are grey or white (neutral
+/// pixels), against the median of the strip (what lies behind them, which covers most of it).
+/// Coloured scenery reaching into the strip is not taken for letters.
 double goalLineContrast(const Picture& picture)
 {
     std::vector<double> levels;
+    std::vector<double> neutral;
     for (int y = 8; y < 28 && y < picture.height; ++y) {
         for (int x = 10; x < std::min(picture.width, 550); ++x) {
-            levels.push_back(luminance(picture.at(x, y)));
+            const std::uint8_t* p = picture.at(x, y);
+            levels.push_back(luminance(p));
+            if (std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) < 24) {
+                neutral.push_back(levels.back());
+            }
         }
     }
     if (levels.empty()) {
         return 0.0;
     }
-    std::sort(levels.begin(), levels.end());
+    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
     const double behind = levels[levels.size() / 2];
-    const double ratio = [](double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }(
-        behind, levels.back());
-    return std::max(ratio, (behind + 0.05) / (levels.front() + 0.05));
+    double contrast = 1.0;
+    for (double level : neutral) {
+        contrast = std::max(contrast, (std::max(level, behind) + 0.05) / (std::min(level, behind) + 0.05));
+    }
+    return contrast;
 }
 
 /// The height the log gives in "Level: gem taken at <height> units up", or -1.
