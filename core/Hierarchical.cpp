@@ -3,6 +3,7 @@
 #include "core/LogLine.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tolva {
 
@@ -10,6 +11,8 @@ namespace {
 
 const char* const SELF_CHILD = "Warning: Attempt to add a hierarchical as a child of itself.";
 const char* const ANCESTOR_CHILD = "Warning: Attempt to add an ancestor of a hierarchical as its child.";
+const std::string TOO_DEEP
+    = "Warning: Attempt to make a hierarchy deeper than " + std::to_string(Hierarchical::MaxDepth) + " levels.";
 
 } // namespace
 
@@ -30,6 +33,10 @@ bool Hierarchical::rawAddChild(Hierarchical* child)
     // A cycle would make update recurse forever.
     if (child->isAncestorOf(this)) {
         logWarning(ANCESTOR_CHILD);
+        return false;
+    }
+    if (!fitsBelow(this, child)) {
+        logWarning(TOO_DEEP);
         return false;
     }
     mChildren.push_back(child);
@@ -133,6 +140,10 @@ void Hierarchical::setParent(Hierarchical* parent)
         logWarning(ANCESTOR_CHILD);
         return;
     }
+    if (parent && !fitsBelow(parent, this)) {
+        logWarning(TOO_DEEP);
+        return;
+    }
     if (mParent) {
         mParent->childDetaching(this);
     }
@@ -177,6 +188,28 @@ bool Hierarchical::isAncestorOf(const Hierarchical* other) const
         }
     }
     return false;
+}
+
+bool Hierarchical::fitsBelow(const Hierarchical* parent, const Hierarchical* child)
+{
+    unsigned int depth = 1;
+    for (const Hierarchical* node = parent; node->mParent; node = node->mParent) {
+        ++depth;
+    }
+    // The child's subtree, level by level, without recursion.
+    std::vector<const Hierarchical*> level(1, child);
+    std::vector<const Hierarchical*> next;
+    while (!level.empty()) {
+        if (++depth > MaxDepth) {
+            return false;
+        }
+        next.clear();
+        for (const Hierarchical* node : level) {
+            next.insert(next.end(), node->mChildren.begin(), node->mChildren.end());
+        }
+        level.swap(next);
+    }
+    return true;
 }
 
 bool Hierarchical::lists(const Hierarchical* child) const

@@ -20,8 +20,13 @@ namespace tolva {
 
 class Hierarchical {
 public:
+    /// Levels a tree may have, its root included: deeper trees would overflow the stack of every
+    /// recursive walk over them (the rendering engine's node updates among them).
+    static const unsigned int MaxDepth = 1000;
+
     /// Lists the child at the end. Refuses (warning, false) a null child, this object, a child
-    /// already listed and an ancestor of this object. Calls no hook.
+    /// already listed, an ancestor of this object and a child that would make the tree deeper
+    /// than MaxDepth. Calls no hook.
     virtual bool rawAddChild(Hierarchical* child);
     /// Unlists the child; a child that is not listed gives a warning and false. Calls no hook.
     virtual bool rawRemoveChild(Hierarchical* child);
@@ -61,7 +66,8 @@ public:
     virtual bool isRoot() const;
     virtual Hierarchical* getParent() const;
     /// Leaves the current parent, then joins the new one (null makes this object a root). A parent
-    /// that is this object or one of its descendants is refused with a warning, changing nothing;
+    /// that is this object or one of its descendants, or under which the tree would be deeper than
+    /// MaxDepth, is refused with a warning, changing nothing;
     /// if the new parent does not list the object in the end, the object stays a root.
     virtual void setParent(Hierarchical* parent);
     virtual bool isLeaf() const;
@@ -79,6 +85,8 @@ public:
 protected:
     bool isAncestorOf(const Hierarchical* other) const;
     bool lists(const Hierarchical* child) const;
+    /// Whether the child's subtree, hung below the parent, keeps the tree within MaxDepth.
+    static bool fitsBelow(const Hierarchical* parent, const Hierarchical* child);
 
     Hierarchical* mParent = nullptr;
     /// In the order the children were added.

@@ -7,10 +7,27 @@
 #include "core/LogLine.h"
 #include "scene/Graphics.h"
 #include "scene/SceneNames.h"
+#include "scene/SceneValueCheck.h"
+
+#include "core/Exceptions.h"
 
 namespace tolva {
 
 namespace {
+
+// The rendering engine indexes a chain's vertices (two per element) with 16 bits.
+const unsigned long MaxChainVertices = 65536;
+
+void requireChainSize(unsigned long elements, unsigned long chains)
+{
+    if (elements == 0 || chains == 0) {
+        throw InvalidArgumentException("A billboard chain needs at least one chain of at least one element.");
+    }
+    if (elements * chains * 2 > MaxChainVertices) {
+        throw InvalidArgumentException(
+            "A billboard chain holds at most " + std::to_string(MaxChainVertices / 2) + " elements in all its chains.");
+    }
+}
 
 Ogre::SceneManager* sceneManager()
 {
@@ -67,6 +84,7 @@ unsigned int BillboardChainEffect::getMaxElements() const
 
 void BillboardChainEffect::setMaxElements(unsigned int elements)
 {
+    requireChainSize(elements, mChain->getNumberOfChains());
     mChain->setMaxChainElements(elements);
 }
 
@@ -77,6 +95,7 @@ unsigned int BillboardChainEffect::getNumberOfChains() const
 
 void BillboardChainEffect::setNumberOfChains(unsigned int chains)
 {
+    requireChainSize(mChain->getMaxChainElements(), chains);
     mChain->setNumberOfChains(chains);
 }
 
@@ -98,6 +117,8 @@ Ogre::Vector2 BillboardChainEffect::getOtherTextureCoordRange() const
 
 void BillboardChainEffect::setOtherTextureCoordRange(float start, float end)
 {
+    SceneValueCheck::requireFinite(start, "The texture coordinate range's start");
+    SceneValueCheck::requireFinite(end, "The texture coordinate range's end");
     mChain->setOtherTextureCoordRange(start, end);
 }
 

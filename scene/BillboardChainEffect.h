@@ -29,8 +29,11 @@ public:
     void setChain(Ogre::BillboardChain* chain, bool attach);
 
     unsigned int getMaxElements() const;
+    /// @throws InvalidArgumentException for none, or more elements in all chains than the
+    /// rendering engine can index (32768)
     void setMaxElements(unsigned int elements);
     unsigned int getNumberOfChains() const;
+    /// @throws InvalidArgumentException as setMaxElements
     void setNumberOfChains(unsigned int chains);
     Ogre::BillboardChain::TexCoordDirection getTexCoordDirection() const;
     void setTexCoordDirection(Ogre::BillboardChain::TexCoordDirection direction);

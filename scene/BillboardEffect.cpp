@@ -10,6 +10,7 @@
 #include "core/LogLine.h"
 #include "scene/Graphics.h"
 #include "scene/RenderableObject.h"
+#include "scene/SceneValueCheck.h"
 
 namespace tolva {
 
@@ -63,12 +64,16 @@ float BillboardEffect::getRotation() const
 
 void BillboardEffect::setRotation(float degrees)
 {
+    SceneValueCheck::requireFinite(degrees, "The rotation");
     mFirst->setRotation(Ogre::Radian(degrees * Ogre::Math::fDeg2Rad));
 }
 
 void BillboardEffect::rotate(float degrees)
 {
-    mFirst->setRotation(mFirst->getRotation() + Ogre::Radian(degrees * Ogre::Math::fDeg2Rad));
+    SceneValueCheck::requireFinite(degrees, "The rotation");
+    const Ogre::Radian rotation = mFirst->getRotation() + Ogre::Radian(degrees * Ogre::Math::fDeg2Rad);
+    SceneValueCheck::requireFinite(rotation.valueRadians(), "The resulting rotation");
+    mFirst->setRotation(rotation);
 }
 
 bool BillboardEffect::isVisible() const
@@ -83,6 +88,7 @@ void BillboardEffect::setVisible(bool visible)
 
 Ogre::Billboard* BillboardEffect::createBillboard(const Ogre::Vector3& position)
 {
+    SceneValueCheck::requireFinite(position, "The billboard's position");
     return mSet->createBillboard(position, Ogre::ColourValue::White);
 }
 
@@ -118,6 +124,7 @@ Ogre::Vector3 BillboardEffect::getCommonDirection() const
 
 void BillboardEffect::setCommonDirection(const Ogre::Vector3& direction)
 {
+    SceneValueCheck::requireFinite(direction, "The common direction");
     mSet->setCommonDirection(direction);
 }
 
@@ -128,6 +135,7 @@ Ogre::Vector3 BillboardEffect::getCommonUpVector() const
 
 void BillboardEffect::setCommonUpVector(const Ogre::Vector3& up)
 {
+    SceneValueCheck::requireFinite(up, "The common up vector");
     mSet->setCommonUpVector(up);
 }
 
@@ -138,11 +146,14 @@ Ogre::ColourValue BillboardEffect::getColour() const
 
 void BillboardEffect::setColour(const Ogre::ColourValue& colour)
 {
+    SceneValueCheck::requireFinite(colour, "The colour");
     mFirst->setColour(colour);
 }
 
 void BillboardEffect::setSize(float width, float height)
 {
+    SceneValueCheck::requireFinite(width, "The width");
+    SceneValueCheck::requireFinite(height, "The height");
     for (int i = 0; i < mSet->getNumBillboards(); ++i) {
         mSet->getBillboard(static_cast<unsigned int>(i))->setDimensions(width, height);
     }

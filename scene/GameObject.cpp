@@ -2,8 +2,10 @@
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "core/LogLine.h"
 #include "scene/Graphics.h"
 #include "scene/NodeObject.h"
+#include "scene/SceneValueCheck.h"
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
@@ -140,9 +142,35 @@ void GameObject::childDetaching(Hierarchical* child)
     }
 }
 
+namespace {
+
+bool isSceneRoot(const Hierarchical* object)
+{
+    const auto* gameObject = dynamic_cast<const GameObject*>(object);
+    const Ogre::SceneNode* node = gameObject ? gameObject->getNode() : nullptr;
+    return node && node == node->getCreator()->getRootSceneNode();
+}
+
+const char* const ROOT_AS_CHILD = "Warning: Attempt to add an ancestor of a hierarchical as its child.";
+
+} // namespace
+
 void GameObject::setParent(Hierarchical* parent)
 {
+    if (parent && isSceneRoot(this)) {
+        logWarning(ROOT_AS_CHILD);
+        return;
+    }
     Hierarchical::setParent(parent);
+}
+
+bool GameObject::rawAddChild(Hierarchical* child)
+{
+    if (isSceneRoot(child)) {
+        logWarning(ROOT_AS_CHILD);
+        return false;
+    }
+    return Hierarchical::rawAddChild(child);
 }
 
 bool GameObject::addChild(Hierarchical* child)
@@ -180,10 +208,13 @@ Ogre::Vector3 GameObject::getPosition() const
 }
 void GameObject::setPosition(const Ogre::Vector3& position)
 {
+    SceneValueCheck::requireBounded(position, "The position");
     mNode->setPosition(position);
 }
 void GameObject::translate(const Ogre::Vector3& offset)
 {
+    SceneValueCheck::requireFinite(offset, "The offset");
+    SceneValueCheck::requireBounded(mNode->getPosition() + offset, "The translated position");
     mNode->translate(offset, Ogre::Node::TS_PARENT);
 }
 Ogre::Quaternion GameObject::getOrientation() const
@@ -192,6 +223,7 @@ Ogre::Quaternion GameObject::getOrientation() const
 }
 void GameObject::setOrientation(const Ogre::Quaternion& orientation)
 {
+    SceneValueCheck::requireOrientation(orientation, "The orientation");
     mNode->setOrientation(orientation);
 }
 
@@ -202,7 +234,12 @@ void GameObject::rotate(const Ogre::Vector3& axis, float degrees)
 
 void GameObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space)
 {
-    mNode->rotate(axis, Ogre::Radian(degrees * Ogre::Math::fDeg2Rad), space);
+    SceneValueCheck::requireFinite(axis, "The rotation axis");
+    SceneValueCheck::requireFinite(degrees, "The rotation angle");
+    Ogre::Quaternion turn;
+    turn.FromAngleAxis(Ogre::Radian(degrees * Ogre::Math::fDeg2Rad), axis);
+    SceneValueCheck::requireOrientation(turn, "The rotation");
+    mNode->rotate(turn, space);
 }
 
 Ogre::Vector3 GameObject::getScale() const
@@ -211,10 +248,13 @@ Ogre::Vector3 GameObject::getScale() const
 }
 void GameObject::setScale(const Ogre::Vector3& scale)
 {
+    SceneValueCheck::requireBounded(scale, "The scale");
     mNode->setScale(scale);
 }
 void GameObject::scale(const Ogre::Vector3& factors)
 {
+    SceneValueCheck::requireFinite(factors, "The scale factors");
+    SceneValueCheck::requireBounded(mNode->getScale() * factors, "The scaled scale");
     mNode->scale(factors);
 }
 Ogre::Vector3 GameObject::getWorldPosition() const

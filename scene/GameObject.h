@@ -49,8 +49,11 @@ public:
     void childAttaching(Hierarchical* child) override;
     void childDetaching(Hierarchical* child) override;
     void updateOnce() override { }
+    /// The object of the scene's root node takes no parent: every node of the scene descends from
+    /// it, so any parent would close a cycle (refused like one, with a warning).
     void setParent(Hierarchical* parent) override;
     bool addChild(Hierarchical* child) override;
+    bool rawAddChild(Hierarchical* child) override;
     bool removeChild(Hierarchical* child) override;
 
     /// update(true, true) of the hierarchy.

@@ -5,6 +5,7 @@
 #include <OgreBillboardSet.h>
 #include <OgreCamera.h>
 #include <OgreCompositorManager.h>
+#include <OgreGpuProgramManager.h>
 #include <OgreLight.h>
 #include <OgreLogManager.h>
 #include <OgreMaterialManager.h>
@@ -602,6 +603,19 @@ bool Graphics::getShadowsEnable() const
 
 void Graphics::setShadowsEnable(bool enabled)
 {
+    // Stencil shadows draw with these programs; without them the next frame fails for good.
+    static const char* const ShadowPrograms[]
+        = {"Ogre/ShadowBlendVP", "Ogre/ShadowBlendFP", "Ogre/ShadowExtrudePointLight", "Ogre/ShadowExtrudeDirLight",
+            "Ogre/ShadowExtrudePointLightFinite", "Ogre/ShadowExtrudeDirLightFinite"};
+    if (enabled) {
+        for (const char* program : ShadowPrograms) {
+            if (!Ogre::GpuProgramManager::getSingleton().getByName(program)) {
+                logWarning("Warning: Shadows need the shadow volume programs (ShadowVolumeExtude.program) in a "
+                           "resource location; they stay off.");
+                return;
+            }
+        }
+    }
     mSceneManager->setShadowTechnique(enabled ? Ogre::SHADOWTYPE_STENCIL_MODULATIVE : Ogre::SHADOWTYPE_NONE);
 }
 

@@ -153,6 +153,7 @@ public:
     void setFogLinearEnd(float end);
 
     bool getShadowsEnable() const;
+    /// Without the shadow volume programs among the resources: a warning, and shadows stay off.
     void setShadowsEnable(bool enabled);
 
     // Compositor effects.

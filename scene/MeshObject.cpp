@@ -24,6 +24,7 @@
 #include "scene/MaterialAlpha.h"
 #include "scene/MeshBody.h"
 #include "scene/SceneNames.h"
+#include "scene/SceneValueCheck.h"
 
 namespace tolva {
 
@@ -155,6 +156,7 @@ void MeshObject::frame(float seconds)
 
 void MeshObject::setPosition(const Ogre::Vector3& position)
 {
+    SceneValueCheck::requireBounded(position, "The position");
     if (movesBody()) {
         mBody->_getBodyTransformable().setPosition(position);
     } else {
@@ -164,6 +166,7 @@ void MeshObject::setPosition(const Ogre::Vector3& position)
 
 void MeshObject::translate(const Ogre::Vector3& offset)
 {
+    SceneValueCheck::requireFinite(offset, "The offset");
     if (movesBody()) {
         mBody->_getBodyTransformable().translate(offset);
     } else {
@@ -173,6 +176,7 @@ void MeshObject::translate(const Ogre::Vector3& offset)
 
 void MeshObject::setOrientation(const Ogre::Quaternion& orientation)
 {
+    SceneValueCheck::requireOrientation(orientation, "The orientation");
     if (movesBody()) {
         mBody->_getBodyTransformable().setOrientation(orientation);
     } else {
@@ -182,6 +186,8 @@ void MeshObject::setOrientation(const Ogre::Quaternion& orientation)
 
 void MeshObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::TransformSpace space)
 {
+    SceneValueCheck::requireFinite(axis, "The rotation axis");
+    SceneValueCheck::requireFinite(degrees, "The rotation angle");
     if (movesBody()) {
         mBody->_getBodyTransformable().rotate(axis, degrees, space);
     } else {
@@ -221,6 +227,17 @@ void MeshObject::setVisible(bool visible, const std::string& subMeshName)
 
 void MeshObject::setRenderType(RenderType type)
 {
+    // The value is the render queue group; the rendering engine aborts on a group past its last.
+    switch (type) {
+    case RT_SKY:
+    case RT_STENCIL:
+    case RT_CLIP:
+    case RT_STENCILLED_CLIPPED:
+    case RT_NORMAL:
+        break;
+    default:
+        throw InvalidArgumentException("Unknown render type " + std::to_string(static_cast<int>(type)) + ".");
+    }
     mRenderType = type;
     mEntity->setRenderQueueGroup(static_cast<Ogre::uint8>(type));
 }
@@ -232,6 +249,15 @@ Ogre::AxisAlignedBox MeshObject::getBoundingBox() const
 
 void MeshObject::setBoundingBox(const Ogre::AxisAlignedBox& box)
 {
+    // The mesh's bounding radius and every culling test are computed from the corners.
+    if (!box.isNull()) {
+        if (box.isInfinite()) {
+            throw InvalidArgumentException("The bounding box must be finite.");
+        }
+        SceneValueCheck::requireFinite(box.getMinimum(), "The bounding box's minimum");
+        SceneValueCheck::requireFinite(box.getMaximum(), "The bounding box's maximum");
+        SceneValueCheck::requireFinite(box.getMaximum() - box.getMinimum(), "The bounding box's size");
+    }
     mEntity->getMesh()->_setBounds(box, true);
 }
 
@@ -346,6 +372,9 @@ void MeshObject::setAnimationBoneWeight(const std::string& animationName, const 
 
 void MeshObject::disableAnimationPerBoneBlending(const std::string& animationName)
 {
+    if (!mEntity->hasSkeleton()) {
+        throw NotFoundException(NO_SKELETON);
+    }
     Ogre::AnimationState* state = getAnimationState(animationName);
     if (state->hasBlendMask()) {
         state->destroyBlendMask();
@@ -397,6 +426,9 @@ void MeshObject::attachObjectToBone(
     if (!object) {
         throw InvalidArgumentException("Attempt to attach no object to a bone.");
     }
+    // Applied to the object on every frame, where no caller could catch the refusal.
+    SceneValueCheck::requireBounded(position, "The offset from the bone");
+    SceneValueCheck::requireOrientation(orientation, "The orientation on the bone");
     Ogre::Bone* bone = getBone(boneName);
     for (const auto& entry : mAttachments) {
         if (entry.second.object == object) {

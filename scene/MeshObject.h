@@ -90,6 +90,7 @@ public:
     virtual void setVisible(bool visible, const std::string& subMeshName);
 
     RenderType getRenderType() const { return mRenderType; }
+    /// @throws InvalidArgumentException for a value that is none of the render types
     void setRenderType(RenderType type);
     Ogre::Entity* getMesh() const { return mEntity; }
     Ogre::AxisAlignedBox getBoundingBox() const;
@@ -126,6 +127,7 @@ public:
     /// @throws IllegalStateException "No per-bone blending enabled on this animation."
     /// @throws NotFoundException for a mesh without skeleton or a bone that does not exist
     virtual void setAnimationBoneWeight(const std::string& animationName, const std::string& boneName, float weight);
+    /// @throws NotFoundException for a mesh without skeleton (before the animation is looked up)
     virtual void disableAnimationPerBoneBlending(const std::string& animationName);
     /// Deselects it when it was selected.
     virtual void disableAnimation(const std::string& animationName);

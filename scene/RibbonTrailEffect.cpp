@@ -4,11 +4,30 @@
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
+#include <cmath>
+
 #include "core/Engine.h"
 #include "scene/Graphics.h"
 #include "scene/SceneNames.h"
+#include "scene/SceneValueCheck.h"
+
+#include "core/Exceptions.h"
 
 namespace tolva {
+
+namespace {
+
+// The trail cuts its length into elements of length / maximum elements and walks a moving node's
+// path in steps of one element: a length that is not positive and finite never ends that walk.
+float requireTrailLength(float length)
+{
+    if (!(length > 0.0f) || !std::isfinite(length)) {
+        throw InvalidArgumentException("A ribbon trail's length must be positive and finite (scale included).");
+    }
+    return length;
+}
+
+} // namespace
 
 RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string& materialName)
     : BillboardChainEffect(nullptr)
@@ -39,21 +58,30 @@ RibbonTrailEffect::~RibbonTrailEffect()
 
 void RibbonTrailEffect::setScale(const Ogre::Vector3& scale)
 {
+    const Ogre::Vector3 before = getScale();
     BillboardChainEffect::setScale(scale);
-    applyScale();
+    applyScaleOrRestore(before);
 }
 
 void RibbonTrailEffect::scale(const Ogre::Vector3& factors)
 {
+    const Ogre::Vector3 before = getScale();
     BillboardChainEffect::scale(factors);
-    applyScale();
+    applyScaleOrRestore(before);
 }
 
-void RibbonTrailEffect::applyScale()
+void RibbonTrailEffect::applyScaleOrRestore(const Ogre::Vector3& before)
 {
     const Ogre::Vector3 worldScale = getWorldScale();
-    mTrail->setTrailLength(mLength * worldScale.z);
-    mTrail->setInitialWidth(0, mInitialWidth * worldScale.y);
+    const float length = mLength * worldScale.z;
+    const float width = mInitialWidth * worldScale.y;
+    if (!(length > 0.0f) || !std::isfinite(length) || !std::isfinite(width)) {
+        BillboardChainEffect::setScale(before);
+        requireTrailLength(length);
+        SceneValueCheck::requireFinite(width, "A ribbon trail's width (scale included)");
+    }
+    mTrail->setTrailLength(length);
+    mTrail->setInitialWidth(0, width);
 }
 
 float RibbonTrailEffect::getLength() const
@@ -63,6 +91,7 @@ float RibbonTrailEffect::getLength() const
 
 void RibbonTrailEffect::setLength(float length)
 {
+    requireTrailLength(length * getWorldScale().z);
     mLength = length;
     mTrail->setTrailLength(mLength * getWorldScale().z);
 }
@@ -74,6 +103,7 @@ float RibbonTrailEffect::getInitialWidth() const
 
 void RibbonTrailEffect::setInitialWidth(float width)
 {
+    SceneValueCheck::requireFinite(width * getWorldScale().y, "A ribbon trail's width (scale included)");
     mInitialWidth = width;
     mTrail->setInitialWidth(0, mInitialWidth * getWorldScale().y);
 }
@@ -85,11 +115,13 @@ Ogre::ColourValue RibbonTrailEffect::getInitialColour() const
 
 void RibbonTrailEffect::setInitialColour(const Ogre::ColourValue& colour)
 {
+    SceneValueCheck::requireFinite(colour, "The initial colour");
     mTrail->setInitialColour(0, colour);
 }
 
 void RibbonTrailEffect::setInitialColour(float red, float green, float blue, float alpha)
 {
+    SceneValueCheck::requireFinite(Ogre::ColourValue(red, green, blue, alpha), "The initial colour");
     mTrail->setInitialColour(0, red, green, blue, alpha);
 }
 
@@ -100,11 +132,13 @@ Ogre::ColourValue RibbonTrailEffect::getColourChange() const
 
 void RibbonTrailEffect::setColourChange(const Ogre::ColourValue& change)
 {
+    SceneValueCheck::requireFinite(change, "The colour change");
     mTrail->setColourChange(0, change);
 }
 
 void RibbonTrailEffect::setColourChange(float red, float green, float blue, float alpha)
 {
+    SceneValueCheck::requireFinite(Ogre::ColourValue(red, green, blue, alpha), "The colour change");
     mTrail->setColourChange(0, red, green, blue, alpha);
 }
 
@@ -115,6 +149,7 @@ float RibbonTrailEffect::getWidthChange() const
 
 void RibbonTrailEffect::setWidthChange(float change)
 {
+    SceneValueCheck::requireFinite(change, "The width change");
     mTrail->setWidthChange(0, change);
 }
 

@@ -25,11 +25,14 @@ public:
 
     Ogre::RibbonTrail* getTrail() const { return mTrail; }
 
+    /// @throws InvalidArgumentException (nothing changed) when the applied length would not be
+    /// positive and finite
     void setScale(const Ogre::Vector3& scale) override;
     void scale(const Ogre::Vector3& factors) override;
 
     /// The applied length: the length given times the world scale along z.
     float getLength() const;
+    /// @throws InvalidArgumentException when the applied length would not be positive and finite
     void setLength(float length);
     /// The applied width of the first chain: the width given times the world scale along y.
     float getInitialWidth() const;
@@ -46,7 +49,9 @@ public:
     void setWidthChange(float change);
 
 private:
-    void applyScale();
+    /// Applies the length and width at the current world scale; when either would leave what the
+    /// trail can take, puts the scale back and throws InvalidArgumentException.
+    void applyScaleOrRestore(const Ogre::Vector3& before);
 
     Ogre::RibbonTrail* mTrail = nullptr;
     Ogre::SceneNode* mTrailNode = nullptr;

@@ -57,6 +57,18 @@ void detachEffect(RenderableObject& object, BillboardEffect* effect)
     object.detachEffect(require(effect, "The billboard effect"));
 }
 
+// The rendering engine's billboards have no script class unless another module registers one: a
+// billboard made then would be left in the set with no way for the script to remove it.
+Ogre::Billboard* createBillboard(BillboardEffect& effect, const Ogre::Vector3& position)
+{
+    const bp::converter::registration* registration = bp::converter::registry::query(bp::type_id<Ogre::Billboard>());
+    if (!registration || !registration->m_class_object) {
+        PyErr_SetString(PyExc_TypeError, "Billboards have no script class: createBillboard cannot return one.");
+        bp::throw_error_already_set();
+    }
+    return effect.createBillboard(position);
+}
+
 void removeBillboard(BillboardEffect& effect, Ogre::Billboard* billboard)
 {
     effect.removeBillboard(require(billboard, "The billboard"));
@@ -164,7 +176,7 @@ void bindSceneObjects()
         "BillboardEffect", bp::init<const std::string&, const std::string&>())
         .def("isVisible", &BillboardEffect::isVisible)
         .def("setVisible", &BillboardEffect::setVisible)
-        .def("createBillboard", &BillboardEffect::createBillboard, bp::return_internal_reference<1>())
+        .def("createBillboard", &createBillboard, bp::return_internal_reference<1>())
         .def("removeBillboard", &removeBillboard)
         .def("getType", &BillboardEffect::getType)
         .def("setType", &BillboardEffect::setType)

@@ -1,6 +1,7 @@
 # engine: window
 """The graphics module as scripts see it: display settings, fog, and the rendering engine's own
 objects, which have no script class."""
+import os
 import unittest
 
 import TolvaEngine
@@ -51,6 +52,16 @@ class DisplaySettings(unittest.TestCase):
         with self.assertRaises(TypeError):
             self.graphics.setFogColour((0.5, 0.25, 1))
         self.graphics.setFogEnabled(False)
+
+    def test_shadows_without_their_programs_stay_off_with_a_warning_and_frames_go_on(self):
+        # The test engine's resources lack the shadow volume programs.
+        self.graphics.setShadowsEnable(True)
+        self.assertFalse(self.graphics.getShadowsEnable())
+        with open(os.path.join(TolvaSingleton.getInstance().getDataDirectory(), "engine.log")) as log:
+            self.assertIn("Warning: Shadows need the shadow volume programs", log.read().rstrip().rsplit("\n", 1)[-1])
+        light, mesh = TolvaEngine.PointLight("shadowLight"), TolvaEngine.MeshObject("shadowCaster", "TestPanel.mesh")
+        tolvatest.frame(0.02)
+        tolvatest.frame(0.02)
 
     def test_an_effect_that_was_never_set_up_is_not_available(self):
         self.assertFalse(self.graphics.isEffectAvailable("No Such Effect"))

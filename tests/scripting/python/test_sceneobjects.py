@@ -1,110 +1,27 @@
 # engine: window
 """Scene objects as scripts build them: the object tree, transforms, lights, billboards, chains,
-trails, meshes and particles; every bound class with its members; misuse raising Python errors."""
+trails, meshes and particles; misuse and values the rendering engine cannot take raising Python
+errors that change nothing."""
 import gc
+import os
 import unittest
 
 import TolvaEngine
+import tolvatest
 from TolvaEngine import (BillboardChainEffect, BillboardEffect, GameObject, MeshObject, MeshObjectRenderType,
                          ParticleSystem, PointLight, RibbonTrailEffect, SpotLight, TolvaSingleton, TransformObject,
                          Transformable)
 from TolvaValues import Ogre
-from TolvaValues.Ogre import ColourValue, Quaternion, Vector3, Vector4
+from TolvaValues.Ogre import AxisAlignedBox, ColourValue, Quaternion, Vector3, Vector4
 
-MEMBERS = {
-    "Hierarchical": "isRoot getParent setParent isLeaf addChild removeChild",
-    "Transformable": "getPosition setPosition translate getOrientation setOrientation getScale setScale scale",
-    "GameObject": "frame updateOnce getName localise parentise globalise rotate setRotationMode getWorldPosition "
-                  "getWorldOrientation getWorldScale",
-    "RenderableObject": "getObject setObject isVisible setVisible isEffectEnabled getEffects setEffectEnable "
-                        "attachEffect detachEffect",
-    "Light": "getDiffuse setDiffuse getSpecular setSpecular getAttenuationRange getAttenuationConstant "
-             "getAttenuationLinear getAttenuationQuadric setAttenuation getPowerScale setPowerScale",
-    "DirectionalLight": "getDirection setDirection",
-    "SpotLight": "getOuterAngle setOuterAngle getFalloff setFalloff",
-    "BillboardEffect": "isVisible setVisible createBillboard removeBillboard getType setType getOrigin setOrigin "
-                       "getSize setSize getCommonDirection setCommonDirection getCommonUpVector setCommonUpVector "
-                       "getColour setColour getRotation setRotation rotate",
-    "BillboardChainEffect": "getChain setChain getMaxElements setMaxElements getNumberOfChains setNumberOfChains "
-                            "getTexCoordDirection setTexCoordDirection getOtherTextureCoordRange "
-                            "setOtherTextureCoordRange",
-    "RibbonTrailEffect": "getLength setLength getInitialColour setInitialColour getColourChange setColourChange "
-                         "getInitialWidth setInitialWidth getWidthChange setWidthChange",
-    "MeshObject": "getRenderType setRenderType isBodyAttached addChildAsBody getMesh getBody getBoundingBox "
-                  "setBoundingBox isAnimated getAnimationState selectAnimation isAnimationLooped setAnimationLooped "
-                  "advanceAnimation isAnimationFinished enableAnimationPerBoneBlending setAnimationBoneWeight "
-                  "disableAnimationPerBoneBlending disableAnimation disableAllAnimations setMaterialName "
-                  "getCustomParameter setCustomParameter attachObjectToBone detachObjectFromBone isFadeEnabled "
-                  "setFadeEnabled isFadeRunning fade setAlpha isDistanceFadeRunning setDistanceFadeEnabled "
-                  "getFadeStartDistance getFadeFinishDistance setFadeStartDistance setFadeFinishDistance "
-                  "getShadowCast setShadowCast",
-    "ParticleSystem": "isEnabled setEnabled",
-    "Contact": "position normal penetrationDepth firstSide secondSide p1 p2",
-    "ContactListener": "returnValue",
-    "Physics": "getCFM getERP getStepSize getMaxInterval getTimeScale getGravity getFriction setCFM setERP "
-               "setContactCorrectionVelocity setStepSize setMaxInterval setTimeScale setFriction setGravity "
-               "impulseToForce createMass createBoxGeometry createCapsuleGeometry createCylinderGeometry "
-               "createRayGeometry createSphereGeometry createTriangleMeshGeometry createFixedJoint createHingeJoint",
-    "PhysicalBase": "isEnabled setEnabled isCollidable setCollidable isSolid setSolid collide eventCollision "
-                    "eventPhysicalCollision isPropertyPresent getProperty setProperty removeProperty "
-                    "getGeometryCount getGeometry setGeometry getCollisionCategory setCollisionCategory "
-                    "getCollisionPartners setCollisionPartners rotate getOffsetPosition setOffsetPosition "
-                    "getOffsetOrientation setOffsetOrientation getWorldPosition getWorldOrientation getWorldScale",
-    "CollisionEvent": "connect",
-    "OccupancyEvent": "connect",
-    "CompoundPhysical": "eventGeometryCollision eventGeometryPhysicalCollision addGeometry removeGeometry",
-    "SkeletalRig": "rig unrig",
-    "PhysicsObject": "getBase setBase",
-    "GravityMap": "getMode setMode isMagnetic setMagnetic getMagneticCharge setMagneticCharge getGravity "
-                  "getIntensity setIntensity getWorldCentrePosition",
-    "Trigger": "getSize setSize eventEntered eventExited",
-    "MovableObject": "getBody isBodyEnabled setBodyEnabled getMass setMass getMassValue setMassValue getMassType "
-                     "setMassType translateMass getForce addForce setForce getImpulse addImpulse setImpulse "
-                     "getTorque addTorque setTorque getAngularVelocity setAngularVelocity setAngularDamping "
-                     "getAngularVelocityMax setAngularVelocityMax getLinearVelocity setLinearVelocity "
-                     "setLinearDamping isUnidirectional setUnidirectional isAffectedByGravity setAffectedByGravity",
-    "Sound_Listener": "addSoundOffset removeSoundOffset soundPlaying soundPaused soundLooped soundStopped "
-                      "soundFinished soundAtOffset",
-    "Sound": "interfaceListener getFilename getCategory setCategory isRelativeToListener setRelativeToListener "
-             "isInitial isStopped stop isPlaying play isPaused pause getPitch setPitch getGain setGain getMaxGain "
-             "setMaxGain getMinGain setMinGain getMaxDistance setMaxDistance getRolloffFactor setRolloffFactor "
-             "getReferenceDistance setReferenceDistance getSecondDuration getSecondOffset setSecondOffset isFading "
-             "fadeIn fadeOut cancelFade isLooping setLoop getLoopOffset setLoopOffset",
-    "ImpactSound": "isGainChanged setGainChange getImpactGainScale setImpactGainScale getBackoff setBackoff "
-                   "getCooloff setCooloff getThreshold setThreshold getThresholdOverride setThresholdOverride "
-                   "collision",
-    "GainControlSound": "isEnabled setEnabled getMaxGainControl setMaxGainControl",
-    "FadeModule": "isFadeRunning fade fadeFQ",
-    "MusicManager_Listener": "motifPlay motifStop",
-    "MusicManager": "getBackground setBackground isMotifFileLoaded isMotifPlaying playMotifs playMotif stopMotifs "
-                    "getMotif addMotif addMotifUnique removeMotif getProbability setProbability getSpaceMinimum "
-                    "getSpaceMaximum setSpaceMinimum setSpaceMaximum getSpace setGain flush "
-                    "interfaceMusicManagerListener",
-}
-ENUMS = {
-    "Physics_MassType": {"MASS": 0, "MASS_AUTO": 1, "MASS_BOX": 2, "MASS_CAPSULE": 3, "MASS_CYLINDER": 4,
-                         "MASS_SPHERE": 5},
-    "PhysicalBase_CollidableType": {"COLL_NONE": 0, "COLL_FIXED": 1, "COLL_MOVABLE": 2, "COLL_VIRTUAL": 4,
-                                    "COLL_TRIGGER": 8, "COLL_SPHERE": 16, "COLL_CAMERA": 32, "COLL_GRAVITY": 64,
-                                    "COLL_CUSTOM0": 128, "COLL_CUSTOM1": 256, "COLL_CUSTOM2": 512,
-                                    "COLL_CUSTOM3": 1024},
-    "GravityMap_OperationMode": {"MODE_AUTO": 0, "MODE_MANUAL": 1},
-    "MeshObjectRenderType": {"RT_SKY": 5, "RT_STENCIL": 10, "RT_CLIP": 20, "RT_STENCILLED_CLIPPED": 30,
-                             "RT_NORMAL": 50},
-    "Sound_Category": {"CAT_UNKNOWN": 0, "CAT_EFFECT": 1, "CAT_MUSIC": 2, "CAT_VOICE": 3},
-    "MusicManager_FadeTarget": {"FADE_BACKGROUND": 1, "FADE_MOTIFS": 2, "FADE_ALL": 255},
-}
+NAN, INF = float("nan"), float("inf")
+
+_serial = [0]
 
 
-class TheClasses(unittest.TestCase):
-    def test_every_class_has_its_members_and_every_enum_its_values(self):
-        for name, members in MEMBERS.items():
-            for member in members.split():
-                self.assertTrue(hasattr(getattr(TolvaEngine, name), member), name + "." + member)
-        for name, values in ENUMS.items():
-            enum = getattr(TolvaEngine, name)
-            self.assertEqual(values, {value: int(getattr(enum, value)) for value in values}, name)
-            self.assertFalse(any(hasattr(TolvaEngine, value) for value in values), name)
+def unique(prefix):
+    _serial[0] += 1
+    return "%s%d" % (prefix, _serial[0])
 
 
 class ObjectTree(unittest.TestCase):
@@ -134,6 +51,44 @@ class ObjectTree(unittest.TestCase):
         for use in (handle.getPosition, handle.isLeaf, lambda: child.setParent(handle)):
             with self.assertRaises(TypeError):
                 use()
+
+    def test_the_root_node_object_takes_no_parent(self):
+        root = root_node_object()
+        detached, child = GameObject(), GameObject()
+        detached.setParent(None)
+        detached.addChild(child)
+        warning = "Warning: Attempt to add an ancestor of a hierarchical as its child."
+        self.assertFalse(detached.addChild(root))
+        self.assertIn(warning, last_log_line())
+        root.setParent(child)
+        self.assertIn(warning, last_log_line())
+        self.assertTrue(root.isRoot())
+        self.assertTrue(child.isLeaf())
+        tolvatest.frame(0.02)
+
+    def test_a_tree_deeper_than_its_bound_is_refused_with_a_warning(self):
+        # The root node object is the first of the 1000 levels; new objects hang below it.
+        chain = [GameObject()]
+        for level in range(998):
+            chain.append(GameObject())
+            self.assertTrue(chain[-2].addChild(chain[-1]), level)
+        warning = "Warning: Attempt to make a hierarchy deeper than 1000 levels."
+        extra, other, pair, below = GameObject(), GameObject(), GameObject(), GameObject()
+        pair.addChild(below)
+        self.assertFalse(chain[-1].addChild(extra))
+        self.assertIn(warning, last_log_line())
+        other.setParent(chain[-1])
+        self.assertIn(warning, last_log_line())
+        self.assertFalse(chain[-2].addChild(pair))
+        self.assertIn(warning, last_log_line())
+        for refused in (extra, other, pair):
+            self.assertIsInstance(refused.getParent(), TolvaEngine.NodeObject)
+        self.assertTrue(chain[-1].isLeaf())
+        self.assertTrue(chain[-3].addChild(pair))
+        tolvatest.frame(0.02)
+        del chain, pair, below
+        gc.collect()
+        tolvatest.frame(0.02)
 
     def test_transformable_members_raise_for_every_object(self):
         with self.assertRaisesRegex(RuntimeError, "Pure virtual"):
@@ -187,6 +142,12 @@ class SceneObjects(unittest.TestCase):
         mesh.setVisible(False, "Head")
         self.assertFalse(mesh.isVisible("Head"))
         self.assertIsNone(mesh.getBody())
+        panel = MeshObject(unique("panel"), "TestPanel.mesh")
+        for call in (lambda: panel.disableAnimationPerBoneBlending("Lift"),
+                     lambda: panel.disableAnimationPerBoneBlending("NoSuchAnimation"),
+                     lambda: panel.enableAnimationPerBoneBlending("NoSuchAnimation", 1.0)):
+            with self.assertRaisesRegex(KeyError, "The mesh does not have a skeleton."):
+                call()
         sparks = ParticleSystem("sparks", "test/Sparks")
         sparks.setEnabled(False)
         self.assertFalse(sparks.isEnabled())
@@ -208,6 +169,148 @@ class SceneObjects(unittest.TestCase):
             for index, attempt in enumerate(attempts):
                 with self.subTest(error=error.__name__, attempt=index), self.assertRaises(error):
                     attempt()
+
+
+def last_log_line():
+    """The last line of "engine.log", as the player finds it."""
+    path = os.path.join(TolvaEngine.Engine.getInstance().getDataDirectory(), "engine.log")
+    with open(path) as log:
+        return log.read().rstrip("\n").rsplit("\n", 1)[-1]
+
+
+def scaled(target, scale):
+    target.setScale(scale)
+    return target
+
+
+def root_node_object():
+    return TolvaEngine.Engine.getInstance().getGraphics().getRootNodeObject()
+
+
+def state(target):
+    """What a refused call must leave as it was."""
+    turn = target.getOrientation()
+    return (tuple(target.getPosition()), tuple(target.getScale()), (turn.w, turn.x, turn.y, turn.z))
+
+
+class RefusedValues(unittest.TestCase):
+    """Values the rendering engine cannot take: ValueError, nothing changes, the next frame renders."""
+
+    def check_refused(self, rows):
+        for label, make, call, read in rows:
+            with self.subTest(label):
+                target = make()
+                before = read(target)
+                with self.assertRaises(ValueError):
+                    call(target)
+                self.assertEqual(repr(before), repr(read(target)))
+                tolvatest.frame(0.02)
+
+    def test_transforms_refuse_non_finite_values_and_zero_quaternions(self):
+        movers = [("game object", GameObject), ("root node object", root_node_object),
+                  ("transform object", TransformObject), ("mesh", lambda: MeshObject(unique("m"), "TestPanel.mesh")),
+                  ("billboards", lambda: BillboardEffect(unique("b"), "test/Dot"))]
+        # (call, what the object is given first, the refused call)
+        calls = [
+            ("setPosition nan", None, lambda o: o.setPosition(Vector3(NAN, 0, 0))),
+            ("setPosition inf", None, lambda o: o.setPosition(Vector3(0, -INF, 0))),
+            ("translate inf", None, lambda o: o.translate(Vector3(0, 0, INF))),
+            ("setPosition past 1e15", None, lambda o: o.setPosition(Vector3(0, 2e15, 0))),
+            ("translate past 1e15", lambda o: o.setPosition(Vector3(1e15, 0, 0)),
+             lambda o: o.translate(Vector3(1e15, 0, 0))),
+            ("setScale nan", None, lambda o: o.setScale(Vector3(1, NAN, 1))),
+            ("scale inf", None, lambda o: o.scale(Vector3(INF, 1, 1))),
+            ("setScale past 1e15", None, lambda o: o.setScale(Vector3(1, 1, -1e16))),
+            ("scale past 1e15", lambda o: o.setScale(Vector3(1e15, 1, 1)), lambda o: o.scale(Vector3(2, 1, 1))),
+            # The game object's own: a billboard effect's rotate turns its billboard.
+            ("rotate nan axis", None, lambda o: GameObject.rotate(o, Vector3(NAN, 1, 0), 90)),
+            ("rotate inf degrees", None, lambda o: GameObject.rotate(o, Vector3(0, 1, 0), INF)),
+            ("rotate in space nan degrees", None,
+             lambda o: GameObject.rotate(o, Vector3(0, 1, 0), NAN, Ogre.Node_TransformSpace.TS_WORLD)),
+            ("setOrientation zero", None, lambda o: o.setOrientation(Quaternion(0, 0, 0, 0))),
+            ("setOrientation nan", None, lambda o: o.setOrientation(Quaternion(NAN, 0, 0, 1))),
+            ("setOrientation too long", None, lambda o: o.setOrientation(Quaternion(1e30, 1e30, 0, 0))),
+        ]
+        rows = []
+        for mover, make in movers:
+            for call, prepare, do in calls:
+                def made(make=make, prepare=prepare):
+                    target = make()
+                    target.setPosition(Vector3(1, 2, 3))
+                    if prepare:
+                        prepare(target)
+                    return target
+                rows.append(("%s %s" % (mover, call), made, do, state))
+        self.check_refused(rows)
+        root = root_node_object()
+        root.setPosition(Vector3())
+        root.setScale(Vector3(1, 1, 1))
+
+    def test_meshes_refuse_boxes_bone_offsets_and_render_types_they_cannot_draw(self):
+        rig = lambda: MeshObject(unique("rig"), "TestRig.mesh")
+        box = lambda corner: AxisAlignedBox(Vector3(-1, -1, -1), corner)
+        self.check_refused([
+            ("nan bounding box", rig, lambda m: m.setBoundingBox(box(Vector3(NAN, 1, 1))), lambda m: str(m.getBoundingBox())),
+            ("inf bounding box", rig, lambda m: m.setBoundingBox(box(Vector3(1, INF, 1))),
+             lambda m: str(m.getBoundingBox())),
+            ("nan bone offset", rig, lambda m: m.attachObjectToBone("Root", GameObject(), Vector3(NAN, 0, 0), Quaternion()),
+             lambda m: None),
+            ("zero bone orientation", rig,
+             lambda m: m.attachObjectToBone("Root", GameObject(), Vector3(), Quaternion(0, 0, 0, 0)), lambda m: None),
+            ("render type 99", rig, lambda m: m.setRenderType(MeshObjectRenderType(99)), lambda m: m.getRenderType()),
+            ("render type -1", rig, lambda m: m.setRenderType(MeshObjectRenderType(-1)), lambda m: m.getRenderType()),
+            ("render type between two", rig, lambda m: m.setRenderType(MeshObjectRenderType(7)),
+             lambda m: m.getRenderType()),
+        ])
+
+    def test_chains_and_trails_refuse_sizes_the_rendering_engine_cannot_draw(self):
+        chain = lambda: BillboardChainEffect(unique("chain"), "test/White")
+        trail = lambda: RibbonTrailEffect(unique("trail"), "test/Trail")
+        sizes = lambda c: (c.getMaxElements(), c.getNumberOfChains())
+        trail_state = lambda t: (t.getLength(), t.getInitialWidth(), tuple(t.getScale()))
+        self.check_refused([
+            ("no chain elements", chain, lambda c: c.setMaxElements(0), sizes),
+            ("no chains", chain, lambda c: c.setNumberOfChains(0), sizes),
+            ("more elements than can be indexed", chain, lambda c: c.setMaxElements(2 ** 31), sizes),
+            ("more chains than can be indexed", chain, lambda c: c.setNumberOfChains(40000), sizes),
+            ("no trail elements", trail, lambda t: t.setMaxElements(0), sizes),
+            ("nan texture range", chain, lambda c: c.setOtherTextureCoordRange(NAN, 1), lambda c: tuple(c.getOtherTextureCoordRange())),
+            ("zero trail length", trail, lambda t: t.setLength(0), trail_state),
+            ("negative trail length", trail, lambda t: t.setLength(-5), trail_state),
+            ("nan trail length", trail, lambda t: t.setLength(NAN), trail_state),
+            ("inf trail length", trail, lambda t: t.setLength(INF), trail_state),
+            ("trail scaled flat", trail, lambda t: t.setScale(Vector3(1, 1, 0)), trail_state),
+            ("trail scaled backwards", trail, lambda t: t.scale(Vector3(1, 1, -1)), trail_state),
+            ("trail width past the float range", lambda: scaled(trail(), Vector3(1, 1e15, 1)),
+             lambda t: t.setInitialWidth(1e30), trail_state),
+            ("nan trail width", trail, lambda t: t.setInitialWidth(NAN), trail_state),
+            ("inf width change", trail, lambda t: t.setWidthChange(INF), lambda t: t.getWidthChange()),
+            ("nan initial colour", trail, lambda t: t.setInitialColour(NAN, 0, 0), lambda t: str(t.getInitialColour())),
+            ("inf colour change", trail, lambda t: t.setColourChange(ColourValue(0, INF, 0, 0)),
+             lambda t: str(t.getColourChange())),
+        ])
+
+    def test_a_trail_that_moves_after_a_refused_length_keeps_drawing(self):
+        trail = RibbonTrailEffect(unique("moving"), "test/Trail")
+        with self.assertRaises(ValueError):
+            trail.setLength(0)
+        for step in range(5):
+            trail.setPosition(Vector3(step * 10, 0, 0))
+            tolvatest.frame(0.02)
+        self.assertGreater(trail.getLength(), 0)
+
+    def test_billboards_refuse_non_finite_values(self):
+        dots = lambda: BillboardEffect(unique("dots"), "test/Dot")
+        self.check_refused([
+            ("nan size", dots, lambda b: b.setSize(NAN, 1), lambda b: tuple(b.getSize())),
+            ("inf rotation", dots, lambda b: b.setRotation(INF), lambda b: b.getRotation()),
+            ("nan turn", dots, lambda b: b.rotate(NAN), lambda b: b.getRotation()),
+            ("nan colour", dots, lambda b: b.setColour(ColourValue(NAN, 1, 1, 1)), lambda b: str(b.getColour())),
+            ("inf common direction", dots, lambda b: b.setCommonDirection(Vector3(INF, 0, 0)),
+             lambda b: tuple(b.getCommonDirection())),
+            ("nan common up vector", dots, lambda b: b.setCommonUpVector(Vector3(0, NAN, 0)),
+             lambda b: tuple(b.getCommonUpVector())),
+        ])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,734 @@
+"""Hostile calls into the script modules, run inside an engine by the script test runner.
+
+Every class and callable of the given modules is found by introspection; the argument types of
+each callable come from its bound signatures. Each case calls one callable once, with one
+argument replaced by a hostile value (None, wrong types, 0, -1, 2**31, 2**32, 2**63, NaN, +-inf,
+1e30, empty, 64 KiB and NUL-holding strings, folder names, out-of-range enum values, objects of
+other classes, gone objects, the receiver itself; non-finite and zero vectors, quaternions and
+colours for the value types) and the others valid. After the call one frame runs; then the
+case's objects are dropped and another frame runs.
+
+A case fails when the engine crashes, aborts or hangs, or when a C++ exception reaches the
+interpreter without a Python meaning (see FOREIGN_ERROR). Cases run in batches, each in a child
+engine (the runner started again on the same display), so a crash names its case; the rest of a
+crashed batch goes on in a new child. The order is fixed and the sampling uses a fixed seed, so
+the same cases run every time; under the sanitizer build fewer hostile values are sampled.
+
+A test file (tests/scripting/python/test_fuzz_<area>.py, first line "# engine: window" when the
+families need graphics or input) adds its families, one line each, and runs them:
+
+    import os, sys
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import scriptfuzz
+    from scriptfuzz import Family
+
+    FAMILIES = [
+        # class, how a script gets one (a callable returning the receiver)
+        Family(TolvaEngine.GameObject, TolvaEngine.GameObject),
+        Family(TolvaEngine.PointLight, lambda: TolvaEngine.PointLight("light")),
+        Family(TolvaEngine.Graphics, lambda: TolvaEngine.Engine.getInstance().getGraphics()),
+        # a handle whose object is gone: its members must all raise
+        Family(TolvaEngine.GameObject, goneParent, gone=True),
+    ]
+
+    class ScriptFuzz(scriptfuzz.FuzzTest):
+        modules = [TolvaEngine]
+        families = FAMILIES
+        frame = staticmethod(tolvatest.frame)
+        skip = {"Engine.stop": "ends the run"}        # members never called, with the reason
+
+Only classes with a family row (and their bound bases' members, called on that receiver) are
+called; every other class of the modules is only counted. A family may name a label to tell two
+rows of one class apart. `skip` takes "Class.member" (never called), "Class.member:label" (that
+hostile value not given to it) or "Class.member:folders" (no folder names given to it). Module-level functions and static methods are called when their
+class (or, for functions, the module) appears in `callFunctionsOf`.
+
+To rerun cases alone, set TOLVA_FUZZ_CASES to their names (comma-separated, as printed on
+failure) and run the test file as usual (ctest -R python.fuzz_<area>).
+"""
+import gc
+import json
+import math
+import os
+import random
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import types
+import unittest
+from collections import namedtuple
+
+SEED = 26
+CHILD_VARIABLE = "TOLVA_FUZZ_CHILD"
+CASES_VARIABLE = "TOLVA_FUZZ_CASES"
+
+Family = namedtuple("Family", "cls make label gone")
+Family.__new__.__defaults__ = (None, False)
+
+# A C++ exception the binding library could not translate at all (not a std::exception).
+FOREIGN_ERROR = re.compile(r"unidentifiable C\+\+ exception")
+
+
+def sanitized():
+    """Whether this engine runs under AddressSanitizer (the slower build)."""
+    try:
+        with open("/proc/self/maps") as maps:
+            return "libasan" in maps.read()
+    except OSError:
+        return False
+
+
+# --- values ---------------------------------------------------------------------------------------
+
+NAN, INF = float("nan"), float("inf")
+
+
+def generic_hostiles(extra_strings=()):
+    """(label, factory) of values any parameter may get."""
+    values = [
+        ("None", lambda: None),
+        ("object", object),
+        ("list", list),
+        ("dict", dict),
+        ("bytes", lambda: b"\xff\x00"),
+        ("true", lambda: True),
+        ("0", lambda: 0),
+        ("-1", lambda: -1),
+        ("2**31", lambda: 2 ** 31),
+        ("2**32", lambda: 2 ** 32),
+        ("2**63", lambda: 2 ** 63),
+        ("2**200", lambda: 2 ** 200),
+        ("nan", lambda: NAN),
+        ("inf", lambda: INF),
+        ("-inf", lambda: -INF),
+        ("1e30", lambda: 1e30),
+        ("-1e30", lambda: -1e30),
+        ("''", lambda: ""),
+        ("'.'", lambda: "."),
+        ("'..'", lambda: ".."),
+        ("'/'", lambda: "/"),
+        ("'\\0'", lambda: "\0"),
+        ("'a\\0b'", lambda: "a\0b"),
+        ("64KiB", lambda: "x" * 65536),
+        ("'\\udcff'", lambda: "\udcff"),
+    ]
+    values += [("'%s'" % text, (lambda text=text: text)) for text in extra_strings]
+    return values
+
+
+# What each builtin parameter kind always gets; the other hostile values are sampled.
+FLOATS = ["0", "-1", "nan", "inf", "-inf", "1e30"]
+INTS = ["0", "-1", "2**31", "2**32", "2**63"]
+STRINGS = ["''", "'.'", "'..'", "'/'", "'a\\0b'", "64KiB"]
+
+
+def value_hostiles(values_module):
+    """Type name -> (label, factory) of hostile values of the outside libraries' value types."""
+    if values_module is None:
+        return {}
+    table = {}
+    numbers = [("nan", NAN), ("-inf", -INF), ("1e30", 1e30), ("0", 0.0)]
+
+    def add(name, make):
+        cls = getattr(values_module, name, None)
+        if cls is not None:
+            table[name] = [(name + "(" + label + ")", (lambda v=v, cls=cls: make(cls, v))) for label, v in numbers]
+    add("Vector2", lambda cls, v: cls(v, 1))
+    add("Vector3", lambda cls, v: cls(v, 1, 1))
+    add("Vector4", lambda cls, v: cls(v, 1, 1, 1))
+    add("Quaternion", lambda cls, v: cls(v, v, v, v))
+    add("ColourValue", lambda cls, v: cls(v, 0.5, 0.5, 1))
+    add("Degree", lambda cls, v: cls(v))
+    add("Radian", lambda cls, v: cls(v))
+    for name in ("Vector3",):
+        cls = getattr(values_module, name, None)
+        if cls is not None:
+            table[name] += [("Vector3(inf,inf,inf)", lambda cls=cls: cls(INF, INF, INF)),
+                            ("Vector3(nan,nan,nan)", lambda cls=cls: cls(NAN, NAN, NAN))]
+    return table
+
+
+def good_value(kind, families, values_module):
+    """A factory of an ordinary value of a parameter kind (a builtin kind's name or a class), or None."""
+    simple = {"float": lambda: 1.5, "int": lambda: 1, "bool": lambda: True, "str": lambda: "name",
+              "object": lambda: None}
+    if isinstance(kind, str):
+        return simple.get(kind)
+    defaults = {"Vector2": (1, 2), "Vector3": (1, 2, 3), "Vector4": (1, 2, 3, 4), "Quaternion": (),
+                "ColourValue": (0.5, 0.5, 0.5, 1), "Degree": (30,), "Radian": (0.5,)}
+    if values_module is not None and getattr(values_module, kind.__name__, None) is kind \
+            and kind.__name__ in defaults:
+        return lambda: kind(*defaults[kind.__name__])
+    if is_enum(kind):
+        first = sorted(kind.values.items())[0][1]
+        return lambda: first
+    for family in families:
+        if not family.gone and issubclass(family.cls, kind):
+            return family.make
+    return None
+
+
+def is_enum(cls):
+    return isinstance(cls, type) and issubclass(cls, int) and hasattr(cls, "values") and hasattr(cls, "names")
+
+
+def enum_hostiles(cls):
+    known = set(int(v) for v in cls.values)
+    labels = [v for v in (-1, max(known) + 1, 99, 2 ** 31 - 1) if v not in known]
+    return [("%s(%d)" % (cls.__name__, v), (lambda v=v: cls(v))) for v in labels]
+
+
+# --- introspection --------------------------------------------------------------------------------
+
+class _Probe:
+    """An argument no bound callable takes: a call with a dozen of them only lists the signatures."""
+
+
+def signatures(function):
+    """Parameter type names of each overload, from the C++ signatures the binding library lists when
+    no overload matches (the modules carry no documentation)."""
+    try:
+        function(*[_Probe() for _ in range(12)])
+    except Exception as error:
+        text = str(error)
+    else:
+        return []
+    if "did not match C++ signature:" not in text:
+        return []
+    found = []
+    for line in text.split("did not match C++ signature:", 1)[1].strip().splitlines():
+        line = line.strip()
+        open_at = line.find("(")
+        if open_at < 0 or not line.endswith(")"):
+            continue
+        params = [param for param in split_parameters(line[open_at + 1:-1]) if param != "void"]
+        if "..." in params:
+            continue
+        found.append([cpp_kind(param) for param in params])
+    return found
+
+
+def split_parameters(text):
+    params, depth, current = [], 0, ""
+    for char in text:
+        if char in "<(":
+            depth += 1
+        elif char in ">)":
+            depth -= 1
+        if char == "," and depth == 0:
+            params.append(current.strip())
+            current = ""
+        else:
+            current += char
+    if current.strip():
+        params.append(current.strip())
+    return params
+
+
+INT_TYPES = {"int", "unsigned int", "long", "unsigned long", "short", "unsigned short", "char", "unsigned char",
+             "signed char", "long long", "unsigned long long", "std::size_t", "unsigned", "int32_t", "std::int32_t",
+             "uint32_t", "std::uint32_t", "int64_t", "uint64_t"}
+
+
+def cpp_kind(param):
+    """(kind, has default): kind is float, int, bool, str, object or a C++ class path ("Ogre::Vector3")."""
+    default = "=" in param
+    param = param.split("=", 1)[0].strip()
+    param = re.sub(r"Ogre::Vector<(\d), ?float>", r"Ogre::Vector\1", param)
+    param = param.replace("{lvalue}", "").replace("const", " ").replace("&", " ").strip()
+    back = re.match(r"boost::python::back_reference<(.*)>$", param)
+    if back:
+        param = back.group(1)
+    param = param.replace("*", " ").strip()
+    # A trailing parameter name ("unsigned int width").
+    words = param.split()
+    for kind, names in (("float", {"float", "double"}), ("bool", {"bool"})):
+        if words and (" ".join(words) in names or " ".join(words[:-1]) in names):
+            return kind, default
+    if words and (" ".join(words) in INT_TYPES or " ".join(words[:-1]) in INT_TYPES):
+        return "int", default
+    if "basic_string" in param or param.startswith("char"):
+        return "str", default
+    if "_object" in param or "boost::python::api::object" in param or "boost::python::" in param:
+        return "object", default
+    return words[0] if words else "object", default
+
+
+# C++ classes bound under another name: wrappers of script-derived classes, and the engine's
+# handles of outside objects.
+CPP_ALIASES = {"boost::signals2::connection": "Connection", "tolva::values::WindowHandle": "Window"}
+
+
+def python_names(cpp_path):
+    """Python class names a C++ class path may be bound under."""
+    if cpp_path in CPP_ALIASES:
+        return [CPP_ALIASES[cpp_path]]
+    if cpp_path.endswith("Wrap"):
+        cpp_path = cpp_path[:-len("Wrap")]
+    parts = [p for p in cpp_path.split("<")[0].split("::") if p and p not in ("tolva", "Ogre", "OIS", "CEGUI", "ode",
+                                                                               "al", "bindings", "std")]
+    if not parts:
+        return []
+    return ["".join(parts), "_".join(parts), parts[-1]]
+
+
+def module_classes(modules):
+    """(qualified name, class) of every class of the modules and their sub-modules, in order."""
+    seen, result = set(), []
+
+    def visit(module, prefix):
+        for name, value in vars(module).items():
+            if name.startswith("__"):
+                continue
+            if isinstance(value, types.ModuleType) and value.__name__.startswith(module.__name__ + "."):
+                visit(value, prefix + name + ".")
+            elif isinstance(value, type) and value not in seen:
+                seen.add(value)
+                result.append((prefix + name, value))
+    for module in modules:
+        visit(module, module.__name__ + ".")
+    return result
+
+
+def module_functions(modules):
+    result = []
+
+    def visit(module):
+        for name, value in vars(module).items():
+            if isinstance(value, types.ModuleType) and value.__name__.startswith(module.__name__ + "."):
+                visit(value)
+            elif callable(value) and not isinstance(value, type) and not name.startswith("__"):
+                result.append((module.__name__ + "." + name, value))
+    for module in modules:
+        visit(module)
+    return result
+
+
+IGNORED_MEMBERS = {"__module__", "__doc__", "__dict__", "__weakref__", "__instance_size__", "__safe_for_unpickling__",
+                   "__reduce__", "__getinitargs__", "__getstate__", "__setstate__", "__getstate_manages_dict__",
+                   "names", "values", "name", "__slots__", "__new__", "__hash__"}
+
+
+def own_members(cls):
+    """Callable and property members a class's binding defines itself."""
+    members = []
+    for name, value in vars(cls).items():
+        if name in IGNORED_MEMBERS:
+            continue
+        if isinstance(value, property) or callable(value) or isinstance(value, staticmethod):
+            members.append(name)
+    return members
+
+
+def bound_bases(cls, bound):
+    return [base for base in cls.__mro__ if base in bound]
+
+
+# --- cases ----------------------------------------------------------------------------------------
+
+Case = namedtuple("Case", "name family member kind args")
+INHERITED_HOSTILES = 3
+
+
+class CaseBuilder:
+    def __init__(self, modules, families, values_module, extra_strings, skip, per_position, call_functions_of):
+        self.modules = modules
+        self.families = families
+        self.values_module = values_module
+        self.skip = skip
+        self.per_position = per_position
+        self.call_functions_of = call_functions_of
+        self.class_list = module_classes(modules)
+        self.qualified = {cls: name for name, cls in self.class_list}
+        self.by_short = {}
+        for name, cls in self.class_list:
+            self.by_short.setdefault(cls.__name__, []).append(cls)
+        self.generic = generic_hostiles(extra_strings)
+        # Names that are folders, not files: "", ".", "..", "/", NUL and the real sub-folders.
+        self.folder_labels = {"''", "'.'", "'..'", "'/'", "'\\0'", "'a\\0b'"} | {"'%s'" % text for text in extra_strings}
+        self.generic_by_label = dict(self.generic)
+        self.typed = value_hostiles(values_module)
+        self.random = random.Random(SEED)
+        self.covered = set()
+
+    def family_label(self, family):
+        return family.label or family.cls.__name__
+
+    def resolve(self, cpp):
+        """The parameter kind of a C++ type: a builtin kind's name, a bound class, or "unknown"."""
+        if cpp in ("float", "int", "bool", "str", "object"):
+            return cpp
+        namespaces = {"Ogre": ".Ogre.", "OIS": ".OIS.", "CEGUI": ".CEGUI.", "tolva": "TolvaEngine."}
+        hint = namespaces.get(cpp.split("::")[0])
+        for name in python_names(cpp):
+            found = self.by_short.get(name, [])
+            if hint:
+                preferred = [cls for cls in found if hint in "." + self.qualified[cls]]
+                found = preferred or found
+            if found:
+                return found[0]
+        return "unknown"
+
+    def hostiles_for(self, kind, family_index):
+        """Labels and factories for one parameter: the kind's own first, then a seeded sample."""
+        typed = []
+        if not isinstance(kind, str):
+            if self.values_module is not None and getattr(self.values_module, kind.__name__, None) is kind:
+                typed += self.typed.get(kind.__name__, [])
+            if is_enum(kind):
+                typed += enum_hostiles(kind)
+        preferred = {"float": FLOATS, "int": INTS, "str": STRINGS}.get(kind, []) if isinstance(kind, str) else []
+        typed += [(label, self.generic_by_label[label]) for label in preferred if label in self.generic_by_label]
+        if kind == "str":
+            typed += [(label, make) for label, make in self.generic if label in self.folder_labels
+                      and label not in preferred]
+        taken = {label for label, _ in typed}
+        others = [(label, make) for label, make in self.generic if label not in taken]
+        others += [("receiver", "receiver")]
+        others += [("a " + self.family_label(f), f.make) for i, f in enumerate(self.families)
+                   if i != family_index and not f.gone]
+        others += [("gone " + self.family_label(f), f.make) for f in self.families if f.gone]
+        sample = self.random.sample(others, min(len(others), self.per_position))
+        # None, the receiver and gone objects always for objects: a handle must survive them.
+        must = [o for o in others if o[0] in ("None", "receiver") or o[0].startswith("gone ")]
+        chosen = typed if kind in ("float", "int", "str") else typed + must
+        chosen_labels = {label for label, _ in chosen}
+        return chosen + [o for o in sample if o[0] not in chosen_labels]
+
+    def skipped(self, qualified, label=None):
+        for key in {qualified, ".".join(qualified.split(".")[-2:])}:
+            if key in self.skip or (label is not None and key + ":" + label in self.skip):
+                return True
+            if label in self.folder_labels and key + ":folders" in self.skip:
+                return True
+        return False
+
+    def build(self):
+        cases = []
+        for index, family in enumerate(self.families):
+            flabel = self.family_label(family)
+            for base in bound_bases(family.cls, self.qualified):
+                for member in sorted(own_members(base)):
+                    qualified = self.qualified[base] + "." + member
+                    if self.skipped(qualified) or self.skipped(flabel + "." + member):
+                        continue
+                    if member == "__init__":
+                        if base is not family.cls or family.gone:
+                            continue
+                        cases += self.call_cases(flabel + ".__init__", index, base, member, "construct", qualified)
+                        continue
+                    value = vars(base)[member]
+                    if isinstance(value, property):
+                        cases += self.property_cases(flabel + "." + member, index, base, member, value, qualified)
+                    else:
+                        kind = "static" if isinstance(value, staticmethod) else "method"
+                        if kind == "static" and (family.gone or base is not family.cls):
+                            continue
+                        cases += self.call_cases(flabel + "." + member, index, base, member, kind, qualified,
+                                                 inherited=base is not family.cls)
+        for qualified, function in module_functions(self.modules):
+            if qualified.rsplit(".", 1)[0] in self.call_functions_of and not self.skipped(qualified):
+                cases += self.call_cases(qualified, None, None, qualified, "function", qualified)
+        # Two overloads may differ only in types that the same hostile value stands for.
+        unique, seen = [], set()
+        for case in cases:
+            if case.name not in seen:
+                seen.add(case.name)
+                unique.append(case)
+        return unique
+
+    def call_cases(self, prefix, family_index, base, member, kind, qualified, inherited=False):
+        function = self.lookup(base, member, kind)
+        sigs = signatures(function)
+        if not sigs:
+            return []
+        self.covered.add(qualified)
+        cases = [Case(prefix + "()", family_index, member, kind, [])]
+        for number, params in enumerate(sigs):
+            if kind in ("method", "construct"):
+                params = params[1:]
+            params = [(self.resolve(cpp), default) for cpp, default in params]
+            goods = [good_value(t, self.families, self.values_module) for t, _ in params]
+            if any(g is None for g in goods):
+                # A parameter of a class no family makes: only hostile values there, so nothing of
+                # that class is made; the others get ordinary values.
+                goods = [g or (lambda: None) for g in goods]
+            name = "%s#%d" % (prefix, number)
+            cases.append(Case(name + "(ok)", family_index, member, kind, [("ok", g) for g in goods]))
+            for position, (type_name, _) in enumerate(params):
+                hostiles = self.hostiles_for(type_name, family_index)
+                if inherited:
+                    # A base's member on a derived receiver: the derived class's overrides see the
+                    # values its base refuses first; the base's own family gets the rest.
+                    hostiles = hostiles[:INHERITED_HOSTILES]
+                for label, make in hostiles:
+                    if self.skipped(qualified, label):
+                        continue
+                    args = [("ok", g) for g in goods]
+                    args[position] = (label, make)
+                    cases.append(Case("%s[%d=%s]" % (name, position, label), family_index, member, kind, args))
+        return cases
+
+    def property_cases(self, prefix, family_index, base, member, prop, qualified):
+        self.covered.add(qualified)
+        cases = [Case(prefix + "(get)", family_index, member, "get", [])]
+        if prop.fset is not None:
+            sigs = signatures(prop.fset)
+            kind = self.resolve(sigs[0][1][0]) if sigs and len(sigs[0]) > 1 else "object"
+            for label, make in self.hostiles_for(kind, family_index):
+                cases.append(Case("%s[set=%s]" % (prefix, label), family_index, member, "set", [(label, make)]))
+        return cases
+
+    @staticmethod
+    def lookup(base, member, kind):
+        if kind == "function":
+            module_name, name = member.rsplit(".", 1)
+            return getattr(sys.modules[module_name], name)
+        value = vars(base)[member]
+        return value.__func__ if isinstance(value, staticmethod) else value
+
+    def total_callables(self):
+        total = set()
+        for qualified_class, cls in self.class_list:
+            total |= {qualified_class + "." + m for m in own_members(cls)}
+        total |= {q for q, _ in module_functions(self.modules)}
+        return total
+
+
+# --- running --------------------------------------------------------------------------------------
+
+def make_value(make, receiver):
+    if make == "receiver":
+        return receiver
+    return make()
+
+
+def run_case(case, families, frame):
+    """Calls once, runs a frame, drops everything and runs another; returns a failure text or None."""
+    family = families[case.family] if case.family is not None else None
+    receiver = None
+    outcome = None
+    try:
+        if family is not None and case.kind not in ("construct", "static"):
+            receiver = family.make()
+        args = [make_value(make, receiver) for _, make in case.args]
+        if case.kind == "construct":
+            result = family.cls(*args)
+        elif case.kind == "static":
+            result = getattr(family.cls, case.member)(*args)
+        elif case.kind == "function":
+            module_name, name = case.member.rsplit(".", 1)
+            result = getattr(sys.modules[module_name], name)(*args)
+        elif case.kind == "get":
+            result = getattr(receiver, case.member)
+        elif case.kind == "set":
+            result = setattr(receiver, case.member, args[0])
+        else:
+            result = getattr(receiver, case.member)(*args)
+        frame()
+    except BaseException as error:
+        outcome = judge(error)
+    finally:
+        result = args = receiver = None
+    gc.collect()
+    try:
+        frame()
+    except BaseException as error:
+        outcome = outcome or "the frame after dropping raised " + describe(error)
+    return outcome
+
+
+def describe(error):
+    return "%s: %s" % (type(error).__name__, " ".join(str(error).split())[:200])
+
+
+def judge(error):
+    if isinstance(error, (SystemError, MemoryError, SystemExit, KeyboardInterrupt)) \
+            or not isinstance(error, Exception):
+        return describe(error)
+    if isinstance(error, RuntimeError) and FOREIGN_ERROR.search(str(error)):
+        return describe(error)
+    return None
+
+
+class FuzzTest(unittest.TestCase):
+    """Subclasses set modules, families, frame and optionally the rest (see the module text)."""
+    modules = []
+    values_module = None
+    families = []
+    frame = None
+    skip = {}
+    call_functions_of = ()
+    batch_size = 150
+    parallel = 3
+    # Seconds a case may take before it counts as hung (a child's first case also starts the engine).
+    case_seconds = 10
+    start_seconds = 60
+    # Seconds the whole run may take; the cases are sampled to fit well inside.
+    budget_seconds = 200
+
+    @classmethod
+    def scale(cls):
+        return 3 if sanitized() else 1
+
+    def builder(self):
+        per_position = 1
+        return CaseBuilder(self.modules, self.families, self.values_module, self.extra_strings(), self.skip,
+                           per_position, set(self.call_functions_of))
+
+    def extra_strings(self):
+        return ()
+
+    def test_hostile_calls_raise_python_errors_and_never_end_the_engine(self):
+        builder = self.builder()
+        cases = builder.build()
+        names = [case.name for case in cases]
+        self.assertEqual(len(names), len(set(names)), "case names must be unique")
+        child = os.environ.get(CHILD_VARIABLE)
+        if child:
+            self.run_child(child, cases)
+            return
+        chosen = os.environ.get(CASES_VARIABLE)
+        if chosen:
+            wanted = set(chosen.split(","))
+            unknown = wanted - set(names)
+            self.assertFalse(unknown, "no such cases")
+            cases = [case for case in cases if case.name in wanted]
+        elif sanitized():
+            # Every third case: the slower build runs a deterministic part of the same list.
+            cases = cases[::3]
+        total = builder.total_callables()
+        started = time.monotonic()
+        failures, ran = self.run_parent(cases)
+        sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s\n"
+                             % (len(builder.covered), len(total), ran, time.monotonic() - started))
+        if failures:
+            lines = ["%s: %s" % (name, text.rstrip()) for name, text in failures]
+            lines.append("rerun alone: %s='%s'" % (CASES_VARIABLE, ",".join(name for name, _ in failures)))
+            self.fail("%d hostile calls failed:\n%s" % (len(failures), "\n".join(lines)))
+
+    # The parent: batches in children, crashes and hangs named by the last case begun.
+    def run_parent(self, cases):
+        scale = self.scale()
+        deadline = time.monotonic() + self.budget_seconds * scale
+        queue = [list(range(i, min(i + self.batch_size, len(cases)))) for i in range(0, len(cases), self.batch_size)]
+        running, failures, ran = [], [], 0
+        workdir = tempfile.mkdtemp(prefix="scriptfuzz-")
+        serial = 0
+        while queue or running:
+            if queue and time.monotonic() > deadline:
+                left = sum(len(batch) for batch in queue)
+                failures.append(("(budget)", "%.0f s passed; %d cases not run" % (self.budget_seconds * scale, left)))
+                queue = []
+            while queue and len(running) < self.parallel:
+                serial += 1
+                running.append(self.start_child(workdir, serial, [cases[i].name for i in queue.pop(0)]))
+            time.sleep(0.05)
+            for job in list(running):
+                status = job["process"].poll()
+                done = read_lines(job["progress"])
+                now = time.monotonic()
+                if len(done) != job["seen"]:
+                    job["seen"], job["last"] = len(done), now
+                limit = (self.start_seconds if job["seen"] == 0 else self.case_seconds) * scale
+                hung = status is None and now - job["last"] > limit
+                late = status is None and now > deadline
+                if status is None and not hung and not late:
+                    continue
+                if hung or late:
+                    job["process"].send_signal(signal.SIGKILL)
+                    job["process"].wait()
+                running.remove(job)
+                report = read_json(job["report"])
+                failures += [(name, text) for name, text in report.get("failures", [])]
+                begun = len(done)
+                finished = report.get("finished", False) and status == 0
+                ran += begun
+                if finished:
+                    continue
+                if late:
+                    failures.append(("(budget)", "%.0f s passed; %d cases of a running batch not run"
+                                     % (self.budget_seconds * scale, len(job["cases"]) - begun)))
+                    continue
+                if begun == 0:
+                    failures.append((job["cases"][0], "the child engine ended before any case (status %s):\n%s"
+                                     % (status, tail(job["stderr"]))))
+                    continue
+                culprit = done[-1] if begun else job["cases"][0]
+                what = "hung" if hung else "ended the engine (status %s)" % status
+                if report.get("finished"):
+                    culprit = "(after the last case, at engine end)"
+                failures.append((culprit, "%s:\n%s" % (what, tail(job["stderr"]))))
+                rest = job["cases"][begun:]
+                if rest and len(failures) < 40:
+                    queue.insert(0, [names_index(cases, name) for name in rest])
+        return failures, ran
+
+    def start_child(self, workdir, serial, names):
+        paths = {key: os.path.join(workdir, "%d.%s" % (serial, key)) for key in ("job", "progress", "report", "stderr")}
+        with open(paths["job"], "w") as job:
+            json.dump({"cases": names, "progress": paths["progress"], "report": paths["report"]}, job)
+        open(paths["progress"], "w").close()
+        env = dict(os.environ)
+        env[CHILD_VARIABLE] = paths["job"]
+        env.pop(CASES_VARIABLE, None)
+        script = sys.modules[type(self).__module__].__file__
+        with open(paths["stderr"], "w") as err:
+            process = subprocess.Popen([os.readlink("/proc/self/exe"), script], stdout=subprocess.DEVNULL,
+                                       stderr=err, env=env)
+        return {"process": process, "cases": names, "progress": paths["progress"], "report": paths["report"],
+                "stderr": paths["stderr"], "seen": 0, "last": time.monotonic()}
+
+    # The child: runs its cases in order, noting each before it begins.
+    def run_child(self, job_path, cases):
+        with open(job_path) as job_file:
+            job = json.load(job_file)
+        by_name = {case.name: case for case in cases}
+        failures = []
+        with open(job["progress"], "a") as progress:
+            for name in job["cases"]:
+                progress.write(name + "\n")
+                progress.flush()
+                text = run_case(by_name[name], self.families, type(self).frame)
+                if text:
+                    failures.append((name, text))
+                with open(job["report"], "w") as report:
+                    json.dump({"failures": failures, "finished": False}, report)
+        with open(job["report"], "w") as report:
+            json.dump({"failures": failures, "finished": True}, report)
+
+
+def names_index(cases, name):
+    for index, case in enumerate(cases):
+        if case.name == name:
+            return index
+    raise KeyError(name)
+
+
+def read_lines(path):
+    try:
+        with open(path) as f:
+            return [line.rstrip("\n") for line in f if line.endswith("\n")]
+    except OSError:
+        return []
+
+
+def read_json(path):
+    try:
+        with open(path) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return {}
+
+
+def tail(path, lines=15):
+    """The end of a child's standard error without the engine log's coloured lines."""
+    try:
+        with open(path, errors="replace") as f:
+            kept = [line for line in f.readlines() if "\x1b[" not in line and line.strip()]
+    except OSError:
+        return ""
+    return "".join("    | " + line for line in kept[-lines:])
