@@ -59,20 +59,23 @@ float acosDegrees(float cosine)
     return Ogre::Math::ACos(clampedCosine(cosine)).valueDegrees();
 }
 
-// Values reach the rendering engine's nodes, whose assertions abort on NaN: refused at the door.
+// Values reach the rendering engine's nodes, whose assertions abort on NaN and which refuse
+// positions far beyond any level: refused at the door, before a frame places the camera.
+const float Largest = 1e7f;
+
 float finite(float value, const char* member)
 {
-    if (!std::isfinite(value)) {
-        throw InvalidArgumentException(std::string("Camera.") + member + " needs a finite number.");
+    if (!(std::fabs(value) <= Largest)) {
+        throw InvalidArgumentException(std::string("Camera.") + member + " needs a finite number of at most 1e7.");
     }
     return value;
 }
 
 const Ogre::Vector3& finite(const Ogre::Vector3& value, const char* member)
 {
-    // A length that overflows is as unusable as an infinite component.
-    if (!std::isfinite(value.squaredLength())) {
-        throw InvalidArgumentException(std::string("Camera.") + member + " needs a vector of finite length.");
+    if (!(std::fabs(value.x) <= Largest && std::fabs(value.y) <= Largest && std::fabs(value.z) <= Largest)) {
+        throw InvalidArgumentException(
+            std::string("Camera.") + member + " needs a vector of finite components of at most 1e7.");
     }
     return value;
 }

@@ -305,11 +305,10 @@ void bindGameControl()
 } // namespace tolva
 
 // Defined once per interpreter, on the first import; the Python bases (GameBase, GameObject,
-// MeshObject) come from TolvaEngine, which the interpreter imports first. The members' documentation
-// is their Python signatures alone, which tools read to know what to pass.
+// MeshObject) come from TolvaEngine, which the interpreter imports first.
 BOOST_PYTHON_MODULE(Spindlewake)
 {
-    boost::python::docstring_options signaturesOnly(false, true, true);
+    boost::python::docstring_options noDocstrings(false, false, false);
     tolva::bindGame();
     tolva::bindCamera();
     tolva::bindInventory();
