@@ -397,7 +397,8 @@ TEST_F(GraphicsTest, StencilledMeshesShowOnlyWhereAStencilWriterDrewInTheSameFra
 
 TEST_F(GraphicsTest, FogSwitchedOffAndOnComesBackWhiteAndShadowsFollowTheirSwitch)
 {
-    start(windowEngineConfig());
+    // The shadow volume programs are among the resources, as in the shipped configuration.
+    start(windowEngineConfig("FileSystem=/usr/share/OGRE/Media/ShadowVolume\n"));
     graphics().setFogMode(Ogre::FOG_EXP);
     graphics().setFogMode(Ogre::FOG_NONE);
     EXPECT_EQ(graphics().getFogMode(), Ogre::FOG_EXP);

@@ -10,6 +10,7 @@
 #include "physics/CollisionListener.h"
 #include "physics/Contact.h"
 #include "platform/AlSoundException.h"
+#include "scene/BillboardEffect.h"
 #include "scripting/support/InterfaceHolderBindings.h"
 #include "scripting/support/SignalBindings.h"
 
@@ -133,6 +134,12 @@ void typeKeys(const std::string& keys)
 void emitSignal(TestSignal& signal)
 {
     signal();
+}
+
+/// Billboards in an effect's set, which scripts cannot count themselves.
+int countBillboards(const BillboardEffect& effect)
+{
+    return effect.getBillboardSet()->getNumBillboards();
 }
 
 std::size_t countSlots(const TestSignal& signal)
@@ -340,6 +347,7 @@ BOOST_PYTHON_MODULE(tolvatest)
     class_PythonSignal<FixedSignal>("FixedSignal", false);
     bp::def("emitSignal", &emitSignal);
     bp::def("countSlots", &countSlots);
+    bp::def("countBillboards", &countBillboards);
 
     bp::class_<ListenerWrap, boost::noncopyable>("Listener").def("notify", bp::pure_virtual(&Listener::notify));
     class_InterfaceHolder<Listener>("Listener");

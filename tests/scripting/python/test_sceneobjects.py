@@ -327,6 +327,13 @@ class RefusedValues(unittest.TestCase):
             tolvatest.frame(0.02)
         self.assertGreater(trail.getLength(), 0)
 
+    def test_a_billboard_that_no_script_could_hold_is_not_made(self):
+        dots = BillboardEffect(unique("dots"), "test/Dot")
+        with self.assertRaisesRegex(TypeError, "no script class"):
+            dots.createBillboard(Vector3(1, 0, 0))
+        self.assertEqual(1, tolvatest.countBillboards(dots))
+        tolvatest.frame(0.02)
+
     def test_billboards_refuse_non_finite_values(self):
         dots = lambda: BillboardEffect(unique("dots"), "test/Dot")
         self.check_refused([
