@@ -106,11 +106,6 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     skip = {
         # Ends the run; its own tests stop and restart engines.
         "Engine.stop": "",
-        # Resource names that are folders still make the resource lookups search for ever.
-        "Engine.getResourceData:folders": "",
-        "Gui.loadScheme:folders": "",
-        "Gui.createMenu:folders": "",
-        "Gui.createHud:folders": "",
     }
 
     def extra_strings(self):
