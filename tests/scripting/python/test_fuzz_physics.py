@@ -144,7 +144,14 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     values_module = TolvaValues.Ogre
     families = FAMILIES
     frame = staticmethod(lambda: tolvatest.frame(0.02))
-    skip = {}
+    skip = {
+        # A signal takes any object and calls it at the next emission, where a non-callable one
+        # raises TypeError inside the frame (documented behaviour, not a crash).
+        "CollisionEvent.connect": "",
+        "OccupancyEvent.connect": "",
+        # Gravity map names that are folders make the resource lookup search for ever.
+        "GravityMap.__init__:folders": "",
+    }
 
 
 if __name__ == "__main__":
