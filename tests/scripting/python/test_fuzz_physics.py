@@ -149,8 +149,6 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
         # raises TypeError inside the frame (documented behaviour, not a crash).
         "CollisionEvent.connect": "",
         "OccupancyEvent.connect": "",
-        # Gravity map names that are folders make the resource lookup search for ever.
-        "GravityMap.__init__:folders": "",
     }
 
 
