@@ -21,6 +21,7 @@
 #include "scene/MeshObject.h"
 #include "scripting/support/ObjectLives.h"
 #include "scripting/support/TrackedReference.h"
+#include "scripting/support/StrictEnum.h"
 
 namespace bp = boost::python;
 
@@ -218,7 +219,7 @@ void bindCamera()
 
 void bindInventory()
 {
-    bp::enum_<Item::Mode>("Inventory_Item_Mode")
+    tolva::strictEnum<Item::Mode>("Inventory_Item_Mode")
         .value("MODE_WORLD", Item::MODE_WORLD)
         .value("MODE_INVENTORY", Item::MODE_INVENTORY);
 
@@ -278,7 +279,7 @@ void bindPlaySphere()
 
 void bindGameControl()
 {
-    bp::enum_<GameControl::Mode>("GameControl_Mode")
+    tolva::strictEnum<GameControl::Mode>("GameControl_Mode")
         .value("MODE_BASE", GameControl::MODE_BASE)
         .value("MODE_FLY", GameControl::MODE_FLY)
         .value("MODE_ROLL", GameControl::MODE_ROLL);

@@ -13,6 +13,7 @@
 #include "scripting/support/ValueConverters.h"
 #include "scripting/values/WindowHandle.h"
 #include "scripting/wrappers/GameControlRegistry_CommandHandlerWrap.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <CEGUI/Window.h>
 
@@ -268,7 +269,7 @@ void bindControlValues()
 {
     typedef Registry::Control Control;
     typedef Registry::Modifier Modifier;
-    bp::enum_<Control::Type>("GameControlRegistry_Control_Type")
+    tolva::strictEnum<Control::Type>("GameControlRegistry_Control_Type")
         .value("TYPE_NONE", Control::TYPE_NONE)
         .value("TYPE_KEY", Control::TYPE_KEY)
         .value("TYPE_MOUSE_BUTTON", Control::TYPE_MOUSE_BUTTON)
@@ -282,7 +283,7 @@ void bindControlValues()
         .def("getType", &Control::getType)
         .def("getValue", &Control::getValue);
 
-    bp::enum_<Modifier::Type>("GameControlRegistry_Modifier_Type")
+    tolva::strictEnum<Modifier::Type>("GameControlRegistry_Modifier_Type")
         .value("TYPE_NONE", Modifier::TYPE_NONE)
         .value("TYPE_CUSTOM", Modifier::TYPE_CUSTOM);
     bp::class_<Modifier>("GameControlRegistry_Modifier", bp::init<>())

@@ -7,6 +7,7 @@
 #include "scene/ParticleSystem.h"
 #include "scripting/bindings/BindingSupport.h"
 #include "scripting/support/TrackedReference.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <OgreAnimationState.h>
 #include <OgreEntity.h>
@@ -53,7 +54,7 @@ void detachObjectFromBone(MeshObject& mesh, GameObject* object)
 
 void bindMeshObjects()
 {
-    bp::enum_<MeshObject::RenderType>("MeshObjectRenderType")
+    tolva::strictEnum<MeshObject::RenderType>("MeshObjectRenderType")
         .value("RT_SKY", MeshObject::RT_SKY)
         .value("RT_STENCIL", MeshObject::RT_STENCIL)
         .value("RT_CLIP", MeshObject::RT_CLIP)

@@ -17,6 +17,7 @@
 #include "scripting/bindings/BindingSupport.h"
 #include "scripting/support/SignalBindings.h"
 #include "scripting/support/TrackedReference.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <boost/python.hpp>
 
@@ -117,7 +118,7 @@ void bindPhysicalObjects()
         .def("setBase", &setBase, KeepsBase())
         .def("setBase", &setBaseGeometry);
 
-    bp::enum_<GravityMap::OperationMode>("GravityMap_OperationMode")
+    tolva::strictEnum<GravityMap::OperationMode>("GravityMap_OperationMode")
         .value("MODE_AUTO", GravityMap::MODE_AUTO)
         .value("MODE_MANUAL", GravityMap::MODE_MANUAL);
     bp::class_<GravityMap, bp::bases<GameObject>, boost::noncopyable>("GravityMap", bp::init<const std::string&>())

@@ -27,6 +27,7 @@
 #include "scripting/support/SignalBindings.h"
 #include "scripting/support/TrackedReference.h"
 #include "scripting/wrappers/CollisionListenerWrap.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <boost/python.hpp>
 
@@ -154,7 +155,7 @@ void bindPhysics()
     bp::class_<ContactListener, bp::bases<Contact>>("ContactListener", bp::init<bool>())
         .def_readonly("returnValue", &ContactListener::returnValue);
 
-    bp::enum_<Physics::MassType>("Physics_MassType")
+    tolva::strictEnum<Physics::MassType>("Physics_MassType")
         .value("MASS", Physics::MASS)
         .value("MASS_AUTO", Physics::MASS_AUTO)
         .value("MASS_BOX", Physics::MASS_BOX)

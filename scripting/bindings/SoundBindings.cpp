@@ -21,6 +21,7 @@
 #include "scripting/support/TrackedReference.h"
 #include "scripting/wrappers/MusicManager_ListenerWrap.h"
 #include "scripting/wrappers/SoundListenerWrap.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <boost/python.hpp>
 
@@ -152,7 +153,7 @@ void bindMusic()
         .def("motifPlay", bp::pure_virtual(&MusicManager::Listener::motifPlay))
         .def("motifStop", bp::pure_virtual(&MusicManager::Listener::motifStop));
 
-    bp::enum_<MusicManager::FadeTarget>("MusicManager_FadeTarget")
+    tolva::strictEnum<MusicManager::FadeTarget>("MusicManager_FadeTarget")
         .value("FADE_BACKGROUND", MusicManager::FADE_BACKGROUND)
         .value("FADE_MOTIFS", MusicManager::FADE_MOTIFS)
         .value("FADE_ALL", MusicManager::FADE_ALL);

@@ -3,6 +3,7 @@
 // its window; once the window is destroyed, using the handle raises ReferenceError.
 #include "scripting/values/ValuesModule.h"
 #include "scripting/values/WindowHandle.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <CEGUI/InputEvent.h>
 #include <CEGUI/Window.h>
@@ -35,7 +36,7 @@ std::string windowText(const WindowHandle& handle)
 
 void defineCeguiValues()
 {
-    bp::enum_<CEGUI::MouseButton>("MouseButton")
+    tolva::strictEnum<CEGUI::MouseButton>("MouseButton")
         .value("LeftButton", CEGUI::LeftButton)
         .value("RightButton", CEGUI::RightButton)
         .value("MiddleButton", CEGUI::MiddleButton)

@@ -7,6 +7,7 @@
 // on every access, so changing one changes no constant.
 #include "scripting/values/ValueSupport.h"
 #include "scripting/values/ValuesModule.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <OgreAxisAlignedBox.h>
 #include <OgreBillboardChain.h>
@@ -483,24 +484,24 @@ void defineAxisAlignedBox()
 
 void defineEnums()
 {
-    bp::enum_<Ogre::FogMode>("FogMode")
+    tolva::strictEnum<Ogre::FogMode>("FogMode")
         .value("FOG_NONE", Ogre::FOG_NONE)
         .value("FOG_EXP", Ogre::FOG_EXP)
         .value("FOG_EXP2", Ogre::FOG_EXP2)
         .value("FOG_LINEAR", Ogre::FOG_LINEAR)
         .export_values();
-    bp::enum_<Ogre::Node::TransformSpace>("Node_TransformSpace")
+    tolva::strictEnum<Ogre::Node::TransformSpace>("Node_TransformSpace")
         .value("TS_LOCAL", Ogre::Node::TS_LOCAL)
         .value("TS_PARENT", Ogre::Node::TS_PARENT)
         .value("TS_WORLD", Ogre::Node::TS_WORLD);
-    bp::enum_<Ogre::BillboardType>("BillboardType")
+    tolva::strictEnum<Ogre::BillboardType>("BillboardType")
         .value("BBT_POINT", Ogre::BBT_POINT)
         .value("BBT_ORIENTED_COMMON", Ogre::BBT_ORIENTED_COMMON)
         .value("BBT_ORIENTED_SELF", Ogre::BBT_ORIENTED_SELF)
         .value("BBT_PERPENDICULAR_COMMON", Ogre::BBT_PERPENDICULAR_COMMON)
         .value("BBT_PERPENDICULAR_SELF", Ogre::BBT_PERPENDICULAR_SELF)
         .export_values();
-    bp::enum_<Ogre::BillboardOrigin>("BillboardOrigin")
+    tolva::strictEnum<Ogre::BillboardOrigin>("BillboardOrigin")
         .value("BBO_TOP_LEFT", Ogre::BBO_TOP_LEFT)
         .value("BBO_TOP_CENTER", Ogre::BBO_TOP_CENTER)
         .value("BBO_TOP_RIGHT", Ogre::BBO_TOP_RIGHT)
@@ -511,7 +512,7 @@ void defineEnums()
         .value("BBO_BOTTOM_CENTER", Ogre::BBO_BOTTOM_CENTER)
         .value("BBO_BOTTOM_RIGHT", Ogre::BBO_BOTTOM_RIGHT)
         .export_values();
-    bp::enum_<Ogre::BillboardChain::TexCoordDirection>("BillboardChain_TexCoordDirection")
+    tolva::strictEnum<Ogre::BillboardChain::TexCoordDirection>("BillboardChain_TexCoordDirection")
         .value("TCD_U", Ogre::BillboardChain::TCD_U)
         .value("TCD_V", Ogre::BillboardChain::TCD_V);
 }

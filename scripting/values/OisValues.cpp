@@ -4,6 +4,7 @@
 // slot returned, while the input library's own record is gone by then.
 #include "scripting/support/ValueConverters.h"
 #include "scripting/values/ValuesModule.h"
+#include "scripting/support/StrictEnum.h"
 
 #include <OISKeyboard.h>
 #include <OISMouse.h>
@@ -51,7 +52,7 @@ std::string axisText(const OIS::Axis& axis)
 
 void defineKeyCodes()
 {
-    bp::enum_<OIS::KeyCode>("KeyCode")
+    tolva::strictEnum<OIS::KeyCode>("KeyCode")
         .value("KC_UNASSIGNED", OIS::KC_UNASSIGNED)
         .value("KC_ESCAPE", OIS::KC_ESCAPE)
         .value("KC_1", OIS::KC_1)
@@ -205,7 +206,7 @@ void defineKeyCodes()
 void defineOisValues()
 {
     defineKeyCodes();
-    bp::enum_<OIS::MouseButtonID>("MouseButtonID")
+    tolva::strictEnum<OIS::MouseButtonID>("MouseButtonID")
         .value("MB_Left", OIS::MB_Left)
         .value("MB_Right", OIS::MB_Right)
         .value("MB_Middle", OIS::MB_Middle)

@@ -102,6 +102,7 @@ TEST_F(AudioModule, VolumesReadFromTheFileApplyAsTheyStandAndAreWrittenOnlyWhenS
         EXPECT_NE(std::string::npos, written.find(line)) << written;
     }
 
+    loud.reset(); // a sound never outlives the module that plays it
     restart(tolva::test::TestHome::minimalEngineConfig());
     EXPECT_EQ(1.0f, mAudio->getSoundCategoryGain(Sound::CAT_EFFECT));
     EXPECT_EQ("absent", configValue("Volume Effect")) << "a volume never set is not written";
