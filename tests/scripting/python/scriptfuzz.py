@@ -602,9 +602,16 @@ class FuzzTest(unittest.TestCase):
             cases = cases[::3]
         total = builder.total_callables()
         started = time.monotonic()
-        failures, ran = self.run_parent(cases)
+        failures, ran, unrun = self.run_parent(cases)
         sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s\n"
                              % (len(builder.covered), len(total), ran, time.monotonic() - started))
+        # A busy machine runs fewer cases in the budget; that says nothing about the engine, unless
+        # so few ran that the run no longer covers the list.
+        if unrun:
+            sys.__stderr__.write("fuzz: %d cases not run within the time budget\n" % unrun)
+        if unrun > len(cases) // 2:
+            failures.append(("(budget)", "%.0f s passed with only %d of %d cases run"
+                             % (self.budget_seconds * self.scale(), len(cases) - unrun, len(cases))))
         if failures:
             lines = ["%s: %s" % (name, text.rstrip()) for name, text in failures]
             lines.append("rerun alone: %s='%s'" % (CASES_VARIABLE, ",".join(name for name, _ in failures)))
@@ -615,13 +622,12 @@ class FuzzTest(unittest.TestCase):
         scale = self.scale()
         deadline = time.monotonic() + self.budget_seconds * scale
         queue = [list(range(i, min(i + self.batch_size, len(cases)))) for i in range(0, len(cases), self.batch_size)]
-        running, failures, ran = [], [], 0
+        running, failures, ran, unrun = [], [], 0, 0
         workdir = tempfile.mkdtemp(prefix="scriptfuzz-")
         serial = 0
         while queue or running:
             if queue and time.monotonic() > deadline:
-                left = sum(len(batch) for batch in queue)
-                failures.append(("(budget)", "%.0f s passed; %d cases not run" % (self.budget_seconds * scale, left)))
+                unrun += sum(len(batch) for batch in queue)
                 queue = []
             while queue and len(running) < self.parallel:
                 serial += 1
@@ -650,8 +656,7 @@ class FuzzTest(unittest.TestCase):
                 if finished:
                     continue
                 if late:
-                    failures.append(("(budget)", "%.0f s passed; %d cases of a running batch not run"
-                                     % (self.budget_seconds * scale, len(job["cases"]) - begun)))
+                    unrun += len(job["cases"]) - begun
                     continue
                 if begun == 0:
                     failures.append((job["cases"][0], "the child engine ended before any case (status %s):\n%s"
@@ -665,7 +670,7 @@ class FuzzTest(unittest.TestCase):
                 rest = job["cases"][begun:]
                 if rest and len(failures) < 40:
                     queue.insert(0, [names_index(cases, name) for name in rest])
-        return failures, ran
+        return failures, ran, unrun
 
     def start_child(self, workdir, serial, names):
         paths = {key: os.path.join(workdir, "%d.%s" % (serial, key)) for key in ("job", "progress", "report", "stderr")}
