@@ -606,10 +606,11 @@ class FuzzTest(unittest.TestCase):
         sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s\n"
                              % (len(builder.covered), len(total), ran, time.monotonic() - started))
         # A busy machine runs fewer cases in the budget; that says nothing about the engine, unless
-        # so few ran that the run no longer covers the list.
+        # so few ran that the run no longer stands for the list (a machine eight times overloaded
+        # still ran more than a quarter).
         if unrun:
             sys.__stderr__.write("fuzz: %d cases not run within the time budget\n" % unrun)
-        if unrun > len(cases) // 2:
+        if len(cases) - unrun < len(cases) // 10:
             failures.append(("(budget)", "%.0f s passed with only %d of %d cases run"
                              % (self.budget_seconds * self.scale(), len(cases) - unrun, len(cases))))
         if failures:
