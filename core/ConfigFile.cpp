@@ -258,16 +258,13 @@ void ConfigFile::findDuplicateKeys(const std::string& content)
 {
     // Which keys repeat is taken from what the reader stored; the file's text is walked only to
     // name their lines, splitting lines as the reader does.
-    struct Repeated {
-        std::size_t count;
-        std::vector<std::size_t> lines;
-    };
-    std::map<std::pair<std::string, std::string>, Repeated> repeated;
+    mRepeatedKeys.clear();
+    std::map<std::pair<std::string, std::string>, RepeatedKey> repeated;
     for (const auto& section : mSettings) {
         for (auto entry = section.second.begin(); entry != section.second.end();) {
             const std::size_t count = section.second.count(entry->first);
             if (count > 1) {
-                repeated[{section.first, entry->first}].count = count;
+                repeated[{section.first, entry->first}] = RepeatedKey{section.first, entry->first, count, {}};
             }
             entry = section.second.upper_bound(entry->first);
         }
@@ -299,27 +296,40 @@ void ConfigFile::findDuplicateKeys(const std::string& content)
             found->second.lines.push_back(lineNumber);
         }
     }
-    std::size_t shown = 0;
-    for (const auto& entry : repeated) {
-        if (++shown > ShownDuplicateKeys) {
-            break;
+    for (auto& entry : repeated) {
+        mRepeatedKeys.push_back(std::move(entry.second));
+    }
+}
+
+std::vector<std::string> ConfigFile::getDuplicateKeyWarnings(const std::set<std::string>& listSections) const
+{
+    std::vector<std::string> warnings;
+    std::size_t more = 0;
+    for (const RepeatedKey& entry : mRepeatedKeys) {
+        if (listSections.count(entry.section) != 0) {
+            continue;
+        }
+        if (warnings.size() == ShownDuplicateKeys) {
+            ++more;
+            continue;
         }
         std::string where;
-        for (std::size_t n = 0; n < entry.second.lines.size() && n < ShownLinesPerKey; ++n) {
-            where += (n == 0 ? "" : ", ") + std::to_string(entry.second.lines[n]);
+        for (std::size_t n = 0; n < entry.lines.size() && n < ShownLinesPerKey; ++n) {
+            where += (n == 0 ? "" : ", ") + std::to_string(entry.lines[n]);
         }
-        if (entry.second.lines.size() > ShownLinesPerKey) {
+        if (entry.lines.size() > ShownLinesPerKey) {
             where += ", ...";
         }
-        mDuplicateKeyWarnings.push_back("Warning: The key '" + entry.first.second + "' is given "
-            + std::to_string(entry.second.count) + " times in section [" + entry.first.first + "] of '" + mFileName
-            + "' (lines " + where + "). The first is read, and a new value stored for the key moves the first "
+        warnings.push_back("Warning: The key '" + entry.key + "' is given " + std::to_string(entry.count)
+            + " times in section [" + entry.section + "] of '" + mFileName + "' (lines " + where
+            + "). The first is read, and a new value stored for the key moves the first "
             + "behind the others, so the value in use can change from run to run: keep one of them.");
     }
-    if (repeated.size() > ShownDuplicateKeys) {
-        mDuplicateKeyWarnings.push_back("Warning: " + std::to_string(repeated.size() - ShownDuplicateKeys)
-            + " more keys are given more than once in '" + mFileName + "'.");
+    if (more != 0) {
+        warnings.push_back(
+            "Warning: " + std::to_string(more) + " more keys are given more than once in '" + mFileName + "'.");
     }
+    return warnings;
 }
 
 bool ConfigFile::hasSection(const std::string& section) const

@@ -10,6 +10,7 @@
 #include <boost/any.hpp>
 
 #include <sstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -146,7 +147,8 @@ public:
     /// between runs), naming the key, its section and its lines; at most ten such lines and
     /// then one that counts the rest. Empty when every key is given once. The engine logs them
     /// once its log exists.
-    const std::vector<std::string>& getDuplicateKeyWarnings() const { return mDuplicateKeyWarnings; }
+    /// @param listSections sections read as lists, whose keys are meant to repeat
+    std::vector<std::string> getDuplicateKeyWarnings(const std::set<std::string>& listSections = {}) const;
 
     /// Stream extraction of an int, unsigned int or float: leading blanks are skipped and anything
     /// after the number is ignored.
@@ -163,8 +165,15 @@ private:
     /// Finds the keys given more than once in a section of the loaded text.
     void findDuplicateKeys(const std::string& content);
 
+    struct RepeatedKey {
+        std::string section;
+        std::string key;
+        std::size_t count;
+        std::vector<std::size_t> lines;
+    };
+
     std::string mFileName;
-    std::vector<std::string> mDuplicateKeyWarnings;
+    std::vector<RepeatedKey> mRepeatedKeys;
 };
 
 template <typename T>

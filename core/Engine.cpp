@@ -108,7 +108,8 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         // 5. Log, the log manager's default log.
         createLog();
         traceStep("create", "log");
-        for (const std::string& warning : mConfigFile->getDuplicateKeyWarnings()) {
+        // Resource locations are a list: one archive type names many locations.
+        for (const std::string& warning : mConfigFile->getDuplicateKeyWarnings({ResourcesSection})) {
             logWarning(warning);
         }
 
