@@ -269,6 +269,10 @@ public:
     std::size_t getActiveRepeatCount() const { return mActiveRepeats.size(); }
 
 private:
+    /// Logged where an axis control is refused as a modifier control (by a modifier or the file).
+    static constexpr const char* AxisModifierWarning
+        = "Warning: Attempt to add mouse-axis control as a modifier control.";
+
     /// A running repeat and the control that keeps it running.
     struct ActiveRepeat {
         Command* command;

@@ -3,7 +3,6 @@
 #include "core/LogLine.h"
 
 #include <AL/al.h>
-#include <OgreAxisAlignedBox.h>
 #include <OgreNode.h>
 
 #include <cmath>
@@ -20,7 +19,7 @@ bool isFinite(const Ogre::Vector3& v)
 } // namespace
 
 Listener::Listener()
-    : Ogre::MovableObject("tolva.al.Listener")
+    : InvisibleMovableObject("tolva.al.Listener", "TolvaAlListener")
 {
     alListenerf(AL_GAIN, mGain);
     alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
@@ -28,20 +27,9 @@ Listener::Listener()
     sendOrientation(mDirection, Ogre::Vector3::UNIT_Y);
 }
 
-const Ogre::String& Listener::getMovableType() const
-{
-    static const Ogre::String type = "TolvaAlListener";
-    return type;
-}
-
-const Ogre::AxisAlignedBox& Listener::getBoundingBox() const
-{
-    return Ogre::AxisAlignedBox::BOX_NULL;
-}
-
 void Listener::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
-    Ogre::MovableObject::_notifyAttached(parent, isTagPoint);
+    InvisibleMovableObject::_notifyAttached(parent, isTagPoint);
     mPoseSent = false;
     if (!parent) {
         sendOrientation(mDirection, Ogre::Vector3::UNIT_Y);

@@ -4,15 +4,16 @@
 // was, facing the direction last set.
 #pragma once
 
-#include <OgreMovableObject.h>
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
+
+#include "platform/InvisibleMovableObject.h"
 
 namespace tolva::al {
 
 class SoundManager;
 
-class Listener : public Ogre::MovableObject {
+class Listener : public platform::InvisibleMovableObject {
 public:
     ~Listener() override = default;
     Listener(const Listener&) = delete;
@@ -34,12 +35,7 @@ public:
     /// Where the listener was at the last update.
     const Ogre::Vector3& getPosition() const { return mPosition; }
 
-    // Ogre::MovableObject: a listener has no size and draws nothing.
-    const Ogre::String& getMovableType() const override;
-    const Ogre::AxisAlignedBox& getBoundingBox() const override;
-    Ogre::Real getBoundingRadius() const override { return 0; }
-    void _updateRenderQueue(Ogre::RenderQueue*) override { }
-    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
+    // Ogre::MovableObject
     void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
 
 private:

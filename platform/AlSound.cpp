@@ -5,7 +5,6 @@
 #include "platform/AlSampleBuffer.h"
 #include "platform/AlSoundManager.h"
 
-#include <OgreAxisAlignedBox.h>
 #include <OgreNode.h>
 
 #include <algorithm>
@@ -80,7 +79,7 @@ Sound::Listener::~Listener()
 
 Sound::Sound(SoundManager* manager, const std::string& name, const std::string& fileName,
     std::shared_ptr<SampleBuffer> buffer, std::unique_ptr<OggDecoder> decoder, bool loop)
-    : Ogre::MovableObject(movableName(name))
+    : InvisibleMovableObject(movableName(name), "TolvaAlSound")
     , mLoop(loop)
     , mManager(manager)
     , mFileName(fileName)
@@ -111,20 +110,9 @@ Sound::~Sound()
     }
 }
 
-const Ogre::String& Sound::getMovableType() const
-{
-    static const Ogre::String type = "TolvaAlSound";
-    return type;
-}
-
-const Ogre::AxisAlignedBox& Sound::getBoundingBox() const
-{
-    return Ogre::AxisAlignedBox::BOX_NULL;
-}
-
 void Sound::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
-    Ogre::MovableObject::_notifyAttached(parent, isTagPoint);
+    InvisibleMovableObject::_notifyAttached(parent, isTagPoint);
     // The next update sends the new node's position even if it happens to equal the old one.
     mPositionSent = false;
 }

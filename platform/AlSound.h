@@ -15,7 +15,6 @@
 #pragma once
 
 #include <AL/al.h>
-#include <OgreMovableObject.h>
 #include <OgreVector.h>
 
 #include <functional>
@@ -23,13 +22,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/InvisibleMovableObject.h"
+
 namespace tolva::al {
 
 class OggDecoder;
 class SampleBuffer;
 class SoundManager;
 
-class Sound : public Ogre::MovableObject {
+class Sound : public platform::InvisibleMovableObject {
 public:
     /// Told of what happens to the sounds it has been added to. Each listener has its own list of
     /// watched offsets. A listener leaves its sounds when destroyed, and a destroyed sound leaves
@@ -146,12 +147,7 @@ public:
     void setLoopHandler(Handler handler) { mLoopHandler = std::move(handler); }
     void setFinishedHandler(Handler handler) { mFinishedHandler = std::move(handler); }
 
-    // Ogre::MovableObject: a sound has no size and draws nothing.
-    const Ogre::String& getMovableType() const override;
-    const Ogre::AxisAlignedBox& getBoundingBox() const override;
-    Ogre::Real getBoundingRadius() const override { return 0; }
-    void _updateRenderQueue(Ogre::RenderQueue*) override { }
-    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
+    // Ogre::MovableObject
     void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
 
 private:

@@ -37,7 +37,7 @@ bool checkVector(const Ogre::Vector3& v, const char* what)
 } // namespace
 
 Body::Body(World* world, const std::string& name)
-    : Ogre::MovableObject(bodyName(name))
+    : InvisibleMovableObject(bodyName(name), "TolvaOdeBody")
 {
     initialiseLibrary();
     mCore = world->_getCore();
@@ -274,20 +274,9 @@ void Body::synchronise()
     mParentNode->_setDerivedOrientation(getOrientation());
 }
 
-const Ogre::String& Body::getMovableType() const
-{
-    static const Ogre::String type = "TolvaOdeBody";
-    return type;
-}
-
-const Ogre::AxisAlignedBox& Body::getBoundingBox() const
-{
-    return Ogre::AxisAlignedBox::BOX_NULL;
-}
-
 void Body::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
-    Ogre::MovableObject::_notifyAttached(parent, isTagPoint);
+    InvisibleMovableObject::_notifyAttached(parent, isTagPoint);
     auto& onNodes = mCore->bodiesOnNodes;
     const auto it = std::find(onNodes.begin(), onNodes.end(), this);
     const bool onNode = parent && !isTagPoint;

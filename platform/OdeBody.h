@@ -3,19 +3,19 @@
 #pragma once
 
 #include <ode/ode.h>
-#include <OgreMovableObject.h>
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
 #include <memory>
 
+#include "platform/InvisibleMovableObject.h"
 #include "platform/OdeWorld.h"
 
 namespace tolva::ode {
 
 class Mass;
 
-class Body : public Ogre::MovableObject {
+class Body : public platform::InvisibleMovableObject {
 public:
     explicit Body(World* world, const std::string& name = "");
     ~Body() override;
@@ -64,11 +64,6 @@ public:
     void synchronise();
 
     // Ogre::MovableObject
-    const Ogre::String& getMovableType() const override;
-    const Ogre::AxisAlignedBox& getBoundingBox() const override;
-    Ogre::Real getBoundingRadius() const override { return 0; }
-    void _updateRenderQueue(Ogre::RenderQueue*) override { }
-    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
     void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
 
 private:

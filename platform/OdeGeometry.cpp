@@ -31,7 +31,7 @@ std::string nextName()
 } // namespace
 
 Geometry::Geometry(dGeomID id, Space* space)
-    : Ogre::MovableObject(nextName())
+    : InvisibleMovableObject(nextName(), "TolvaOdeGeometry")
     , mId(id)
     , mSpace(space)
 {
@@ -274,20 +274,9 @@ int Geometry::collide(Geometry* other, CollisionListener* listener)
     return count;
 }
 
-const Ogre::String& Geometry::getMovableType() const
-{
-    static const Ogre::String type = "TolvaOdeGeometry";
-    return type;
-}
-
-const Ogre::AxisAlignedBox& Geometry::getBoundingBox() const
-{
-    return Ogre::AxisAlignedBox::BOX_NULL;
-}
-
 void Geometry::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
-    Ogre::MovableObject::_notifyAttached(parent, isTagPoint);
+    InvisibleMovableObject::_notifyAttached(parent, isTagPoint);
     if (parent && !mBody) {
         pullNodePose();
     }

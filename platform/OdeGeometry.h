@@ -6,9 +6,10 @@
 
 #include <ode/ode.h>
 #include <OgreAxisAlignedBox.h>
-#include <OgreMovableObject.h>
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
+
+#include "platform/InvisibleMovableObject.h"
 
 namespace tolva::ode {
 
@@ -17,7 +18,7 @@ class CollisionListener;
 class Space;
 class UserObject;
 
-class Geometry : public Ogre::MovableObject {
+class Geometry : public platform::InvisibleMovableObject {
 public:
     /// ODE's geometry class numbers.
     enum Class {
@@ -101,11 +102,6 @@ public:
     int collide(Geometry* other, CollisionListener* listener);
 
     // Ogre::MovableObject
-    const Ogre::String& getMovableType() const override;
-    const Ogre::AxisAlignedBox& getBoundingBox() const override;
-    Ogre::Real getBoundingRadius() const override { return 0; }
-    void _updateRenderQueue(Ogre::RenderQueue*) override { }
-    void visitRenderables(Ogre::Renderable::Visitor*, bool) override { }
     void _notifyAttached(Ogre::Node* parent, bool isTagPoint = false) override;
     void _notifyMoved() override;
 

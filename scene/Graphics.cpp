@@ -2,24 +2,15 @@
 
 #include <Bites/OgreWindowEventUtilities.h>
 #include <OgreArchiveManager.h>
-#include <OgreBillboardSet.h>
 #include <OgreCamera.h>
 #include <OgreCompositorManager.h>
-#include <OgreGpuProgramManager.h>
-#include <OgreLight.h>
-#include <OgreLogManager.h>
-#include <OgreMaterialManager.h>
 #include <OgreRenderSystem.h>
 #include <OgreRenderWindow.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneManagerEnumerator.h>
-#include <OgreSceneNode.h>
-#include <OgreStringConverter.h>
 #include <OgreViewport.h>
-
-#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -31,34 +22,19 @@
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
-#include "scene/MaterialAlpha.h"
-#include "scene/MeshObject.h"
 #include "scene/NodeObject.h"
 #include "scene/RenderPathManager.h"
-#include "scene/SceneNames.h"
 
 namespace tolva {
 
 namespace {
 
 const char* const PLUGIN_SECTION = "Plugins Linux";
-const char* const OPENGL_SECTION = "OpenGL";
 const char* const RENDER_SYSTEM_NAME = "OpenGL Rendering Subsystem";
 /// The archive type of the archive plug-in; its archives must go before the plug-in does.
 const char* const PLUGIN_ARCHIVE_TYPE = "LZMA";
-const char* const EFFECT_SECTION = "CompositorEffect-01";
 
 const Graphics::Resolution DEFAULT_RESOLUTION(800, 600);
-
-/// Render queue groups that the mesh render types use for stencil writers and stencilled meshes.
-const Ogre::uint8 STENCIL_WRITER_GROUP = 10;
-const Ogre::uint8 STENCILLED_GROUP = 30;
-
-/// Digits only: "4" is a level, "8 [Quincunx]" or "-1" is not.
-bool isUnsignedText(const std::string& text)
-{
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 std::string readString(
     const ConfigFile& config, const std::string& section, const std::string& key, const std::string& defaultValue)
@@ -77,22 +53,6 @@ Ogre::ColourValue readColour(
 {
     return boost::any_cast<Ogre::ColourValue>(
         config.getValueDefault(section, ConfigFile::PT_COLOUR, key, defaultValue));
-}
-
-/// A stencil test against the reference value 1, with the given comparison and pass operation.
-Ogre::StencilState stencilOne(Ogre::CompareFunction compareOp, Ogre::StencilOperation passOp)
-{
-    Ogre::StencilState state;
-    state.enabled = true;
-    state.compareOp = compareOp;
-    state.referenceValue = 1;
-    state.compareMask = 0xFFFFFFFF;
-    state.writeMask = 0xFFFFFFFF;
-    state.stencilFailOp = Ogre::SOP_KEEP;
-    state.depthFailOp = Ogre::SOP_KEEP;
-    state.depthStencilPassOp = passOp;
-    state.twoSidedOperation = false;
-    return state;
 }
 
 } // namespace
@@ -416,16 +376,6 @@ void Graphics::initialise()
     createRootNodeObject();
 }
 
-void Graphics::frame(float seconds)
-{
-    mRenderPathManager->frame(seconds);
-    // One render per frame: renderOneFrame already updates and swaps the window.
-    mRoot->renderOneFrame();
-    if (mWindow->isClosed()) {
-        Engine::getInstance()->stop(false);
-    }
-}
-
 void Graphics::shutdown()
 {
     logLine("Average FPS: " + ToString(static_cast<double>(mWindow->getStatistics().avgFPS)));
@@ -440,370 +390,6 @@ void Graphics::shutdown()
     destroyRootNodeObject();
 }
 
-void Graphics::updateNodes()
-{
-    mSceneManager->getRootSceneNode()->_update(true, false);
-}
-
-bool Graphics::frameStarted(const Ogre::FrameEvent&)
-{
-    mCameraPosition = mCamera->getDerivedPosition();
-    return true;
-}
-
-bool Graphics::frameEnded(const Ogre::FrameEvent&)
-{
-    return true;
-}
-
-void Graphics::renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String&, bool&)
-{
-    Ogre::RenderSystem* system = mRoot->getRenderSystem();
-    if (queueGroupId == STENCIL_WRITER_GROUP) {
-        system->clearFrameBuffer(Ogre::FBT_STENCIL, Ogre::ColourValue::Black, 1.0f, 0);
-        system->setStencilState(stencilOne(Ogre::CMPF_ALWAYS_PASS, Ogre::SOP_REPLACE));
-    } else if (queueGroupId == STENCILLED_GROUP) {
-        system->setStencilState(stencilOne(Ogre::CMPF_EQUAL, Ogre::SOP_KEEP));
-    }
-}
-
-void Graphics::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, bool&)
-{
-    if (queueGroupId == STENCIL_WRITER_GROUP || queueGroupId == STENCILLED_GROUP) {
-        mRoot->getRenderSystem()->setStencilCheckEnabled(false);
-    }
-}
-
-bool Graphics::renderableQueued(
-    Ogre::Renderable* renderable, Ogre::uint8, Ogre::ushort, Ogre::Technique** technique, Ogre::RenderQueue*)
-{
-    applyDistanceFade(renderable, *technique);
-    return true;
-}
-
-Ogre::SceneNode* Graphics::getRootNode() const
-{
-    return mSceneManager->getRootSceneNode();
-}
-
-Ogre::MaterialPtr Graphics::getMaterial(const std::string& name) const
-{
-    return Ogre::MaterialManager::getSingleton().getByName(name);
-}
-
-std::size_t Graphics::getWindowHandle() const
-{
-    std::size_t handle = 0;
-    mWindow->getCustomAttribute("WINDOW", &handle);
-    return handle;
-}
-
-Ogre::SceneNode* Graphics::createNode()
-{
-    return mSceneManager->getRootSceneNode()->createChildSceneNode();
-}
-
-Ogre::SceneNode* Graphics::createIsolatedNode()
-{
-    return mSceneManager->createSceneNode();
-}
-
-Ogre::Light* Graphics::createLight(const std::string& name)
-{
-    requireFreeName(mSceneManager->hasLight(name), "light", name);
-    return mSceneManager->createLight(name);
-}
-
-void Graphics::destroyLight(Ogre::Light* light)
-{
-    mSceneManager->destroyLight(light);
-}
-
-Ogre::BillboardSet* Graphics::createBillboardSet(const std::string& name, int poolSize)
-{
-    requireFreeName(mSceneManager->hasBillboardSet(name), "billboard set", name);
-    return mSceneManager->createBillboardSet(name, static_cast<unsigned int>(poolSize));
-}
-
-void Graphics::destroyBillboardSet(Ogre::BillboardSet* set)
-{
-    mSceneManager->destroyBillboardSet(set);
-}
-
-bool Graphics::isFogEnabled() const
-{
-    return mSceneManager->getFogMode() != Ogre::FOG_NONE;
-}
-
-void Graphics::setFogEnabled(bool enabled)
-{
-    if (enabled) {
-        mSceneManager->setFog(mFogMode, mSceneManager->getFogColour(), mSceneManager->getFogDensity(),
-            mSceneManager->getFogStart(), mSceneManager->getFogEnd());
-    } else {
-        mSceneManager->setFog(Ogre::FOG_NONE, Ogre::ColourValue::White, 0.001f, 0.0f, 1.0f);
-    }
-}
-
-void Graphics::setFogMode(Ogre::FogMode mode)
-{
-    if (mode != Ogre::FOG_NONE) {
-        mFogMode = mode;
-    }
-}
-
-Ogre::ColourValue Graphics::getFogColour() const
-{
-    return mSceneManager->getFogColour();
-}
-
-void Graphics::setFogColour(const Ogre::ColourValue& colour)
-{
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, colour, mSceneManager->getFogDensity(),
-        mSceneManager->getFogStart(), mSceneManager->getFogEnd());
-}
-
-float Graphics::getFogExponentialDensity() const
-{
-    return mSceneManager->getFogDensity();
-}
-
-void Graphics::setFogExponentialDensity(float density)
-{
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, mSceneManager->getFogColour(), density,
-        mSceneManager->getFogStart(), mSceneManager->getFogEnd());
-}
-
-float Graphics::getFogLinearStart() const
-{
-    return mSceneManager->getFogStart();
-}
-
-void Graphics::setFogLinearStart(float start)
-{
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, mSceneManager->getFogColour(),
-        mSceneManager->getFogDensity(), start, mSceneManager->getFogEnd());
-}
-
-float Graphics::getFogLinearEnd() const
-{
-    return mSceneManager->getFogEnd();
-}
-
-void Graphics::setFogLinearEnd(float end)
-{
-    mSceneManager->setFog(isFogEnabled() ? mFogMode : Ogre::FOG_NONE, mSceneManager->getFogColour(),
-        mSceneManager->getFogDensity(), mSceneManager->getFogStart(), end);
-}
-
-bool Graphics::getShadowsEnable() const
-{
-    return mSceneManager->getShadowTechnique() != Ogre::SHADOWTYPE_NONE;
-}
-
-void Graphics::setShadowsEnable(bool enabled)
-{
-    // Stencil shadows draw with these programs; without them the next frame fails for good.
-    static const char* const ShadowPrograms[]
-        = {"Ogre/ShadowBlendVP", "Ogre/ShadowBlendFP", "Ogre/ShadowExtrudePointLight", "Ogre/ShadowExtrudeDirLight",
-            "Ogre/ShadowExtrudePointLightFinite", "Ogre/ShadowExtrudeDirLightFinite"};
-    if (enabled) {
-        for (const char* program : ShadowPrograms) {
-            if (!Ogre::GpuProgramManager::getSingleton().getByName(program)) {
-                logWarning("Warning: Shadows need the shadow volume programs (ShadowVolumeExtude.program) in a "
-                           "resource location; they stay off.");
-                return;
-            }
-        }
-    }
-    mSceneManager->setShadowTechnique(enabled ? Ogre::SHADOWTYPE_STENCIL_MODULATIVE : Ogre::SHADOWTYPE_NONE);
-}
-
-Graphics::Resolution Graphics::getResolution() const
-{
-    return mWindow ? Resolution(mWidth, mHeight) : Resolution(0, 0);
-}
-
-const std::string* Graphics::getRenderSystemOption(const std::string& name) const
-{
-    if (!mRoot || !mRenderSystem) {
-        return nullptr;
-    }
-    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
-    const Ogre::ConfigOptionMap::const_iterator option = options.find(name);
-    return option == options.end() ? nullptr : &option->second.currentValue;
-}
-
-std::vector<std::string> Graphics::getAvailableResolutions() const
-{
-    if (!mRoot || !mRenderSystem) {
-        return {};
-    }
-    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
-    const Ogre::ConfigOptionMap::const_iterator option = options.find("Video Mode");
-    if (option == options.end()) {
-        return {};
-    }
-    return std::vector<std::string>(option->second.possibleValues.begin(), option->second.possibleValues.end());
-}
-
-void Graphics::setResolution(unsigned int width, unsigned int height, bool now)
-{
-    if (width == 0 || height == 0) {
-        logWarning(
-            "Warning: Attempt to set a resolution of zero size (" + ToString(width) + " x " + ToString(height) + ").");
-        return;
-    }
-    if (!fitsDisplay(Resolution(width, height))) {
-        const Resolution limit = getDisplayLimit();
-        logWarning("Warning: Attempt to set a resolution of " + ToString(width) + " x " + ToString(height)
-            + ", larger than the display can show (" + ToString(limit.first) + " x " + ToString(limit.second) + ").");
-        return;
-    }
-    if (now && mWindow && (mWindow->getWidth() != width || mWindow->getHeight() != height)) {
-        if (mWindow->isFullScreen()) {
-            mWindow->setFullscreen(true, width, height);
-        }
-        mWindow->resize(width, height);
-        // The rendering engine resizes only its own view of a top-level window; the window
-        // itself is resized here.
-        Display* display = nullptr;
-        std::size_t window = 0;
-        mWindow->getCustomAttribute("XDISPLAY", &display);
-        mWindow->getCustomAttribute("WINDOW", &window);
-        if (display && window) {
-            XResizeWindow(display, static_cast<Window>(window), width, height);
-            XFlush(display);
-        }
-        mWidth = width;
-        mHeight = height;
-        notifyPropertyChanged("resolution");
-    }
-    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_RESOLUTION, "Video Mode", Resolution(width, height));
-}
-
-void Graphics::readResolutionFromWindow()
-{
-    if (!mWindow || (mWindow->getWidth() == mWidth && mWindow->getHeight() == mHeight)) {
-        return;
-    }
-    mWidth = mWindow->getWidth();
-    mHeight = mWindow->getHeight();
-    notifyPropertyChanged("resolution");
-}
-
-Graphics::Resolution Graphics::getDisplayLimit() const
-{
-    Resolution limit(0, 0);
-    ConfigFile::ResolutionParser parser;
-    for (const std::string& mode : getAvailableResolutions()) {
-        try {
-            const auto size = boost::any_cast<Resolution>(parser.stringToValue(mode));
-            limit = Resolution(std::max(limit.first, size.first), std::max(limit.second, size.second));
-        } catch (const ParserException&) {
-            // Not a size: nothing to learn from it.
-        }
-    }
-    // The screen may span several monitors, each of which the modes describe alone.
-    Display* display = nullptr;
-    if (mWindow) {
-        mWindow->getCustomAttribute("XDISPLAY", &display);
-    }
-    Display* opened = display ? nullptr : XOpenDisplay(nullptr);
-    if (Display* screen = display ? display : opened) {
-        const int number = DefaultScreen(screen);
-        limit = Resolution(std::max(limit.first, static_cast<unsigned int>(DisplayWidth(screen, number))),
-            std::max(limit.second, static_cast<unsigned int>(DisplayHeight(screen, number))));
-    }
-    if (opened) {
-        XCloseDisplay(opened);
-    }
-    return limit;
-}
-
-bool Graphics::fitsDisplay(const Resolution& size) const
-{
-    const Resolution limit = getDisplayLimit();
-    // Without any knowledge of the display there is nothing to compare with.
-    return (limit.first == 0 || size.first <= limit.first) && (limit.second == 0 || size.second <= limit.second);
-}
-
-bool Graphics::isFullScreen() const
-{
-    return mWindow && mWindow->isFullScreen();
-}
-
-void Graphics::setFullScreen(bool fullScreen)
-{
-    if (!mWindow) {
-        return;
-    }
-    mWindow->setFullscreen(fullScreen, mWindow->getWidth(), mWindow->getHeight());
-    // Full screen has the display's size, not the size asked for. With a window manager the
-    // window changes size later, and the window watcher reads it back then.
-    readResolutionFromWindow();
-    getConfigFile().setValue(
-        OPENGL_SECTION, ConfigFile::PT_STRING, "Full Screen", std::string(isFullScreen() ? "Yes" : "No"));
-}
-
-unsigned int Graphics::getFSAA() const
-{
-    const std::string* value = getRenderSystemOption("FSAA");
-    return value ? Ogre::StringConverter::parseUnsignedInt(*value) : 0;
-}
-
-std::vector<unsigned int> Graphics::getAvailableFSAA() const
-{
-    std::vector<unsigned int> levels;
-    if (!mRoot || !mRenderSystem) {
-        return levels;
-    }
-    const Ogre::ConfigOptionMap& options = mRenderSystem->getConfigOptions();
-    const Ogre::ConfigOptionMap::const_iterator option = options.find("FSAA");
-    if (option == options.end()) {
-        return levels;
-    }
-    for (const std::string& value : option->second.possibleValues) {
-        if (isUnsignedText(value)) {
-            levels.push_back(Ogre::StringConverter::parseUnsignedInt(value));
-        }
-    }
-    return levels;
-}
-
-void Graphics::setFSAA(unsigned int level)
-{
-    if (!mRoot || !mRenderSystem) {
-        return;
-    }
-    const std::vector<unsigned int> levels = getAvailableFSAA();
-    if (std::find(levels.begin(), levels.end(), level) == levels.end()) {
-        // Stored, an unsupported level could stop the next start at window creation.
-        logWarning("Warning: Anti-aliasing level " + ToString(level) + " is not offered by the render system; left at "
-            + ToString(getFSAA()) + ".");
-        return;
-    }
-    mRenderSystem->setConfigOption("FSAA", ToString(level));
-    getConfigFile().setValue(OPENGL_SECTION, ConfigFile::PT_INT, "FSAA", static_cast<int>(getFSAA()));
-}
-
-bool Graphics::isVSyncEnabled() const
-{
-    // The render system's own texts are "Yes" and "No"; the stored texts are "true" and "false".
-    const std::string* value = getRenderSystemOption("VSync");
-    return value && Ogre::StringConverter::parseBool(*value, false);
-}
-
-void Graphics::setVSyncEnable(bool enabled)
-{
-    if (!mRoot || !mRenderSystem) {
-        return;
-    }
-    mRenderSystem->setConfigOption("VSync", enabled ? "Yes" : "No");
-    getConfigFile().setValue(
-        OPENGL_SECTION, ConfigFile::PT_STRING, "VSync", std::string(isVSyncEnabled() ? "true" : "false"));
-}
-
 void Graphics::createRootNodeObject()
 {
     if (!mRootNodeObject) {
@@ -814,100 +400,6 @@ void Graphics::createRootNodeObject()
 void Graphics::destroyRootNodeObject()
 {
     mRootNodeObject.reset();
-}
-
-void Graphics::applyDistanceFade(const Ogre::Renderable* renderable, Ogre::Technique* technique) const
-{
-    // Runs for every queued renderable: nothing here may allocate or ask the camera.
-    const MeshObject* const* found
-        = Ogre::any_cast<const MeshObject*>(&renderable->getUserObjectBindings().getUserAny());
-    if (!found || !technique) {
-        return;
-    }
-    const MeshObject* mesh = *found;
-    if (!mesh->isFadeEnabled() || !mesh->isDistanceFadeRunning()) {
-        return;
-    }
-    setTechniqueAlpha(*technique, mesh->getDistanceFadeAlpha(mCameraPosition));
-}
-
-void Graphics::loadCompositorEffects()
-{
-    std::string name;
-    int mask = 0;
-    try {
-        const ConfigFile& config = getConfigFile();
-        name = boost::any_cast<std::string>(config.getValue(EFFECT_SECTION, ConfigFile::PT_STRING, "Compositor"));
-        mask = boost::any_cast<int>(config.getValueDefault(
-            EFFECT_SECTION, ConfigFile::PT_INT, "VisibilityMask", static_cast<int>(mBaseVisibilityMask)));
-    } catch (const std::exception&) {
-        // No effect configured.
-        return;
-    }
-    addCompositorEffect(name, static_cast<std::uint32_t>(mask));
-}
-
-void Graphics::addCompositorEffect(const std::string& name, std::uint32_t visibilityMask)
-{
-    const auto inserted = mCompositorEffects.emplace(name, CompositorEffect());
-    if (!inserted.second) {
-        return;
-    }
-    CompositorEffect& effect = inserted.first->second;
-    effect.visibilityMask = visibilityMask;
-    effect.instance = mCompositorManager->addCompositor(mViewport, name, -1);
-    if (!effect.instance) {
-        logWarning("Warning: Failed to instantiate compositor effect " + name + ".");
-    }
-}
-
-bool Graphics::isEffectAvailable(const std::string& name) const
-{
-    const auto found = mCompositorEffects.find(name);
-    return found != mCompositorEffects.end() && found->second.instance;
-}
-
-std::uint32_t Graphics::getEffectVisibilityMask(const std::string& name) const
-{
-    const auto found = mCompositorEffects.find(name);
-    return found == mCompositorEffects.end() ? mBaseVisibilityMask : found->second.visibilityMask;
-}
-
-void Graphics::notifyEffectUsed(const std::string& name)
-{
-    const auto found = mCompositorEffects.find(name);
-    if (found == mCompositorEffects.end()) {
-        logWarning("Warning: Attempt to use an unknown compositor effect.");
-        return;
-    }
-    CompositorEffect& effect = found->second;
-    if (!effect.instance) {
-        logWarning("Warning: Attempt to use an invalid compositor effect.");
-        return;
-    }
-    if (effect.useCount++ == 0) {
-        mCompositorManager->setCompositorEnabled(mViewport, name, true);
-    }
-}
-
-void Graphics::notifyEffectReleased(const std::string& name)
-{
-    const auto found = mCompositorEffects.find(name);
-    if (found == mCompositorEffects.end()) {
-        logWarning("Warning: Attempt to disable an unknown compositor effect.");
-        return;
-    }
-    CompositorEffect& effect = found->second;
-    if (!effect.instance) {
-        logWarning("Warning: Attempt to disable an invalid compositor effect.");
-        return;
-    }
-    if (effect.useCount == 0) {
-        return;
-    }
-    if (--effect.useCount == 0) {
-        mCompositorManager->setCompositorEnabled(mViewport, name, false);
-    }
 }
 
 } // namespace tolva

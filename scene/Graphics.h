@@ -201,6 +201,9 @@ public:
     void setVSyncEnable(bool enabled);
 
 private:
+    /// The configuration section of the display settings: read at start-up, written by each change.
+    static constexpr const char* OPENGL_SECTION = "OpenGL";
+
     bool loadPlugins();
     bool loadPlugin(const std::string& key, const std::string& defaultFile = std::string());
     bool configureRenderSystem();

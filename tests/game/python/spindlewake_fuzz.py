@@ -151,19 +151,9 @@ class Runner:
         family = FAMILIES[case.family] if case.family is not None else None
         receiver, args, result = None, [], None
         try:
-            if case.kind not in ("construct", "static"):
-                receiver = family.make()
+            receiver = scriptfuzz.make_receiver(case, family)
             args = [scriptfuzz.make_value(make, receiver) for _, make in case.args]
-            if case.kind == "construct":
-                result = family.cls(*args)
-            elif case.kind == "static":
-                result = getattr(family.cls, case.member)(*args)
-            elif case.kind == "get":
-                result = getattr(receiver, case.member)
-            elif case.kind == "set":
-                result = setattr(receiver, case.member, args[0])
-            else:
-                result = getattr(receiver, case.member)(*args)
+            result = scriptfuzz.make_call(case, family, receiver, args)
         except BaseException as error:
             text = scriptfuzz.judge(error)
             if text:

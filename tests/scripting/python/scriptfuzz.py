@@ -506,28 +506,39 @@ def make_value(make, receiver):
     return make()
 
 
+def make_receiver(case, family):
+    """What the case calls on: None for constructors, static members and module functions."""
+    if family is None or case.kind in ("construct", "static"):
+        return None
+    return family.make()
+
+
+def make_call(case, family, receiver, args):
+    """Makes the case's one call; returns what it returned. The caller decides how long the
+    receiver, the arguments and the result live."""
+    if case.kind == "construct":
+        return family.cls(*args)
+    if case.kind == "static":
+        return getattr(family.cls, case.member)(*args)
+    if case.kind == "function":
+        module_name, name = case.member.rsplit(".", 1)
+        return getattr(sys.modules[module_name], name)(*args)
+    if case.kind == "get":
+        return getattr(receiver, case.member)
+    if case.kind == "set":
+        return setattr(receiver, case.member, args[0])
+    return getattr(receiver, case.member)(*args)
+
+
 def run_case(case, families, frame):
     """Calls once, runs a frame, drops everything and runs another; returns a failure text or None."""
     family = families[case.family] if case.family is not None else None
     receiver = None
     outcome = None
     try:
-        if family is not None and case.kind not in ("construct", "static"):
-            receiver = family.make()
+        receiver = make_receiver(case, family)
         args = [make_value(make, receiver) for _, make in case.args]
-        if case.kind == "construct":
-            result = family.cls(*args)
-        elif case.kind == "static":
-            result = getattr(family.cls, case.member)(*args)
-        elif case.kind == "function":
-            module_name, name = case.member.rsplit(".", 1)
-            result = getattr(sys.modules[module_name], name)(*args)
-        elif case.kind == "get":
-            result = getattr(receiver, case.member)
-        elif case.kind == "set":
-            result = setattr(receiver, case.member, args[0])
-        else:
-            result = getattr(receiver, case.member)(*args)
+        result = make_call(case, family, receiver, args)
         frame()
     except BaseException as error:
         outcome = judge(error)
