@@ -286,6 +286,10 @@ void Engine::frame(float seconds)
     frameModule(mPhysics, "physics", seconds);
     frameModule(mAudio, "audio", seconds);
     frameModule(mGui, "gui", seconds);
+    if (mConsole) {
+        // What the modules wrote this frame goes into the console's box at once, before drawing.
+        mConsole->flushOutput();
+    }
     frameModule(mGraphics, "graphics", seconds);
 }
 

@@ -18,6 +18,9 @@ const char* const SchemeFile = "gui/schemes/Tolva2.scheme";
 const char* const LayoutFile = "gui/layouts/ConsoleWindow.layout";
 const char* const InputBoxPath = "Console/Input";
 const char* const OutputBoxPath = "Console/Output";
+// How far the output may run past its bound before the oldest lines are dropped: trimming moves
+// the whole text, so it is done once for many lines rather than for each.
+const std::size_t TrimChunk = Console::MaxOutputLength / 4;
 
 template <typename Widget>
 Widget* findChild(CEGUI::Window* window, const char* path)
@@ -35,6 +38,7 @@ Console::Console()
     , mWindow(nullptr)
     , mInputBox(nullptr)
     , mOutputBox(nullptr)
+    , mOutputPending(false)
 {
     Engine* engine = Engine::getInstance();
     Gui* gui = engine ? engine->getGui() : nullptr;
@@ -78,6 +82,7 @@ Console::~Console()
 
 bool Console::handleShown(const CEGUI::EventArgs&)
 {
+    flushOutput();
     mInputBox->activate();
     return false;
 }
@@ -153,14 +158,41 @@ void Console::handleCommandOutput(const std::string& text)
     // Python writes a printed line in pieces (each value, each separator, the line feed): they
     // are joined exactly as written, so one print is one line.
     mOutput += utf8ToGuiText(text);
-    if (mOutput.length() > MaxOutputLength) {
-        const CEGUI::String::size_type cut = mOutput.length() - MaxOutputLength;
-        const CEGUI::String::size_type lineEnd = mOutput.find('\n', cut);
-        mOutput.erase(0, lineEnd == CEGUI::String::npos ? cut : lineEnd + 1);
+    mOutputPending = true;
+    if (mOutput.length() > MaxOutputLength + TrimChunk) {
+        trimOutput();
     }
+}
+
+void Console::flushOutput()
+{
+    if (!mOutputPending) {
+        return;
+    }
+    mOutputPending = false;
+    trimOutput();
     mOutputBox->setText(mOutput);
     mOutputBox->setCaretIndex(mOutputBox->getText().length());
     mOutputBox->ensureCaretIsVisible();
+}
+
+const CEGUI::String& Console::getOutputText()
+{
+    flushOutput();
+    return mOutputBox->getText();
+}
+
+void Console::trimOutput()
+{
+    if (mOutput.length() <= MaxOutputLength) {
+        return;
+    }
+    // Keep the longest run of whole newest lines that fits; when not even the newest line fits,
+    // its end is kept.
+    const CEGUI::String::size_type cut = mOutput.length() - MaxOutputLength;
+    const CEGUI::String::size_type lineEnd = mOutput.find('\n', cut - 1);
+    const bool wholeLines = lineEnd != CEGUI::String::npos && lineEnd + 1 < mOutput.length();
+    mOutput.erase(0, wholeLines ? lineEnd + 1 : cut);
 }
 
 } // namespace tolva

@@ -4,6 +4,10 @@
 // scripts print, and where a failing statement's traceback goes) appears in the output box, which
 // scrolls to the newest line. Arrow up and down in the input box walk the history.
 //
+// The output box lays out its whole text again on every change (about 1.5 ms with a full box),
+// so output is collected as it is written and handed to the box once per frame, before the GUI
+// is drawn, when the console is shown, and when the output is read through getOutputText().
+//
 // The engine creates one console after the GUI, hides its window and attaches it to the GUI; the
 // grave key shows and hides it. The window belongs to the GUI library, not to the console. Text
 // is UTF-8 throughout: what is typed, kept, recalled and shown.
@@ -47,9 +51,14 @@ public:
     bool handleKeyUp(const CEGUI::EventArgs& args);
     /// Keeps the entered line, runs it, and clears the input box.
     bool handleCommandEntry(const CEGUI::EventArgs& args);
-    /// Appends text written through the engine log to the output box, exactly as written, and
-    /// scrolls to its end.
+    /// Appends text written through the engine log to the output, exactly as written; the box
+    /// shows it, scrolled to its end, from the next flushOutput() on.
     void handleCommandOutput(const std::string& text);
+    /// Puts the output written since the last flush into the box. The engine calls it every frame
+    /// before the GUI is drawn; it costs nothing when no output arrived.
+    void flushOutput();
+    /// The output box's text, with everything written so far.
+    const CEGUI::String& getOutputText();
 
     const std::vector<std::string>& getHistory() const { return mHistory; }
     /// -1 while no history entry is shown.
@@ -59,6 +68,8 @@ private:
     bool handleShown(const CEGUI::EventArgs& args);
     void showHistoryEntry(int position);
     void setInputText(const CEGUI::String& text);
+    /// Drops the oldest lines until the output is within MaxOutputLength.
+    void trimOutput();
 
     std::vector<std::string> mHistory;
     int mHistoryPosition;
@@ -67,8 +78,11 @@ private:
     CEGUI::MultiLineEditbox* mOutputBox;
     boost::signals2::connection mLogConnection;
     std::vector<CEGUI::Event::Connection> mSubscriptions;
-    /// Everything shown in the output box, as written (the box adds a line feed of its own).
+    /// Everything the output box is to show, as written (the box adds a line feed of its own).
+    /// It may run past MaxOutputLength between flushes, so that it is trimmed in chunks.
     CEGUI::String mOutput;
+    /// Output arrived that the box does not show yet.
+    bool mOutputPending;
 };
 
 } // namespace tolva

@@ -3,6 +3,7 @@
 // over. (ConsoleWindowTest drives it with real keys.)
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,21 +63,117 @@ TEST(ConsoleText, TextThatIsNotAsciiGoesThroughUnchanged)
     EXPECT_NE(std::string::npos, fixture.outputText().find("Vorw\xef\xbf\xbdrts\n"));
 }
 
-TEST(ConsoleOutput, TheOutputBoxKeepsTheNewestLinesUpToItsBound)
+TEST(ConsoleOutput, EveryLineReachesTheBoxInOrderHiddenOrShown)
+{
+    enum class Then { Frame, Show, Read };
+    struct Row {
+        const char* what;
+        bool shown;
+        Then then;
+    };
+    const Row rows[] = {
+        {"hidden, then a frame", false, Then::Frame},
+        {"shown, then a frame", true, Then::Frame},
+        {"hidden, then shown", false, Then::Show},
+        {"hidden, then read", false, Then::Read},
+    };
+    for (const Row& row : rows) {
+        HeadlessGui fixture;
+        fixture.console().getCEGUIWindow()->setVisible(row.shown);
+        fixture.frame();
+        std::string written;
+        for (int n = 0; n < 40; ++n) {
+            const std::string line = "line " + std::to_string(n) + "\n";
+            fixture.engine().getLog()->logMessage(line);
+            written += line;
+        }
+        switch (row.then) {
+        case Then::Frame:
+            fixture.frame();
+            break;
+        case Then::Show:
+            fixture.console().getCEGUIWindow()->setVisible(true);
+            break;
+        case Then::Read:
+            EXPECT_EQ(written, fixture.outputText()) << row.what;
+            break;
+        }
+        EXPECT_EQ(written, fixture.boxText()) << row.what;
+    }
+}
+
+TEST(ConsoleOutput, LongOutputKeepsTheNewestWholeLinesWithinTheBound)
+{
+    struct Row {
+        const char* what;
+        std::size_t lines;
+        std::function<std::size_t(std::size_t)> length; ///< of line n, its line feed included
+        std::size_t linesPerFrame;
+    };
+    const Row rows[] = {
+        {"lines that fill the bound exactly", 4000, [](std::size_t) { return std::size_t(64); }, 1000},
+        {"lines of many lengths, a frame now and then", 5000, [](std::size_t n) { return 12 + n * 37 % 150; }, 700},
+    };
+    for (const Row& row : rows) {
+        HeadlessGui fixture;
+        Log& log = *fixture.engine().getLog();
+        std::vector<std::string> written;
+        for (std::size_t n = 0; n < row.lines; ++n) {
+            std::string line = std::to_string(n) + ' ';
+            line.resize(row.length(n) - 1, 'x');
+            written.push_back(line + '\n');
+            log.logMessage(written.back());
+            if ((n + 1) % row.linesPerFrame == 0 || n + 1 == row.lines) {
+                fixture.frame();
+                // The newest lines that fit, whole and in order.
+                std::size_t first = written.size();
+                for (std::size_t size = 0; first > 0 && size + written[first - 1].size() <= Console::MaxOutputLength;
+                     --first) {
+                    size += written[first - 1].size();
+                }
+                std::string expected;
+                for (std::size_t i = first; i < written.size(); ++i) {
+                    expected += written[i];
+                }
+                ASSERT_EQ(expected, fixture.boxText()) << row.what << ", after line " << n;
+            }
+        }
+    }
+}
+
+TEST(ConsoleOutput, ALineLongerThanTheBoundKeepsItsEnd)
 {
     HeadlessGui fixture;
-    Log& log = *fixture.engine().getLog();
-    const std::string line(99, 'x');
-    for (std::size_t written = 0; written < 2 * Console::MaxOutputLength; written += line.size() + 1) {
-        log.logMessage(line + "\n");
-    }
-    log.logMessage("newest\n");
+    const std::string line = "first\n" + std::string(Console::MaxOutputLength, 'y') + "end\n";
+    fixture.engine().getLog()->logMessage(line);
     // Lines written through the rendering engine's log never reach the console.
     logWarning("Warning: not for the console");
-    const std::string shown = fixture.outputText();
-    EXPECT_LE(shown.size(), Console::MaxOutputLength);
-    EXPECT_EQ(line + "\nnewest\n", shown.substr(shown.size() - line.size() - 8));
-    EXPECT_EQ(0u, (shown.size() - 7) % (line.size() + 1)) << "the oldest lines go whole";
+    fixture.frame();
+    EXPECT_EQ(line.substr(line.size() - Console::MaxOutputLength), fixture.boxText());
+}
+
+TEST(ConsoleHistory, EnteringALineEndsTheBrowsing)
+{
+    struct Row {
+        const char* key;
+        OIS::KeyCode code;
+        const char* shown;
+    };
+    HeadlessGui fixture;
+    fixture.showConsole();
+    enter(fixture, "print(1)");
+    enter(fixture, "print(2)");
+    fixture.tap(OIS::KC_UP);
+    fixture.tap(OIS::KC_UP);
+    ASSERT_EQ("print(1)", fixture.inputText());
+    enter(fixture, "");
+    // The line entered while browsing is the newest, and up starts from it again.
+    for (const Row& step : {Row{"up", OIS::KC_UP, "print(1)"}, Row{"up", OIS::KC_UP, "print(2)"},
+             Row{"down", OIS::KC_DOWN, "print(1)"}, Row{"down", OIS::KC_DOWN, ""}}) {
+        fixture.tap(step.code);
+        EXPECT_EQ(step.shown, fixture.inputText()) << step.key;
+    }
+    EXPECT_EQ(std::vector<std::string>({"print(1)", "print(2)", "print(1)"}), fixture.console().getHistory());
 }
 
 TEST(ConsoleLayout, ALayoutWithoutTheTwoBoxesIsRefused)

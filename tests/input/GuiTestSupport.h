@@ -87,7 +87,10 @@ public:
     }
 
     std::string inputText() { return child("Console/Input")->getText().c_str(); }
-    std::string outputText() { return child("Console/Output")->getText().c_str(); }
+    /// The output box's text as a reader of the console sees it (output not yet shown included).
+    std::string outputText() { return console().getOutputText().c_str(); }
+    /// The output box's text as it stands.
+    std::string boxText() { return child("Console/Output")->getText().c_str(); }
     CEGUI::Window* child(const char* path) { return console().getCEGUIWindow()->getChild(path); }
 
 private:
