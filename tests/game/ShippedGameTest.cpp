@@ -149,5 +149,43 @@ TEST_F(SpindlewakeModuleTest, ObjectsOfTheGameUsedAtExitRaiseReferenceErrors)
         "ReferenceError ReferenceError ReferenceError ReferenceError ReferenceError ReferenceError", recordedCalls());
 }
 
+TEST_F(SpindlewakeModuleTest, ARestartedEngineBindsItsModulesAgainWithoutWarningsAndKeepsTheirChecks)
+{
+    // The game script converts the game's enums both ways and hands a number the enum does not
+    // name to a setter; each engine appends what it saw.
+    ScriptFiles files = recordingScripts(mScripts->path());
+    files["scripts/game/Game.py"] = "import Spindlewake, TolvaEngine\n"
+                                    "class Game:\n"
+                                    "    def __init__(self):\n"
+                                    "        controls = TolvaEngine.GameSingleton.getInstance().getControls()\n"
+                                    "        controls.setMode(Spindlewake.GameControl_Mode.MODE_ROLL)\n"
+                                    "        seen = [repr(controls.getMode())]\n"
+                                    "        try:\n"
+                                    "            controls.setMode(Spindlewake.GameControl_Mode(99))\n"
+                                    "            seen.append('accepted')\n"
+                                    "        except ValueError:\n"
+                                    "            seen.append('refused')\n"
+                                    "        seen.append(repr(controls.getMode()))\n"
+                                    "        open(r'"
+        + mScripts->path()
+        + "/calls', 'a').write(' '.join(seen) + '\\n')\n"
+          "    def frame(self, seconds):\n"
+          "        pass\n";
+    std::string log;
+    for (int engine = 0; engine < 3; ++engine) {
+        start(files);
+        ASSERT_EQ("", mStartError) << python().getErrorString();
+        frames(2);
+        for (const std::string& line : mLog->getLines()) {
+            log += line + "\n";
+        }
+        stop();
+    }
+    const std::string seen
+        = "loader\nSpindlewake.GameControl_Mode.MODE_ROLL refused Spindlewake.GameControl_Mode.MODE_ROLL\n";
+    EXPECT_EQ(seen + seen + seen, recordedCalls());
+    EXPECT_EQ(std::string::npos, log.find("already registered")) << log;
+}
+
 } // namespace
 } // namespace tolva::test
