@@ -2,6 +2,8 @@
 // runnable tree's media), and the game's script module checked from inside the running game.
 #include "GameFixture.h"
 
+#include <OgreCompositorInstance.h>
+
 #include "game/Inventory.h"
 #include "input/GameControlRegistry.h"
 
@@ -80,6 +82,25 @@ TEST_F(ShippedGameTest, PutsAFallenSphereBackAndLetsItGoAtShutdown)
     EXPECT_EQ(nullptr, game().getPlaySphere());
     EXPECT_EQ(nullptr, controls().getPlaySphere());
     EXPECT_EQ(std::string::npos, logText().find("ogre:scripts")) << logText();
+}
+
+TEST_F(ShippedGameTest, DrawsTheLevelInTheCompositorEffectThatTheConfigurationNames)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    // Without the effect's section nothing asks for an effect.
+    EXPECT_EQ(std::string::npos, logText().find("non existent effect")) << logText();
+    stop();
+
+    extraResources = "FileSystem=" TOLVA_TREE_DIR "/media/compositor\n";
+    extraConfig = "[CompositorEffect-01]\nCompositor=compositor/HDR\n";
+    start({});
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    const Graphics::CompositorEffectMap& effects = mEngine->getGraphics()->getCompositorEffects();
+    ASSERT_EQ(1u, effects.count("compositor/HDR"));
+    ASSERT_NE(nullptr, effects.at("compositor/HDR").instance);
+    EXPECT_TRUE(effects.at("compositor/HDR").instance->getEnabled()) << "the effect is on";
+    EXPECT_GT(effects.at("compositor/HDR").useCount, 10u) << "the level's objects use it";
+    EXPECT_TRUE(game().getPlaySphere()->isEffectEnabled("compositor/HDR"));
 }
 
 class SpindlewakeModuleTest : public GameFixture {
