@@ -12,9 +12,14 @@
 #include <boost/any.hpp>
 #include <boost/filesystem.hpp>
 
+#include <clocale>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <string>
+
+#include <langinfo.h>
 
 #include "core/Bootstrap.h"
 #include "core/ConfigFile.h"
@@ -62,6 +67,24 @@ public:
     }
 };
 
+/// Numbers in files (the configuration, the objects' properties, the GUI library's files) are
+/// written with a decimal point whatever the player's locale, and the C library's conversions
+/// follow LC_NUMERIC, so it stays the C locale's. The GUI library also checks, at every file it
+/// reads, that the locale as a whole reads as a C locale, which the interpreter and the keyboard
+/// break by taking the player's character type (LC_CTYPE): every category becomes the C locale's
+/// UTF-8 variant where the player's characters are UTF-8 (texts keep their encoding); otherwise
+/// the character type stays the player's and the rest becomes the C locale.
+void useCLocaleNumbers()
+{
+    const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    if (utf8 && std::setlocale(LC_ALL, "C.UTF-8")) {
+        return;
+    }
+    const std::string characterType = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_ALL, "C");
+    std::setlocale(LC_CTYPE, characterType.c_str());
+}
+
 std::string readWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -83,6 +106,8 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
     // 1. The singleton base has registered this engine before any module below is built.
     // Each module is created only when its option is on, followed by traceStep("create", name).
     try {
+        useCLocaleNumbers();
+
         // 2. Data directory.
         mDataDirectory = bootstrap::GetDataDirectory();
 
@@ -179,6 +204,10 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
             traceStep("create", "gui");
             mGui->setEnabled(true);
         }
+
+        // The interpreter and the keyboard have taken the player's character type, and the GUI
+        // library has set LC_NUMERIC alone, before any file of the GUI is read.
+        useCLocaleNumbers();
 
         // 15. Console, its window hidden and added to the GUI.
         if (mOptions.console && mGui) {

@@ -7,7 +7,7 @@ tolva_packages=(
   python3 python3-dev libboost-dev libboost-python-dev libboost-filesystem-dev libboost-random-dev
   libode-dev libopenal-dev libvorbis-dev libarchive-dev
   googletest libgtest-dev libgmock-dev
-  xvfb xauth libgl1-mesa-dri xdotool openbox wmctrl p7zip-full
+  xvfb xauth libgl1-mesa-dri xdotool openbox wmctrl p7zip-full locales
 )
 
 tolva_ensure_packages() {

@@ -3,10 +3,14 @@
 // split by the engine's own step trace into the modules' frames: graphics, physics, audio,
 // scripts (the game module, which runs the game's scripts) and the rest (time, input, GUI).
 // The graphics share includes the main loop's own few instructions between two frames.
+// With "--hdr" the player's engine.cfg is the shipped one with the HDR render path configured
+// ("[CompositorEffect-01]", "Compositor=compositor/HDR"), which the level then draws in.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +42,12 @@ int main(int argc, char** argv)
     tolva::bench::prepareProcess(argc, argv, TOLVA_TREE_DIR);
     tolva::bench::FreshHome home;
     setenv("HOME", home.path().c_str(), 1);
+    if (argc > 1 && std::strcmp(argv[1], "--hdr") == 0) {
+        const std::filesystem::path settings = std::filesystem::path(home.path()) / ".spindlewake";
+        std::filesystem::create_directories(settings);
+        std::filesystem::copy_file("../cfg/engine.cfg", settings / "engine.cfg");
+        std::ofstream(settings / "engine.cfg", std::ios::app) << "[CompositorEffect-01]\nCompositor=compositor/HDR\n";
+    }
     setenv("SPINDLEWAKE_AUTOPILOT", "1", 1);
 
     std::map<std::string, double> seconds;

@@ -199,7 +199,7 @@ void bindPhysics()
 
 void bindPhysicalBase()
 {
-    bp::enum_<PhysicalBase::CollidableType>("PhysicalBase_CollidableType")
+    tolva::boundEnum<PhysicalBase::CollidableType>("PhysicalBase_CollidableType")
         .value("COLL_NONE", PhysicalBase::COLL_NONE)
         .value("COLL_FIXED", PhysicalBase::COLL_FIXED)
         .value("COLL_MOVABLE", PhysicalBase::COLL_MOVABLE)

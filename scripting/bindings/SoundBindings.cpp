@@ -65,7 +65,7 @@ void bindSounds()
         .def("soundAtOffset", bp::pure_virtual(static_cast<AtOffset>(&_SoundListener::soundAtOffset)));
     class_InterfaceHolder<_SoundListener>("Sound_Listener");
 
-    bp::enum_<Sound::Category>("Sound_Category")
+    tolva::boundEnum<Sound::Category>("Sound_Category")
         .value("CAT_UNKNOWN", Sound::CAT_UNKNOWN)
         .value("CAT_EFFECT", Sound::CAT_EFFECT)
         .value("CAT_MUSIC", Sound::CAT_MUSIC)

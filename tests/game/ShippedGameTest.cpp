@@ -2,6 +2,8 @@
 // runnable tree's media), and the game's script module checked from inside the running game.
 #include "GameFixture.h"
 
+#include <OgreCompositorInstance.h>
+
 #include "game/Inventory.h"
 #include "input/GameControlRegistry.h"
 
@@ -82,6 +84,25 @@ TEST_F(ShippedGameTest, PutsAFallenSphereBackAndLetsItGoAtShutdown)
     EXPECT_EQ(std::string::npos, logText().find("ogre:scripts")) << logText();
 }
 
+TEST_F(ShippedGameTest, DrawsTheLevelInTheCompositorEffectThatTheConfigurationNames)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    // Without the effect's section nothing asks for an effect.
+    EXPECT_EQ(std::string::npos, logText().find("non existent effect")) << logText();
+    stop();
+
+    extraResources = "FileSystem=" TOLVA_TREE_DIR "/media/compositor\n";
+    extraConfig = "[CompositorEffect-01]\nCompositor=compositor/HDR\n";
+    start({});
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    const Graphics::CompositorEffectMap& effects = mEngine->getGraphics()->getCompositorEffects();
+    ASSERT_EQ(1u, effects.count("compositor/HDR"));
+    ASSERT_NE(nullptr, effects.at("compositor/HDR").instance);
+    EXPECT_TRUE(effects.at("compositor/HDR").instance->getEnabled()) << "the effect is on";
+    EXPECT_GT(effects.at("compositor/HDR").useCount, 10u) << "the level's objects use it";
+    EXPECT_TRUE(game().getPlaySphere()->isEffectEnabled("compositor/HDR"));
+}
+
 class SpindlewakeModuleTest : public GameFixture {
 protected:
     void SetUp() override { }
@@ -147,6 +168,44 @@ TEST_F(SpindlewakeModuleTest, ObjectsOfTheGameUsedAtExitRaiseReferenceErrors)
     stop();
     EXPECT_EQ(
         "ReferenceError ReferenceError ReferenceError ReferenceError ReferenceError ReferenceError", recordedCalls());
+}
+
+TEST_F(SpindlewakeModuleTest, ARestartedEngineBindsItsModulesAgainWithoutWarningsAndKeepsTheirChecks)
+{
+    // The game script converts the game's enums both ways and hands a number the enum does not
+    // name to a setter; each engine appends what it saw.
+    ScriptFiles files = recordingScripts(mScripts->path());
+    files["scripts/game/Game.py"] = "import Spindlewake, TolvaEngine\n"
+                                    "class Game:\n"
+                                    "    def __init__(self):\n"
+                                    "        controls = TolvaEngine.GameSingleton.getInstance().getControls()\n"
+                                    "        controls.setMode(Spindlewake.GameControl_Mode.MODE_ROLL)\n"
+                                    "        seen = [repr(controls.getMode())]\n"
+                                    "        try:\n"
+                                    "            controls.setMode(Spindlewake.GameControl_Mode(99))\n"
+                                    "            seen.append('accepted')\n"
+                                    "        except ValueError:\n"
+                                    "            seen.append('refused')\n"
+                                    "        seen.append(repr(controls.getMode()))\n"
+                                    "        open(r'"
+        + mScripts->path()
+        + "/calls', 'a').write(' '.join(seen) + '\\n')\n"
+          "    def frame(self, seconds):\n"
+          "        pass\n";
+    std::string log;
+    for (int engine = 0; engine < 3; ++engine) {
+        start(files);
+        ASSERT_EQ("", mStartError) << python().getErrorString();
+        frames(2);
+        for (const std::string& line : mLog->getLines()) {
+            log += line + "\n";
+        }
+        stop();
+    }
+    const std::string seen
+        = "loader\nSpindlewake.GameControl_Mode.MODE_ROLL refused Spindlewake.GameControl_Mode.MODE_ROLL\n";
+    EXPECT_EQ(seen + seen + seen, recordedCalls());
+    EXPECT_EQ(std::string::npos, log.find("already registered")) << log;
 }
 
 } // namespace

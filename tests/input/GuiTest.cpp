@@ -12,6 +12,7 @@
 #include "core/Exceptions.h"
 #include "core/Log.h"
 #include "input/GuiText.h"
+#include "support/CommaDecimalLocale.h"
 #include "tests/input/GuiTestSupport.h"
 
 namespace tolva::test {
@@ -205,6 +206,18 @@ TEST(GuiLogBridge, TheOneLoggerOfTheProcessPutsTheGuiLibrarysLinesInEveryEngines
         EXPECT_EQ("from the engine log\n", fixture.outputText()) << engine;
     }
     EXPECT_FALSE(std::filesystem::exists("CEGUI.log")) << "the GUI library wrote a log file of its own";
+}
+
+TEST(GuiLocale, TheGuiLibraryReadsItsFilesUnderACommaDecimalLocaleWithoutWarning)
+{
+    const std::string unavailable = takeCommaDecimalLocale();
+    if (!unavailable.empty()) {
+        GTEST_SKIP() << unavailable;
+    }
+    HeadlessGui fixture;
+    const std::string log = fixture.home().readEngineLog();
+    EXPECT_NE(std::string::npos, log.find("Successfully completed loading of GUI layout")) << log;
+    EXPECT_EQ(std::string::npos, log.find("The C locale")) << log;
 }
 
 TEST(GuiText, Utf8BecomesCodePointsAndDamagedBytesBecomeReplacementCharacters)

@@ -4,6 +4,7 @@
 #include "GravityFixture.h"
 
 #include "core/Exceptions.h"
+#include "support/CommaDecimalLocale.h"
 #include "physics/SinglePhysical.h"
 #include "physics/Trigger.h"
 #include "platform/OdeBoxGeometry.h"
@@ -41,6 +42,19 @@ protected:
         }
         frame(0.01f);
         return sphere->getLinearVelocity() / 0.01f;
+    }
+};
+
+/// The engine starts in a process that has taken a locale writing numbers with a decimal comma.
+class GravityMapsUnderACommaDecimalLocale : public GravityMaps {
+protected:
+    void SetUp() override
+    {
+        const std::string unavailable = tolva::test::takeCommaDecimalLocale();
+        if (!unavailable.empty()) {
+            GTEST_SKIP() << unavailable;
+        }
+        GravityMaps::SetUp();
     }
 };
 
@@ -124,6 +138,13 @@ TEST_F(GravityMaps, PropertiesChangedBetweenFramesTakeEffect)
         frame(0.01f);
         EXPECT_NEAR(2 * change.factor, (sphere->getLinearVelocity().z - before) / 0.01f, 1e-3f);
     }
+}
+
+TEST_F(GravityMapsUnderACommaDecimalLocale, ReadTheObjectsNumbersWithADecimalPoint)
+{
+    auto map = makeSmallMap(2);
+    EXPECT_TRUE(
+        pushAt(Ogre::Vector3(2, 3, 4), {{"gravityScale", "0.5"}}).positionEquals(Ogre::Vector3(0, 0, 1), 1e-4f));
 }
 
 TEST_F(GravityMaps, SensesOnlyObjectsThatMeetItsBox)

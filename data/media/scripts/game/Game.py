@@ -50,12 +50,24 @@ BLOCKS = [
 ]
 # The ramp: a slab tilted about the x axis, rising toward -z.
 RAMP = (Vector3(10, 0.6, 4), Vector3(4, 0.4, 8), 12)
+# The section of engine.cfg that names a compositor effect (the HDR render path is
+# "compositor/HDR"); the level is drawn in it when the graphics module could make it.
+EFFECT_SECTION = "CompositorEffect-01"
 
 
 def turn(degrees, axis):
     """The rotation by the angle about the unit axis."""
     half = math.radians(degrees) / 2
     return Quaternion(math.cos(half), axis.x * math.sin(half), axis.y * math.sin(half), axis.z * math.sin(half))
+
+
+def configuredEffect(engine):
+    """The compositor effect that engine.cfg names, when the graphics module made it; else None."""
+    try:
+        name = engine.getConfigFile().getValueString(EFFECT_SECTION, "Compositor")
+    except ValueError:
+        return None
+    return name if engine.getGraphics().isEffectAvailable(name) else None
 
 
 class Beacon(Spindlewake.Inventory_Item):
@@ -89,6 +101,11 @@ class Game:
         self.buildLevel(engine)
         self.buildSphere()
         self.level = Level(self.game, self.sphere)
+        effect = configuredEffect(engine)
+        if effect is not None:
+            for shown in self.objects + self.level.objects + [self.sphere]:
+                if isinstance(shown, TolvaEngine.RenderableObject):
+                    shown.setEffectEnable(effect, True)
 
     def bindDefaultKeys(self):
         """Binds each of the game's commands that the controls file left without a key."""
