@@ -645,9 +645,11 @@ def run_behaviour(modules, families, effects, differs, frame=None):
         if family.gone:
             continue
         for qualified, setter, getter in accessor_pairs(family.cls, bound):
-            if qualified in seen or qualified in differs:
+            if qualified in seen:
                 continue
             seen.add(qualified)
+            if qualified in differs:
+                continue
             try:
                 outcome = read_back(family.make(), setter, getter)
             except Exception as error:
@@ -660,6 +662,7 @@ def run_behaviour(modules, families, effects, differs, frame=None):
                 failures.append((qualified, outcome))
             if frame:
                 frame()
+    failures += [(name, "no such setter with a getter") for name in sorted(set(differs) - seen)]
     for member, check in effects.items():
         try:
             check()
