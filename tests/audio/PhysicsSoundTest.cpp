@@ -151,6 +151,22 @@ TEST_F(PhysicsSounds, RollingAndJointSoundsFollowTheSpeed)
     }
 }
 
+TEST_F(PhysicsSounds, AControlValueAboveItsMaximumGivesNoMoreThanFullGainBelowAMaximumGainOfOne)
+{
+    auto body = ball();
+    AngularVelocitySound rolling("roll", soundFile("tone-mono-1s"), body->getBody());
+    rolling.setMaxGainControl(10.0f);
+    rolling.setMaxGain(0.5f);
+    // The control's ratio times the maximum gain is the normalised gain, which the sound maps
+    // between its minimum and maximum gain: full control gives 0.5 x 0.5.
+    const float speeds[][2] = {{5.0f, 0.125f}, {10.0f, 0.25f}, {20.0f, 0.25f}, {40.0f, 0.25f}};
+    for (const auto& speed : speeds) {
+        body->setAngularVelocity(Ogre::Vector3(0, speed[0], 0));
+        frame(0.02f);
+        EXPECT_NEAR(speed[1], rolling.getGain(), 0.01f) << speed[0];
+    }
+}
+
 TEST_F(PhysicsSounds, DisablingFadesOutOnlyAPlayingSoundAndNoMaximumMeansSilence)
 {
     auto body = ball();

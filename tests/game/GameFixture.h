@@ -84,7 +84,7 @@ protected:
         for (const auto& file : scripts) {
             mScripts->write(file.first, file.second);
         }
-        mHome = std::make_unique<TestHome>(engineConfig(), "");
+        mHome = std::make_unique<TestHome>(engineConfig(), controlsConfig);
         EngineOptions options = windowEngineOptions(input);
         options.physics = true;
         options.audio = true;
@@ -168,6 +168,8 @@ protected:
     std::string extraResources;
     /// Further sections of "engine.cfg".
     std::string extraConfig;
+    /// The player's "controls.cfg" the engine starts with.
+    std::string controlsConfig;
     std::unique_ptr<TestHome> mHome;
     std::unique_ptr<Engine> mEngine;
     std::unique_ptr<LogCapture> mLog;

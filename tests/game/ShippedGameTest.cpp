@@ -69,6 +69,39 @@ TEST_F(ShippedGameTest, BindsTheDefaultKeysWhenThePlayersFileHasNone)
     }
 }
 
+TEST_F(ShippedGameTest, DefaultKeysTakeNoKeyAndNoCommandThatThePlayersFileBinds)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    // The player's file: W (the default key of Forward) turns the view left, and neither Forward
+    // nor looking right has a key.
+    typedef GameControlRegistry::Command Command;
+    typedef GameControlRegistry::Control Control;
+    GameControlRegistry& registry = *game().getControlRegistry();
+    registry.unbind(Command("Forward", "Movement"));
+    registry.unbind(Command("Left", "View"));
+    registry.unbind(Command("Right", "View"));
+    registry.bind(GameControlRegistry::Modifier(), Control(Control::TYPE_KEY, OIS::KC_W), Command("Left", "View"));
+    mEngine->shutdown();
+    controlsConfig = readFile(mHome->dataFile("controls.cfg"));
+    ASSERT_NE(std::string::npos, controlsConfig.find("Forward"));
+    stop();
+    start({});
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+
+    const struct {
+        OIS::KeyCode key;
+        const char* command;
+    } cases[] = {
+        {OIS::KC_W, "View/Left"},
+        {OIS::KC_LEFT, ""},
+        {OIS::KC_RIGHT, "View/Right"},
+        {OIS::KC_A, "Movement/Left"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.command, commandOfKey(c.key)) << c.key;
+    }
+}
+
 TEST_F(ShippedGameTest, PutsAFallenSphereBackAndLetsItGoAtShutdown)
 {
     ASSERT_EQ("", mStartError) << python().getErrorString();

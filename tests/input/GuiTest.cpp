@@ -129,6 +129,41 @@ TEST(GuiInput, EventsReachTheGuiOnlyWhileEnabledAndInteractive)
     EXPECT_FALSE(gui.keyReleased(letter));
 }
 
+TEST(GuiInput, OneWheelNotchScrollsTheWindowUnderTheCursorOneStep)
+{
+    HeadlessGui fixture;
+    Gui& gui = fixture.gui();
+    fixture.showConsole();
+    std::string lines;
+    for (int line = 0; line < 200; ++line) {
+        lines += "line " + std::to_string(line) + "\n";
+    }
+    auto* output = static_cast<CEGUI::MultiLineEditbox*>(fixture.child("Console/Output"));
+    output->setText(lines);
+    fixture.frame();
+    CEGUI::Scrollbar* bar = output->getVertScrollbar();
+    ASSERT_GT(bar->getDocumentSize(), bar->getPageSize() + 10 * bar->getStepSize());
+    ASSERT_GT(bar->getStepSize(), 0.0f);
+    bar->setScrollPosition(bar->getDocumentSize() / 2 - bar->getPageSize() / 2);
+
+    // The cursor onto the middle of the output box, by motion as the mouse reports it.
+    const CEGUI::Rectf box = output->getUnclippedOuterRect().get();
+    const CEGUI::Vector2f cursor = CEGUI::System::getSingleton().getDefaultGUIContext().getMouseCursor().getPosition();
+    gui.mouseMoved(Motion(static_cast<int>(box.getPosition().d_x + box.getWidth() / 2 - cursor.d_x),
+        static_cast<int>(box.getPosition().d_y + box.getHeight() / 2 - cursor.d_y), 0));
+
+    // The mouse reports a notch as 120; turning it toward the user scrolls down.
+    const struct {
+        int wheel;
+        float steps;
+    } rows[] = {{-120, 1}, {240, -2}, {-360, 3}, {60, -0.5f}};
+    for (const auto& row : rows) {
+        const float before = bar->getScrollPosition();
+        EXPECT_TRUE(gui.mouseMoved(Motion(0, 0, row.wheel))) << row.wheel;
+        EXPECT_NEAR(row.steps * bar->getStepSize(), bar->getScrollPosition() - before, 0.01f) << row.wheel;
+    }
+}
+
 TEST(GuiInput, MouseButtonsConvertByNumberUpToTheSecondExtraButton)
 {
     HeadlessGui fixture(false);

@@ -116,6 +116,30 @@ FAMILIES = [
 SKIP = {}
 
 
+def placed_camera():
+    """The game's camera turned to a slant, and its horizontal orientation."""
+    camera = game().getCamera()
+    camera.place(Ogre.Vector3(3, 2, 4), Ogre.Vector3(0.6, 0, -0.8))
+    return camera, camera.getXZOrientation()
+
+
+def axis_is(member, axis):
+    camera, orientation = placed_camera()
+    found, expected = getattr(camera, member)(), axis(orientation)
+    if not scriptfuzz.same(found, expected):
+        raise AssertionError("%r, not %r" % (found, expected))
+
+
+# One observable effect of each member that has no setter to read it back by.
+EFFECTS = {
+    "Camera.getXZRight": lambda: axis_is("getXZRight", lambda q: -q.xAxis()),
+    "Camera.getXZUp": lambda: axis_is("getXZUp", lambda q: q.yAxis()),
+    "Camera.getXZDirection": lambda: axis_is("getXZDirection", lambda q: -q.zAxis()),
+}
+# Setters whose getters read back something else by design, and why.
+DIFFERS = {}
+
+
 class Runner:
     """Runs the cases one per frame; done once every case ran."""
 
@@ -127,7 +151,8 @@ class Runner:
         self.covered = builder.covered
         self.total = builder.total_callables()
         self.summary_path = summary_path
-        self.failures = []
+        self.failures, self.behaviour, untested = scriptfuzz.run_behaviour([Spindlewake], FAMILIES, EFFECTS, DIFFERS)
+        self.untested = ", ".join(untested) or "none"
         self.index = 0
         self.kept = None
         self.done = False
@@ -174,8 +199,9 @@ class Runner:
     def finish(self):
         self.done = True
         uncovered = sorted(self.total - self.covered)
-        lines = ["%d of %d callables covered, %d cases run (not covered: %s)"
-                 % (len(self.covered), len(self.total), self.index, ", ".join(uncovered) or "none")]
+        lines = ["%d of %d callables covered, %d cases run (not covered: %s); behaviour rows cover %d members"
+                 " (pairs not read back: %s)" % (len(self.covered), len(self.total), self.index,
+                                                 ", ".join(uncovered) or "none", len(self.behaviour), self.untested)]
         lines += ["%s: %s" % failure for failure in self.failures]
         with open(self.summary_path, "w") as summary:
             summary.write("\n".join(lines) + "\n")

@@ -43,6 +43,12 @@ rows of one class apart. `skip` takes "Class.member" (never called), "Class.memb
 hostile value not given to it) or "Class.member:folders" (no folder names given to it). Module-level functions and static methods are called when their
 class (or, for functions, the module) appears in `callFunctionsOf`.
 
+A second test of the same class checks that members reach the engine functions they name (see
+run_behaviour): every setter with a getter must read back a value that differs from the one it had,
+and the test file's `effects` table ("Class.member" -> a function that raises AssertionError unless
+the member had its effect) gives one observable effect of members no getter reads back. `differs`
+names the setters whose getters read back something else by design, with the reason.
+
 To rerun cases alone, set TOLVA_FUZZ_CASES to their names (comma-separated, as printed on
 failure) and run the test file as usual (ctest -R python.fuzz_<area>).
 """
@@ -498,6 +504,175 @@ class CaseBuilder:
         return total
 
 
+# --- behaviour ------------------------------------------------------------------------------------
+# The hostile calls show that nothing ends the engine, not that a member reaches the engine function
+# it names. Two kinds of rows do: every setter with a getter (setX with getX or isX, and writable
+# properties) is given a value that differs from the one it reads and must read that value back,
+# and a test file's table of effects gives every other member it lists one observable effect.
+
+# Ordinary values of the outside libraries' value types, unit-length first (a direction is stored
+# normalised).
+OTHER_VALUES = {"Vector2": [(0.6, 0.8), (1.5, -2)], "Vector3": [(0.48, 0.6, 0.64), (1.5, -2, 3)],
+                "Vector4": [(0.5, 0.5, 0.5, 0.5), (1.5, -2, 3, 4)], "Quaternion": [(0.8, 0.6, 0, 0), (0.6, 0, 0.8, 0)],
+                "ColourValue": [(0.25, 0.5, 0.75, 1), (0.5, 0.25, 0.75, 0.5)], "Degree": [(40,), (10,)],
+                "Radian": [(0.7,), (0.2,)]}
+COMPONENTS = {"Vector2": "xy", "Vector3": "xyz", "Vector4": "xyzw", "Quaternion": "wxyz", "ColourValue": "rgba"}
+
+
+def numbers_of(value):
+    """The numbers a value is made of, or None for a value that is not a number or a value type."""
+    if isinstance(value, (bool, int, float)):
+        return [float(value)]
+    name = type(value).__name__
+    if name in COMPONENTS:
+        return [getattr(value, c) for c in COMPONENTS[name]]
+    if name in ("Degree", "Radian"):
+        return [value.valueRadians()]
+    return None
+
+
+def same(a, b):
+    numbers = numbers_of(a), numbers_of(b)
+    if numbers[0] is None or numbers[1] is None:
+        return a == b
+    return len(numbers[0]) == len(numbers[1]) and all(
+        x == y or abs(x - y) <= 1e-4 * max(1.0, abs(x), abs(y)) < INF for x, y in zip(*numbers))
+
+
+def other_values(old):
+    """Values of the type of old that differ from it; None for a type the rows do not make."""
+    kind = type(old)
+    if isinstance(old, bool):
+        values = [not old]
+    elif is_enum(kind):
+        values = [v for _, v in sorted(kind.values.items())]
+    elif isinstance(old, int):
+        values = [old + 1, 1, 2]
+    elif isinstance(old, float):
+        values = [0.5, 0.25, 0.125, 0.75, 2.5, old + 1.0]
+    elif isinstance(old, str):
+        values = [old + "b", "b"]
+    elif kind.__name__ in OTHER_VALUES:
+        values = [kind(*args) for args in OTHER_VALUES[kind.__name__]]
+    else:
+        return None
+    return [v for v in values if not same(v, old)]
+
+
+def put_value(put, value):
+    """Gives the setter the value, or its parts when it takes them one by one (an angle in degrees)."""
+    try:
+        put(value)
+    except TypeError:
+        if type(value).__name__ in ("Degree", "Radian"):
+            put(value.valueDegrees())
+        elif type(value).__name__ in COMPONENTS:
+            numbers = numbers_of(value)
+            put(*numbers[:max(len(p) - 1 for p in signatures(put))])
+        else:
+            raise
+
+
+def accessor_pairs(cls, bound):
+    """(qualified setter, setter, getter) of a class and its bound bases; a property is its own pair."""
+    found, names = [], {}
+    for base in bound_bases(cls, bound):
+        for member in own_members(base):
+            names.setdefault(member, (bound[base], vars(base)[member]))
+    for member, (owner, value) in sorted(names.items()):
+        if isinstance(value, property):
+            if value.fset is not None:
+                found.append((owner + "." + member, member, member))
+            continue
+        getter = next((p + member[3:] for p in ("get", "is") if p + member[3:] in names), None)
+        if member.startswith("set") and getter and not isinstance(value, staticmethod):
+            found.append((owner + "." + member, member, getter))
+    return found
+
+
+def read_back(receiver, setter, getter):
+    """None when one of the values that differ from the current one reads back (a setter may clamp
+    some); "untested: ..." when the pair takes no value the rows make; else what went wrong."""
+    prop = setter == getter
+    get = (lambda: getattr(receiver, getter)) if prop else getattr(receiver, getter)
+    put = (lambda v: setattr(receiver, setter, v)) if prop else getattr(receiver, setter)
+    overloads = [] if prop else signatures(get)
+    if overloads and all(len(params) > 1 for params in overloads):
+        return "untested: the getter takes arguments"
+    try:
+        old = get()
+    except Exception as error:
+        return "untested: the getter raised " + describe(error)
+    if overloads and all(len(params) == 1 for params in signatures(put)) and old is False:
+        # A setter of a state that has no value: it sets the state.
+        put()
+        return None if get() is True else "it still reads False"
+    values = other_values(old)
+    if values is None:
+        return "untested: %s values" % type(old).__name__
+    if not values:
+        return "untested: no other value"
+    tried = []
+    try:
+        for value in values:
+            try:
+                put_value(put, value)
+            except (ValueError, TypeError, RuntimeError) as error:
+                tried.append("%r refused (%s)" % (value, describe(error)))
+                continue
+            got = get()
+            if same(got, value):
+                return None
+            tried.append("%r read back as %r" % (value, got))
+        return "it was %r; %s" % (old, "; ".join(tried))
+    finally:
+        # The receiver may be an engine module the other rows use too.
+        try:
+            put_value(put, old)
+        except Exception:
+            pass
+
+
+def run_behaviour(modules, families, effects, differs, frame=None):
+    """Runs the read-back rows of every family's class and the effect rows.
+
+    effects: "Class.member" -> a function that raises AssertionError unless the member had its
+    effect. differs: "Class.setX" -> why that pair reads back something else (the rows skip it).
+    Returns (failures, members covered, pairs left untested)."""
+    bound = {cls: name.split(".")[-1] for name, cls in module_classes(modules)}
+    failures, covered, untested, seen = [], set(), [], set()
+    for family in families:
+        if family.gone:
+            continue
+        for qualified, setter, getter in accessor_pairs(family.cls, bound):
+            if qualified in seen:
+                continue
+            seen.add(qualified)
+            if qualified in differs:
+                continue
+            try:
+                outcome = read_back(family.make(), setter, getter)
+            except Exception as error:
+                outcome = "raised " + describe(error)
+            if outcome is None:
+                covered |= {qualified, qualified.rsplit(".", 1)[0] + "." + getter}
+            elif outcome.startswith("untested: "):
+                untested.append("%s (%s)" % (qualified, outcome[len("untested: "):]))
+            else:
+                failures.append((qualified, outcome))
+            if frame:
+                frame()
+    failures += [(name, "no such setter with a getter") for name in sorted(set(differs) - seen)]
+    for member, check in effects.items():
+        try:
+            check()
+            covered.add(member)
+        except Exception as error:
+            failures.append((member, describe(error)))
+    gc.collect()
+    return failures, covered, untested
+
+
 # --- running --------------------------------------------------------------------------------------
 
 def make_value(make, receiver):
@@ -572,6 +747,9 @@ class FuzzTest(unittest.TestCase):
     families = []
     frame = None
     skip = {}
+    # See run_behaviour.
+    effects = {}
+    differs = {}
     call_functions_of = ()
     batch_size = 150
     parallel = 3
@@ -592,6 +770,17 @@ class FuzzTest(unittest.TestCase):
 
     def extra_strings(self):
         return ()
+
+    def test_members_reach_the_engine_functions_they_name(self):
+        if os.environ.get(CHILD_VARIABLE):
+            return
+        failures, covered, untested = run_behaviour(self.modules, self.families, self.effects, self.differs,
+                                                    type(self).frame)
+        sys.__stderr__.write("behaviour: %d members covered, %d of them by effect rows; pairs not read back: %s\n"
+                             % (len(covered), len(self.effects), ", ".join(untested) or "none"))
+        if failures:
+            self.fail("%d members did not do what they name:\n%s"
+                      % (len(failures), "\n".join("%s: %s" % failure for failure in failures)))
 
     def test_hostile_calls_raise_python_errors_and_never_end_the_engine(self):
         builder = self.builder()

@@ -97,11 +97,47 @@ FAMILIES = [
 ]
 
 
+def motion_taken_with(create):
+    """Whether mouse motion stops at the GUI while a layout made by that member is shown."""
+    gui = engine().getGui()
+    gui.loadScheme("gui/schemes/Tolva2.scheme")
+    window = getattr(gui, create)("gui/layouts/ConsoleWindow.layout", unique("Shown"))
+    gui.addChild(window)
+    tolvatest.frame(0.02)
+    try:
+        return tolvatest.moveMouse(x=3)
+    finally:
+        gui.destroyWindow(window)
+        tolvatest.frame(0.02)
+
+
+def check(condition, text):
+    if not condition:
+        raise AssertionError(text)
+
+
+# One observable effect of each member that has no getter to read it back by.
+EFFECTS = {
+    "Gui.createMenu": lambda: check(motion_taken_with("createMenu"), "a menu takes mouse motion"),
+    "Gui.createHud": lambda: check(not motion_taken_with("createHud"), "a heads-up display lets motion through"),
+}
+
+# Setters whose getters read back something else on the test's engine, and why.
+DIFFERS = {
+    "Graphics.setFSAA": "keeps only the levels the render system offers (none under the software renderer)",
+    "Graphics.setFullScreen": "stores what the window reports, and the test's window manager has no full screen",
+    "Graphics.setShadowsEnable": "shadows stay off without their programs in the test media",
+    "MeshObject.setAnimationLooped": "loops the selected animation; the family's mesh has none selected",
+}
+
+
 class ScriptFuzz(scriptfuzz.FuzzTest):
     modules = [TolvaEngine, TolvaValues]
     values_module = Ogre
     families = FAMILIES
     frame = staticmethod(lambda: tolvatest.frame(0.02))
+    effects = EFFECTS
+    differs = DIFFERS
     call_functions_of = ("TolvaValues.Ogre", "TolvaValues.OIS", "TolvaValues.CEGUI")
     skip = {
         # Ends the run; its own tests stop and restart engines.

@@ -4,7 +4,6 @@ played by the game's tests on the game module itself."""
 import unittest
 
 import Spindlewake
-import TolvaEngine
 
 Mode = Spindlewake.Inventory_Item_Mode
 
@@ -25,15 +24,6 @@ class Lamp(Spindlewake.Inventory_Item):
 
 
 class Module(unittest.TestCase):
-    def test_offers_the_game_classes_on_the_engine_classes_and_nothing_else(self):
-        names = ["Game", "Camera", "Inventory_Item_Mode", "Inventory_Item", "Inventory", "PlaySphere",
-                 "GameControl_Mode", "GameControl"]
-        self.assertEqual(sorted(names), sorted(name for name in dir(Spindlewake) if not name.startswith("_")))
-        bases = [("Game", TolvaEngine.GameBase), ("Camera", TolvaEngine.GameObject),
-                 ("PlaySphere", TolvaEngine.MeshObject)]
-        for name, base in bases:
-            self.assertTrue(issubclass(getattr(Spindlewake, name), base), name)
-
     def test_enumeration_values_belong_to_their_enumeration_only(self):
         cases = [(Mode.MODE_WORLD, 0), (Mode.MODE_INVENTORY, 1), (Spindlewake.GameControl_Mode.MODE_BASE, 0),
                  (Spindlewake.GameControl_Mode.MODE_FLY, 1), (Spindlewake.GameControl_Mode.MODE_ROLL, 2)]

@@ -60,12 +60,9 @@ class Sounds(unittest.TestCase):
         kept["sound"].play()
         self.assertTrue(frameUntil(lambda: kept["sound"] is None))
 
-    def test_sound_settings_and_categories(self):
+    def test_a_sound_tells_its_file_and_duration_and_categories_convert_from_numbers(self):
         sound = ImpactSound("impact", SHORT_TONE)
-        sound.setCategory(Sound_Category.CAT_VOICE)
-        sound.setThreshold(0.25)
-        self.assertEqual((Sound_Category.CAT_VOICE, Sound_Category.CAT_MUSIC, 0.25, SHORT_TONE),
-                         (sound.getCategory(), Sound_Category(2), sound.getThreshold(), sound.getFilename()))
+        self.assertEqual((Sound_Category.CAT_MUSIC, SHORT_TONE), (Sound_Category(2), sound.getFilename()))
         self.assertAlmostEqual(0.25, sound.getSecondDuration(), 2)
 
     def test_a_body_sound_follows_its_body_and_outlives_it(self):
