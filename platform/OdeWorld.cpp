@@ -117,7 +117,10 @@ void World::recordPoses()
         const dReal* orientation = dBodyGetQuaternion(id);
         std::copy(position, position + 3, pose);
         std::copy(orientation, orientation + 4, pose + 3);
-        if (!inRange(position, orientation, dBodyGetLinearVel(id), dBodyGetAngularVel(id))) {
+        // Velocities are checked where they change: their setters refuse what is not finite, and
+        // the step's own results are checked as it moves each body.
+        if (!isPlaceable(position) || !std::isfinite(orientation[0]) || !std::isfinite(orientation[1])
+            || !std::isfinite(orientation[2]) || !std::isfinite(orientation[3])) {
             stopBody(id, pose);
         }
         pose += 7;
