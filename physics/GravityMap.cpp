@@ -230,24 +230,36 @@ bool GravityMap::pushFactor(const PushProperties& properties, float& factor) con
 
 bool GravityMap::_pushInStep(MovableObject* object, const PushProperties& properties)
 {
-    ode::Body* body = object->getBody();
-    ode::Geometry* geometry = object->getGeometry(0);
-    if (!body || !geometry || !object->isCollidable() || !geometry->isEnabled()) {
-        return false;
-    }
-    if (!(mSensorCategory & geometry->getCollisionBitfield()) && !(geometry->getCategoryBitfield() & mSensorPartners)) {
-        return false;
-    }
-    const Ogre::Vector3 local = mStepInverse * body->getPosition();
-    uint32_t i, j, k;
-    if (!findCell(local, i, j, k) || !touches(geometry, local)) {
-        return false;
-    }
+    // The rule first: it needs nothing but the properties at hand. Then the object's state, read
+    // from ODE's own records, which the step reads anyway.
     float factor = 0;
     if (!pushFactor(properties, factor)) {
         return false;
     }
-    body->addForce(mStepLinear * (mData->getCell(i, j, k) * (mIntensity * factor)));
+    ode::Body* body = object->getBody();
+    ode::Geometry* geometry = object->getGeometry(0);
+    if (!body || !geometry || !object->isCollidable()) {
+        return false;
+    }
+    const dGeomID id = geometry->getGeometryID();
+    if (!dGeomIsEnabled(id)
+        || (!(mSensorCategory & dGeomGetCollideBits(id)) && !(dGeomGetCategoryBits(id) & mSensorPartners))) {
+        return false;
+    }
+    const dReal* position = dBodyGetPosition(body->getBodyID());
+    const Ogre::Vector3 local
+        = mStepInverse * Ogre::Vector3(float(position[0]), float(position[1]), float(position[2]));
+    uint32_t i, j, k;
+    if (!findCell(local, i, j, k) || !touches(geometry, local)) {
+        return false;
+    }
+    const Ogre::Vector3 force = mStepLinear * (mData->getCell(i, j, k) * (mIntensity * factor));
+    if (std::isfinite(force.x) && std::isfinite(force.y) && std::isfinite(force.z)) {
+        dBodyAddForce(body->getBodyID(), force.x, force.y, force.z);
+    } else {
+        // Refused, with the body's warning.
+        body->addForce(force);
+    }
     return true;
 }
 

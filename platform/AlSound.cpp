@@ -274,6 +274,11 @@ bool Sound::hasWatchedOffsets() const
 
 void Sound::updateStatic(std::vector<Event>& events)
 {
+    // The common case, a looping sound nobody hears of, in a glance at the sound's own fields.
+    if (mLoop && mListeners.empty() && !mLoopHandler) {
+        mLastOffset = -1.0f;
+        return;
+    }
     const bool watched = hasWatchedOffsets();
     const bool follow = followsOffset(watched);
     // A looping source never ends by itself: unless someone hears of its loops it needs no look.

@@ -43,7 +43,9 @@ Body::Body(World* world, const std::string& name)
     mCore = world->_getCore();
     mId = dBodyCreate(mCore->world);
     dBodySetData(mId, this);
+    dBodySetMovedCallback(mId, &World::_bodyMoved);
     mCore->bodies.push_back(this);
+    mCore->bodyIds.push_back(mId);
 }
 
 Body::~Body()
@@ -63,7 +65,9 @@ Body::~Body()
         }
     }
     auto& bodies = mCore->bodies;
-    bodies.erase(std::find(bodies.begin(), bodies.end(), this));
+    const auto place = std::find(bodies.begin(), bodies.end(), this) - bodies.begin();
+    bodies.erase(bodies.begin() + place);
+    mCore->bodyIds.erase(mCore->bodyIds.begin() + place);
     auto& onNodes = mCore->bodiesOnNodes;
     onNodes.erase(std::remove(onNodes.begin(), onNodes.end(), this), onNodes.end());
     dBodyDestroy(mId);

@@ -16,21 +16,20 @@ struct CollideContext {
     dJointGroupID group;
 };
 
-void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2)
+void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2, Geometry* first, Geometry* second)
 {
-    Geometry* first = Geometry::fromId(o1);
-    Geometry* second = Geometry::fromId(o2);
-    if (!first || !second) {
-        return;
-    }
     dContact raw[Geometry::MAX_CONTACTS];
     const int count = dCollide(o1, o2, Geometry::MAX_CONTACTS, &raw[0].geom, sizeof(dContact));
+    if (count == 0) {
+        return;
+    }
     const dBodyID b1 = dGeomGetBody(o1);
     const dBodyID b2 = dGeomGetBody(o2);
+    const bool constrains = context.world && (b1 || b2) && b1 != b2;
     for (int i = 0; i < count; ++i) {
         Contact contact(raw[i], first, second);
         const bool accepted = context.listener ? context.listener->collision(&contact) : true;
-        if (!accepted || !context.world || (!b1 && !b2) || b1 == b2) {
+        if (!accepted || !constrains) {
             continue;
         }
         const dJointID joint = dJointCreateContact(context.world, context.group, &raw[i]);
@@ -56,11 +55,15 @@ void nearCallback(void* data, dGeomID o1, dGeomID o2)
         return;
     }
     auto& context = *static_cast<CollideContext*>(data);
-    if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
+    // Only geometries carry a wrapper: two wrappers are a pair of geometries, and the space test
+    // is left for the rest.
+    Geometry* first = Geometry::fromId(o1);
+    Geometry* second = Geometry::fromId(o2);
+    if (first && second) {
+        reportContacts(context, o1, o2, first, second);
+    } else if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {
         dSpaceCollide2(o1, o2, data, nearCallback);
-        return;
     }
-    reportContacts(context, o1, o2);
 }
 
 } // namespace

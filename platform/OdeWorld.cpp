@@ -66,61 +66,91 @@ void World::collideForStep()
     mSpace->collide(mListener, mCore->world, mCore->contacts);
 }
 
+namespace {
+
+bool inRange(const dReal* position, const dReal* orientation, const dReal* linear, const dReal* angular)
+{
+    return isPlaceable(position) && std::isfinite(linear[0]) && std::isfinite(linear[1]) && std::isfinite(linear[2])
+        && std::isfinite(angular[0]) && std::isfinite(angular[1]) && std::isfinite(angular[2])
+        && std::isfinite(orientation[0]) && std::isfinite(orientation[1]) && std::isfinite(orientation[2])
+        && std::isfinite(orientation[3]);
+}
+
+/// Where the step being taken gathers the bodies it throws out of range; null outside a step.
+std::vector<dBodyID>* gThrown = nullptr;
+
+} // namespace
+
 void World::integrate(float seconds, bool quick)
 {
-    recordPoses();
     // Velocities a script set far out of range would throw the body out within this step.
-    stopBodiesOutOfRange();
+    recordPoses();
+    mCore->thrown.clear();
+    gThrown = &mCore->thrown;
     if (quick) {
         dWorldQuickStep(mCore->world, seconds);
     } else {
         dWorldStep(mCore->world, seconds);
     }
+    gThrown = nullptr;
     dJointGroupEmpty(mCore->contacts);
-    stopBodiesOutOfRange();
+    stopThrownBodies();
+}
+
+void World::_bodyMoved(dBodyID id)
+{
+    // A step moves only the bodies that are awake: the others stay as the check before the step
+    // left them.
+    if (gThrown
+        && !inRange(dBodyGetPosition(id), dBodyGetQuaternion(id), dBodyGetLinearVel(id), dBodyGetAngularVel(id))) {
+        gThrown->push_back(id);
+    }
 }
 
 void World::recordPoses()
 {
     std::vector<dReal>& poses = mCore->poses;
-    poses.resize(mCore->bodies.size() * 7);
+    poses.resize(mCore->bodyIds.size() * 7);
     dReal* pose = poses.data();
-    for (Body* body : mCore->bodies) {
-        const dReal* position = dBodyGetPosition(body->getBodyID());
-        const dReal* orientation = dBodyGetQuaternion(body->getBodyID());
+    for (const dBodyID id : mCore->bodyIds) {
+        const dReal* position = dBodyGetPosition(id);
+        const dReal* orientation = dBodyGetQuaternion(id);
         std::copy(position, position + 3, pose);
         std::copy(orientation, orientation + 4, pose + 3);
+        // Velocities are checked where they change: their setters refuse what is not finite, and
+        // the step's own results are checked as it moves each body.
+        if (!isPlaceable(position) || !std::isfinite(orientation[0]) || !std::isfinite(orientation[1])
+            || !std::isfinite(orientation[2]) || !std::isfinite(orientation[3])) {
+            stopBody(id, pose);
+        }
         pose += 7;
     }
 }
 
-void World::stopBodiesOutOfRange()
+void World::stopThrownBodies()
 {
-    const dReal* pose = mCore->poses.data();
-    for (Body* body : mCore->bodies) {
-        const dBodyID id = body->getBodyID();
-        const dReal* orientation = dBodyGetQuaternion(id);
-        const dReal* linear = dBodyGetLinearVel(id);
-        const dReal* angular = dBodyGetAngularVel(id);
-        const bool inRange = isPlaceable(dBodyGetPosition(id)) && std::isfinite(linear[0]) && std::isfinite(linear[1])
-            && std::isfinite(linear[2]) && std::isfinite(angular[0]) && std::isfinite(angular[1])
-            && std::isfinite(angular[2]) && std::isfinite(orientation[0]) && std::isfinite(orientation[1])
-            && std::isfinite(orientation[2]) && std::isfinite(orientation[3]);
-        if (!inRange) {
-            dBodySetPosition(id, pose[0], pose[1], pose[2]);
-            dBodySetQuaternion(id, pose + 3);
-            dBodySetLinearVel(id, 0, 0, 0);
-            dBodySetAngularVel(id, 0, 0, 0);
-            dBodySetForce(id, 0, 0, 0);
-            dBodySetTorque(id, 0, 0, 0);
-            dBodyDisable(id);
-            if (!mWarnedOutOfRange) {
-                mWarnedOutOfRange = true;
-                logWarning("Warning: A body was thrown out of the range the physics can simulate; it was stopped "
-                           "and disabled.");
-            }
+    const std::vector<dBodyID>& ids = mCore->bodyIds;
+    for (const dBodyID id : mCore->thrown) {
+        const auto place = std::find(ids.begin(), ids.end(), id);
+        if (place != ids.end()) {
+            stopBody(id, mCore->poses.data() + 7 * (place - ids.begin()));
         }
-        pose += 7;
+    }
+}
+
+void World::stopBody(dBodyID id, const dReal* pose)
+{
+    dBodySetPosition(id, pose[0], pose[1], pose[2]);
+    dBodySetQuaternion(id, pose + 3);
+    dBodySetLinearVel(id, 0, 0, 0);
+    dBodySetAngularVel(id, 0, 0, 0);
+    dBodySetForce(id, 0, 0, 0);
+    dBodySetTorque(id, 0, 0, 0);
+    dBodyDisable(id);
+    if (!mWarnedOutOfRange) {
+        mWarnedOutOfRange = true;
+        logWarning("Warning: A body was thrown out of the range the physics can simulate; it was stopped "
+                   "and disabled.");
     }
 }
 

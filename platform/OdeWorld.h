@@ -26,6 +26,11 @@ public:
         dWorldID world = nullptr;
         dJointGroupID contacts = nullptr;
         std::vector<Body*> bodies;
+        /// The ODE ids of the bodies, in the same order: the checks around each step read the
+        /// bodies' state from them without visiting the wrappers.
+        std::vector<dBodyID> bodyIds;
+        /// The bodies the step being taken threw out of range.
+        std::vector<dBodyID> thrown;
         /// The bodies that hang on a scene node: the only ones synchronise has work for.
         std::vector<Body*> bodiesOnNodes;
         /// The poses of the bodies before the step being taken (reused from step to step).
@@ -67,12 +72,19 @@ public:
     void synchronise();
 
     const std::vector<Body*>& getBodies() const { return mCore->bodies; }
+    /// Every body's moved callback: ODE calls it for each body a step moves, right after moving
+    /// it, so its state is checked while it is at hand.
+    static void _bodyMoved(dBodyID id);
     dWorldID getWorldID() const { return mCore->world; }
     const std::shared_ptr<Core>& _getCore() const { return mCore; }
 
 private:
+    /// Records the poses of the bodies before a step, stopping (where they stand) those that
+    /// are already out of range.
     void recordPoses();
-    void stopBodiesOutOfRange();
+    /// Sends the bodies the step threw out of range back to their recorded poses and stops them.
+    void stopThrownBodies();
+    void stopBody(dBodyID id, const dReal* pose);
 
     std::shared_ptr<Core> mCore;
     std::unique_ptr<Space> mSpace;

@@ -1,11 +1,21 @@
 // 1,000 movable spheres inside a 64 x 64 x 64 gravity map, in the scaled mode (each sphere with
 // its own "gravityScale") and in the magnetic mode (each with its own "charge"). The engine's
 // frame (physics module, gravity manager pushing every sphere in every step) is timed against
-// bare ODE calls on the same scene: the same spheres in a hash space, and the same force per
-// body computed from the same cells and added with dBodyAddForce. Prints microseconds per step for both, their ratio,
-// the gravity pass alone, and allocations per step of the engine and of the gravity pass. The first row, the same
-// spheres without a map and without forces, shows what the engine's frame costs over ODE by itself.
+// bare ODE calls on the same scene (BareOdeWorld): the same spheres in a hash space, and the same
+// force per body computed from the same cells and added with dBodyAddForce. The first measure,
+// the same spheres without a map and without forces, shows what the engine's frame costs over ODE
+// by itself. Each round runs both sides, in an order that alternates from round to round; one
+// summary line per mode gives the median of the per-round engine/bare ratios and their spread,
+// followed by the gravity pass alone and the allocations per step of both sides.
+//
+//     gravity_bench [--rounds N] [--steps N]
+//
+// Under valgrind, e.g. `--rounds 1 --steps 200`: the inclusive counts of tolva::Engine::frame and
+// of bareStep are the two sides.
 #include "AllocationCounter.h"
+#include "BareOdeWorld.h"
+#include "BenchHome.h"
+#include "Rounds.h"
 #include "core/Engine.h"
 #include "core/GameBase.h"
 #include "physics/GravityManager.h"
@@ -26,18 +36,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
 const int SPHERES = 1000;
-const int STEPS = 1000;
+int gSteps = 1000;
 const float STEP = 0.01f;
 const int CELLS = 64;
 const float INTENSITY = 1.5f;
@@ -108,106 +115,71 @@ EngineFigures engineRun(
     dRandSetSeed(0);
     unsigned long long allocationsAtSettle = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < STEPS; ++i) {
-        if (i == STEPS - 100) {
+    for (int i = 0; i < gSteps; ++i) {
+        if (i == std::max(0, gSteps - 100)) {
             allocationsAtSettle = tolva::bench::allocationCount();
         }
         engine.frame(STEP);
     }
     EngineFigures figures;
-    figures.microsecondsPerStep = seconds(start) * 1e6 / STEPS;
-    figures.allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / 100;
+    figures.microsecondsPerStep = seconds(start) * 1e6 / gSteps;
+    figures.allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / std::min(gSteps, 100);
 
     // The gravity pass alone (it adds forces that the next step would use; none follows).
     tolva::GravityManager* manager = engine.getGravityManager();
     const unsigned long long before = tolva::bench::allocationCount();
     const auto gravityStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < STEPS; ++i) {
+    for (int i = 0; i < gSteps; ++i) {
         manager->physicsStep(STEP);
     }
-    figures.gravityMicrosecondsPerStep = seconds(gravityStart) * 1e6 / STEPS;
-    figures.gravityAllocationsPerStep = double(tolva::bench::allocationCount() - before) / STEPS;
+    figures.gravityMicrosecondsPerStep = seconds(gravityStart) * 1e6 / gSteps;
+    figures.gravityAllocationsPerStep = double(tolva::bench::allocationCount() - before) / gSteps;
     return figures;
 }
 
-struct Bare {
-    dWorldID world;
-    dSpaceID space;
-    dJointGroupID contacts;
-};
-
-void bareNear(void* data, dGeomID o1, dGeomID o2)
+/// One bare step: the forces of the map, then the collision pass and the quick step. Kept out of
+/// line for the profilers.
+__attribute__((noinline)) void bareStep(tolva::bench::BareOdeWorld& bare, Mode mode, const std::vector<dBodyID>& bodies,
+    const std::vector<float>& factors, const std::vector<float>& cells)
 {
-    auto* bare = static_cast<Bare*>(data);
-    dContact contact[8];
-    const int n = dCollide(o1, o2, 8, &contact[0].geom, sizeof(dContact));
-    for (int i = 0; i < n; ++i) {
-        contact[i].surface.mode = 0;
-        contact[i].surface.mu = dInfinity;
-        const dJointID joint = dJointCreateContact(bare->world, bare->contacts, &contact[i]);
-        dJointAttach(joint, dGeomGetBody(o1), dGeomGetBody(o2));
+    for (size_t b = 0; b < bodies.size() && mode != NO_MAP; ++b) {
+        const dReal* p = dBodyGetPosition(bodies[b]);
+        const dReal x = p[0], y = p[1], z = p[2];
+        if (x > -1 && x < CELLS && y > -1 && y < CELLS && z > -1 && z < CELLS) {
+            const size_t cell = ((size_t(std::max<dReal>(x, 0)) * CELLS + size_t(std::max<dReal>(y, 0))) * CELLS
+                                    + size_t(std::max<dReal>(z, 0)))
+                * 3;
+            dBodyAddForce(
+                bodies[b], cells[cell] * factors[b], cells[cell + 1] * factors[b], cells[cell + 2] * factors[b]);
+        }
     }
+    bare.step(STEP);
 }
 
 double bareRun(Mode mode, const std::vector<float>& cells, double& allocationsPerStep)
 {
-    Bare bare{dWorldCreate(), dHashSpaceCreate(nullptr), dJointGroupCreate(0)};
-    dWorldSetCFM(bare.world, 0.01);
-    dWorldSetERP(bare.world, 0.2);
+    tolva::bench::BareOdeWorld bare(0.0f);
     std::vector<dBodyID> bodies;
     std::vector<float> factors;
     for (const Sphere& s : spheres()) {
-        const dBodyID body = dBodyCreate(bare.world);
-        dMass mass;
-        dMassSetSphereTotal(&mass, 1.0, 0.5);
-        dBodySetMass(body, &mass);
-        const dGeomID sphere = dCreateSphere(bare.space, 0.5);
-        dGeomSetBody(sphere, body);
-        dGeomSetCategoryBits(sphere, 2);
-        dGeomSetCollideBits(sphere, 19 | 64);
-        dBodySetPosition(body, s.position.x, s.position.y, s.position.z);
-        bodies.push_back(body);
+        // A movable's category and partners in the engine, with the gravity maps among them.
+        bodies.push_back(bare.addSphere(s.position.x, s.position.y, s.position.z, tolva::PhysicalBase::COLL_MOVABLE,
+            19 | tolva::PhysicalBase::COLL_GRAVITY));
         const float rule = mode == MAGNETIC ? -MAP_CHARGE * s.charge : 1.0f;
         factors.push_back(INTENSITY * s.scale * rule);
     }
     dRandSetSeed(0);
     unsigned long long allocationsAtSettle = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (int step = 0; step < STEPS; ++step) {
-        if (step == STEPS - 100) {
+    for (int step = 0; step < gSteps; ++step) {
+        if (step == std::max(0, gSteps - 100)) {
             allocationsAtSettle = tolva::bench::allocationCount();
         }
-        for (size_t b = 0; b < bodies.size() && mode != NO_MAP; ++b) {
-            const dReal* p = dBodyGetPosition(bodies[b]);
-            const dReal x = p[0], y = p[1], z = p[2];
-            if (x > -1 && x < CELLS && y > -1 && y < CELLS && z > -1 && z < CELLS) {
-                const size_t cell = ((size_t(std::max<dReal>(x, 0)) * CELLS + size_t(std::max<dReal>(y, 0))) * CELLS
-                                        + size_t(std::max<dReal>(z, 0)))
-                    * 3;
-                dBodyAddForce(
-                    bodies[b], cells[cell] * factors[b], cells[cell + 1] * factors[b], cells[cell + 2] * factors[b]);
-            }
-        }
-        dSpaceCollide(bare.space, &bare, bareNear);
-        dWorldQuickStep(bare.world, STEP);
-        dJointGroupEmpty(bare.contacts);
+        bareStep(bare, mode, bodies, factors, cells);
     }
-    const double result = seconds(start) * 1e6 / STEPS;
-    allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / 100;
-    dJointGroupDestroy(bare.contacts);
-    dSpaceDestroy(bare.space);
-    dWorldDestroy(bare.world);
+    const double result = seconds(start) * 1e6 / gSteps;
+    allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / std::min(gSteps, 100);
     return result;
-}
-
-std::string makeHome()
-{
-    char pattern[] = "/tmp/gravity_bench.XXXXXX";
-    const std::string home = mkdtemp(pattern);
-    mkdir((home + "/.spindlewake").c_str(), 0700);
-    std::ofstream(home + "/.spindlewake/engine.cfg") << "Console Enable=no\n";
-    setenv("HOME", home.c_str(), 1);
-    return home;
 }
 
 // Cell (i, j, k) of the map: a field that changes from cell to cell and drifts the spheres
@@ -225,8 +197,11 @@ with open(map_file, 'wb') as f:
 
 int main(int argc, char** argv)
 {
-    const std::string home = makeHome();
-    const std::string file = home + "/bench.gmap";
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const int rounds = tolva::bench::takeOption(arguments, "--rounds", 7);
+    gSteps = tolva::bench::takeOption(arguments, "--steps", gSteps);
+    const tolva::bench::BenchHome home;
+    const std::string file = home.path() + "/bench.gmap";
     // A silent log for the rendering engine's root, which the engine's log then replaces.
     Ogre::LogManager logs;
     logs.createLog("", true, false, true);
@@ -238,35 +213,34 @@ int main(int argc, char** argv)
     options.physics = options.scripting = options.gravityManager = true;
     options.createGame = [] { return new tolva::GameBase(); };
 
-    std::printf("%9s %16s %18s %7s %17s %20s %22s %21s\n", "mode", "engine us/step", "bare ODE us/step", "ratio",
-        "gravity us/step", "engine allocs/step", "bare ODE allocs/step", "gravity allocs/step");
-    // Each figure is the best of three runs, which keeps out most of the noise of a busy machine.
-    const int RUNS = 3;
+    std::printf("gravity_bench: %d spheres, %d steps per run, %d rounds\n", SPHERES, gSteps, rounds);
+    bool mapWritten = false;
     for (Mode mode : {NO_MAP, SCALED, MAGNETIC}) {
-        EngineFigures best{1e30, 0, 1e30, 0};
-        double bare = 1e30;
+        EngineFigures engineFigures{};
         double bareAllocations = 0;
-        for (int run = 0; run < RUNS; ++run) {
-            std::vector<float> cells;
-            {
-                tolva::Engine engine(argc, argv, options);
+        // The engine's run reads the cells for the bare run; the first round runs it first.
+        std::vector<float> cells;
+        const std::vector<std::function<double()>> runs = {
+            [&] {
+                tolva::Engine engine(1, argv, options);
                 engine.initialise();
                 engine.getPhysics()->setSceneManager(scene);
-                if (run == 0 && mode == NO_MAP) {
+                if (!mapWritten) {
                     engine.getScripting()->executeStatement("map_file = '" + file + "'\n" + WRITE_MAP);
+                    mapWritten = true;
                 }
-                const EngineFigures figures = engineRun(engine, scene, file, mode, cells);
-                if (figures.microsecondsPerStep < best.microsecondsPerStep) {
-                    best = figures;
-                }
+                engineFigures = engineRun(engine, scene, file, mode, cells);
                 engine.shutdown();
-            }
-            bare = std::min(bare, bareRun(mode, cells, bareAllocations));
-        }
-        std::printf("%9s %16.1f %18.1f %7.3f %17.1f %20.2f %22.2f %21.2f\n", MODE_NAMES[mode], best.microsecondsPerStep,
-            bare, best.microsecondsPerStep / bare, best.gravityMicrosecondsPerStep, best.allocationsPerStep,
-            bareAllocations, best.gravityAllocationsPerStep);
+                return engineFigures.microsecondsPerStep;
+            },
+            [&] { return bareRun(mode, cells, bareAllocations); },
+        };
+        const std::vector<std::vector<double>> times = tolva::bench::rotateRounds(rounds, runs);
+        tolva::bench::printRatio(std::string("gravity maps, ") + MODE_NAMES[mode], times[0], times[1], "us/step");
+        std::printf("  gravity pass alone %.1f us/step; allocations per step: engine %.2f, bare ODE %.2f, gravity "
+                    "pass %.2f\n",
+            engineFigures.gravityMicrosecondsPerStep, engineFigures.allocationsPerStep, bareAllocations,
+            engineFigures.gravityAllocationsPerStep);
     }
-    std::string command = "rm -rf '" + home + "'";
-    return std::system(command.c_str()) == 0 ? 0 : 1;
+    return 0;
 }

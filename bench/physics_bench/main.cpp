@@ -1,18 +1,22 @@
 // Spheres dropped into a static box, stepped through the engine's physics module and through
-// bare ODE calls; prints microseconds per step for both and their ratio, and the engine's
-// allocations per step once the scene has settled into steady contact (for both: ODE itself
-// allocates through the C++ allocator inside its steps). Both runs build the same world: the
-// engine takes its settings as floats, so the bare run is given the same float values.
+// bare ODE calls (BareOdeWorld); both build the same world from the same float values. A second
+// engine run puts a listener on every sphere for its collisions with the floor, so that most
+// contacts are dispatched through listener holders. Each round runs bare ODE, the engine and the
+// engine with listeners in an order that rotates from round to round; one summary line per
+// measure gives the median of the per-round engine/bare ratios and their spread. Then the
+// allocations per step once the scene has settled into steady contact (on both sides: ODE itself
+// allocates inside its steps).
 //
-// A second table repeats the engine run with a listener on every sphere for its collisions with
-// the floor, so that most contacts are dispatched through listener holders.
+//     physics_bench [--rounds N] [--steps N] [--without-listeners] [bodies ...]
 //
-//     physics_bench [--runs N] [--without-listeners] [bodies ...]
-//
-// Without arguments: the best of three runs each at 200, 1,000 and 3,000 bodies, with both
-// tables. One run at one size without listeners suits an instruction count under callgrind
-// (Physics::frame against the bare run's ODE calls, inclusive).
+// Without arguments: 7 rounds of 1,000 steps at 1,000 and at 3,000 bodies. For an instruction or
+// cache-miss count under valgrind, one round of fewer steps at one size, e.g.
+// `--rounds 1 --steps 200 --without-listeners 1000`: the inclusive counts of
+// tolva::Physics::frame and tolva::bench::BareOdeWorld::step are the two sides.
 #include "AllocationCounter.h"
+#include "BareOdeWorld.h"
+#include "BenchHome.h"
+#include "Rounds.h"
 #include "core/Engine.h"
 #include "core/GameBase.h"
 #include "physics/CollisionListener.h"
@@ -25,24 +29,17 @@
 #include <ode/ode.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
-unsigned long gBareAllocationsAtSettle = 0;
-
-const int STEPS = 1000;
+int gSteps = 1000;
 const float STEP = 0.01f;
 const float HALF = 15.0f; // half the inner width of the box
 
@@ -80,14 +77,38 @@ struct CountingListener : tolva::CollisionListener {
     void collision(tolva::PhysicalBase*, tolva::Contact*) override { ++calls; }
 };
 
-struct EngineFigures {
-    double microsecondsPerStep = 1e30;
+struct Figures {
+    double microsecondsPerStep = 0;
     double allocationsPerStep = 0;
     double listenerCallsPerStep = 0;
 };
 
-EngineFigures engineRun(tolva::Physics* physics, int count, bool listening)
+/// Times the steps, counting the allocations of the last 100 (or fewer).
+Figures timeSteps(const std::function<void()>& step)
 {
+    // The same random constraint order on both sides, so both simulate the same contacts.
+    dRandSetSeed(0);
+    const int settled = std::max(0, gSteps - 100);
+    unsigned long long allocationsAtSettle = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < gSteps; ++i) {
+        if (i == settled) {
+            allocationsAtSettle = tolva::bench::allocationCount();
+        }
+        step();
+    }
+    const auto end = std::chrono::steady_clock::now();
+    Figures figures;
+    figures.allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / (gSteps - settled);
+    figures.microsecondsPerStep = std::chrono::duration<double, std::micro>(end - start).count() / gSteps;
+    return figures;
+}
+
+Figures engineRun(char** argv, const tolva::EngineOptions& options, int count, bool listening)
+{
+    tolva::Engine engine(1, argv, options);
+    tolva::Physics* physics = engine.getPhysics();
+    physics->setGravity(Ogre::Vector3(0, -9.81f, 0));
     std::vector<std::unique_ptr<tolva::SinglePhysical>> walls;
     for (const Wall& w : WALLS) {
         walls.push_back(
@@ -107,170 +128,76 @@ EngineFigures engineRun(tolva::Physics* physics, int count, bool listening)
             connections.emplace_back(sphere->eventPhysicalCollision(walls.front().get()).connect(&listener));
         }
     }
-    // The same random constraint order as the bare run, so both simulate the same contacts.
-    dRandSetSeed(0);
-    const auto start = std::chrono::steady_clock::now();
-    unsigned long allocationsAtSettle = 0;
-    for (int i = 0; i < STEPS; ++i) {
-        if (i == STEPS - 100) {
-            allocationsAtSettle = tolva::bench::allocationCount();
-        }
-        physics->frame(STEP);
-    }
-    const auto end = std::chrono::steady_clock::now();
-    EngineFigures figures;
-    figures.allocationsPerStep = double(tolva::bench::allocationCount() - allocationsAtSettle) / 100.0;
-    figures.microsecondsPerStep = std::chrono::duration<double, std::micro>(end - start).count() / STEPS;
-    figures.listenerCallsPerStep = double(listener.calls) / STEPS;
+    Figures figures = timeSteps([physics] { physics->frame(STEP); });
+    figures.listenerCallsPerStep = double(listener.calls) / gSteps;
     return figures;
 }
 
-struct Bare {
-    dWorldID world;
-    dSpaceID space;
-    dJointGroupID contacts;
-};
-
-void bareNear(void* data, dGeomID o1, dGeomID o2)
+Figures bareRun(int count)
 {
-    auto* bare = static_cast<Bare*>(data);
-    const dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
-    // Like the engine: two static walls touching make no constraint.
-    if (!b1 && !b2) {
-        return;
-    }
-    dContact contact[8];
-    const int n = dCollide(o1, o2, 8, &contact[0].geom, sizeof(dContact));
-    for (int i = 0; i < n; ++i) {
-        contact[i].surface.mode = 0;
-        contact[i].surface.mu = dInfinity;
-        const dJointID joint = dJointCreateContact(bare->world, bare->contacts, &contact[i]);
-        dJointAttach(joint, b1, b2);
-    }
-}
-
-double bareRun(int count)
-{
-    Bare bare{dWorldCreate(), dHashSpaceCreate(nullptr), dJointGroupCreate(0)};
-    dWorldSetGravity(bare.world, 0, -9.81f, 0);
-    dWorldSetCFM(bare.world, 0.01f);
-    dWorldSetERP(bare.world, 0.2f);
+    tolva::bench::BareOdeWorld bare(-9.81f);
     for (const Wall& w : WALLS) {
-        const dGeomID box = dCreateBox(bare.space, w.sx, w.sy, w.sz);
-        dGeomSetPosition(box, w.x, w.y, w.z);
-        dGeomSetCategoryBits(box, 1);
-        dGeomSetCollideBits(box, ~0ul);
+        bare.addBox(w.x, w.y, w.z, w.sx, w.sy, w.sz, tolva::PhysicalBase::COLL_FIXED);
     }
+    // A movable's categories and partners in the engine: movable; fixed, movable and sphere.
     for (const Placement& p : spherePlacements(count)) {
-        const dBodyID body = dBodyCreate(bare.world);
-        dMass mass;
-        dMassSetSphereTotal(&mass, 1.0, 0.5);
-        dBodySetMass(body, &mass);
-        const dGeomID sphere = dCreateSphere(bare.space, 0.5);
-        dGeomSetBody(sphere, body);
-        dGeomSetCategoryBits(sphere, 2);
-        dGeomSetCollideBits(sphere, 19);
-        dBodySetPosition(body, p.x, p.y, p.z);
+        bare.addSphere(p.x, p.y, p.z, tolva::PhysicalBase::COLL_MOVABLE, 19);
     }
-    dRandSetSeed(0);
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < STEPS; ++i) {
-        if (i == STEPS - 100) {
-            gBareAllocationsAtSettle = tolva::bench::allocationCount();
-        }
-        dSpaceCollide(bare.space, &bare, bareNear);
-        dWorldQuickStep(bare.world, STEP);
-        dJointGroupEmpty(bare.contacts);
-    }
-    const auto end = std::chrono::steady_clock::now();
-    dJointGroupDestroy(bare.contacts);
-    dSpaceDestroy(bare.space);
-    dWorldDestroy(bare.world);
-    return std::chrono::duration<double, std::micro>(end - start).count() / STEPS;
-}
-
-std::string makeHome()
-{
-    char pattern[] = "/tmp/physics_bench.XXXXXX";
-    const std::string home = mkdtemp(pattern);
-    mkdir((home + "/.spindlewake").c_str(), 0700);
-    std::ofstream(home + "/.spindlewake/engine.cfg") << "Console Enable=no\n";
-    setenv("HOME", home.c_str(), 1);
-    return home;
+    return timeSteps([&bare] { bare.step(STEP); });
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string home = makeHome();
+    const tolva::bench::BenchHome home;
     tolva::EngineOptions options;
     options.graphics = options.audio = options.input = options.time = options.scripting = false;
     options.gui = options.console = options.gravityManager = false;
     options.physics = true;
     options.createGame = [] { return new tolva::GameBase(); };
-    int runs = 3;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const int rounds = tolva::bench::takeOption(arguments, "--rounds", 7);
+    gSteps = tolva::bench::takeOption(arguments, "--steps", gSteps);
     bool withListeners = true;
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--runs" && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
-        } else if (argument == "--without-listeners") {
+    for (const std::string& argument : arguments) {
+        if (argument == "--without-listeners") {
             withListeners = false;
         } else if (std::atoi(argument.c_str()) > 0) {
             counts.push_back(std::atoi(argument.c_str()));
         } else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--without-listeners] [bodies ...]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--rounds N] [--steps N] [--without-listeners] [bodies ...]\n", argv[0]);
             return 2;
         }
     }
     if (counts.empty()) {
-        counts = {200, 1000, 3000};
+        counts = {1000, 3000};
     }
-    std::printf("%8s %18s %18s %8s %22s %22s\n", "bodies", "engine us/step", "bare ODE us/step", "ratio",
-        "engine allocs/step", "bare ODE allocs/step");
-    struct Row {
-        int count;
-        EngineFigures engine, listening;
-        double bare;
-    };
-    std::vector<Row> rows;
-    // Each figure is the best of several runs, which keeps out most of the noise of a busy machine.
+    std::printf("physics_bench: %d steps of %.2f s per run, %d rounds\n", gSteps, STEP, rounds);
     for (int count : counts) {
-        Row row{count, {}, {}, 1e30};
-        double bareAllocations = 0;
-        for (int run = 0; run < runs; ++run) {
-            for (bool listening : {false, true}) {
-                if (listening && !withListeners) {
-                    continue;
-                }
-                tolva::Engine engineObject(1, argv, options);
-                tolva::Physics* physics = engineObject.getPhysics();
-                physics->setGravity(Ogre::Vector3(0, -9.81f, 0));
-                const EngineFigures figures = engineRun(physics, count, listening);
-                EngineFigures& best = listening ? row.listening : row.engine;
-                if (figures.microsecondsPerStep < best.microsecondsPerStep) {
-                    best = figures;
-                }
-            }
-            row.bare = std::min(row.bare, bareRun(count));
-            bareAllocations = double(tolva::bench::allocationCount() - gBareAllocationsAtSettle) / 100.0;
+        Figures engine, listening, bare;
+        std::vector<std::function<double()>> runs = {
+            [&] { return (bare = bareRun(count)).microsecondsPerStep; },
+            [&] { return (engine = engineRun(argv, options, count, false)).microsecondsPerStep; },
+        };
+        if (withListeners) {
+            runs.push_back([&] { return (listening = engineRun(argv, options, count, true)).microsecondsPerStep; });
         }
-        std::printf("%8d %18.1f %18.1f %8.3f %22.2f %22.2f\n", count, row.engine.microsecondsPerStep, row.bare,
-            row.engine.microsecondsPerStep / row.bare, row.engine.allocationsPerStep, bareAllocations);
-        rows.push_back(row);
-    }
-    if (withListeners) {
-        std::printf("\nWith a listener on every sphere for its collisions with the floor:\n");
-        std::printf("%8s %18s %8s %22s %22s\n", "bodies", "engine us/step", "ratio", "engine allocs/step",
-            "listener calls/step");
-        for (const Row& row : rows) {
-            std::printf("%8d %18.1f %8.3f %22.2f %22.1f\n", row.count, row.listening.microsecondsPerStep,
-                row.listening.microsecondsPerStep / row.bare, row.listening.allocationsPerStep,
-                row.listening.listenerCallsPerStep);
+        const std::vector<std::vector<double>> times = tolva::bench::rotateRounds(rounds, runs);
+        const std::string bodies = std::to_string(count) + " bodies";
+        tolva::bench::printRatio("physics step, " + bodies, times[1], times[0], "us/step");
+        if (withListeners) {
+            tolva::bench::printRatio(
+                "physics step, " + bodies + ", a listener on every sphere", times[2], times[0], "us/step");
         }
+        std::printf("  allocations per settled step: engine %.2f, bare ODE %.2f", engine.allocationsPerStep,
+            bare.allocationsPerStep);
+        if (withListeners) {
+            std::printf(", engine with listeners %.2f (listener calls per step %.1f)", listening.allocationsPerStep,
+                listening.listenerCallsPerStep);
+        }
+        std::printf("\n");
     }
-    std::string command = "rm -rf '" + home + "'";
-    return std::system(command.c_str()) == 0 ? 0 : 1;
+    return 0;
 }

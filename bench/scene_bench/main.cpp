@@ -6,9 +6,12 @@
 // objects each frame (advance animations, set the faded alphas) and calls renderOneFrame. A third
 // run is the engine's with the HDR render path on (the effect "compositor/HDR" in use, as a scene
 // object would use it), so the same scene shows what HDR costs. Prints milliseconds per frame for
-// each, the engine/bare ratio, the HDR cost, and heap allocations per frame.
+// each, one summary line of the engine/bare ratio (the median of the per-round ratios and their
+// spread), the HDR cost, and heap allocations per frame.
 // Run it under an X server (xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX").
 #include "AllocationCounter.h"
+#include "BenchHome.h"
+#include "Rounds.h"
 #include "core/Engine.h"
 #include "core/GameBase.h"
 #include "scene/Graphics.h"
@@ -37,15 +40,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -100,6 +100,8 @@ struct Timing {
     double milliseconds = 0.0;
     unsigned long long allocations = 0;
     int frames = 0;
+    /// Milliseconds per frame in each round.
+    std::vector<double> rounds;
 
     double millisecondsPerFrame() const { return milliseconds / frames; }
     double allocationsPerFrame() const { return static_cast<double>(allocations) / frames; }
@@ -117,8 +119,10 @@ void timeFrames(int count, const std::function<void()>& frame, Timing& timing)
     }
     const auto end = std::chrono::steady_clock::now();
     timing.allocations += tolva::bench::allocationCount() - allocationsBefore;
-    timing.milliseconds += std::chrono::duration<double, std::milli>(end - start).count();
+    const double milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
+    timing.milliseconds += milliseconds;
     timing.frames += count;
+    timing.rounds.push_back(milliseconds / count);
 }
 
 void placeCamera(tolva::Graphics& graphics)
@@ -299,29 +303,20 @@ void bareRun(tolva::Graphics& graphics, int count, Timing& timing)
     graphics.getRoot()->addFrameListener(&graphics);
 }
 
-/// A home whose engine.cfg loads the build's plug-ins and the test media.
-std::string makeHome()
-{
-    char pattern[] = "/tmp/scene_bench.XXXXXX";
-    const std::string home = mkdtemp(pattern);
-    mkdir((home + "/.spindlewake").c_str(), 0700);
-    std::ofstream(home + "/.spindlewake/engine.cfg") << "Console Enable=no\n"
-                                                        "[Plugins Linux]\n"
-                                                        "PluginFolder=" TOLVA_PLUGIN_DIR "\n"
-                                                        "RenderPlugin=RenderSystem_GL.so\n"
-                                                        "ParticlePlugin=Plugin_ParticleFX.so\n"
-                                                        "ArchivePlugin=tolva_archive_lzma.so\n"
-                                                        "[Resources]\n"
-                                                        "FileSystem=" TOLVA_TEST_MEDIA_DIR "\n"
-                                                        "FileSystem=" TOLVA_HDR_MEDIA_DIR "\n"
-                                                        "[OpenGL]\n"
-                                                        "VSync=No\n"
-                                                        "[CompositorEffect-01]\n"
-                                                        "Compositor=compositor/HDR\n"
-                                                        "VisibilityMask=2\n";
-    setenv("HOME", home.c_str(), 1);
-    return home;
-}
+/// What engine.cfg adds: the build's plug-ins and the test media.
+const char* const SETTINGS = "[Plugins Linux]\n"
+                             "PluginFolder=" TOLVA_PLUGIN_DIR "\n"
+                             "RenderPlugin=RenderSystem_GL.so\n"
+                             "ParticlePlugin=Plugin_ParticleFX.so\n"
+                             "ArchivePlugin=tolva_archive_lzma.so\n"
+                             "[Resources]\n"
+                             "FileSystem=" TOLVA_TEST_MEDIA_DIR "\n"
+                             "FileSystem=" TOLVA_HDR_MEDIA_DIR "\n"
+                             "[OpenGL]\n"
+                             "VSync=No\n"
+                             "[CompositorEffect-01]\n"
+                             "Compositor=compositor/HDR\n"
+                             "VisibilityMask=2\n";
 
 } // namespace
 
@@ -330,7 +325,7 @@ int main(int argc, char** argv)
     // Software GL rasterises in this thread unless told otherwise: the figures then measure this
     // process's work rather than how the machine's cores are shared with other programs.
     setenv("LP_NUM_THREADS", "0", 0);
-    const std::string home = makeHome();
+    std::optional<tolva::bench::BenchHome> home(std::in_place, SETTINGS);
     tolva::EngineOptions options;
     options.audio = options.input = options.physics = options.time = options.scripting = false;
     options.gui = options.console = options.gravityManager = false;
@@ -362,7 +357,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scene_bench: %s\n", e.what());
         return 1;
     }
-    std::system(("rm -rf '" + home + "'").c_str());
+    home.reset();
 
     std::printf("scene_bench: %d mesh objects (%d animated, %d timed fades, %d distance fades), 4 lights, "
                 "1 particle system, %d frames each in %d rotating rounds\n",
@@ -371,8 +366,7 @@ int main(int argc, char** argv)
         engine.allocationsPerFrame());
     std::printf("bare OGRE renderOneFrame: %.3f ms/frame, %.1f allocations/frame\n", bare.millisecondsPerFrame(),
         bare.allocationsPerFrame());
-    std::printf(
-        "ratio engine/bare: %.3f (goal: at most 1.10)\n", engine.millisecondsPerFrame() / bare.millisecondsPerFrame());
+    tolva::bench::printRatio("scene frame", engine.rounds, bare.rounds, "ms/frame");
     std::printf("engine graphics frame with HDR: %.3f ms/frame, %.1f allocations/frame\n", hdr.millisecondsPerFrame(),
         hdr.allocationsPerFrame());
     std::printf("HDR cost: %+.3f ms/frame (%+.1f%% of the frame without HDR)\n",

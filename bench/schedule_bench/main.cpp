@@ -5,6 +5,7 @@
 // that gets busier or quieter meanwhile weighs on both alike. Constant costs per schedule mean
 // adding and running are O(log n) or better; the script's own loop and listener objects are part
 // of the figures.
+#include "Rounds.h"
 #include "core/Engine.h"
 #include "core/EngineOptions.h"
 #include "core/GameBase.h"
@@ -69,18 +70,11 @@ struct Costs {
     std::vector<double> run;
 };
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
 void printCosts(const char* what, const std::vector<double>& seconds)
 {
     const auto range = std::minmax_element(seconds.begin(), seconds.end());
-    std::printf("  %s: %.2f us per schedule (spread %.2f - %.2f)\n", what, median(seconds) * 1e6, *range.first * 1e6,
-        *range.second * 1e6);
+    std::printf("  %s: %.2f us per schedule (spread %.2f - %.2f)\n", what, tolva::bench::median(seconds) * 1e6,
+        *range.first * 1e6, *range.second * 1e6);
 }
 
 } // namespace

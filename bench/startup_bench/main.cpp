@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "GameRun.h"
+#include "Rounds.h"
 #include "core/Engine.h"
 
 namespace {

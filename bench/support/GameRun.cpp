@@ -72,14 +72,4 @@ int runGame(int argc, char** argv, const std::function<void(const char*, const c
     return Application(argc, argv, options).run();
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
 } // namespace tolva::bench

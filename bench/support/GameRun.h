@@ -36,7 +36,4 @@ private:
 /// @return the program's exit status
 int runGame(int argc, char** argv, const std::function<void(const char* step, const char* module)>& trace);
 
-/// The median of the values (the mean of the middle two for an even count).
-double median(std::vector<double> values);
-
 } // namespace tolva::bench
