@@ -228,7 +228,13 @@ void Sound::update(float seconds, std::vector<Event>& events)
     if (mState != State::Playing) {
         return;
     }
-    updatePosition();
+    // Every playing sound passes here every frame: the common case, a looping sound on a node
+    // that nobody hears of, stays in this function.
+    if (!mRelative) {
+        if (const Ogre::Node* node = getParentNode()) {
+            sendPosition(node->_getDerivedPosition());
+        }
+    }
     if (mFadeRate != 0.0f) {
         mFade += mFadeRate * seconds;
         if (mFade >= 1.0f) {
@@ -242,6 +248,8 @@ void Sound::update(float seconds, std::vector<Event>& events)
     }
     if (mStream) {
         updateStream(events);
+    } else if (mLoop && mListeners.empty() && !mLoopHandler) {
+        mLastOffset = -1.0f;
     } else {
         updateStatic(events);
     }
@@ -252,13 +260,8 @@ void Sound::updatePosition()
     if (mRelative) {
         return;
     }
-    if (Ogre::Node* node = getParentNode()) {
-        const Ogre::Vector3& position = node->_getDerivedPosition();
-        if (!mPositionSent || position != mPosition) {
-            mPosition = position;
-            alSource3f(mSource, AL_POSITION, position.x, position.y, position.z);
-            mPositionSent = true;
-        }
+    if (const Ogre::Node* node = getParentNode()) {
+        sendPosition(node->_getDerivedPosition());
     }
 }
 
@@ -274,11 +277,6 @@ bool Sound::hasWatchedOffsets() const
 
 void Sound::updateStatic(std::vector<Event>& events)
 {
-    // The common case, a looping sound nobody hears of, in a glance at the sound's own fields.
-    if (mLoop && mListeners.empty() && !mLoopHandler) {
-        mLastOffset = -1.0f;
-        return;
-    }
     const bool watched = hasWatchedOffsets();
     const bool follow = followsOffset(watched);
     // A looping source never ends by itself: unless someone hears of its loops it needs no look.

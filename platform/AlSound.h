@@ -174,6 +174,15 @@ private:
     void updateStatic(std::vector<Event>& events);
     void updateStream(std::vector<Event>& events);
     void updatePosition();
+    /// Gives the source the position unless it has it already.
+    void sendPosition(const Ogre::Vector3& position)
+    {
+        if (!mPositionSent || position != mPosition) {
+            mPosition = position;
+            alSource3f(mSource, AL_POSITION, position.x, position.y, position.z);
+            mPositionSent = true;
+        }
+    }
     /// Gives back the source and marks the sound stopped at its start.
     void endPlayback();
     void configureSource();
