@@ -10,6 +10,9 @@
 // hooks (scene nodes, bodies) must detach in its own destructor first.
 #pragma once
 
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
+
 #include <vector>
 
 namespace Ogre {
@@ -62,6 +65,13 @@ public:
     /// call these.
     virtual void _attachToSceneNode(Ogre::SceneNode* node) { }
     virtual void _detachFromSceneNode(Ogre::SceneNode* node) { }
+    /// Asked by a game object before a move that would take this object, hung on its node, to the
+    /// given world place: whether what this object places there (geometries) may stand there.
+    /// True by default.
+    virtual bool _fitsOnSceneNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation) const
+    {
+        return true;
+    }
 
     virtual bool isRoot() const;
     virtual Hierarchical* getParent() const;

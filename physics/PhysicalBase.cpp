@@ -138,6 +138,17 @@ void PhysicalBase::_detachFromSceneNode(Ogre::SceneNode* node)
     }
 }
 
+bool PhysicalBase::_fitsOnSceneNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation) const
+{
+    for (unsigned int i = 0; i < getGeometryCount(); ++i) {
+        const ode::Geometry* geometry = getGeometry(i);
+        if (geometry && !geometry->getBody() && !ode::isPlaceable(position + orientation * geometry->getOffsetPosition())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 Physics* PhysicalBase::getPhysicsModule()
 {
     Engine* engine = Engine::getInstance();

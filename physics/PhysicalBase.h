@@ -84,6 +84,9 @@ public:
     /// Hangs every geometry on the node of the game object that took this object as a child.
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
+    /// Whether every geometry that follows the node stays where the physics can simulate it
+    /// (within 1e7); geometries on a body follow the body instead.
+    bool _fitsOnSceneNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation) const override;
     /// As the body of a mesh object.
     Hierarchical& _getBodyHierarchical() override { return *this; }
     Transformable& _getBodyTransformable() override { return *this; }

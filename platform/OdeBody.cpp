@@ -274,6 +274,13 @@ void Body::synchronise()
     if (!mParentNode || mParentIsTagPoint) {
         return;
     }
+    // The node's place is the body's brought into the parent's space, through the inverse of the
+    // parent's world scale: under a scale that counts as zero the node keeps its place.
+    if (const Ogre::Node* parent = mParentNode->getParent()) {
+        if (!isInvertibleScale(parent->_getDerivedScale())) {
+            return;
+        }
+    }
     mParentNode->_setDerivedPosition(getPosition());
     mParentNode->_setDerivedOrientation(getOrientation());
 }

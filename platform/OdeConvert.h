@@ -53,6 +53,15 @@ inline constexpr double MaxExtent = 1e15;
 /// so a geometry offset (turned any way) from a body stays well inside that range.
 inline constexpr double MaxCoordinate = 1e7;
 
+/// Scale components below this magnitude (zero and denormals) count as zero where a scale is
+/// divided by.
+inline constexpr float MinScale = 1e-15f;
+
+inline bool isInvertibleScale(const Ogre::Vector3& s)
+{
+    return isFinite(s) && std::fabs(s.x) >= MinScale && std::fabs(s.y) >= MinScale && std::fabs(s.z) >= MinScale;
+}
+
 inline bool isWithinExtent(double value)
 {
     return std::isfinite(value) && std::fabs(value) <= MaxExtent;

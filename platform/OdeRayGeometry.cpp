@@ -74,6 +74,11 @@ void RayGeometry::applyPose(const Ogre::Vector3& position, const Ogre::Quaternio
 {
     const Ogre::Vector3 start = position + orientation * mLocalStart;
     const Ogre::Vector3 direction = orientation * mLocalDirection;
+    // As any geometry: a start the collision space cannot file leaves the ray where it was.
+    if (!isPlaceable(start) || !isDirection(direction)) {
+        warnOutOfRange();
+        return;
+    }
     dGeomRaySet(mId, start.x, start.y, start.z, direction.x, direction.y, direction.z);
 }
 

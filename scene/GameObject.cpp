@@ -13,6 +13,9 @@
 #include <OgreSceneNode.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
 
 namespace tolva {
 
@@ -154,14 +157,115 @@ bool isSceneRoot(const Hierarchical* object)
 }
 
 const char* const ROOT_AS_CHILD = "Warning: Attempt to add an ancestor of a hierarchical as its child.";
+const char* const BEYOND_SCENE
+    = "Warning: Attempt to place a hierarchical where an object of it would have a world position or scale beyond 1e15.";
+const char* const BEYOND_PHYSICS
+    = "Warning: Attempt to place a hierarchical where a physical object of it would be beyond 1e7.";
+
+bool withinScene(const Ogre::Vector3& value)
+{
+    return std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z)
+        && std::fabs(value.x) <= SceneValueCheck::MaxMagnitude && std::fabs(value.y) <= SceneValueCheck::MaxMagnitude
+        && std::fabs(value.z) <= SceneValueCheck::MaxMagnitude;
+}
 
 } // namespace
+
+bool GameObject::warnUnlessFits(WorldFit fit)
+{
+    if (fit == WorldFit::BeyondScene) {
+        logWarning(BEYOND_SCENE);
+    } else if (fit == WorldFit::BeyondPhysics) {
+        logWarning(BEYOND_PHYSICS);
+    }
+    return fit != WorldFit::Fits;
+}
+
+GameObject::WorldPose GameObject::parentPose() const
+{
+    WorldPose pose;
+    if (const Ogre::Node* parent = mNode->getParent()) {
+        pose.position = parent->_getDerivedPosition();
+        pose.orientation = parent->_getDerivedOrientation();
+        pose.scale = parent->_getDerivedScale();
+    }
+    return pose;
+}
+
+GameObject::WorldPose GameObject::poseUnder(const WorldPose& parent) const
+{
+    // As the rendering engine's Node::_updateFromParent.
+    WorldPose pose;
+    pose.orientation = mNode->getInheritOrientation() ? parent.orientation * mNode->getOrientation()
+                                                      : mNode->getOrientation();
+    pose.scale = mNode->getInheritScale() ? parent.scale * mNode->getScale() : mNode->getScale();
+    pose.position = parent.orientation * (parent.scale * mNode->getPosition()) + parent.position;
+    return pose;
+}
+
+GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
+{
+    // Without recursion: trees may be as deep as the hierarchy allows.
+    std::vector<std::pair<const GameObject*, WorldPose>> pending(1, std::make_pair(this, pose));
+    while (!pending.empty()) {
+        const GameObject* object = pending.back().first;
+        const WorldPose at = pending.back().second;
+        pending.pop_back();
+        if (!withinScene(at.position) || !withinScene(at.scale)) {
+            return WorldFit::BeyondScene;
+        }
+        for (const Hierarchical* child : object->mChildren) {
+            if (const auto* game = dynamic_cast<const GameObject*>(child)) {
+                pending.emplace_back(game, game->poseUnder(at));
+            } else if (!child->_fitsOnSceneNode(at.position, at.orientation)) {
+                return WorldFit::BeyondPhysics;
+            }
+        }
+    }
+    return WorldFit::Fits;
+}
+
+GameObject::WorldFit GameObject::childFits(const Hierarchical* child) const
+{
+    WorldPose here;
+    here.position = mNode->_getDerivedPosition();
+    here.orientation = mNode->_getDerivedOrientation();
+    here.scale = mNode->_getDerivedScale();
+    if (const auto* game = dynamic_cast<const GameObject*>(child)) {
+        return game->fitAt(game->poseUnder(here));
+    }
+    return child->_fitsOnSceneNode(here.position, here.orientation) ? WorldFit::Fits : WorldFit::BeyondPhysics;
+}
+
+void GameObject::requireFitOrRestore(
+    const Ogre::Vector3& position, const Ogre::Quaternion& orientation, const Ogre::Vector3& scale, const char* what)
+{
+    const WorldFit fit = fitAt(poseUnder(parentPose()));
+    if (fit == WorldFit::Fits) {
+        return;
+    }
+    mNode->setPosition(position);
+    mNode->setOrientation(orientation);
+    mNode->setScale(scale);
+    throw InvalidArgumentException(std::string(what)
+        + (fit == WorldFit::BeyondScene ? " would give an object of the hierarchy a world position or scale beyond 1e15."
+                                        : " would take a physical object of the hierarchy beyond 1e7."));
+}
 
 void GameObject::setParent(Hierarchical* parent)
 {
     if (parent && isSceneRoot(this)) {
         logWarning(ROOT_AS_CHILD);
         return;
+    }
+    // Refused before the hierarchy lets go of the old parent (a cycle is refused there). Without a
+    // parent the node stands alone.
+    if (parent != mParent && parent != this && !isAncestorOf(parent)) {
+        const auto* game = dynamic_cast<const GameObject*>(parent);
+        const WorldFit fit = game ? game->childFits(this) : parent ? WorldFit::Fits : fitAt(poseUnder(WorldPose()));
+        if (warnUnlessFits(fit)) {
+            return;
+        }
     }
     Hierarchical::setParent(parent);
 }
@@ -172,7 +276,14 @@ bool GameObject::rawAddChild(Hierarchical* child)
         logWarning(ROOT_AS_CHILD);
         return false;
     }
-    return Hierarchical::rawAddChild(child);
+    if (!Hierarchical::rawAddChild(child)) {
+        return false;
+    }
+    if (warnUnlessFits(childFits(child))) {
+        mChildren.pop_back();
+        return false;
+    }
+    return true;
 }
 
 bool GameObject::addChild(Hierarchical* child)
@@ -211,13 +322,17 @@ Ogre::Vector3 GameObject::getPosition() const
 void GameObject::setPosition(const Ogre::Vector3& position)
 {
     SceneValueCheck::requireBounded(position, "The position");
+    const Ogre::Vector3 before = mNode->getPosition();
     mNode->setPosition(position);
+    requireFitOrRestore(before, mNode->getOrientation(), mNode->getScale(), "The position");
 }
 void GameObject::translate(const Ogre::Vector3& offset)
 {
     SceneValueCheck::requireFinite(offset, "The offset");
     SceneValueCheck::requireBounded(mNode->getPosition() + offset, "The translated position");
+    const Ogre::Vector3 before = mNode->getPosition();
     mNode->translate(offset, Ogre::Node::TS_PARENT);
+    requireFitOrRestore(before, mNode->getOrientation(), mNode->getScale(), "The translated position");
 }
 Ogre::Quaternion GameObject::getOrientation() const
 {
@@ -226,7 +341,9 @@ Ogre::Quaternion GameObject::getOrientation() const
 void GameObject::setOrientation(const Ogre::Quaternion& orientation)
 {
     SceneValueCheck::requireOrientation(orientation, "The orientation");
+    const Ogre::Quaternion before = mNode->getOrientation();
     mNode->setOrientation(orientation);
+    requireFitOrRestore(mNode->getPosition(), before, mNode->getScale(), "The orientation");
 }
 
 void GameObject::rotate(const Ogre::Vector3& axis, float degrees)
@@ -241,7 +358,9 @@ void GameObject::rotate(const Ogre::Vector3& axis, float degrees, Ogre::Node::Tr
     Ogre::Quaternion turn;
     turn.FromAngleAxis(Ogre::Radian(degrees * Ogre::Math::fDeg2Rad), axis);
     SceneValueCheck::requireOrientation(turn, "The rotation");
+    const Ogre::Quaternion before = mNode->getOrientation();
     mNode->rotate(turn, space);
+    requireFitOrRestore(mNode->getPosition(), before, mNode->getScale(), "The rotation");
 }
 
 Ogre::Vector3 GameObject::getScale() const
@@ -251,13 +370,17 @@ Ogre::Vector3 GameObject::getScale() const
 void GameObject::setScale(const Ogre::Vector3& scale)
 {
     SceneValueCheck::requireBounded(scale, "The scale");
+    const Ogre::Vector3 before = mNode->getScale();
     mNode->setScale(scale);
+    requireFitOrRestore(mNode->getPosition(), mNode->getOrientation(), before, "The scale");
 }
 void GameObject::scale(const Ogre::Vector3& factors)
 {
     SceneValueCheck::requireFinite(factors, "The scale factors");
     SceneValueCheck::requireBounded(mNode->getScale() * factors, "The scaled scale");
+    const Ogre::Vector3 before = mNode->getScale();
     mNode->scale(factors);
+    requireFitOrRestore(mNode->getPosition(), mNode->getOrientation(), before, "The scaled scale");
 }
 Ogre::Vector3 GameObject::getWorldPosition() const
 {

@@ -3,6 +3,12 @@
 // child node of this object's node; a physical child hangs its rigid body (a movable object) or
 // else each of its geometries on this object's node, so that they move with it (a body leads
 // its node instead: the node follows the simulation).
+//
+// World places multiply down the tree: every call that moves, turns or scales an object, or hangs
+// it somewhere, is refused when a node of the object's subtree would end with a world position or
+// scale that is not finite or beyond 1e15, or a geometry that follows a node would end beyond the
+// 1e7 the physics can simulate. The check walks the subtree that moves, once per call, as the
+// rendering engine's own update of that subtree does afterwards; objects elsewhere cost nothing.
 #pragma once
 
 #include <OgreNode.h>
@@ -51,8 +57,10 @@ public:
     void updateOnce() override { }
     /// The object of the scene's root node takes no parent: every node of the scene descends from
     /// it, so any parent would close a cycle (refused like one, with a warning).
+    /// A parent under which the subtree would leave the world bounds is refused with a warning too.
     void setParent(Hierarchical* parent) override;
     bool addChild(Hierarchical* child) override;
+    /// Also refuses (warning, false) a child whose subtree would leave the world bounds here.
     bool rawAddChild(Hierarchical* child) override;
     bool removeChild(Hierarchical* child) override;
 
@@ -105,6 +113,31 @@ public:
     void _removeWatcher(Watcher* watcher);
 
 protected:
+    /// What a place in the world would do to the subtree.
+    enum class WorldFit { Fits, BeyondScene, BeyondPhysics };
+    /// A node's place in the world.
+    struct WorldPose {
+        Ogre::Vector3 position = Ogre::Vector3::ZERO;
+        Ogre::Quaternion orientation = Ogre::Quaternion::IDENTITY;
+        Ogre::Vector3 scale = Ogre::Vector3::UNIT_SCALE;
+    };
+    /// This object's place, its node's own transform taken under the given place of its parent,
+    /// by the rendering engine's rules.
+    WorldPose poseUnder(const WorldPose& parent) const;
+    /// The world place of this object's node's parent (none: the origin).
+    WorldPose parentPose() const;
+    /// Whether this object's subtree fits the world bounds with this object at the given place.
+    WorldFit fitAt(const WorldPose& pose) const;
+    /// Whether the child's subtree fits the world bounds hung on this object's node.
+    WorldFit childFits(const Hierarchical* child) const;
+    /// Writes the warning of a refused fit; true when the fit refuses.
+    static bool warnUnlessFits(WorldFit fit);
+    /// Throws InvalidArgumentException (nothing changed) when the node's new own transform would
+    /// take its subtree beyond the world bounds, after putting the previous transform back.
+    void requireFitOrRestore(
+        const Ogre::Vector3& position, const Ogre::Quaternion& orientation, const Ogre::Vector3& scale,
+        const char* what);
+
     std::string mName;
     Ogre::SceneNode* mNode;
     Ogre::Node::TransformSpace mRotationMode = Ogre::Node::TS_LOCAL;

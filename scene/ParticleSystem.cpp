@@ -2,11 +2,14 @@
 
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
+#include <OgreRoot.h>
 #include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
 
 #include "core/Engine.h"
 #include "scene/Graphics.h"
 #include "scene/SceneNames.h"
+#include "scene/SceneValueCheck.h"
 
 namespace tolva {
 
@@ -26,10 +29,12 @@ ParticleSystem::ParticleSystem(const std::string& name, const std::string& templ
     , mSystem(createSystem(name, templateName))
 {
     setObject(mSystem, true);
+    Engine::getInstance()->getGraphics()->getRoot()->addFrameListener(this);
 }
 
 ParticleSystem::~ParticleSystem()
 {
+    Engine::getInstance()->getGraphics()->getRoot()->removeFrameListener(this);
     setObject(nullptr, true);
     Engine::getInstance()->getGraphics()->getSceneManager()->destroyParticleSystem(mSystem);
 }
@@ -40,6 +45,24 @@ void ParticleSystem::setEnabled(bool enabled)
     for (unsigned short i = 0; i < mSystem->getNumEmitters(); ++i) {
         mSystem->getEmitter(i)->setEnabled(enabled);
     }
+}
+
+bool ParticleSystem::frameStarted(const Ogre::FrameEvent&)
+{
+    const Ogre::Node* node = mSystem->getParentNode();
+    const bool invertible = !node || SceneValueCheck::isInvertibleScale(node->_getDerivedScale());
+    if (invertible == mScaleInvertible) {
+        return true;
+    }
+    mScaleInvertible = invertible;
+    if (!invertible) {
+        mWasEmitting = mSystem->getEmitting();
+        mSystem->setEmitting(false);
+        mSystem->clear();
+    } else {
+        mSystem->setEmitting(mWasEmitting);
+    }
+    return true;
 }
 
 void ParticleSystem::setEmittersDirection(const Ogre::Vector3& direction)

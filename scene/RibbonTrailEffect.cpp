@@ -4,6 +4,8 @@
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "core/Engine.h"
@@ -18,14 +20,20 @@ namespace tolva {
 namespace {
 
 // The trail cuts its length into elements of length / maximum elements and walks a moving node's
-// path in steps of one element: a length that is not positive and finite never ends that walk.
-float requireTrailLength(float length)
+// path in steps of one element: a length that is not positive and finite, or a step that is zero
+// or denormal, never ends that walk.
+float requireTrailLength(float length, size_t maxElements)
 {
-    if (!(length > 0.0f) || !std::isfinite(length)) {
-        throw InvalidArgumentException("A ribbon trail's length must be positive and finite (scale included).");
+    if (!(length > 0.0f) || !std::isfinite(length) || !(length / float(maxElements) >= FLT_MIN)) {
+        throw InvalidArgumentException("A ribbon trail's length must be positive and finite, and its element step "
+                                       "(length / maximum elements) normal (scale included).");
     }
     return length;
 }
+
+/// A step advances a float position only when it is a few units in its last place; this margin
+/// also keeps the walk within the element count despite rounding.
+const float STEP_MARGIN = 8.0f * FLT_EPSILON;
 
 } // namespace
 
@@ -41,6 +49,7 @@ RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string&
     mTrailNode = graphics->createNode();
     mTrailNode->attachObject(mTrail);
     mTrail->addNode(mNode);
+    mNode->setListener(this);
     setChainMaterial("Ribbon Trail", name, materialName);
     mLength = mTrail->getTrailLength();
     mInitialWidth = mTrail->getInitialWidth(0);
@@ -49,6 +58,7 @@ RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string&
 RibbonTrailEffect::~RibbonTrailEffect()
 {
     setChain(nullptr, true);
+    // Also takes the listener (this object) off the node.
     mTrail->removeNode(mNode);
     mTrailNode->detachObject(mTrail);
     Ogre::SceneManager* scene = Engine::getInstance()->getGraphics()->getSceneManager();
@@ -75,13 +85,62 @@ void RibbonTrailEffect::applyScaleOrRestore(const Ogre::Vector3& before)
     const Ogre::Vector3 worldScale = getWorldScale();
     const float length = mLength * worldScale.z;
     const float width = mInitialWidth * worldScale.y;
-    if (!(length > 0.0f) || !std::isfinite(length) || !std::isfinite(width)) {
+    if (!(length > 0.0f) || !std::isfinite(length) || !(length / float(mTrail->getMaxChainElements()) >= FLT_MIN)
+        || !std::isfinite(width)) {
         BillboardChainEffect::setScale(before);
-        requireTrailLength(length);
+        requireTrailLength(length, mTrail->getMaxChainElements());
         SceneValueCheck::requireFinite(width, "A ribbon trail's width (scale included)");
     }
     mTrail->setTrailLength(length);
     mTrail->setInitialWidth(0, width);
+}
+
+bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place) const
+{
+    const size_t chain = mTrail->getChainIndexForNode(mNode);
+    const size_t count = mTrail->getNumChainElements(chain);
+    if (count == 0) {
+        return true;
+    }
+    // The engine measures from the element behind the head.
+    const Ogre::Vector3& from = mTrail->getChainElement(chain, count > 1 ? 1 : 0).position;
+    const float step = mTrail->getTrailLength() / float(mTrail->getMaxChainElements());
+    const float magnitude = std::max({std::fabs(place.x), std::fabs(place.y), std::fabs(place.z), std::fabs(from.x),
+        std::fabs(from.y), std::fabs(from.z)});
+    const float distance = from.distance(place);
+    if (!std::isfinite(distance)) {
+        return false;
+    }
+    // A move within one step only moves the head.
+    if (distance < step) {
+        return true;
+    }
+    return step >= magnitude * STEP_MARGIN && distance <= step * 0.5f * float(mTrail->getMaxChainElements());
+}
+
+void RibbonTrailEffect::restartTrail()
+{
+    mTrail->removeNode(mNode);
+    mTrail->addNode(mNode);
+    mNode->setListener(this);
+}
+
+void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
+{
+    Ogre::Vector3 place = node->_getDerivedPosition();
+    if (Ogre::SceneNode* trailNode = mTrail->getParentSceneNode()) {
+        place = trailNode->convertWorldToLocalPosition(place);
+    }
+    if (canFollow(place)) {
+        mTrail->nodeUpdated(node);
+    } else {
+        restartTrail();
+    }
+}
+
+void RibbonTrailEffect::nodeDestroyed(const Ogre::Node* node)
+{
+    mTrail->nodeDestroyed(node);
 }
 
 float RibbonTrailEffect::getLength() const
@@ -91,7 +150,7 @@ float RibbonTrailEffect::getLength() const
 
 void RibbonTrailEffect::setLength(float length)
 {
-    requireTrailLength(length * getWorldScale().z);
+    requireTrailLength(length * getWorldScale().z, mTrail->getMaxChainElements());
     mLength = length;
     mTrail->setTrailLength(mLength * getWorldScale().z);
 }

@@ -2,9 +2,16 @@
 // moves. The trail hangs on a node of its own under the scene's root (it is drawn in world
 // space); its length follows the object's world scale along z, its width the scale along y.
 // Colours and widths act on the first chain.
+//
+// The rendering engine follows a moving node in steps of one element (length / maximum elements)
+// within a single frame: a far jump, or a step too small to change a far position in floats, would
+// never end that walk. The trail therefore listens to its node itself and hands on only the moves
+// that take at most as many steps as the trail has elements; for any other it starts the trail
+// afresh at the node's new place.
 #pragma once
 
 #include <OgreColourValue.h>
+#include <OgreNode.h>
 
 #include "scene/BillboardChainEffect.h"
 
@@ -15,7 +22,7 @@ class SceneNode;
 
 namespace tolva {
 
-class RibbonTrailEffect : public BillboardChainEffect {
+class RibbonTrailEffect : public BillboardChainEffect, private Ogre::Node::Listener {
 public:
     /// An unknown material gives a warning and leaves the trail's default material.
     /// @throws InvalidArgumentException when a ribbon trail of that name exists
@@ -26,13 +33,13 @@ public:
     Ogre::RibbonTrail* getTrail() const { return mTrail; }
 
     /// @throws InvalidArgumentException (nothing changed) when the applied length would not be
-    /// positive and finite
+    /// positive and finite, or its element step (length / maximum elements) zero or denormal
     void setScale(const Ogre::Vector3& scale) override;
     void scale(const Ogre::Vector3& factors) override;
 
     /// The applied length: the length given times the world scale along z.
     float getLength() const;
-    /// @throws InvalidArgumentException when the applied length would not be positive and finite
+    /// @throws InvalidArgumentException as setScale
     void setLength(float length);
     /// The applied width of the first chain: the width given times the world scale along y.
     float getInitialWidth() const;
@@ -49,6 +56,14 @@ public:
     void setWidthChange(float change);
 
 private:
+    /// The node's listener: called by the rendering engine whenever the node's world place changes.
+    void nodeUpdated(const Ogre::Node* node) override;
+    void nodeDestroyed(const Ogre::Node* node) override;
+    /// Whether the rendering engine can walk the trail to the node's new place in a bounded
+    /// number of steps that each advance.
+    bool canFollow(const Ogre::Vector3& place) const;
+    /// Starts the trail afresh at the node's place, listening to the node again.
+    void restartTrail();
     /// Applies the length and width at the current world scale; when either would leave what the
     /// trail can take, puts the scale back and throws InvalidArgumentException.
     void applyScaleOrRestore(const Ogre::Vector3& before);

@@ -52,6 +52,12 @@ void SceneValueCheck::requireBounded(const Ogre::Vector3& value, const char* wha
     }
 }
 
+bool SceneValueCheck::isInvertibleScale(const Ogre::Vector3& scale)
+{
+    return std::fabs(scale.x) >= MinScale && std::fabs(scale.y) >= MinScale && std::fabs(scale.z) >= MinScale
+        && std::isfinite(scale.x) && std::isfinite(scale.y) && std::isfinite(scale.z);
+}
+
 void SceneValueCheck::requireOrientation(const Ogre::Quaternion& value, const char* what)
 {
     // The length as the rendering engine computes it: components near the float limits overflow

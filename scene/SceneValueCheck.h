@@ -14,6 +14,12 @@ namespace tolva {
 class SceneValueCheck {
 public:
     static constexpr float MaxMagnitude = 1e15f;
+    /// Scale components below this magnitude (zero and denormals) count as zero wherever a world
+    /// scale is divided by: the quotient would not be finite.
+    static constexpr float MinScale = 1e-15f;
+
+    /// Whether every component of the (world) scale can be divided by.
+    static bool isInvertibleScale(const Ogre::Vector3& scale);
 
     /// @param what names the value in the message ("The position")
     static void requireFinite(float value, const char* what);

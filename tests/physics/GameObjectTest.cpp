@@ -1,17 +1,25 @@
 // Game objects mirror the hierarchy in the scene graph; physical children hang on their nodes.
 #include "PhysicsFixture.h"
 
+#include "core/Exceptions.h"
 #include "physics/MovableObject.h"
+#include "physics/RayObject.h"
 #include "physics/SinglePhysical.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxGeometry.h"
 #include "platform/OdeSphereGeometry.h"
 #include "platform/OdeGeometry.h"
+#include "platform/OdeRayGeometry.h"
 #include "scene/GameObject.h"
+#include "scene/NodeObject.h"
+#include "support/LogCapture.h"
 
 #include <OgreSceneNode.h>
 
+#include <cmath>
+#include <functional>
 #include <memory>
+#include <vector>
 
 using namespace tolva;
 
@@ -94,4 +102,73 @@ TEST_F(GameObjects, BodiesLeadTheirNodes)
     frames(10, 0.01f);
     EXPECT_LT(ball.getPosition().y, 10.0f);
     EXPECT_TRUE(holder->getNode()->_getDerivedPosition().positionEquals(ball.getPosition(), 1e-4f));
+}
+
+TEST_F(GameObjects, BodyUnderAScaleThatCountsAsZeroLeavesItsNodeInPlace)
+{
+    for (const Ogre::Vector3& scale : {Ogre::Vector3(0, 1, 1), Ogre::Vector3(1, 1e-40f, 1)}) {
+        SCOPED_TRACE(scale);
+        auto camera = make();
+        auto holder = make();
+        camera->addChild(holder.get());
+        MovableObject ball(mPhysics->createSphereGeometry(0.5f), 1.0f);
+        ball.setCollisionPartners(0);
+        ball.setAffectedByGravity(false);
+        ball.setPosition(Ogre::Vector3(0, 2, 0));
+        camera->setScale(scale);
+        EXPECT_TRUE(holder->addChild(&ball));
+        frames(3, 0.01f);
+        const Ogre::Vector3 place = holder->getNode()->getPosition();
+        EXPECT_TRUE(std::isfinite(place.x) && std::isfinite(place.y) && std::isfinite(place.z)) << place;
+        // Written back again once the scale can be divided by.
+        camera->setScale(Ogre::Vector3(2, 2, 2));
+        frames(1, 0.01f);
+        EXPECT_TRUE(holder->getNode()->getPosition().positionEquals(Ogre::Vector3(0, 1, 0), 1e-4f));
+    }
+}
+
+TEST_F(GameObjects, MovesThatWouldTakeARayBeyond1e7AreRefusedChangingNothing)
+{
+    tolva::test::LogCapture log;
+    NodeObject root(mSceneManager->getRootSceneNode());
+    auto far = make();
+    auto holder = make();
+    auto stranger = make();
+    root.addChild(far.get());
+    far->addChild(holder.get());
+    holder->setPosition(Ogre::Vector3(1, 0, 0));
+    stranger->setPosition(Ogre::Vector3(2e7f, 0, 0));
+    RayObject ray(Ogre::Vector3(0, -1, 0));
+    EXPECT_TRUE(holder->addChild(&ray));
+    MovableObject ball(mPhysics->createSphereGeometry(0.5f), 1.0f);
+    ball.setAffectedByGravity(false);
+    frame(0.01f);
+
+    const std::string warning = "Warning: Attempt to place a hierarchical where a physical object of it would be beyond 1e7.";
+    struct Call {
+        const char* name;
+        std::function<void()> call;
+        bool throws;
+    };
+    const std::vector<Call> calls = {
+        {"the holder's position", [&] { holder->setPosition(Ogre::Vector3(2e7f, 0, 0)); }, true},
+        {"an ancestor's position", [&] { far->setPosition(Ogre::Vector3(0, 1e15f, 0)); }, true},
+        {"an ancestor's scale", [&] { far->setScale(Ogre::Vector3(1e9f)); }, true},
+        {"the root node object's position", [&] { root.setPosition(Ogre::Vector3(0, 0, 1e15f)); }, true},
+        {"a far parent adding the holder", [&] { EXPECT_FALSE(stranger->addChild(holder.get())); }, false},
+        {"the holder choosing a far parent", [&] { holder->setParent(stranger.get()); }, false},
+    };
+    for (const Call& call : calls) {
+        SCOPED_TRACE(call.name);
+        log.clear();
+        if (call.throws) {
+            EXPECT_THROW(call.call(), InvalidArgumentException);
+        } else {
+            call.call();
+            EXPECT_EQ(1, log.count(warning));
+        }
+        frames(2, 0.01f);
+        EXPECT_EQ(far.get(), holder->getParent());
+        EXPECT_TRUE(ray.getRayGeometry()->getStart().positionEquals(Ogre::Vector3(1, 0, 0), 1e-4f));
+    }
 }
