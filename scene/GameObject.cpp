@@ -205,8 +205,13 @@ GameObject::WorldPose GameObject::poseUnder(const WorldPose& parent) const
 
 GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
 {
-    // Without recursion: trees may be as deep as the hierarchy allows.
-    std::vector<std::pair<const GameObject*, WorldPose>> pending(1, std::make_pair(this, pose));
+    if (mChildren.empty()) {
+        return withinScene(pose.position) && withinScene(pose.scale) ? WorldFit::Fits : WorldFit::BeyondScene;
+    }
+    // Without recursion: trees may be as deep as the hierarchy allows. The stack is kept between
+    // calls (the walk calls out to nothing that could walk again), so moves allocate nothing.
+    static std::vector<std::pair<const GameObject*, WorldPose>> pending;
+    pending.assign(1, std::make_pair(this, pose));
     while (!pending.empty()) {
         const GameObject* object = pending.back().first;
         const WorldPose at = pending.back().second;
