@@ -255,6 +255,8 @@ class RefusedValues(unittest.TestCase):
             for call, prepare, do in calls:
                 def made(make=make, prepare=prepare):
                     target = make()
+                    # The root node object keeps what an earlier row gave it, and scales every object made after.
+                    target.setScale(Vector3(1, 1, 1))
                     target.setPosition(Vector3(1, 2, 3))
                     if prepare:
                         prepare(target)
