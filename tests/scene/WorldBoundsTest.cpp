@@ -80,11 +80,13 @@ TEST_F(WorldBounds, RibbonTrailFramesReturnWhateverTheMove)
         {"a jump of 2e8", [](GameObject&, RibbonTrailEffect& trail) { trail.setPosition(Ogre::Vector3(2e8f, 0, 0)); }},
         {"a translation of 3e9", [](GameObject&, RibbonTrailEffect& trail) { trail.translate(Ogre::Vector3(0, 3e9f, 0)); }},
         {"the parent's jump", [](GameObject& parent, RibbonTrailEffect&) { parent.setPosition(Ogre::Vector3(0, 0, -2e8f)); }},
+        // Steps of 4 (of 20 elements) where a float step is 16.
         {"a short move at 2e8",
             [this](GameObject&, RibbonTrailEffect& trail) {
+                trail.setLength(80);
                 trail.setPosition(Ogre::Vector3(2e8f, 0, 0));
                 frame();
-                trail.translate(Ogre::Vector3(100, 0, 0));
+                trail.translate(Ogre::Vector3(32, 0, 0));
             }},
         {"a move of a trail 1e-30 long",
             [](GameObject&, RibbonTrailEffect& trail) {
