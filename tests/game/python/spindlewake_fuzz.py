@@ -115,6 +115,20 @@ FAMILIES = [
 
 SKIP = {}
 
+# Programs (scriptfuzz.Program): the game's objects in hierarchies and seeded call sequences, with
+# engine objects to hang them on. The camera and the controls are the game's own: each program's end
+# puts back what it changed on them.
+PROGRAM_FAMILIES = [
+    Family(TolvaEngine.GameObject, TolvaEngine.GameObject),
+    Family(TolvaEngine.MeshObject, lambda: TolvaEngine.MeshObject(unique("Fuzz Mesh"), "play_sphere.mesh"), label="Mesh"),
+]
+PROGRAM_LEAVES = ("PlaySphere", "Mesh")
+PROGRAM_PARENTS = ("Camera", "GameObject")
+SEQUENCE_LABELS = ("Camera", "GameControl", "PlaySphere", "Inventory", "Inventory_Item", "GameObject", "Mesh")
+SEQUENCES = 30
+# Case names not run, with the reason.
+KNOWN_FAULTS = {}
+
 
 def placed_camera():
     """The game's camera turned to a slant, and its horizontal orientation."""
@@ -147,7 +161,16 @@ class Runner:
         # The sanitized build runs every third case: its frames are several times slower.
         slow = scriptfuzz.sanitized()
         builder = scriptfuzz.CaseBuilder([Spindlewake], FAMILIES, Ogre, (), SKIP, 2 if slow else 5, set())
-        self.cases = builder.build()[::3 if slow else 1]
+        self.programs = scriptfuzz.CaseBuilder([Spindlewake, TolvaEngine], FAMILIES, Ogre, (), SKIP, 1, set())
+        self.programs.add_makers(FAMILIES + PROGRAM_FAMILIES)
+        programs = self.programs.program_cases(PROGRAM_LEAVES, PROGRAM_PARENTS, SEQUENCE_LABELS, SEQUENCES)
+        chosen = os.environ.get(scriptfuzz.CASES_VARIABLE)
+        self.cases = [case for case in builder.build() + programs
+                      if (case.name in chosen.split(",") if chosen else case.name not in KNOWN_FAULTS)]
+        self.cases = self.cases[::3 if slow and not chosen else 1]
+        self.running = None
+        camera = game().getCamera()
+        self.camera_pose = (camera.getParent(), camera.getPosition(), camera.getOrientation(), camera.getScale())
         self.covered = builder.covered
         self.total = builder.total_callables()
         self.summary_path = summary_path
@@ -160,6 +183,9 @@ class Runner:
     def frame(self, seconds):
         if self.done:
             return
+        if self.running is not None:
+            self.step_program()
+            return
         if self.kept is not None:
             self.drop()
             return
@@ -170,7 +196,26 @@ class Runner:
         self.index += 1
         sys.__stderr__.write("case %s\n" % case.name)
         sys.__stderr__.flush()
+        if case.kind == "program":
+            self.program = self.programs.program(case, note=lambda line: sys.__stderr__.write("    %s\n" % line))
+            self.running = self.program.run()
+            self.step_program()
+            return
         self.kept = self.call(case)
+
+    def step_program(self):
+        """Runs the program up to its next frame; at its end drops its objects."""
+        try:
+            next(self.running)
+            return
+        except StopIteration:
+            pass
+        self.running = None
+        self.program.drop()
+        if self.program.failures:
+            self.failures.append((self.cases[self.index - 1].name,
+                                  "\n".join(self.program.failures + [self.program.text()])))
+        self.kept = []
 
     def call(self, case):
         family = FAMILIES[case.family] if case.family is not None else None
@@ -194,14 +239,25 @@ class Runner:
         controls.setPlaySphere(None)
         game().setPlaySphere(None)
         camera.setLocal(False)
+        parent, position, orientation, scale = self.camera_pose
+        for put in (lambda: camera.setParent(parent), lambda: camera.setScale(scale),
+                    lambda: camera.setPosition(position), lambda: camera.setOrientation(orientation)):
+            try:
+                put()
+            except Exception as error:
+                self.failures.append(("(putting the camera back)", scriptfuzz.describe(error)))
         gc.collect()
 
     def finish(self):
         self.done = True
         uncovered = sorted(self.total - self.covered)
-        lines = ["%d of %d callables covered, %d cases run (not covered: %s); behaviour rows cover %d members"
-                 " (pairs not read back: %s)" % (len(self.covered), len(self.total), self.index,
-                                                 ", ".join(uncovered) or "none", len(self.behaviour), self.untested)]
+        programs = [case.name for case in self.cases if case.kind == "program"]
+        lines = ["%d of %d callables covered, %d cases run (%d sequences, %d hierarchies; not covered: %s);"
+                 " behaviour rows cover %d members (pairs not read back: %s)"
+                 % (len(self.covered), len(self.total), self.index,
+                    sum(1 for name in programs if name.startswith("sequence:")),
+                    sum(1 for name in programs if name.startswith("hierarchy:")),
+                    ", ".join(uncovered) or "none", len(self.behaviour), self.untested)]
         lines += ["%s: %s" % failure for failure in self.failures]
         with open(self.summary_path, "w") as summary:
             summary.write("\n".join(lines) + "\n")

@@ -138,6 +138,16 @@ FAMILIES = [
     Family(TolvaValues.ode.Body, lambda: gone(ball, lambda b: b.getBody()), label="goneBody", gone=True),
 ]
 
+# What programs build hierarchies of and meet: parents for the physical objects, and two movables
+# made where they stand, at the origin (a sphere centred on a cylinder).
+PROGRAM_FAMILIES = [
+    Family(E.GameObject, E.GameObject),
+    Family(E.MeshObject, lambda: E.MeshObject(unique("fuzzCube"), "Prefab_Cube"), label="PlainMesh"),
+    Family(E.MovableObject, lambda: E.MovableObject(physics().createSphereGeometry(0.5), 1.0), label="OriginBall"),
+    Family(E.MovableObject, lambda: E.MovableObject(physics().createCylinderGeometry(0.5, 2.0), 1.0),
+           label="OriginCylinder"),
+]
+
 # Setters whose getters read back something else, and why.
 DIFFERS = {
     "PhysicalBase.setScale": "the scale goes to the geometries; a physical object reports the unit scale",
@@ -158,6 +168,11 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
         "CollisionEvent.connect": "",
         "OccupancyEvent.connect": "",
     }
+    extra_families = PROGRAM_FAMILIES
+    program_leaves = ("MovableObject", "RayObject", "Trigger", "SinglePhysical", "PhysicsObject", "OriginCylinder")
+    sequence_labels = ("GameObject", "PlainMesh", "MovableObject", "RayObject", "Trigger", "OriginBall",
+                       "OriginCylinder", "PhysicsObject")
+    sequences = 60
 
 
 if __name__ == "__main__":

@@ -143,6 +143,11 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
         # Ends the run; its own tests stop and restart engines.
         "Engine.stop": "",
     }
+    program_leaves = ("TransformObject", "PointLight", "SpotLight", "BillboardEffect", "BillboardChainEffect",
+                      "RibbonTrailEffect", "MeshObject", "ParticleSystem")
+    sequence_labels = ("GameObject", "TransformObject", "PointLight", "BillboardChainEffect", "RibbonTrailEffect",
+                       "PlainMesh", "ParticleSystem")
+    sequences = 60
 
     def extra_strings(self):
         return resource_subfolders()
