@@ -131,7 +131,8 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     extra_families = [Family(E.GameObject, E.GameObject)]
     program_leaves = ("Sound", "ImpactSound", "AngularVelocitySound")
     sequence_labels = ("GameObject", "Sound", "ImpactSound", "AngularVelocitySound")
-    sequences = 20
+    sequences = 15
+    max_single_cases = 2000
 
 
 if __name__ == "__main__":

@@ -172,7 +172,8 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     program_leaves = ("MovableObject", "RayObject", "Trigger", "SinglePhysical", "PhysicsObject", "OriginCylinder")
     sequence_labels = ("GameObject", "PlainMesh", "MovableObject", "RayObject", "Trigger", "OriginBall",
                        "OriginCylinder", "PhysicsObject")
-    sequences = 60
+    sequences = 30
+    max_single_cases = 3000
 
 
 if __name__ == "__main__":

@@ -147,7 +147,8 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
                       "RibbonTrailEffect", "MeshObject", "ParticleSystem")
     sequence_labels = ("GameObject", "TransformObject", "PointLight", "BillboardChainEffect", "RibbonTrailEffect",
                        "PlainMesh", "ParticleSystem")
-    sequences = 60
+    sequences = 30
+    max_single_cases = 5000
 
     def extra_strings(self):
         return resource_subfolders()
