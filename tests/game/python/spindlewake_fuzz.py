@@ -126,8 +126,16 @@ PROGRAM_LEAVES = ("PlaySphere", "Mesh")
 PROGRAM_PARENTS = ("Camera", "GameObject")
 SEQUENCE_LABELS = ("Camera", "GameControl", "PlaySphere", "Inventory", "Inventory_Item", "GameObject", "Mesh")
 SEQUENCES = 30
-# Case names not run, with the reason.
-KNOWN_FAULTS = {}
+# Case names not run, with the reason. Faults mended on another branch, found by these cases; to be
+# removed once that branch is in.
+KNOWN_FAULTS = {
+    "hierarchy:PlaySphere:1e15": "world scales overflow through the hierarchy",
+    "hierarchy:PlaySphere:1e-30": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:PlaySphere:1e-40": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:PlaySphere:-0.0": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:PlaySphere:0": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:Mesh:1e15": "world scales overflow through the hierarchy",
+}
 
 
 def placed_camera():
