@@ -367,8 +367,12 @@ class CaseBuilder:
         self.call_functions_of = call_functions_of
         self.class_list = module_classes(modules)
         self.qualified = {cls: name for name, cls in self.class_list}
+        # The value types resolve even where their module is not fuzzed (the game's module).
+        values = module_classes([values_module]) if values_module is not None else []
+        for name, cls in values:
+            self.qualified.setdefault(cls, name)
         self.by_short = {}
-        for name, cls in self.class_list:
+        for name, cls in self.class_list + [entry for entry in values if entry not in self.class_list]:
             self.by_short.setdefault(cls.__name__, []).append(cls)
         self.generic = generic_hostiles(extra_strings)
         # Names that are folders, not files: "", ".", "..", "/", NUL and the real sub-folders.
@@ -1240,8 +1244,8 @@ def tail(path, lines=15):
     a library's failed assertion is logged)."""
     try:
         with open(path, errors="replace") as f:
-            lines = [(line, re.sub(r"\x1b\[[0-9;]*m", "", line)) for line in f.readlines()]
-            kept = [clean for line, clean in lines if ("\x1b[" not in line or "Error:" in clean) and clean.strip()]
+            read = [(line, re.sub(r"\x1b\[[0-9;]*m", "", line)) for line in f.readlines()]
+            kept = [clean for line, clean in read if ("\x1b[" not in line or "Error:" in clean) and clean.strip()]
     except OSError:
         return ""
     return "".join("    | " + line for line in kept[-lines:])

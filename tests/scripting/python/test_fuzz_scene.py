@@ -160,7 +160,14 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
         "hierarchy:BillboardEffect:1e15": "world scales overflow through the hierarchy",
         "hierarchy:MeshObject:1e15": "world scales overflow through the hierarchy",
         "hierarchy:ParticleSystem:1e15": "world scales overflow through the hierarchy",
-        "hierarchy:ParticleSystem:1e-30": "particles under a denormal world scale",
+        "hierarchy:ParticleSystem:1e-30": "particles under a zero or denormal world scale",
+        "hierarchy:ParticleSystem:1e-40": "particles under a zero or denormal world scale",
+        "hierarchy:ParticleSystem:-0.0": "particles under a zero or denormal world scale",
+        "hierarchy:ParticleSystem:0": "particles under a zero or denormal world scale",
+        "sequence:26006": "particles under a zero or denormal world scale",
+        "sequence:26009": "particles under a zero or denormal world scale",
+        "sequence:26011": "particles under a zero or denormal world scale",
+        "sequence:26020": "a trail under a denormal world scale walks its move in element steps",
     }
 
     def extra_strings(self):
