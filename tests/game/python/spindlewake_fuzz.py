@@ -137,6 +137,9 @@ KNOWN_FAULTS = {
     "hierarchy:PlaySphere:-0.0": "a body under a zero-scaled ancestor is written back as NaN",
     "hierarchy:PlaySphere:0": "a body under a zero-scaled ancestor is written back as NaN",
     "hierarchy:Mesh:1e15": "world scales overflow through the hierarchy",
+    # Not yet mended: the camera's own frame moves it beyond 1e15 (a pitch of -3e38 and a focal
+    # point under the camera) and the frame throws.
+    "sequence:26013": "the camera's frame places it beyond the scene bound",
 }
 
 
