@@ -114,6 +114,10 @@ TEST_F(PlaySphereTest, TorquesWhoseHeldSumCouldNotBeFiniteAreRefusedAndTheGameGo
     const Vector3 held = body().getTorque();
     EXPECT_TRUE(std::isfinite(held.x) && std::isfinite(held.y) && std::isfinite(held.z)) << held;
     EXPECT_NO_THROW(frames(10));
+    // The controls scale a unit torque by their speed: one the sphere would refuse is refused.
+    const float speed = controls().getSpeed();
+    EXPECT_THROW(controls().setSpeed(1e30f), InvalidArgumentException);
+    EXPECT_EQ(speed, controls().getSpeed());
 }
 
 TEST_F(PlaySphereTest, FramesWithoutRequestsLetTheTorqueDieAway)
