@@ -95,7 +95,11 @@ void GameControl::setMouseSensitivity(float sensitivity)
 
 void GameControl::setSpeed(float speed)
 {
-    mSpeed = finite(speed, "setSpeed");
+    // The speed scales a unit torque into the play sphere, which refuses components beyond 1e30.
+    if (!(std::fabs(speed) <= 1e29f)) {
+        throw InvalidArgumentException("GameControl.setSpeed needs a finite number of at most 1e29.");
+    }
+    mSpeed = speed;
 }
 
 void GameControl::setFlySpeed(float speed)

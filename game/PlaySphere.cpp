@@ -1,5 +1,7 @@
 #include "game/PlaySphere.h"
 
+#include <cmath>
+
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -19,6 +21,7 @@ namespace tolva {
 namespace {
 
 const char* const ThrusterFireName = "PlaySphere Thruster Fire";
+const float MaxTorque = 1e30f;
 
 ode::Geometry* createBall()
 {
@@ -124,6 +127,10 @@ void PlaySphere::frame(float seconds)
 
 void PlaySphere::addTorque(const Ogre::Vector3& torque)
 {
+    // The smoother applies the sum of the five it holds: each within 1e30 keeps that sum finite.
+    if (!(std::fabs(torque.x) <= MaxTorque && std::fabs(torque.y) <= MaxTorque && std::fabs(torque.z) <= MaxTorque)) {
+        throw InvalidArgumentException("A play sphere's torque must be finite and within 1e30.");
+    }
     mTorqueRequested = true;
     mTorqueSmoother.addVector(torque);
     if (!mEnabled || !mTorqueSmoother.isSmoothedVectorReady()) {

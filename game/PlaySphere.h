@@ -43,7 +43,8 @@ public:
     /// and turns the flame against the motion. The mesh's own fades are not advanced.
     void frame(float seconds) override;
     /// Feeds the torque smoother and, when enabled and five requests are held, adds their sum
-    /// to the body's torque for the next physics step.
+    /// to the body's torque for the next physics step. A torque with a component that is not
+    /// finite or beyond 1e30 is refused (InvalidArgumentException), nothing changed.
     virtual void addTorque(const Ogre::Vector3& torque);
 
     MovableObject* getMovableBody() { return &mBody; }

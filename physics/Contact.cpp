@@ -46,7 +46,11 @@ void Contact::setContact(ode::Contact* contact, unsigned int firstFlags, unsigne
     firstMovable = movableOf(firstPhysical, firstFlags);
     secondMovable = movableOf(secondPhysical, secondFlags);
     position = contact->getPosition();
+    // A degenerate contact's normal may be NaN; listeners (the play sphere's floor) take it.
     normal = contact->getNormal();
+    if (!ode::isFinite(normal)) {
+        normal = Ogre::Vector3::ZERO;
+    }
     penetrationDepth = contact->getPenetrationDepth();
     firstSide = contact->getFirstSide();
     secondSide = contact->getSecondSide();

@@ -42,6 +42,9 @@ namespace tolva {
 
 namespace {
 
+/// ODE hands unit normals; one this short is a degenerate contact, not a direction.
+const float MinContactNormalSquared = 1e-12f;
+
 /// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry.
 unsigned int contactFlagsOf(const ode::Geometry* geometry)
 {
@@ -227,16 +230,20 @@ bool Physics::collision(ode::Contact* contact)
 {
     // Missing or not collidable objects (no flags, or no CONTACT_COLLIDABLE): the contact acts
     // but is neither recorded nor dispatched.
+    // A sphere centred on a cylinder's axis, for one, gives a zero or non-finite normal: as a
+    // constraint it would turn the bodies' state into NaN and abort the next step.
+    const Ogre::Vector3 normal = contact->getNormal();
+    const bool degenerate = !ode::isFinite(normal) || !(normal.squaredLength() >= MinContactNormalSquared);
     const unsigned int first = contactFlagsOf(contact->getFirstGeometry());
     const unsigned int second = contactFlagsOf(contact->getSecondGeometry());
     if (!(first & second & PhysicalBase::CONTACT_COLLIDABLE)) {
-        return true;
+        return !degenerate;
     }
     Contact* record = nextContactRecord();
     record->setContact(contact, first, second);
     record->step = mStepCount;
     ++mContactCount;
-    if (!(first & second & PhysicalBase::CONTACT_SOLID)) {
+    if (degenerate || !(first & second & PhysicalBase::CONTACT_SOLID)) {
         return false;
     }
     // Exactly one of two movables unidirectional.

@@ -1,8 +1,12 @@
 #include "GameFixture.h"
 
+#include "core/Exceptions.h"
 #include "physics/Contact.h"
 #include "physics/SinglePhysical.h"
 #include "physics/Trigger.h"
+
+#include <cmath>
+#include <limits>
 
 namespace tolva::test {
 namespace {
@@ -87,6 +91,33 @@ TEST_F(PlaySphereTest, TheBodyReceivesTheSumOfTheLastFiveTorques)
     body().setTorque(Vector3::ZERO);
     mSphere->addTorque(Vector3::ZERO);
     EXPECT_EQ(Vector3::ZERO, body().getTorque());
+}
+
+TEST_F(PlaySphereTest, TorquesWhoseHeldSumCouldNotBeFiniteAreRefusedAndTheGameGoesOn)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const Vector3& torque : {Vector3(nan, 0, 0), Vector3(0, inf, 0), Vector3(0, 0, -inf), Vector3(2e30f, 0, 0),
+                                  Vector3(0, -1e31f, 0), Vector3(0, 0, 3e38f)}) {
+        for (int i = 0; i < 4; ++i) {
+            mSphere->addTorque(Vector3::UNIT_X);
+        }
+        body().setTorque(Vector3::ZERO);
+        EXPECT_THROW(mSphere->addTorque(torque), InvalidArgumentException) << torque;
+        mSphere->addTorque(Vector3::UNIT_Y);
+        EXPECT_EQ(Vector3(4, 1, 0), body().getTorque()) << torque;
+    }
+    // The largest accepted torque, held five times, still sums to a finite torque.
+    for (int i = 0; i < 5; ++i) {
+        mSphere->addTorque(Vector3(1e30f, -1e30f, 1e30f));
+    }
+    const Vector3 held = body().getTorque();
+    EXPECT_TRUE(std::isfinite(held.x) && std::isfinite(held.y) && std::isfinite(held.z)) << held;
+    EXPECT_NO_THROW(frames(10));
+    // The controls scale a unit torque by their speed: one the sphere would refuse is refused.
+    const float speed = controls().getSpeed();
+    EXPECT_THROW(controls().setSpeed(1e30f), InvalidArgumentException);
+    EXPECT_EQ(speed, controls().getSpeed());
 }
 
 TEST_F(PlaySphereTest, FramesWithoutRequestsLetTheTorqueDieAway)

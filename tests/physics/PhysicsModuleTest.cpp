@@ -251,6 +251,7 @@ TEST_F(PhysicsModule, ContactFilterTable)
         // A geometry without a physical object.
         ode::BoxGeometry bare(Ogre::Vector3(1, 1, 1));
         dContact raw{};
+        raw.geom.normal[1] = 1;
         ode::Contact c(raw, a->getGeometry(0), &bare);
         const size_t before = mPhysics->getContactCount();
         EXPECT_TRUE(mPhysics->collision(&c));
@@ -266,6 +267,38 @@ TEST_F(PhysicsModule, ContactFilterTable)
         mPhysics->collision(after.contact.get());
         EXPECT_FLOAT_EQ(0.5f, after.contact->getCoulombFriction());
     }
+}
+
+TEST_F(PhysicsModule, DegenerateContactsAreRecordedWithAFiniteNormalButNeverConstrain)
+{
+    auto a = makeBall(Ogre::Vector3(0, 0, 0));
+    auto b = makeBall(Ogre::Vector3(0, 0, 0));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const Ogre::Vector3& normal : {Ogre::Vector3::ZERO, Ogre::Vector3(nan, 0, 0), Ogre::Vector3(0, INFINITY, 0)}) {
+        FilterCase c(*a, *b);
+        c.raw.geom.normal[0] = normal.x;
+        c.raw.geom.normal[1] = normal.y;
+        c.raw.geom.normal[2] = normal.z;
+        const size_t before = mPhysics->getContactCount();
+        EXPECT_FALSE(mPhysics->collision(c.contact.get())) << normal;
+        ASSERT_EQ(before + 1, mPhysics->getContactCount());
+        EXPECT_EQ(Ogre::Vector3::ZERO, mPhysics->getContact(before)->normal) << normal;
+    }
+}
+
+TEST_F(PhysicsModule, ASphereCentredOnACylinderStepsOnWithFiniteNormalsAndBodies)
+{
+    auto ball = makeBall(Ogre::Vector3::ZERO);
+    auto cylinder = std::make_unique<MovableObject>(mPhysics->createCylinderGeometry(0.5f, 2.0f), 1.0f);
+    std::vector<Ogre::Vector3> normals;
+    ball->eventCollision().connect([&](PhysicalBase*, Contact* contact) { normals.push_back(contact->normal); });
+    frames(10, 0.02f);
+    ASSERT_FALSE(normals.empty());
+    for (const Ogre::Vector3& normal : normals) {
+        EXPECT_TRUE(ode::isFinite(normal)) << normal;
+    }
+    EXPECT_TRUE(ode::isFinite(ball->getPosition()));
+    EXPECT_TRUE(ode::isFinite(cylinder->getPosition()));
 }
 
 TEST_F(PhysicsModule, DispatchReachesFirstThenSecondObjectSignalBeforeListeners)

@@ -2,9 +2,9 @@
 
 The cases are those of the engine's script fuzzing (scriptfuzz: one callable called once with one
 argument replaced by a hostile value) for every class of the Spindlewake module. The game script
-runs them one per frame: in one frame a case builds its receiver and calls, in the next its objects
-are dropped. Before each case its name is written to the standard error stream, so a crash names
-it; at the end a summary line goes to the file the game script names.
+runs them one after another: in one frame a case builds its receiver and calls, HELD_FRAMES frames
+later its objects are dropped. Before each case its name is written to the standard error stream,
+so a crash names it; at the end a summary line goes to the file the game script names.
 
 Items in the inventories react by changing their inventory (removing themselves, emptying it,
 equipping another), so the hostile calls also meet reentrant reactions.
@@ -115,6 +115,33 @@ FAMILIES = [
 
 SKIP = {}
 
+# Programs (scriptfuzz.Program): the game's objects in hierarchies and seeded call sequences, with
+# engine objects to hang them on. The camera and the controls are the game's own: each program's end
+# puts back what it changed on them.
+PROGRAM_FAMILIES = [
+    Family(TolvaEngine.GameObject, TolvaEngine.GameObject),
+    Family(TolvaEngine.MeshObject, lambda: TolvaEngine.MeshObject(unique("Fuzz Mesh"), "play_sphere.mesh"), label="Mesh"),
+]
+PROGRAM_LEAVES = ("PlaySphere", "Mesh")
+PROGRAM_PARENTS = ("Camera", "GameObject")
+SEQUENCE_LABELS = ("Camera", "GameControl", "PlaySphere", "Inventory", "Inventory_Item", "GameObject", "Mesh")
+SEQUENCES = 30
+# Frames a case's objects live after its call: the play sphere's torque smoother holds five.
+HELD_FRAMES = 6
+# Case names not run, with the reason. Faults mended on another branch, found by these cases; to be
+# removed once that branch is in.
+KNOWN_FAULTS = {
+    "hierarchy:PlaySphere:1e15": "world scales overflow through the hierarchy",
+    "hierarchy:PlaySphere:1e-30": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:PlaySphere:1e-40": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:PlaySphere:-0.0": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:PlaySphere:0": "a body under a zero-scaled ancestor is written back as NaN",
+    "hierarchy:Mesh:1e15": "world scales overflow through the hierarchy",
+    # Not yet mended: the camera's own frame moves it beyond 1e15 (a pitch of -3e38 and a focal
+    # point under the camera) and the frame throws.
+    "sequence:26013": "the camera's frame places it beyond the scene bound",
+}
+
 
 def placed_camera():
     """The game's camera turned to a slant, and its horizontal orientation."""
@@ -147,7 +174,16 @@ class Runner:
         # The sanitized build runs every third case: its frames are several times slower.
         slow = scriptfuzz.sanitized()
         builder = scriptfuzz.CaseBuilder([Spindlewake], FAMILIES, Ogre, (), SKIP, 2 if slow else 5, set())
-        self.cases = builder.build()[::3 if slow else 1]
+        self.programs = scriptfuzz.CaseBuilder([Spindlewake, TolvaEngine], FAMILIES, Ogre, (), SKIP, 1, set())
+        self.programs.add_makers(FAMILIES + PROGRAM_FAMILIES)
+        programs = self.programs.program_cases(PROGRAM_LEAVES, PROGRAM_PARENTS, SEQUENCE_LABELS, SEQUENCES)
+        chosen = os.environ.get(scriptfuzz.CASES_VARIABLE)
+        self.cases = [case for case in builder.build() + programs
+                      if (case.name in chosen.split(",") if chosen else case.name not in KNOWN_FAULTS)]
+        self.cases = self.cases[::3 if slow and not chosen else 1]
+        self.running = None
+        camera = game().getCamera()
+        self.camera_pose = (camera.getParent(), camera.getPosition(), camera.getOrientation(), camera.getScale())
         self.covered = builder.covered
         self.total = builder.total_callables()
         self.summary_path = summary_path
@@ -155,13 +191,19 @@ class Runner:
         self.untested = ", ".join(untested) or "none"
         self.index = 0
         self.kept = None
+        self.held = 0
         self.done = False
 
     def frame(self, seconds):
         if self.done:
             return
+        if self.running is not None:
+            self.step_program()
+            return
         if self.kept is not None:
-            self.drop()
+            self.held += 1
+            if self.held >= HELD_FRAMES:
+                self.drop()
             return
         if self.index == len(self.cases):
             self.finish()
@@ -170,7 +212,28 @@ class Runner:
         self.index += 1
         sys.__stderr__.write("case %s\n" % case.name)
         sys.__stderr__.flush()
+        if case.kind == "program":
+            self.program = self.programs.program(case, note=lambda line: sys.__stderr__.write("    %s\n" % line))
+            self.running = self.program.run()
+            self.step_program()
+            return
         self.kept = self.call(case)
+        self.held = 0
+
+    def step_program(self):
+        """Runs the program up to its next frame; at its end drops its objects."""
+        try:
+            next(self.running)
+            return
+        except StopIteration:
+            pass
+        self.running = None
+        self.program.drop()
+        if self.program.failures:
+            self.failures.append((self.cases[self.index - 1].name,
+                                  "\n".join(self.program.failures + [self.program.text()])))
+        self.kept = []
+        self.held = HELD_FRAMES
 
     def call(self, case):
         family = FAMILIES[case.family] if case.family is not None else None
@@ -194,14 +257,25 @@ class Runner:
         controls.setPlaySphere(None)
         game().setPlaySphere(None)
         camera.setLocal(False)
+        parent, position, orientation, scale = self.camera_pose
+        for put in (lambda: camera.setParent(parent), lambda: camera.setScale(scale),
+                    lambda: camera.setPosition(position), lambda: camera.setOrientation(orientation)):
+            try:
+                put()
+            except Exception as error:
+                self.failures.append(("(putting the camera back)", scriptfuzz.describe(error)))
         gc.collect()
 
     def finish(self):
         self.done = True
         uncovered = sorted(self.total - self.covered)
-        lines = ["%d of %d callables covered, %d cases run (not covered: %s); behaviour rows cover %d members"
-                 " (pairs not read back: %s)" % (len(self.covered), len(self.total), self.index,
-                                                 ", ".join(uncovered) or "none", len(self.behaviour), self.untested)]
+        programs = [case.name for case in self.cases if case.kind == "program"]
+        lines = ["%d of %d callables covered, %d cases run (%d sequences, %d hierarchies; not covered: %s);"
+                 " behaviour rows cover %d members (pairs not read back: %s)"
+                 % (len(self.covered), len(self.total), self.index,
+                    sum(1 for name in programs if name.startswith("sequence:")),
+                    sum(1 for name in programs if name.startswith("hierarchy:")),
+                    ", ".join(uncovered) or "none", len(self.behaviour), self.untested)]
         lines += ["%s: %s" % failure for failure in self.failures]
         with open(self.summary_path, "w") as summary:
             summary.write("\n".join(lines) + "\n")

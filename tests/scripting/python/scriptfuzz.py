@@ -3,10 +3,15 @@
 Every class and callable of the given modules is found by introspection; the argument types of
 each callable come from its bound signatures. Each case calls one callable once, with one
 argument replaced by a hostile value (None, wrong types, 0, -1, 2**31, 2**32, 2**63, NaN, +-inf,
-1e30, empty, 64 KiB and NUL-holding strings, folder names, out-of-range enum values, objects of
-other classes, gone objects, the receiver itself; non-finite and zero vectors, quaternions and
-colours for the value types) and the others valid. After the call one frame runs; then the
-case's objects are dropped and another frame runs.
+1e30, values inside the bounds (1e7, 2e8, 3e9, 1e15, 1e-30, 1e-40, -0.0), empty, 64 KiB and
+NUL-holding strings, folder names, out-of-range enum values, objects of other classes, gone objects,
+the receiver itself; the same numbers in vectors, quaternions and colours) and the others valid.
+After the call one frame runs; then the case's objects are dropped and another frame runs.
+
+Program cases (see Program) run several calls across objects and then PROGRAM_FRAMES frames:
+"hierarchy:<label>:<value>" puts an object under two parents and sets the value on every level;
+"sequence:<seed>" is a seeded sequence of 20 to 60 calls across a handful of objects. A failing
+program is printed with its lines.
 
 A case fails when the engine crashes, aborts or hangs, or when a C++ exception reaches the
 interpreter without a Python meaning (see FOREIGN_ERROR). Cases run in batches, each in a child
@@ -49,10 +54,13 @@ and the test file's `effects` table ("Class.member" -> a function that raises As
 the member had its effect) gives one observable effect of members no getter reads back. `differs`
 names the setters whose getters read back something else by design, with the reason.
 
+A run that could not start more than a quarter of its cases within the time budget fails.
+
 To rerun cases alone, set TOLVA_FUZZ_CASES to their names (comma-separated, as printed on
-failure) and run the test file as usual (ctest -R python.fuzz_<area>).
+failure; or "~" and a regular expression of names) and run the test file as usual (ctest -R python.fuzz_<area>).
 """
 import gc
+import itertools
 import json
 import math
 import os
@@ -112,6 +120,15 @@ def generic_hostiles(extra_strings=()):
         ("-inf", lambda: -INF),
         ("1e30", lambda: 1e30),
         ("-1e30", lambda: -1e30),
+        # Inside every bound, yet combined (through a hierarchy, a length, a move) they reach
+        # sizes the libraries cannot take.
+        ("1e7", lambda: 1e7),
+        ("2e8", lambda: 2e8),
+        ("3e9", lambda: 3e9),
+        ("1e15", lambda: 1e15),
+        ("1e-30", lambda: 1e-30),
+        ("1e-40", lambda: 1e-40),
+        ("-0.0", lambda: -0.0),
         ("''", lambda: ""),
         ("'.'", lambda: "."),
         ("'..'", lambda: ".."),
@@ -126,7 +143,8 @@ def generic_hostiles(extra_strings=()):
 
 
 # What each builtin parameter kind always gets; the other hostile values are sampled.
-FLOATS = ["0", "-1", "nan", "inf", "-inf", "1e30"]
+INBOUND = ["1e7", "2e8", "3e9", "1e15", "1e-30", "1e-40", "-0.0"]
+FLOATS = ["0", "-1", "nan", "inf", "-inf", "1e30"] + INBOUND
 INTS = ["0", "-1", "2**31", "2**32", "2**63"]
 STRINGS = ["''", "'.'", "'..'", "'/'", "'a\\0b'", "64KiB"]
 
@@ -136,7 +154,7 @@ def value_hostiles(values_module):
     if values_module is None:
         return {}
     table = {}
-    numbers = [("nan", NAN), ("-inf", -INF), ("1e30", 1e30), ("0", 0.0)]
+    numbers = [("nan", NAN), ("-inf", -INF), ("1e30", 1e30), ("0", 0.0)] + [(text, float(text)) for text in INBOUND]
 
     def add(name, make):
         cls = getattr(values_module, name, None)
@@ -349,8 +367,12 @@ class CaseBuilder:
         self.call_functions_of = call_functions_of
         self.class_list = module_classes(modules)
         self.qualified = {cls: name for name, cls in self.class_list}
+        # The value types resolve even where their module is not fuzzed (the game's module).
+        values = module_classes([values_module]) if values_module is not None else []
+        for name, cls in values:
+            self.qualified.setdefault(cls, name)
         self.by_short = {}
-        for name, cls in self.class_list:
+        for name, cls in self.class_list + [entry for entry in values if entry not in self.class_list]:
             self.by_short.setdefault(cls.__name__, []).append(cls)
         self.generic = generic_hostiles(extra_strings)
         # Names that are folders, not files: "", ".", "..", "/", NUL and the real sub-folders.
@@ -359,6 +381,8 @@ class CaseBuilder:
         self.typed = value_hostiles(values_module)
         self.random = random.Random(SEED)
         self.covered = set()
+        self.makers = {}
+        self.member_cache = {}
 
     def family_label(self, family):
         return family.label or family.cls.__name__
@@ -496,12 +520,234 @@ class CaseBuilder:
         value = vars(base)[member]
         return value.__func__ if isinstance(value, staticmethod) else value
 
+    def add_makers(self, families):
+        """Families whose objects programs make, by label (the test's own and extra ones)."""
+        self.makers = dict(self.makers)
+        for family in families:
+            if not family.gone:
+                self.makers.setdefault(self.family_label(family), (family.make, family.cls))
+
+    def program_namespace(self):
+        namespace = {"make": {label: make for label, (make, _) in self.makers.items()}, "Ogre": self.values_module,
+                     "nan": NAN, "inf": INF}
+        for module in self.modules:
+            namespace[module.__name__.split(".")[0]] = sys.modules[module.__name__.split(".")[0]]
+        return namespace
+
+    def callable_members(self, cls):
+        """(member, [parameter kinds of each overload]) of the methods a program may call on cls."""
+        cache = self.member_cache
+        if cls not in cache:
+            found = []
+            for base in bound_bases(cls, self.qualified):
+                for member in sorted(own_members(base)):
+                    value = vars(base)[member]
+                    if member.startswith("__") or isinstance(value, (property, staticmethod)) \
+                            or self.skipped(self.qualified[base] + "." + member) or member in dict(found):
+                        continue
+                    overloads = [[self.resolve(cpp) for cpp, _ in params[1:]] for params in signatures(value)]
+                    if overloads:
+                        found.append((member, overloads))
+            cache[cls] = found
+        return cache[cls]
+
+    def program_cases(self, leaves, parents, labels, sequences):
+        """Hierarchy programs of each leaf label with each in-bound value, and seeded sequences."""
+        cases = []
+        for leaf in leaves:
+            for value in INBOUND + ["0"]:
+                lines = hierarchy_lines(leaf, parents, self.makers[leaf][1],
+                                        [self.makers[p][1] for p in parents], value)
+                if lines:
+                    cases.append(Case("hierarchy:%s:%s" % (leaf, value), None, None, "program", ("lines", lines)))
+        for number in range(sequences):
+            seed = SEQUENCE_SEED + number
+            cases.append(Case("sequence:%d" % seed, None, None, "program", ("seed", seed, tuple(labels))))
+        return cases
+
+    def program(self, case, note=None):
+        if case.args[0] == "lines":
+            return Program(self, lines=case.args[1], note=note)
+        return Program(self, seed=case.args[1], labels=case.args[2], note=note)
+
     def total_callables(self):
         total = set()
         for qualified_class, cls in self.class_list:
             total |= {qualified_class + "." + m for m in own_members(cls)}
         total |= {q for q, _ in module_functions(self.modules)}
         return total
+
+
+# --- programs -------------------------------------------------------------------------------------
+# One call on a fresh object cannot show what values do in combination: through a hierarchy, after a
+# move, frames later. A program is a list of calls across a handful of objects, each a line of
+# Python run on its own (a refused call goes on to the next line), followed by enough frames for
+# delayed effects (particles emit, smoothers fill). Hierarchy programs build an object under two
+# parents and set in-bound values on every level; sequence programs are drawn from a seed: objects
+# made, parented, re-parented, dropped while handles of them are kept, and called again.
+
+PROGRAM_FRAMES = 60
+SEQUENCE_SEED = SEED * 1000
+# What a sequence's number parameters get: ordinary values and the in-bound ones.
+SEQUENCE_NUMBERS = ["1.5", "-2", "0.25", "3", "0"] + INBOUND + ["nan", "inf", "1e30", "-3e38"]
+SEQUENCE_INTS = ["0", "1", "2", "-1", "5"]
+VALUE_ARITY = {"Vector2": 2, "Vector3": 3, "Vector4": 4, "ColourValue": 4, "Degree": 1, "Radian": 1}
+HIERARCHY_MEMBERS = {"addChild", "setParent", "removeChild", "addChildAsBody"}
+TRANSFORM_MEMBERS = {"setPosition", "translate", "setScale", "scale", "setOrientation", "rotate", "setLength",
+                     "setWidth", "setMaxChainElements", "setTrailLength"}
+
+
+class Program:
+    """A program of one case. lines: the fixed lines of a hierarchy program; seed: a sequence's.
+    labels: the family labels a sequence makes objects of."""
+
+    def __init__(self, builder, lines=None, seed=None, labels=(), note=None):
+        self.builder = builder
+        self.fixed = list(lines or [])
+        self.seed = seed
+        self.random = random.Random(seed)
+        self.length = self.random.randint(20, 60) if seed is not None else len(self.fixed)
+        self.labels = [label for label in labels if label in builder.makers]
+        self.pool = []          # (name, class) of the objects the program holds
+        self.lines = []
+        self.failures = []
+        self.names = itertools.count()
+        self.note = note        # told each line before it runs, so that a crash names it
+        self.namespace = builder.program_namespace()
+
+    def text(self):
+        head = "seed %d" % self.seed if self.seed is not None else "fixed"
+        return "program (%s):\n%s" % (head, "\n".join("    " + line for line in self.lines))
+
+    def run(self):
+        """Runs the lines; yields wherever the program asks for a frame, then PROGRAM_FRAMES times."""
+        for index in range(self.length):
+            line = self.fixed[index] if self.seed is None else self.draw()
+            if line is None:
+                continue
+            self.lines.append(line)
+            if self.note:
+                self.note(line)
+            if line == "frame()":
+                yield
+                continue
+            try:
+                exec(compile(line, "<program>", "exec"), self.namespace)
+            except BaseException as error:
+                text = judge(error)
+                if text:
+                    self.failures.append("line %d %s: %s" % (len(self.lines), line, text))
+            if self.seed is not None:
+                self.note_result(line)
+        for _ in range(PROGRAM_FRAMES):
+            yield
+
+    def drop(self):
+        self.namespace.clear()
+        self.pool = []
+        gc.collect()
+
+    def note_result(self, line):
+        """A call's result that is an object of a bound class joins the pool (a handle kept)."""
+        name = line.split(" = ", 1)[0] if " = " in line else None
+        value = self.namespace.get(name) if name else None
+        if value is None:
+            self.pool = [(n, cls) for n, cls in self.pool if n != name]
+            self.namespace.pop(name, None)
+            return
+        kind = type(value)
+        if kind in self.builder.qualified and not is_enum(kind) \
+                and getattr(self.builder.values_module, kind.__name__, None) is not kind:
+            if not any(n == name for n, _ in self.pool):
+                self.pool.append((name, type(value)))
+        else:
+            del self.namespace[name]
+
+    # Drawing a sequence's next line.
+    def draw(self):
+        pick = self.random.random()
+        if not self.pool or (pick < 0.12 and len(self.pool) < 8):
+            label = self.random.choice(self.labels)
+            name = "o%d" % next(self.names)
+            self.pool.append((name, self.builder.makers[label][1]))
+            return "%s = make[%r]()" % (name, label)
+        if pick < 0.2 and len(self.pool) > 1:
+            name, _ = self.pool.pop(self.random.randrange(len(self.pool)))
+            return "del %s" % name
+        if pick < 0.26:
+            return "frame()"
+        if pick < 0.42 and len(self.pool) > 1:
+            (parent, pcls), (child, ccls) = self.random.sample(self.pool, 2)
+            if hasattr(pcls, "addChild") and self.random.random() < 0.6:
+                return "%s.addChild(%s)" % (parent, child)
+            if hasattr(ccls, "setParent"):
+                return "%s.setParent(%s)" % (child, parent)
+        name, cls = self.random.choice(self.pool)
+        members = self.builder.callable_members(cls)
+        if not members:
+            return None
+        weights = [4 if m in HIERARCHY_MEMBERS else 3 if m in TRANSFORM_MEMBERS else 1 for m, _ in members]
+        member, overloads = self.random.choices(members, weights)[0]
+        params = self.random.choice(overloads)
+        args = ", ".join(self.argument(kind) for kind in params)
+        return "r%d = %s.%s(%s)" % (next(self.names), name, member, args)
+
+    def argument(self, kind):
+        choice = self.random.choice
+        if kind == "float":
+            return choice(SEQUENCE_NUMBERS)
+        if kind == "int":
+            return choice(SEQUENCE_INTS)
+        if kind == "bool":
+            return choice(["True", "False"])
+        if kind == "str":
+            return "'s%d'" % next(self.names)
+        if not isinstance(kind, type):
+            return "None"
+        if kind.__name__ in VALUE_ARITY and getattr(self.builder.values_module, kind.__name__, None) is kind:
+            numbers = [choice(SEQUENCE_NUMBERS) if self.random.random() < 0.5 else "1"
+                       for _ in range(VALUE_ARITY[kind.__name__])]
+            return "Ogre.%s(%s)" % (kind.__name__, ", ".join(numbers))
+        if kind.__name__ == "Quaternion":
+            return choice(["Ogre.Quaternion()", "Ogre.Quaternion(0.8, 0.6, 0, 0)", "Ogre.Quaternion(1e-40, 0, 0, 1)"])
+        if is_enum(kind):
+            values = sorted(int(v) for v in kind.values)
+            return "%s(%d)" % (self.builder.qualified[kind], choice(values + [max(values) + 1]))
+        held = [name for name, cls in self.pool if issubclass(cls, kind)]
+        if held and self.random.random() < 0.8:
+            return choice(held)
+        for label, (make, cls) in sorted(self.builder.makers.items()):
+            if issubclass(cls, kind):
+                return "make[%r]()" % label
+        return "None"
+
+
+def hierarchy_lines(leaf, parents, leaf_cls, parent_cls, value):
+    """An object under two parents (a third, unparented object of its kind beside them), with the
+    value set on every level, moved through its ancestors, framed between."""
+    v = value
+    lines = ["o0 = make[%r]()" % parents[0], "o1 = make[%r]()" % parents[1], "o2 = make[%r]()" % leaf,
+             "o3 = make[%r]()" % leaf]
+    lines += ["o0.addChild(o1)" if hasattr(parent_cls[0], "addChild") else "o1.setParent(o0)",
+              "o1.addChild(o2)" if hasattr(parent_cls[1], "addChild") else "o2.setParent(o1)"]
+    if not hasattr(parent_cls[1], "addChild") and not hasattr(leaf_cls, "setParent"):
+        return []
+    for level, cls in (("o0", parent_cls[0]), ("o1", parent_cls[1]), ("o2", leaf_cls)):
+        if hasattr(cls, "setScale"):
+            lines.append("%s.setScale(Ogre.Vector3(%s, %s, 1))" % (level, v, v))
+    lines.append("frame()")
+    for level, cls, vector in (("o2", leaf_cls, "1, %s, 2" % v), ("o1", parent_cls[1], "%s, 1, 1" % v),
+                               ("o0", parent_cls[0], "%s, -%s, 1" % (v, v))):
+        if hasattr(cls, "setPosition"):
+            lines.append("%s.setPosition(Ogre.Vector3(%s))" % (level, vector))
+    lines.append("frame()")
+    if hasattr(parent_cls[0], "translate"):
+        lines.append("o0.translate(Ogre.Vector3(%s, 1, 1))" % v)
+    if hasattr(parent_cls[1], "scale"):
+        lines.append("o1.scale(Ogre.Vector3(%s, 1, %s))" % (v, v))
+    if hasattr(leaf_cls, "setScale"):
+        lines.append("o2.setScale(Ogre.Vector3(1, 1, 1))")
+    return lines
 
 
 # --- behaviour ------------------------------------------------------------------------------------
@@ -727,6 +973,25 @@ def run_case(case, families, frame):
     return outcome
 
 
+def run_program(case, builder, frame, note=None):
+    """Runs a program case with a frame wherever it yields; returns a failure text (with the
+    program) or None."""
+    program = builder.program(case, note)
+    outcome = None
+    try:
+        for _ in program.run():
+            frame()
+    except BaseException as error:
+        outcome = "a frame raised " + describe(error)
+    program.drop()
+    try:
+        frame()
+    except BaseException as error:
+        outcome = outcome or "the frame after dropping raised " + describe(error)
+    failures = program.failures + ([outcome] if outcome else [])
+    return "\n".join(failures + [program.text()]) if failures else None
+
+
 def describe(error):
     return "%s: %s" % (type(error).__name__, " ".join(str(error).split())[:200])
 
@@ -758,6 +1023,18 @@ class FuzzTest(unittest.TestCase):
     start_seconds = 60
     # Seconds the whole run may take; the cases are sampled to fit well inside.
     budget_seconds = 200
+    # Programs (see Program): labels of the families whose objects go under two parents (labels
+    # too), the labels sequences make objects of, and how many sequences run. extra_families
+    # make objects for programs only.
+    program_leaves = ()
+    program_parents = ("GameObject", "GameObject")
+    sequence_labels = ()
+    sequences = 0
+    extra_families = []
+    # Case names not run unless named in TOLVA_FUZZ_CASES, with the reason.
+    known_faults = {}
+    # At most this many one-call cases run (a fixed sample), so that the run keeps to its budget.
+    max_single_cases = None
 
     @classmethod
     def scale(cls):
@@ -765,8 +1042,10 @@ class FuzzTest(unittest.TestCase):
 
     def builder(self):
         per_position = 1
-        return CaseBuilder(self.modules, self.families, self.values_module, self.extra_strings(), self.skip,
-                           per_position, set(self.call_functions_of))
+        builder = CaseBuilder(self.modules, self.families, self.values_module, self.extra_strings(), self.skip,
+                              per_position, set(self.call_functions_of))
+        builder.add_makers(list(self.families) + list(self.extra_families))
+        return builder
 
     def extra_strings(self):
         return ()
@@ -784,33 +1063,46 @@ class FuzzTest(unittest.TestCase):
 
     def test_hostile_calls_raise_python_errors_and_never_end_the_engine(self):
         builder = self.builder()
-        cases = builder.build()
+        cases = builder.build() + builder.program_cases(self.program_leaves, self.program_parents,
+                                                        self.sequence_labels, self.sequences)
         names = [case.name for case in cases]
         self.assertEqual(len(names), len(set(names)), "case names must be unique")
         child = os.environ.get(CHILD_VARIABLE)
         if child:
-            self.run_child(child, cases)
+            self.run_child(child, cases, builder)
             return
         chosen = os.environ.get(CASES_VARIABLE)
-        if chosen:
+        if chosen and chosen.startswith("~"):
+            cases = [case for case in cases if re.search(chosen[1:], case.name) and case.name not in self.known_faults]
+        elif chosen:
             wanted = set(chosen.split(","))
             unknown = wanted - set(names)
             self.assertFalse(unknown, "no such cases")
             cases = [case for case in cases if case.name in wanted]
-        elif sanitized():
-            # Every third case: the slower build runs a deterministic part of the same list.
-            cases = cases[::3]
+        else:
+            cases = [case for case in cases if case.name not in self.known_faults]
+            singles = [index for index, case in enumerate(cases) if case.kind != "program"]
+            if self.max_single_cases is not None and len(singles) > self.max_single_cases:
+                # A fixed sample across every member: the list stays within the time budget.
+                dropped = set(singles) - set(random.Random(SEED).sample(singles, self.max_single_cases))
+                cases = [case for index, case in enumerate(cases) if index not in dropped]
+            if sanitized():
+                # Every third case: the slower build runs a deterministic part of the same list.
+                cases = cases[::3]
         total = builder.total_callables()
         started = time.monotonic()
         failures, ran, unrun = self.run_parent(cases)
-        sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s\n"
-                             % (len(builder.covered), len(total), ran, time.monotonic() - started))
-        # A busy machine runs fewer cases in the budget; that says nothing about the engine, unless
-        # so few ran that the run no longer stands for the list (a machine eight times overloaded
-        # still ran more than a quarter).
+        programs = sum(1 for case in cases if case.kind == "program")
+        sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s (%d of them programs:"
+                             " %d sequences, %d hierarchies listed)\n"
+                             % (len(builder.covered), len(total), ran, time.monotonic() - started, programs,
+                                sum(1 for case in cases if case.name.startswith("sequence:")),
+                                sum(1 for case in cases if case.name.startswith("hierarchy:"))))
+        # A busy machine runs fewer cases in the budget; a run that skipped more than a quarter no
+        # longer stands for the list.
         if unrun:
             sys.__stderr__.write("fuzz: %d cases not run within the time budget\n" % unrun)
-        if len(cases) - unrun < len(cases) // 10:
+        if unrun > len(cases) // 4:
             failures.append(("(budget)", "%.0f s passed with only %d of %d cases run"
                              % (self.budget_seconds * self.scale(), len(cases) - unrun, len(cases))))
         if failures:
@@ -867,17 +1159,24 @@ class FuzzTest(unittest.TestCase):
                 what = "hung" if hung else "ended the engine (status %s)" % status
                 if report.get("finished"):
                     culprit = "(after the last case, at engine end)"
-                failures.append((culprit, "%s:\n%s" % (what, tail(job["stderr"]))))
+                program = ""
+                if culprit.startswith(("sequence:", "hierarchy:")):
+                    program = "\n    program (%s), up to the line that did it:\n%s" % (
+                        culprit, "".join("        " + line for line in open(job["program"]).readlines()))
+                failures.append((culprit, "%s:\n%s%s" % (what, tail(job["stderr"]), program)))
                 rest = job["cases"][begun:]
                 if rest and len(failures) < 40:
                     queue.insert(0, [names_index(cases, name) for name in rest])
         return failures, ran, unrun
 
     def start_child(self, workdir, serial, names):
-        paths = {key: os.path.join(workdir, "%d.%s" % (serial, key)) for key in ("job", "progress", "report", "stderr")}
+        paths = {key: os.path.join(workdir, "%d.%s" % (serial, key))
+                 for key in ("job", "progress", "report", "stderr", "program")}
         with open(paths["job"], "w") as job:
-            json.dump({"cases": names, "progress": paths["progress"], "report": paths["report"]}, job)
-        open(paths["progress"], "w").close()
+            json.dump({"cases": names, "progress": paths["progress"], "report": paths["report"],
+                       "program": paths["program"]}, job)
+        for key in ("progress", "program"):
+            open(paths[key], "w").close()
         env = dict(os.environ)
         env[CHILD_VARIABLE] = paths["job"]
         env.pop(CASES_VARIABLE, None)
@@ -886,10 +1185,10 @@ class FuzzTest(unittest.TestCase):
             process = subprocess.Popen([os.readlink("/proc/self/exe"), script], stdout=subprocess.DEVNULL,
                                        stderr=err, env=env)
         return {"process": process, "cases": names, "progress": paths["progress"], "report": paths["report"],
-                "stderr": paths["stderr"], "seen": 0, "last": time.monotonic()}
+                "stderr": paths["stderr"], "program": paths["program"], "seen": 0, "last": time.monotonic()}
 
     # The child: runs its cases in order, noting each before it begins.
-    def run_child(self, job_path, cases):
+    def run_child(self, job_path, cases, builder):
         with open(job_path) as job_file:
             job = json.load(job_file)
         by_name = {case.name: case for case in cases}
@@ -898,13 +1197,23 @@ class FuzzTest(unittest.TestCase):
             for name in job["cases"]:
                 progress.write(name + "\n")
                 progress.flush()
-                text = run_case(by_name[name], self.families, type(self).frame)
+                if by_name[name].kind == "program":
+                    open(job["program"], "w").close()
+                    text = run_program(by_name[name], builder, type(self).frame,
+                                       lambda line: append_line(job["program"], line))
+                else:
+                    text = run_case(by_name[name], self.families, type(self).frame)
                 if text:
                     failures.append((name, text))
                 with open(job["report"], "w") as report:
                     json.dump({"failures": failures, "finished": False}, report)
         with open(job["report"], "w") as report:
             json.dump({"failures": failures, "finished": True}, report)
+
+
+def append_line(path, line):
+    with open(path, "a") as out:
+        out.write(line + "\n")
 
 
 def names_index(cases, name):
@@ -931,10 +1240,12 @@ def read_json(path):
 
 
 def tail(path, lines=15):
-    """The end of a child's standard error without the engine log's coloured lines."""
+    """The end of a child's standard error without the engine log's coloured lines (but its errors:
+    a library's failed assertion is logged)."""
     try:
         with open(path, errors="replace") as f:
-            kept = [line for line in f.readlines() if "\x1b[" not in line and line.strip()]
+            read = [(line, re.sub(r"\x1b\[[0-9;]*m", "", line)) for line in f.readlines()]
+            kept = [clean for line, clean in read if ("\x1b[" not in line or "Error:" in clean) and clean.strip()]
     except OSError:
         return ""
     return "".join("    | " + line for line in kept[-lines:])

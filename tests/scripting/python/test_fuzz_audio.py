@@ -127,6 +127,12 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     values_module = Ogre
     families = FAMILIES
     frame = staticmethod(lambda: tolvatest.frame(0.02))
+    # Sounds placed through a hierarchy, and sequences across sounds and game objects.
+    extra_families = [Family(E.GameObject, E.GameObject)]
+    program_leaves = ("Sound", "ImpactSound", "AngularVelocitySound")
+    sequence_labels = ("GameObject", "Sound", "ImpactSound", "AngularVelocitySound")
+    sequences = 15
+    max_single_cases = 2000
 
 
 if __name__ == "__main__":
