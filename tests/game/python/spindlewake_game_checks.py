@@ -101,7 +101,7 @@ class Lifetimes(unittest.TestCase):
         self.assertIsNone(item(), "the item went with the inventory that kept it")
         sphereGone, inventoryGone = "The PlaySphere no longer exists.", "The inventory's play sphere no longer exists."
         cases = [(kept.getPosition, sphereGone), (kept.getInventory, sphereGone),
-                 (body.getPosition, "The Body no longer exists."), (focal.getPosition, sphereGone),
+                 (body.getPosition, "The MovableObject no longer exists."), (focal.getPosition, sphereGone),
                  (inventory.getItemCount, inventoryGone), (inventory.equipNextItem, inventoryGone),
                  (lambda: inventory.getItem(0), inventoryGone),
                  (lambda: inventory.addItem(Lamp("Late", self.calls)), inventoryGone)]
