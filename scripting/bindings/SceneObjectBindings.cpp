@@ -19,6 +19,7 @@
 #include "scene/SpotLight.h"
 #include "scene/TransformObject.h"
 #include "scripting/bindings/BindingSupport.h"
+#include "scripting/support/GoneHandles.h"
 #include "scripting/support/ObjectLives.h"
 #include "scripting/support/TrackedReference.h"
 #include "scripting/support/ValueConverters.h"
@@ -84,6 +85,7 @@ void setChain(BillboardChainEffect& effect, Ogre::BillboardChain* chain, bool at
 void bindHierarchy()
 {
     ObjectLives::install();
+    GoneHandles::install();
 
     bp::class_<Hierarchical, boost::noncopyable>("Hierarchical", bp::no_init)
         .def("isRoot", &Hierarchical::isRoot)

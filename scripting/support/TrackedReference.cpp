@@ -5,10 +5,6 @@
 
 namespace tolva::detail {
 
-namespace {
-
-/// The holder through which a script object refers to an engine object it does not own, if it
-/// is such a handle.
 HandleLifeHolder* findHandleLifeHolder(PyObject* object)
 {
     namespace bp = boost::python;
@@ -25,15 +21,13 @@ HandleLifeHolder* findHandleLifeHolder(PyObject* object)
     return nullptr;
 }
 
-} // namespace
-
 void bindPartToOwner(PyObject* owner, PyObject* part)
 {
     // An owner the script made lives as long as its script object, which the part keeps alive.
     const HandleLifeHolder* ownerHolder = findHandleLifeHolder(owner);
     HandleLifeHolder* partHolder = findHandleLifeHolder(part);
     if (ownerHolder && partHolder) {
-        partHolder->bindToOwner(*ownerHolder);
+        partHolder->bindToOwner(*ownerHolder, Py_TYPE(owner));
     }
 }
 

@@ -1,7 +1,7 @@
 // Handles through which scripts reach engine objects they do not own. The Python object refers to
 // the engine's object without owning it and asks ObjectLives before every use: once the object is
 // gone, the handle no longer converts to the object, so every member called through it (or any
-// call it is passed to) raises the binding library's argument error (a TypeError) instead of
+// call it is passed to) raises ReferenceError naming what is gone (see GoneHandles) instead of
 // touching freed memory.
 //
 // Bound members return such handles with the call policy `Tracked`; engine code lends objects to
@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/Hierarchical.h"
+#include "scripting/support/GoneHandles.h"
 #include "scripting/support/ObjectLives.h"
 
 #include <OgreMovableObject.h>
@@ -28,6 +29,7 @@
 #include <boost/python/with_custodian_and_ward.hpp>
 
 #include <cstddef>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -61,12 +63,29 @@ public:
     }
 
     bool isAlive() const { return *mLife && *mOwnerLife; }
-    /// The handle's object is a part of the object the given holder refers to (itself no part).
-    void bindToOwner(const HandleLifeHolder& owner) { mOwnerLife = owner.mLife; }
+    /// The handle's object is a part of the object the given holder refers to (itself no part),
+    /// whose script class is given. Classes of the binding library are never freed.
+    void bindToOwner(const HandleLifeHolder& owner, PyTypeObject* ownerClass)
+    {
+        mOwnerLife = owner.mLife;
+        mOwnerClass = ownerClass;
+    }
+
+    /// What a script is told when it uses the handle (the given script object) once its object
+    /// is gone: the object's class, and for a part the class of the object it went with.
+    std::string describeGone(PyObject* self) const
+    {
+        const std::string own = Py_TYPE(self)->tp_name;
+        if (*mLife && mOwnerClass) {
+            return "The " + own + "'s " + mOwnerClass->tp_name + " no longer exists.";
+        }
+        return "The " + own + " no longer exists.";
+    }
 
 private:
     ObjectLives::Token mLife;
     ObjectLives::Token mOwnerLife;
+    PyTypeObject* mOwnerClass = nullptr;
 };
 
 /// The instance holder of a handle: the engine object while it lives, nothing afterwards.
@@ -89,6 +108,7 @@ public:
     void* holds(boost::python::type_info type, bool nullPointerOnly) override
     {
         if (!isAlive()) {
+            GoneHandles::_noteRefusal(this, type);
             return nullptr;
         }
         if (type == boost::python::type_id<T*>()) {
@@ -103,6 +123,10 @@ private:
 };
 
 namespace detail {
+
+/// The holder through which a script object refers to an engine object it does not own, if it
+/// is such a handle.
+HandleLifeHolder* findHandleLifeHolder(PyObject* object);
 
 struct MakeTrackedHolder {
     template <typename T>

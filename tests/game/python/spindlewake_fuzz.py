@@ -243,9 +243,11 @@ class Runner:
             args = [scriptfuzz.make_value(make, receiver) for _, make in case.args]
             result = scriptfuzz.make_call(case, family, receiver, args)
         except BaseException as error:
-            text = scriptfuzz.judge(error)
-            if text:
-                self.failures.append((case.name, text))
+            text = scriptfuzz.judge(error) or scriptfuzz.judge_gone(case, family, receiver, error)
+        else:
+            text = scriptfuzz.judge_gone(case, family, receiver, None)
+        if text:
+            self.failures.append((case.name, text))
         return [receiver, args, result]
 
     def drop(self):

@@ -99,13 +99,16 @@ class Lifetimes(unittest.TestCase):
         self.assertIsNone(self.game.getPlaySphere())
         self.assertIsNone(self.game.getCamera().getFocalPoint())
         self.assertIsNone(item(), "the item went with the inventory that kept it")
-        cases = [(kept.getPosition, TypeError), (kept.getInventory, TypeError), (body.getPosition, TypeError),
-                 (focal.getPosition, TypeError), (inventory.getItemCount, ReferenceError),
-                 (inventory.equipNextItem, ReferenceError), (lambda: inventory.getItem(0), ReferenceError),
-                 (lambda: inventory.addItem(Lamp("Late", self.calls)), ReferenceError)]
-        for call, error in cases:
-            with self.assertRaises(error, msg=call):
+        sphereGone, inventoryGone = "The PlaySphere no longer exists.", "The inventory's play sphere no longer exists."
+        cases = [(kept.getPosition, sphereGone), (kept.getInventory, sphereGone),
+                 (body.getPosition, "The MovableObject no longer exists."), (focal.getPosition, sphereGone),
+                 (inventory.getItemCount, inventoryGone), (inventory.equipNextItem, inventoryGone),
+                 (lambda: inventory.getItem(0), inventoryGone),
+                 (lambda: inventory.addItem(Lamp("Late", self.calls)), inventoryGone)]
+        for call, text in cases:
+            with self.assertRaises(ReferenceError, msg=call) as raised:
                 call()
+            self.assertEqual(text, str(raised.exception))
 
     def test_an_item_only_the_inventory_holds_lives_until_it_is_removed(self):
         sphere = Spindlewake.PlaySphere("Holding Sphere", "play_sphere.mesh")

@@ -32,7 +32,7 @@ families need graphics or input) adds its families, one line each, and runs them
         Family(TolvaEngine.GameObject, TolvaEngine.GameObject),
         Family(TolvaEngine.PointLight, lambda: TolvaEngine.PointLight("light")),
         Family(TolvaEngine.Graphics, lambda: TolvaEngine.Engine.getInstance().getGraphics()),
-        # a handle whose object is gone: its members must all raise
+        # a handle whose object is gone: its members must all raise ReferenceError naming it
         Family(TolvaEngine.GameObject, goneParent, gone=True),
     ]
 
@@ -962,7 +962,9 @@ def run_case(case, families, frame):
         result = make_call(case, family, receiver, args)
         frame()
     except BaseException as error:
-        outcome = judge(error)
+        outcome = judge(error) or judge_gone(case, family, receiver, error)
+    else:
+        outcome = judge_gone(case, family, receiver, None)
     finally:
         result = args = receiver = None
     gc.collect()
@@ -994,6 +996,19 @@ def run_program(case, builder, frame, note=None):
 
 def describe(error):
     return "%s: %s" % (type(error).__name__, " ".join(str(error).split())[:200])
+
+
+def judge_gone(case, family, receiver, error):
+    """A member called with ordinary arguments on a handle whose object is gone must raise
+    ReferenceError naming the handle's class, not the wrong-argument TypeError."""
+    if family is None or not family.gone or not case.name.endswith(("(ok)", "(get)")):
+        return None
+    name = type(receiver).__name__
+    text = str(error) if error is not None else ""
+    if isinstance(error, ReferenceError) and text.startswith("The ") and "no longer exist" in text \
+            and name.lower() in text.lower().replace(" ", ""):
+        return None
+    return "on a gone %s: %s" % (name, describe(error) if error is not None else "no error")
 
 
 def judge(error):

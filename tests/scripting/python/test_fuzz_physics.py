@@ -129,7 +129,7 @@ FAMILIES = [
     Family(TolvaValues.ode.Mass, lambda: TolvaValues.ode.Mass()),
     Family(TolvaValues.ode.HingeJoint, lambda: physics().createHingeJoint()),
     Family(TolvaValues.ode.FixedJoint, lambda: physics().createFixedJoint()),
-    # Handles, signals and holders whose object is gone: every member must raise.
+    # Handles, signals and holders whose object is gone: every member must raise ReferenceError.
     Family(E.PhysicalBase, gone_carried_base, label="goneBase", gone=True),
     Family(E.CollisionEvent, lambda: gone(carried_base, lambda b: b.eventCollision()), label="goneSignal",
            gone=True),

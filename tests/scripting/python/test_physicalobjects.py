@@ -43,7 +43,7 @@ class Geometries(unittest.TestCase):
         self.assertEqual(1.5, single.getGeometry(0).getRadius())
         del single
         gc.collect()
-        with self.assertRaises(TypeError):
+        with self.assertRaisesRegex(ReferenceError, "The SphereGeometry no longer exists"):
             geometry.getRadius()
 
     def test_a_geometry_goes_to_one_owner_only(self):
@@ -171,7 +171,7 @@ class Misuse(unittest.TestCase):
         self.assertTrue(compound.removeGeometry(geometry))
         for use in (geometry.getRadius, lambda: compound.addGeometry(geometry),
                     lambda: compound.eventGeometryCollision(geometry)):
-            with self.assertRaises(TypeError):
+            with self.assertRaisesRegex(ReferenceError, "The SphereGeometry no longer exists"):
                 use()
 
 

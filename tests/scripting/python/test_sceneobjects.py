@@ -51,7 +51,7 @@ class ObjectTree(unittest.TestCase):
         gc.collect()
         self.assertIsNone(child.getParent())
         for use in (handle.getPosition, handle.isLeaf, lambda: child.setParent(handle)):
-            with self.assertRaises(TypeError):
+            with self.assertRaisesRegex(ReferenceError, "The GameObject no longer exists"):
                 use()
 
     def test_the_root_node_object_takes_no_parent(self):

@@ -69,7 +69,7 @@ class ReachedThroughHandles(unittest.TestCase):
                 self.assertTrue(holder.connect(Quiet()).isConnected())
                 letGo()
                 gc.collect()
-                with self.assertRaises(TypeError):
+                with self.assertRaisesRegex(ReferenceError, "The InterfaceHolder_Sound_Listener's Sound no longer"):
                     holder.connect(Quiet())
 
 

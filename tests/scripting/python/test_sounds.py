@@ -75,7 +75,7 @@ class Sounds(unittest.TestCase):
         gc.collect()
         tolvatest.frame(0.01)
         self.assertTrue(spin.isEnabled())
-        with self.assertRaises(TypeError):
+        with self.assertRaisesRegex(ReferenceError, "The Body no longer exists"):
             TolvaEngine.AngularVelocitySound("late", LONG_TONE, body)
 
 
@@ -103,7 +103,7 @@ class Music(unittest.TestCase):
         music().setGain(0.5, MusicManager_FadeTarget.FADE_ALL)
         self.assertEqual(0.5, motif.getGain())
         music().removeMotif(name)
-        with self.assertRaises(TypeError):
+        with self.assertRaisesRegex(ReferenceError, "The Sound no longer exists"):
             motif.getGain()
         handle.disconnect()
 

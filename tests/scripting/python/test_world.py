@@ -169,24 +169,71 @@ class ReachedThroughHandles(unittest.TestCase):
 
         partner = T.SinglePhysical(physics.createSphereGeometry(1.0))
         slot = lambda *arguments: None
+        trigger = lambda: parented(T.Trigger(Vector3(1, 1, 1)))
+        # what the script is told names the part's class and the class of the object it went with
         cases = {
-            "collision signal": (carried, lambda base: base.eventCollision(), slot),
-            "partner listener holder": (carried, lambda base: base.eventPhysicalCollision(partner), Quiet()),
+            "collision signal": (carried, lambda base: base.eventCollision(), slot, "SinglePhysical"),
+            "partner listener holder": (carried, lambda base: base.eventPhysicalCollision(partner), Quiet(),
+                                        "SinglePhysical"),
             "geometry listener holder": (compound, lambda base: base.eventGeometryCollision(base.getGeometry(0)),
-                                         Quiet()),
-            "entered signal": (lambda: parented(T.Trigger(Vector3(1, 1, 1))), lambda base: base.eventEntered(), slot),
-            "exited signal": (lambda: parented(T.Trigger(Vector3(1, 1, 1))), lambda base: base.eventExited(), slot),
+                                         Quiet(), "CompoundPhysical"),
+            "entered signal": (trigger, lambda base: base.eventEntered(), slot, "Trigger"),
+            "exited signal": (trigger, lambda base: base.eventExited(), slot, "Trigger"),
         }
-        for name, (make, reach, listener) in cases.items():
+        for name, (make, reach, listener, gone) in cases.items():
             with self.subTest(name):
                 owner, handle = make()
                 part = reach(handle)
                 part.connect(listener)
                 del owner, handle
                 gc.collect()
-                with self.assertRaises(TypeError):
+                with self.assertRaisesRegex(ReferenceError, "^The %s's %s no longer exists\\.$"
+                                            % (type(part).__name__, gone)):
                     part.connect(listener)
         tolvatest.frame(0.01)
+
+    def test_every_use_of_a_handle_of_a_gone_object_raises_reference_error_naming_it(self):
+        engine = T.TolvaSingleton.getInstance()
+        physics, music = engine.getPhysics(), engine.getAudio().getMusicManager()
+
+        def parent():
+            owner, child = T.GameObject(), T.GameObject()
+            child.setParent(owner)
+            return child.getParent()
+
+        def geometry():
+            geometry = physics.createSphereGeometry(1.0)
+            T.SinglePhysical(geometry)
+            return geometry
+
+        def motif():
+            name = music.addMotif(SHORT_TONE, "goneMotif", 0.5)
+            handle = music.getMotif(name)
+            music.removeMotif(name)
+            return handle
+
+        body = lambda: T.MovableObject(physics.createSphereGeometry(0.5), 1.0).getBody()
+        base = lambda: T.PhysicsObject(physics.createSphereGeometry(1.0)).getBase()
+        # the class that is gone, how a script kept a handle of it, one use of the handle
+        cases = [
+            ("GameObject", parent, lambda gone: gone.getPosition()),
+            ("GameObject", parent, lambda gone: T.GameObject().setParent(gone)),
+            ("SphereGeometry", geometry, lambda gone: gone.getRadius()),
+            ("SphereGeometry", geometry, lambda gone: T.CompoundPhysical().addGeometry(gone)),
+            ("Body", body, lambda gone: gone.isAwake()),
+            ("SinglePhysical", base, lambda gone: gone.getPosition()),
+            ("SinglePhysical", base, lambda gone: gone.eventCollision()),
+            ("Sound", motif, lambda gone: gone.getFilename()),
+        ]
+        for index, (name, make, use) in enumerate(cases):
+            with self.subTest(index=index, gone=name):
+                handle = make()
+                gc.collect()
+                with self.assertRaisesRegex(ReferenceError, "^The %s no longer exists\\.$" % name):
+                    use(handle)
+        # A gone object handed where no object of its class goes is still the wrong argument.
+        with self.assertRaisesRegex(TypeError, "did not match C\\+\\+ signature"):
+            T.GameObject().setPosition(parent())
 
     def test_a_geometry_given_again_as_the_base_it_already_is_stays_carried(self):
         physics = T.TolvaSingleton.getInstance().getPhysics()
@@ -198,7 +245,7 @@ class ReachedThroughHandles(unittest.TestCase):
         self.assertEqual(1.5, carrier.getBase().getGeometry(0).getRadius())
         carrier.setBase(physics.createSphereGeometry(0.5))
         gc.collect()
-        with self.assertRaises(TypeError):
+        with self.assertRaisesRegex(ReferenceError, "The SphereGeometry no longer exists"):
             geometry.getRadius()
 
 
