@@ -168,7 +168,7 @@ int runInjection()
     const std::string wide = "'" + std::string(300, 'w') + "'";
     for (const std::string& line : {std::string("print(6*7)"), wide}) {
         input->setText(line);
-        input->setCaretIndex(line.size());
+        static_cast<CEGUI::Editbox*>(input)->setCaretIndex(line.size());
         frames(3);
         inject("key Return");
         check(framesUntil([&] { return inputIs(""); }), "the entered line leaves the input box");
