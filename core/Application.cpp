@@ -52,10 +52,25 @@ int Application::run()
         while (runEngine() && !StopSignals::received()) { }
         return 0;
     } catch (...) {
+        // The reason first: a script error is described by the engine's interpreter.
         std::cerr << FatalErrorPrefix << describeFatalError(std::current_exception(), mEngine) << std::endl;
         std::cerr.flush();
+        abandonEngine();
         return 1;
     }
+}
+
+void Application::abandonEngine()
+{
+    if (!mEngine) {
+        return;
+    }
+    // Its modules are shut down and deleted (closing the sound device and the window), but
+    // "engine.cfg" is not written back from a state that went wrong.
+    Engine* engine = mEngine;
+    mEngine = nullptr;
+    engine->shutdownAfterFailure();
+    delete engine;
 }
 
 bool Application::runEngine()
@@ -63,8 +78,8 @@ bool Application::runEngine()
     Engine* engine = new Engine(mArgc, mArgv, mOptions);
     mEngine = engine;
 
-    // A failure of initialise or run leaves the engine as it is: the program ends, and
-    // "engine.cfg" is not written back from a state that went wrong.
+    // A failure of initialise or run ends the program through run(), which shuts the engine
+    // down without writing "engine.cfg" back.
     engine->initialise();
     const bool restart = engine->run();
     engine->shutdown();

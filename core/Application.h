@@ -38,6 +38,9 @@ private:
     /// One engine's life: create, initialise, run, shut down, write "engine.cfg", delete.
     /// @return the restart flag
     bool runEngine();
+    /// After a fatal error in an engine's initialise or run: shuts down what it started and
+    /// deletes it, without writing "engine.cfg".
+    void abandonEngine();
 
     int mArgc;
     char** mArgv;

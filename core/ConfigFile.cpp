@@ -1,5 +1,6 @@
 #include "core/ConfigFile.h"
 
+#include <OgreDataStream.h>
 #include <OgreException.h>
 #include <OgreString.h>
 #include <OgreStringVector.h>
@@ -243,9 +244,19 @@ ConfigFile::ConfigFile(const std::string& fileName)
         throw IOException(
             "Failed to open configuration file: Cannot read '" + fileName + "': it is not a regular file.");
     }
-    const std::string content = refuseUnreadableText(fileName);
+    std::string content = refuseUnreadableText(fileName);
     try {
-        load(fileName, "\t:=", true);
+        // Editors may save the file with a UTF-8 byte-order mark. It is no part of the first key
+        // (or section header), and the file is written back without it.
+        const std::string byteOrderMark = "\xEF\xBB\xBF";
+        if (content.compare(0, byteOrderMark.size(), byteOrderMark) == 0) {
+            content.erase(0, byteOrderMark.size());
+            Ogre::DataStreamPtr stream = std::make_shared<Ogre::MemoryDataStream>(
+                fileName, const_cast<char*>(content.data()), content.size(), false, true);
+            load(stream, "\t:=", true);
+        } else {
+            load(fileName, "\t:=", true);
+        }
     } catch (const Ogre::FileNotFoundException& e) {
         throw FileAccessException("Failed to find config file: " + e.getDescription());
     } catch (const Ogre::IOException& e) {

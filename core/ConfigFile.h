@@ -99,6 +99,9 @@ public:
     ConfigFile(const ConfigFile&) = delete;
     ConfigFile& operator=(const ConfigFile&) = delete;
 
+    /// The file this object was loaded from.
+    const std::string& getFileName() const { return mFileName; }
+
     bool hasSection(const std::string& section) const;
     /// Creates the section empty unless it exists already.
     /// @throw InvalidArgumentException for a name with a line feed or a NUL byte

@@ -12,6 +12,7 @@
 #include <boost/any.hpp>
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <fstream>
@@ -115,10 +116,10 @@ Engine::Engine(int argc, char** argv, const EngineOptions& options)
         try {
             mConfigFile = new ConfigFile((boost::filesystem::path(mDataDirectory) / "engine.cfg").string());
         } catch (const std::exception& error) {
-            // The fixed message does not say what is wrong with the file; no log exists yet, so
-            // the reason goes to standard error.
-            logLine(ToString("Error: ") + ToString(error.what()));
-            throw InitialisationException("Failed to load engine configuration file.");
+            // The fixed message does not say what is wrong with the file, and no log exists yet:
+            // the reason goes on the one fatal line.
+            throw InitialisationException(
+                ToString("Failed to load engine configuration file. ") + ToString(error.what()));
         } catch (...) {
             throw InitialisationException("Failed to load engine configuration file.");
         }
@@ -296,6 +297,7 @@ void Engine::writeConfiguration()
 
 void Engine::initialise()
 {
+    mStarted.clear();
     initialiseModule(mLog, "log");
     initialiseModule(mGraphics, "graphics");
     initialiseModule(mAudio, "audio");
@@ -333,6 +335,21 @@ void Engine::shutdown()
     shutdownModule(mAudio, "audio");
     shutdownModule(mGraphics, "graphics");
     shutdownModule(mLog, "log");
+    mStarted.clear();
+}
+
+void Engine::shutdownAfterFailure()
+{
+    shutdownStartedModule(mGame, "game");
+    shutdownStartedModule(mGui, "gui");
+    shutdownStartedModule(mScripting, "scripting");
+    shutdownStartedModule(mTime, "time");
+    shutdownStartedModule(mPhysics, "physics");
+    shutdownStartedModule(mInput, "input");
+    shutdownStartedModule(mAudio, "audio");
+    shutdownStartedModule(mGraphics, "graphics");
+    shutdownStartedModule(mLog, "log");
+    mStarted.clear();
 }
 
 bool Engine::run()
@@ -367,6 +384,7 @@ void Engine::initialiseModule(Module* module, const char* name)
     if (module) {
         traceStep("initialise", name);
         module->initialise();
+        mStarted.push_back(module);
     }
 }
 
@@ -385,6 +403,22 @@ void Engine::shutdownModule(Module* module, const char* name)
     if (module) {
         traceStep("shutdown", name);
         module->shutdown();
+    }
+}
+
+template <typename Module>
+void Engine::shutdownStartedModule(Module* module, const char* name)
+{
+    if (!module || std::find(mStarted.begin(), mStarted.end(), module) == mStarted.end()) {
+        return;
+    }
+    try {
+        shutdownModule(module, name);
+    } catch (const std::exception& error) {
+        logLine(ToString("Error: Shutting down the ") + ToString(name) + ToString(" module failed: ")
+            + ToString(error.what()));
+    } catch (...) {
+        logLine(ToString("Error: Shutting down the ") + ToString(name) + ToString(" module failed."));
     }
 }
 

@@ -20,6 +20,7 @@
 #include <OgreTimer.h>
 
 #include <string>
+#include <vector>
 
 #include "core/EngineModule.h"
 #include "core/EngineOptions.h"
@@ -48,8 +49,8 @@ class Engine : public Singleton<Engine>, public EngineModule {
 public:
     /// Builds every module. argv[0], the program path, goes to the scripting module.
     /// @throw NotFoundException when "HOME" is not set
-    /// @throw InitialisationException "Failed to load engine configuration file." when
-    ///        "engine.cfg" in the data directory cannot be read
+    /// @throw InitialisationException "Failed to load engine configuration file. " + the reason,
+    ///        when "engine.cfg" in the data directory cannot be read
     /// Modules throw their own exceptions. A failed construction deletes what it had built and
     /// clears the engine singleton.
     Engine(int argc, char** argv, const EngineOptions& options = EngineOptions());
@@ -64,6 +65,11 @@ public:
     /// Frames every module with the same seconds.
     void frame(float seconds) override;
     void shutdown() override;
+    /// After initialise() or run() failed: shuts down, in the shutdown order, only the modules
+    /// whose initialise() completed, so that what they opened (the sound device, the window, the
+    /// interpreter) is closed before the engine is deleted. A failure on the way is logged and the
+    /// rest still shut down. "engine.cfg" is not written.
+    void shutdownAfterFailure();
 
     /// Writes "engine.cfg" back to the data directory. Call it after shutdown() and before
     /// deleting the engine; modules store their settings in the configuration when they change.
@@ -133,6 +139,8 @@ private:
     template <typename Module>
     void shutdownModule(Module* module, const char* name);
     template <typename Module>
+    void shutdownStartedModule(Module* module, const char* name);
+    template <typename Module>
     void deleteModule(Module*& module, const char* name);
 
     EngineOptions mOptions;
@@ -154,6 +162,8 @@ private:
     bool mRunning = false;
     bool mRestart = false;
     bool mStopRequested = false;
+    /// The modules whose initialise() completed, until shutdown.
+    std::vector<const EngineModule*> mStarted;
     /// The log manager this engine created (null when one existed already, as in tests).
     bool mOwnsLogManager = false;
 };

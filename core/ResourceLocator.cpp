@@ -139,8 +139,18 @@ bool ResourceLocator::addLocations(const Ogre::ConfigFile::SettingsMultiMap& ent
             return false;
         }
     }
-    // The data directory always comes last.
-    return addLocation("FileSystem", dataDirectory);
+    // The data directory always comes last, whole: it is a path, not an entry of the section,
+    // so a comma in it (a home folder "/home/a,b") is part of the name. Nothing is read from it
+    // through the location (the controls file is read by its absolute path), so a location that
+    // cannot be added does not stop the start.
+    try {
+        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
+            dataDirectory, "FileSystem", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, false);
+    } catch (const Ogre::Exception& error) {
+        logWarning(ToString("Warning: The data directory '") + ToString(dataDirectory)
+            + ToString("' is not a resource location: ") + ToString(error.getDescription()));
+    }
+    return true;
 }
 
 bool ResourceLocator::addLocation(const std::string& archiveType, const std::string& entry)
@@ -227,6 +237,33 @@ bool ResourceLocator::exists(const std::string& name)
         }
     }
     return isAbsolutePath(name) && isRegularFile(name);
+}
+
+std::string ResourceLocator::describeUnreadable(const std::string& name)
+{
+    Ogre::ResourceGroupManager* manager = Ogre::ResourceGroupManager::getSingletonPtr();
+    if (!manager || isFolderName(manager, name)) {
+        return std::string();
+    }
+    for (const std::string& group : manager->getResourceGroups()) {
+        for (const Ogre::ResourceGroupManager::ResourceLocation& location : manager->getResourceLocationList(group)) {
+            if (!location.archive || !location.archive->exists(name)) {
+                continue;
+            }
+            Ogre::DataStreamPtr stream;
+            try {
+                stream = location.archive->open(name);
+            } catch (const Ogre::Exception&) {
+            }
+            if (!stream) {
+                const std::string where
+                    = boost::filesystem::absolute(location.archive->getName()).lexically_normal().string();
+                return ToString("The entry '") + ToString(name) + ToString("' of '") + ToString(where)
+                    + ToString("' (") + ToString(location.archive->getType()) + ToString(") could not be read.");
+            }
+        }
+    }
+    return std::string();
 }
 
 } // namespace tolva

@@ -19,9 +19,10 @@ namespace tolva {
 
 class ResourceLocator {
 public:
-    /// Adds every entry of a "Resources" section (in its order), then the data directory, to the
-    /// default resource group.
-    /// @return false (after a log line) when an entry is rejected
+    /// Adds every entry of a "Resources" section (in its order), then the data directory (whole,
+    /// not recursive, commas included), to the default resource group.
+    /// @return false (after a log line) when an entry is rejected; the data directory's own
+    ///         outcome is only logged
     static bool addLocations(const Ogre::ConfigFile::SettingsMultiMap& entries, const std::string& dataDirectory);
     /// Adds one location: the entry is "<location>" or "<location>,true" / "<location>,false"
     /// (recursive or not; no blanks allowed around the flag).
@@ -39,6 +40,10 @@ public:
     static std::string read(const std::string& name);
     /// Whether open would find the resource.
     static bool exists(const std::string& name);
+    /// For a resource that open() does not give: "The entry '<name>' of '<absolute path of the
+    /// location>' (<type>) could not be read." when some location holds it but cannot read it
+    /// (damaged data in an archive), else empty.
+    static std::string describeUnreadable(const std::string& name);
 };
 
 } // namespace tolva

@@ -85,7 +85,27 @@ void Game::initialise()
     mControls->initialise();
     getControlRegistry()->initialise();
     mControls->setCamera(mCamera);
-    startScripts();
+    try {
+        startScripts();
+    } catch (...) {
+        // The engine shuts down only the modules that started; the camera holds the sound
+        // listener, which must be let go before the audio module goes.
+        destroyCamera();
+        throw;
+    }
+}
+
+void Game::destroyCamera()
+{
+    if (mCamera) {
+        if (SoundListener* listener = soundListener()) {
+            mCamera->removeChild(listener);
+        }
+        Camera* camera = mCamera;
+        mCamera = nullptr;
+        mControls->setCamera(nullptr);
+        delete camera;
+    }
 }
 
 void Game::startScripts()
@@ -102,7 +122,11 @@ void Game::startScripts()
         }
         python->executeStatement(stream->getAsString());
     } catch (...) {
-        throw ScriptingException("Failed to install python OGRE resource loader.");
+        // A damaged archive says only "failed to extract" in the log; the player learns here
+        // which file to replace.
+        const std::string unreadable = ResourceLocator::describeUnreadable(LoaderResource);
+        throw ScriptingException(
+            "Failed to install python OGRE resource loader." + (unreadable.empty() ? "" : " " + unreadable));
     }
 
     bp::object package;
@@ -146,15 +170,7 @@ void Game::shutdown()
     }
     getControlRegistry()->shutdown();
     mControls->shutdown();
-    if (mCamera) {
-        if (SoundListener* listener = soundListener()) {
-            mCamera->removeChild(listener);
-        }
-        Camera* camera = mCamera;
-        mCamera = nullptr;
-        mControls->setCamera(nullptr);
-        delete camera;
-    }
+    destroyCamera();
 }
 
 void Game::setPlaySphere(PlaySphere* sphere)

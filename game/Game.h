@@ -73,6 +73,8 @@ public:
 
 private:
     void startScripts();
+    /// Lets go of the sound listener and deletes the camera, if there is one.
+    void destroyCamera();
 
     Camera* mCamera = nullptr;
     boost::python::object mGameScript;

@@ -128,8 +128,19 @@ void Console::showHistoryEntry(int position)
 
 void Console::setInputText(const CEGUI::String& text)
 {
+    // The box's renderer scrolls only as far as needed to keep the caret in view, starting from
+    // where the previous text left it: after a long entry, a short one would sit scrolled out to
+    // the left with only the caret showing. One pass of the renderer with the caret at the start
+    // brings the view back to the text's beginning; the caret then goes to the end, so the entry
+    // shows whole when it fits, else its end. (That pass only fills the box's geometry, which the
+    // box refills before it is drawn.)
     mInputBox->setText(text);
+    mInputBox->setCaretIndex(0);
+    if (CEGUI::WindowRenderer* renderer = mInputBox->getWindowRenderer()) {
+        renderer->render();
+    }
     mInputBox->setCaretIndex(text.length());
+    mInputBox->invalidate();
 }
 
 // ---------------------------------------------------------------------------------------------

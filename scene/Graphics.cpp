@@ -13,6 +13,7 @@
 #include <OgreViewport.h>
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include <boost/any.hpp>
@@ -90,9 +91,7 @@ Graphics::Graphics()
     // the engine installed before.
     mRoot = new Ogre::Root("", "", "");
     try {
-        if (!loadPlugins()) {
-            throw std::runtime_error("Failed to load engine plugins.");
-        }
+        loadPlugins();
         if (!configureRenderSystem()) {
             throw std::runtime_error("Failed to set or configure OpenGL rendering system.");
         }
@@ -130,9 +129,7 @@ Graphics::Graphics()
         mCamera = mSceneManager->createCamera("Camera");
         mViewport = mWindow->addViewport(mCamera, 0, 0.0f, 0.0f, 1.0f, 1.0f);
 
-        if (!loadWorldSettings()) {
-            throw std::runtime_error("Failed to load world configurations.");
-        }
+        loadWorldSettings();
         mCompositorManager = Ogre::CompositorManager::getSingletonPtr();
         mRenderPathManager = std::make_unique<RenderPathManager>();
     } catch (...) {
@@ -221,35 +218,53 @@ ConfigFile& Graphics::getConfigFile()
     return *Engine::getInstance()->getConfigFile();
 }
 
-bool Graphics::loadPlugins()
+void Graphics::loadPlugins()
 {
     // The codec plug-in comes after the three named ones: this rendering engine decodes no
-    // common image format by itself.
-    return loadPlugin("RenderPlugin") && loadPlugin("ParticlePlugin") && loadPlugin("ArchivePlugin")
-        && loadPlugin("CodecPlugin", "Codec_STBI.so");
+    // common image format by itself. The first failure ends start-up with its reason on the
+    // fatal line, since the player has to mend (or delete) the file that names the plug-ins.
+    std::string reason = loadPlugin("RenderPlugin");
+    for (const char* key : {"ParticlePlugin", "ArchivePlugin"}) {
+        if (reason.empty()) {
+            reason = loadPlugin(key);
+        }
+    }
+    if (reason.empty()) {
+        reason = loadPlugin("CodecPlugin", "Codec_STBI.so");
+    }
+    if (!reason.empty()) {
+        logLine("Error: " + reason);
+        throw std::runtime_error("Failed to load engine plugins. " + reason);
+    }
 }
 
-bool Graphics::loadPlugin(const std::string& key, const std::string& defaultFile)
+std::string Graphics::loadPlugin(const std::string& key, const std::string& defaultFile)
 {
-    std::string path;
-    try {
-        const ConfigFile& config = getConfigFile();
-        const std::string folder
-            = boost::any_cast<std::string>(config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, "PluginFolder"));
-        const std::string file = defaultFile.empty()
-            ? boost::any_cast<std::string>(config.getValue(PLUGIN_SECTION, ConfigFile::PT_STRING, key))
-            : readString(config, PLUGIN_SECTION, key, defaultFile);
-        path = folder + "/" + file;
-        mRoot->loadPlugin(path);
-        return true;
-    } catch (const Ogre::Exception& e) {
-        // Without a display the render plug-in already fails here; say why.
-        logLine("Error: Could not load plugin '" + path + "': " + e.getDescription());
-    } catch (const std::exception&) {
-        logLine(
-            "Error: The section '" + std::string(PLUGIN_SECTION) + "' names no '" + key + "' or no 'PluginFolder'.");
+    const ConfigFile& config = getConfigFile();
+    const std::string where = "in section [" + std::string(PLUGIN_SECTION) + "] of '" + config.getFileName() + "'";
+    if (!config.hasSection(PLUGIN_SECTION)) {
+        return "There is no section [" + std::string(PLUGIN_SECTION) + "] in '" + config.getFileName()
+            + "'; mend the file, or delete it to start from the shipped one.";
     }
-    return false;
+    std::string missing = "PluginFolder";
+    std::string folder;
+    std::string file;
+    try {
+        folder = config.getValueString(PLUGIN_SECTION, missing);
+        missing = key;
+        file = defaultFile.empty() ? config.getValueString(PLUGIN_SECTION, key)
+                                   : readString(config, PLUGIN_SECTION, key, defaultFile);
+    } catch (const std::exception&) {
+        return "There is no '" + missing + "' " + where + "; mend the file, or delete it to start from the shipped one.";
+    }
+    const std::string path = folder + "/" + file;
+    try {
+        mRoot->loadPlugin(path);
+    } catch (const Ogre::Exception& e) {
+        // Without a display the render plug-in already fails here.
+        return "Could not load plug-in '" + path + "' (" + key + " " + where + "): " + e.getDescription();
+    }
+    return std::string();
 }
 
 bool Graphics::configureRenderSystem()
@@ -349,21 +364,64 @@ void Graphics::setRenderSystemOption(const std::string& name, const std::string&
     mRenderSystem->setConfigOption(name, text);
 }
 
-bool Graphics::loadWorldSettings()
+void Graphics::loadWorldSettings()
 {
+    // The camera and the scene take these values without a check, and the first frame then ends
+    // the program on an assertion of the rendering engine; since that happens before "engine.cfg"
+    // is written back, every later start would end the same way. A value the camera cannot take
+    // ends start-up naming it, and the file stays as the player wrote it.
+    const ConfigFile& config = getConfigFile();
+    auto refuse = [&config](const char* section, const char* key, const std::string& valueInUse,
+                      const std::string& rule) {
+        std::string value = valueInUse + " (the default)";
+        try {
+            value = config.getValueString(section, key);
+        } catch (const InvalidArgumentException&) {
+            // Not in the file: the default is what clashes with another value.
+        }
+        const std::string reason = "[" + std::string(section) + "] " + key + "=" + value + " in '"
+            + config.getFileName() + "': " + rule;
+        logLine("Error: " + reason);
+        throw std::runtime_error("Failed to load world configurations. " + reason);
+    };
+    const float nearZ = readReal(config, "View", "NearZ", 0.6035534f);
+    const float farZ = readReal(config, "View", "FarZ", 600.0f);
+    const float fovY = readReal(config, "View", "FOVy", 45.0f);
+    const float aspect = readReal(config, "View", "Aspect", 1.33333f);
+    // The game camera's collision sphere grows with the near clip distance; scene sizes stay
+    // within 1e15.
+    if (!std::isfinite(nearZ) || nearZ <= 0.0f || nearZ > 1e15f) {
+        refuse("View", "NearZ", ToString(nearZ), "the near clip distance must be a number above 0 and at most 1e15.");
+    }
+    if (farZ != 0.0f && (!std::isfinite(farZ) || farZ <= nearZ)) {
+        refuse("View", "FarZ", ToString(farZ),
+            "the far clip distance must be 0 (none) or a finite number above NearZ (" + ToString(nearZ) + ").");
+    }
+    if (!std::isfinite(fovY) || fovY <= 0.0f || fovY >= 180.0f) {
+        refuse("View", "FOVy", ToString(fovY), "the field of view must lie between 0 and 180 degrees.");
+    }
+    if (!std::isfinite(aspect) || aspect <= 0.0f) {
+        refuse("View", "Aspect", ToString(aspect), "the aspect ratio must be a finite number above 0.");
+    }
+    const Ogre::ColourValue clearColour = readColour(config, "Lighting", "ClearColour", Ogre::ColourValue(0, 1, 1, 1));
+    const Ogre::ColourValue ambientColour
+        = readColour(config, "Lighting", "AmbientColour", Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1));
+    for (const auto& [key, colour] : {std::make_pair("ClearColour", clearColour), std::make_pair("AmbientColour", ambientColour)}) {
+        if (!std::isfinite(colour.r) || !std::isfinite(colour.g) || !std::isfinite(colour.b) || !std::isfinite(colour.a)) {
+            refuse("Lighting", key, ConfigFile::ColourParser().valueToString(colour),
+                "every component of a colour must be a finite number.");
+        }
+    }
     try {
-        const ConfigFile& config = getConfigFile();
-        mCamera->setNearClipDistance(readReal(config, "View", "NearZ", 0.6035534f));
-        mCamera->setFarClipDistance(readReal(config, "View", "FarZ", 600.0f));
-        mCamera->setFOVy(Ogre::Radian(readReal(config, "View", "FOVy", 45.0f) * Ogre::Math::fDeg2Rad));
-        mCamera->setAspectRatio(readReal(config, "View", "Aspect", 1.33333f));
-        mViewport->setBackgroundColour(readColour(config, "Lighting", "ClearColour", Ogre::ColourValue(0, 1, 1, 1)));
-        mSceneManager->setAmbientLight(
-            readColour(config, "Lighting", "AmbientColour", Ogre::ColourValue(0.2f, 0.2f, 0.2f, 1)));
-        return true;
+        mCamera->setNearClipDistance(nearZ);
+        mCamera->setFarClipDistance(farZ);
+        mCamera->setFOVy(Ogre::Radian(fovY * Ogre::Math::fDeg2Rad));
+        mCamera->setAspectRatio(aspect);
+        mViewport->setBackgroundColour(clearColour);
+        mSceneManager->setAmbientLight(ambientColour);
     } catch (const std::exception& e) {
         logLine(std::string("Error: ") + e.what());
-        return false;
+        throw std::runtime_error(std::string("Failed to load world configurations. ") + e.what());
     }
 }
 

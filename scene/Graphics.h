@@ -204,11 +204,16 @@ private:
     /// The configuration section of the display settings: read at start-up, written by each change.
     static constexpr const char* OPENGL_SECTION = "OpenGL";
 
-    bool loadPlugins();
-    bool loadPlugin(const std::string& key, const std::string& defaultFile = std::string());
+    /// @throw std::runtime_error "Failed to load engine plugins. " + the reason, at the first
+    ///        plug-in that fails
+    void loadPlugins();
+    /// @return empty when the plug-in loaded, else what is wrong (the file, section and key)
+    std::string loadPlugin(const std::string& key, const std::string& defaultFile = std::string());
     bool configureRenderSystem();
     void setRenderSystemOption(const std::string& name, const std::string& value, const std::string& defaultValue);
-    bool loadWorldSettings();
+    /// @throw std::runtime_error "Failed to load world configurations. " + the section, key,
+    ///        value and file of the first value the camera or the scene cannot take
+    void loadWorldSettings();
     /// Closes every archive of a type that a plug-in provides while the plug-in is still loaded.
     void releasePluginArchives();
     void destroyRoot();

@@ -9,6 +9,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "core/Application.h"
 #include "core/ConfigFile.h"
@@ -53,13 +56,6 @@ std::string fatalLine(const std::string& err)
         return std::string();
     }
     return err.substr(start, err.find('\n', start) - start + 1);
-}
-
-/// After a failure in initialise or run the program ends without deleting the engine; a test
-/// that goes on in the same process deletes it.
-void discardLeftEngine()
-{
-    delete Engine::getInstance();
 }
 
 std::string describe(std::exception_ptr error, Engine* engine = nullptr)
@@ -155,24 +151,58 @@ TEST(ApplicationRun, RestartBuildsANewEngineThatReadsWhatTheFirstStored)
     EXPECT_NE(home.readEngineLog().find("first engine was here"), std::string::npos);
 }
 
-TEST(ApplicationRun, FailureWhileRunningIsOneLineAndLeavesTheConfigurationAlone)
+/// A game whose start fails after the modules before it have started.
+class FailingStartGame : public TestGame {
+public:
+    void initialise() override
+    {
+        TestGame::initialise();
+        throw tolva::IOException("Start broke.");
+    }
+};
+
+TEST(ApplicationRun, AFailureInInitialiseOrRunShutsDownWhatStartedAndLeavesTheConfigurationAlone)
 {
-    TestHome home("# kept\n" + TestHome::minimalEngineConfig(), "");
-    EngineOptions options = coreOptions([] {
-        auto* game = new TestGame(0, false);
-        game->onFrame = [](TestGame&, unsigned int frame) {
-            if (frame == 3) {
-                throw tolva::IOException("Something broke.");
+    struct Case {
+        const char* name;
+        std::function<GameBase*()> createGame;
+        std::string message;
+        std::vector<std::string> shutdowns;
+    };
+    const std::vector<Case> cases = {
+        {"running",
+            [] {
+                auto* game = new TestGame(0, false);
+                game->onFrame = [](TestGame&, unsigned int frame) {
+                    if (frame == 3) {
+                        throw tolva::IOException("Something broke.");
+                    }
+                };
+                return static_cast<GameBase*>(game);
+            },
+            "Something broke.", {"game", "time", "log"}},
+        {"starting", [] { return static_cast<GameBase*>(new FailingStartGame); }, "Start broke.", {"time", "log"}},
+    };
+    for (const Case& c : cases) {
+        TestHome home("# kept\n" + TestHome::minimalEngineConfig(), "");
+        std::vector<std::string> shutdowns;
+        std::vector<std::string> deletions;
+        EngineOptions options = coreOptions(c.createGame);
+        options.trace = [&](const char* step, const char* module) {
+            if (std::string(step) == "shutdown") {
+                shutdowns.push_back(module);
+            } else if (std::string(step) == "delete") {
+                deletions.push_back(module);
             }
         };
-        return static_cast<GameBase*>(game);
-    });
-    const Outcome outcome = runApplication(options);
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(fatalLine(outcome.err), FatalPrefix + "Something broke.\n");
-    EXPECT_EQ(home.readEngineConfig().rfind("# kept\n", 0), 0u);
-    EXPECT_NE(Engine::getInstance(), nullptr);
-    discardLeftEngine();
+        const Outcome outcome = runApplication(options);
+        EXPECT_EQ(outcome.status, 1) << c.name;
+        EXPECT_EQ(fatalLine(outcome.err), FatalPrefix + c.message + "\n") << c.name;
+        EXPECT_EQ(shutdowns, c.shutdowns) << c.name;
+        EXPECT_EQ(deletions, std::vector<std::string>({"game", "time", "log", "config"})) << c.name;
+        EXPECT_EQ(Engine::getInstance(), nullptr) << c.name;
+        EXPECT_EQ(home.readEngineConfig().rfind("# kept\n", 0), 0u) << c.name;
+    }
 }
 
 TEST(ApplicationRun, ScriptErrorsAreDescribedWithTheEngineThatExists)
@@ -191,7 +221,7 @@ TEST(ApplicationRun, ScriptErrorsAreDescribedWithTheEngineThatExists)
     }));
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(fatalLine(outcome.err), FatalPrefix + "Script failed.\n");
-    discardLeftEngine();
+    EXPECT_EQ(Engine::getInstance(), nullptr);
 }
 
 TEST(ApplicationRun, ScriptErrorWhileTheSecondEngineIsBuiltHasNoEngine)

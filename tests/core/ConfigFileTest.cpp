@@ -345,6 +345,21 @@ TEST_F(ConfigFileTest, WriteWithoutNameRewritesTheLoadedFileWithChanges)
         std::distance(std::filesystem::directory_iterator(mDir.path()), std::filesystem::directory_iterator()), 1);
 }
 
+TEST_F(ConfigFileTest, ALeadingByteOrderMarkIsNoPartOfTheFirstKeyAndIsNotWrittenBack)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    // The mark before a key, and before a section header (which it would otherwise hide).
+    for (const std::string& text : {"Console Enable=yes\n[A]\nb=1\n", "[A]\nb=1\n"}) {
+        auto config = load(mark + text);
+        EXPECT_EQ(config->getValueString("A", "b"), "1") << text;
+        if (text[0] == 'C') {
+            EXPECT_EQ(config->getValueString("", "Console Enable"), "yes");
+        }
+        config->write();
+        EXPECT_EQ(tolva::test::readFile(mDir.file("engine.cfg")).find(mark), std::string::npos) << text;
+    }
+}
+
 TEST_F(ConfigFileTest, WriteThatCannotOpenFailsWithTheOutputMessage)
 {
     auto config = load("[A]\na = 1\n");

@@ -81,6 +81,28 @@ TEST(DamagedArchive, EndsTheStartWithAFatalMessageNamingTheArchive)
     }
 }
 
+TEST(DamagedArchive, DataThatCannotBeReadIsNamedAndTheProgramEndsInOrder)
+{
+    // The headers are intact, so the archive opens; its one solid block of packed data is not.
+    std::string damaged = readFile(std::string(TOLVA_TREE_DIR) + "/media/spindlewake.7z");
+    ASSERT_GT(damaged.size(), 4000u);
+    for (std::size_t at = 1000; at < 1064; ++at) {
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x5a);
+    }
+    TempDir media;
+    const std::string archive = media.write("spindlewake.7z", damaged);
+    const std::string config = replaced(shippedFile("engine.cfg"), "LZMA=../media/spindlewake.7z", "LZMA=" + archive);
+    TestHome home(config, shippedFile("controls.cfg"));
+    RunningProgram program;
+    EXPECT_EQ(program.waitForExit(EndSeconds), 1);
+    // One line, and nothing the sound library says about a device left open at exit.
+    EXPECT_EQ(program.standardError(),
+        FatalPrefix + "Failed to install python OGRE resource loader. The entry 'scripts/game/OgreLoader.py' of '"
+            + archive + "' (LZMA) could not be read.\n");
+    EXPECT_NE(home.readEngineLog().find("Average FPS: "), std::string::npos) << "the graphics module was shut down";
+    EXPECT_EQ(home.readEngineConfig(), config);
+}
+
 TEST(StopSignal, ShutsTheProgramDownInOrderAndWritesTheConfigurationBack)
 {
     for (const int signal : {SIGINT, SIGTERM}) {
@@ -99,19 +121,86 @@ TEST(StopSignal, ShutsTheProgramDownInOrderAndWritesTheConfigurationBack)
 TEST(DamagedConfiguration, EngineFileEndsTheStartWithAFatalMessageAndStaysAsItWas)
 {
     const std::string shipped = shippedFile("engine.cfg");
-    const std::vector<std::pair<std::string, std::string>> damages = {
-        {"cut short", shipped.substr(0, shipped.size() / 5)},
-        {"not text", std::string("\x89\x03\xfe[\x7f]\n\xc3=\xff\x01", 12)},
-        {"emptied", ""},
-        {"section bracket lost", replaced(shipped, "[Resources]", "[Resources")},
-        {"NUL byte", replaced(shipped, "[OpenGL]", std::string("[Open\0GL]", 9))},
+    const std::string plugins = "Failed to load engine plugins. ";
+    struct Damage {
+        const char* name;
+        std::string content;
+        std::string message; ///< the start of the fatal message
+        bool namesTheFile;
     };
-    for (const auto& [damage, content] : damages) {
-        TestHome home(content, shippedFile("controls.cfg"));
+    const std::vector<Damage> damages = {
+        {"cut short", shipped.substr(0, shipped.find("PluginFolder=") + 5), plugins + "There is no 'PluginFolder'", true},
+        {"cut in a value", shipped.substr(0, shipped.find("RenderSystem_GL") + 10),
+            plugins + "Could not load plug-in '../lib/plugins/RenderSyst' (RenderPlugin", true},
+        {"not text", std::string("\x89\x03\xfe[\x7f]\n\xc3=\xff\x01", 11),
+            plugins + "There is no section [Plugins Linux]", true},
+        {"not text, with a NUL byte", std::string("\x89\x03\xfe[\x7f]\n\xc3=\xff\x01", 12),
+            "Failed to load engine configuration file. Failed to open configuration file: Line 2 ", true},
+        {"emptied", "", plugins + "There is no section [Plugins Linux]", true},
+        {"section bracket lost", replaced(shipped, "[Resources]", "[Resources"), "Failed to load resource configurations.",
+            false},
+        {"NUL byte", replaced(shipped, "[OpenGL]", std::string("[Open\0GL]", 9)),
+            "Failed to load engine configuration file. Failed to open configuration file: Line ", true},
+    };
+    for (const Damage& damage : damages) {
+        TestHome home(damage.content, shippedFile("controls.cfg"));
         RunningProgram program;
-        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << damage;
-        EXPECT_NE(program.standardError().find(FatalPrefix), std::string::npos) << damage;
-        EXPECT_EQ(home.readEngineConfig(), content) << damage;
+        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << damage.name;
+        // One line: the reason is part of it, not a line of its own.
+        const std::string error = program.standardError();
+        EXPECT_EQ(error.rfind(FatalPrefix + damage.message, 0), 0u) << damage.name << ": " << error;
+        EXPECT_EQ(error.find('\n'), error.size() - 1) << damage.name << ": " << error;
+        EXPECT_EQ(error.find("'" + home.dataFile("engine.cfg") + "'") != std::string::npos, damage.namesTheFile)
+            << damage.name << ": " << error;
+        EXPECT_EQ(home.readEngineConfig(), damage.content) << damage.name;
+    }
+}
+
+TEST(DamagedConfiguration, AWorldSettingTheCameraCannotTakeEndsTheStartNamingIt)
+{
+    struct Setting {
+        const char* section;
+        const char* line;
+        std::string named; ///< the setting the message names
+    };
+    const std::vector<Setting> settings = {
+        {"View", "FOVy=180", "[View] FOVy=180"},
+        {"View", "FOVy=1e30", "[View] FOVy=1e30"},
+        {"View", "FOVy=0", "[View] FOVy=0"},
+        {"View", "NearZ=-1", "[View] NearZ=-1"},
+        {"View", "NearZ=1e30\nFarZ=0", "[View] NearZ=1e30"},
+        {"View", "FarZ=0.5", "[View] FarZ=0.5"},
+        {"View", "NearZ=1000", "[View] FarZ=600 (the default)"},
+        {"View", "Aspect=0", "[View] Aspect=0"},
+    };
+    for (const Setting& setting : settings) {
+        const std::string config = shippedFile("engine.cfg") + "[" + setting.section + "]\n" + setting.line + "\n";
+        TestHome home(config, shippedFile("controls.cfg"));
+        RunningProgram program;
+        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << setting.line;
+        const std::string error = program.standardError();
+        EXPECT_EQ(error.rfind(FatalPrefix + "Failed to load world configurations. " + setting.named + " in '"
+                      + home.dataFile("engine.cfg") + "': ",
+                      0),
+            0u)
+            << error;
+        EXPECT_EQ(error.find('\n'), error.size() - 1) << error;
+        EXPECT_EQ(home.readEngineConfig(), config) << setting.line;
+    }
+}
+
+TEST(DataDirectory, AHomeFolderWithCommasInItsPathStartsTheGame)
+{
+    for (const std::string& folder : {"a,b", "x,true"}) {
+        TempDir parent;
+        const std::string home = parent.path() + "/" + folder;
+        fs::create_directories(home);
+        RunningProgram program({{"HOME", home}});
+        EXPECT_TRUE(program.waitForText(home + "/.spindlewake/engine.log", EngineBuilt, StartSeconds))
+            << folder << ": " << program.standardError();
+        program.sendSignal(SIGTERM);
+        EXPECT_EQ(program.waitForExit(EndSeconds), 0) << folder << ": " << program.standardError();
+        EXPECT_EQ(program.standardError().find(FatalPrefix), std::string::npos) << program.standardError();
     }
 }
 

@@ -100,7 +100,9 @@ TEST_F(GameScriptTest, ALoaderItsArchiveCannotExtractIsAFailureNotACrash)
     extraResources = "LZMA=" + archive + "\n";
     withMedia = false;
     startWith({{"scripts/game/OgreLoader.py", ""}});
-    EXPECT_EQ("Failed to install python OGRE resource loader.", mStartError);
+    EXPECT_EQ("Failed to install python OGRE resource loader. The entry 'scripts/game/OgreLoader.py' of '" + archive
+            + "' (LZMA) could not be read.",
+        mStartError);
 }
 
 TEST_F(GameScriptTest, AFrameErrorIsLoggedOnceAFrameAndTheGameGoesOn)

@@ -151,6 +151,41 @@ int runInjection()
             std::string(step.key) + " shows '" + step.shown + "', not '" + input->getText().c_str() + "'");
     }
 
+    // A short entry recalled after one wider than the box is in view: its text shows (not only
+    // the caret at the box's left edge), as much of it as an empty box shows plus the glyphs.
+    const CEGUI::Rectf box = input->getUnclippedOuterRect().get();
+    auto inkInTheBox = [&] {
+        const std::array<int, 3> inside
+            = readPixel(window, static_cast<unsigned int>(box.right() - 6), static_cast<unsigned int>(box.top() + box.getHeight() / 2));
+        int differing = 0;
+        for (auto y = static_cast<unsigned int>(box.top() + 3); y + 3 < box.bottom(); ++y) {
+            for (auto x = static_cast<unsigned int>(box.left() + 3); x < box.left() + box.getWidth() / 2; ++x) {
+                differing += readPixel(window, x, y) != inside;
+            }
+        }
+        return differing;
+    };
+    const std::string wide = "'" + std::string(300, 'w') + "'";
+    for (const std::string& line : {std::string("print(6*7)"), wide}) {
+        input->setText(line);
+        static_cast<CEGUI::Editbox*>(input)->setCaretIndex(line.size());
+        frames(3);
+        inject("key Return");
+        check(framesUntil([&] { return inputIs(""); }), "the entered line leaves the input box");
+    }
+    frames(5);
+    const int empty = inkInTheBox();
+    inject("key Up");
+    check(framesUntil([&] { return inputIs(wide); }), "Up shows the wide entry");
+    inject("key Up");
+    check(framesUntil([&] { return inputIs("print(6*7)"); }), "Up shows the entry before it");
+    const int recalled = inkInTheBox();
+    check(recalled > empty + 100, "the recalled entry shows: " + std::to_string(recalled) + " pixels of ink, "
+            + std::to_string(empty) + " in the empty box");
+    inject("key Down");
+    inject("key Down");
+    check(framesUntil([&] { return inputIs(""); }), "Down past the newest entry clears the box");
+
     // A click on the output box is the GUI's; one below the console is the game's.
     inject("mousemove_relative -- 0 -150");
     frames(5);
