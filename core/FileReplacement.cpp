@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 
 namespace tolva {
 
@@ -33,6 +37,21 @@ std::string followLinks(const std::string& target)
     }
     return path.string();
 }
+
+enum SlotState { Free, Filling, Armed };
+
+/// A temporary file being written, kept where a signal handler can read it: fixed storage, and
+/// the state published after the path.
+struct UnfinishedFile {
+    std::atomic<int> state{Free};
+    char path[PATH_MAX];
+};
+
+/// More than the program ever writes at once; a replacement that finds no free slot is simply
+/// not removed by a signal.
+UnfinishedFile sUnfinished[8];
+
+static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
 
 } // namespace
 
@@ -64,8 +83,14 @@ bool FileReplacement::create()
         const std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) + "."
             + std::to_string(counter++) + ".tmp";
         const std::string path = (folder / name).string();
+        // Known before it exists: a signal that ends the program right after the file appears
+        // still removes it.
+        track(path);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creationMode);
         if (fd < 0) {
+            const int error = errno;
+            untrack();
+            errno = error;
             if (errno == EEXIST) {
                 continue;
             }
@@ -75,6 +100,7 @@ bool FileReplacement::create()
             const int error = errno;
             ::close(fd);
             ::unlink(path.c_str());
+            untrack();
             errno = error;
             return false;
         }
@@ -109,6 +135,7 @@ bool FileReplacement::commit()
         return false;
     }
     mCreated = false;
+    untrack();
     return true;
 }
 
@@ -117,8 +144,45 @@ void FileReplacement::discard()
     if (mCreated) {
         const int error = errno;
         ::unlink(mTemporaryPath.c_str());
+        untrack();
         errno = error;
         mCreated = false;
+    }
+}
+
+void FileReplacement::removeUnfinished()
+{
+    const int error = errno;
+    for (UnfinishedFile& file : sUnfinished) {
+        if (file.state.load() == Armed) {
+            ::unlink(file.path);
+        }
+    }
+    errno = error;
+}
+
+void FileReplacement::track(const std::string& path)
+{
+    untrack();
+    if (path.size() >= sizeof(UnfinishedFile::path)) {
+        return;
+    }
+    for (int slot = 0; slot < static_cast<int>(std::size(sUnfinished)); ++slot) {
+        int expected = Free;
+        if (sUnfinished[slot].state.compare_exchange_strong(expected, Filling)) {
+            std::memcpy(sUnfinished[slot].path, path.c_str(), path.size() + 1);
+            sUnfinished[slot].state.store(Armed);
+            mSlot = slot;
+            return;
+        }
+    }
+}
+
+void FileReplacement::untrack()
+{
+    if (mSlot >= 0) {
+        sUnfinished[mSlot].state.store(Free);
+        mSlot = -1;
     }
 }
 
