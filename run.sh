@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
   display_file="$(mktemp)"
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 +extension GLX -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "$display_file"' EXIT
+  trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -f "$display_file"' EXIT
   for _ in $(seq 100); do
     if grep -q '^[0-9][0-9]*$' "$display_file" 2>/dev/null || ! kill -0 "$xvfb" 2>/dev/null; then
       break
