@@ -353,7 +353,7 @@ bool Engine::run()
             mScripting->getErrorString();
         }
         if (StopSignals::received()) {
-            // Ctrl-C or SIGTERM: the end of the program, never a restart.
+            // Ctrl-C, SIGTERM or SIGHUP: the end of the program, never a restart.
             stop(false);
         }
     }
