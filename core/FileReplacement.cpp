@@ -1,6 +1,7 @@
 #include "core/FileReplacement.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,40 @@ UnfinishedFile sUnfinished[8];
 
 static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
 
+/// Whether the name is one of the target's temporary names, ".<target>.<pid>.<count>.tmp", whose
+/// program no longer runs (a running program's file is its own business).
+bool isAbandoned(const std::string& name, const std::string& prefix)
+{
+    const std::string suffix = ".tmp";
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0
+        || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return false;
+    }
+    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::string::size_type dot = middle.find('.');
+    if (dot == 0 || dot == std::string::npos || dot + 1 == middle.size() || dot > 9
+        || middle.find_first_not_of("0123456789.") != std::string::npos
+        || middle.find('.', dot + 1) != std::string::npos) {
+        return false;
+    }
+    const long pid = std::stol(middle.substr(0, dot));
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+/// Removes the temporary files of the target that a program left behind when it was ended
+/// before it could finish or remove them (killed, or its machine stopped).
+void removeAbandoned(const std::filesystem::path& folder, const std::string& target)
+{
+    namespace fs = std::filesystem;
+    const std::string prefix = "." + target + ".";
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        if (isAbandoned(entry->path().filename().string(), prefix)) {
+            ::unlink(entry->path().c_str());
+        }
+    }
+}
+
 } // namespace
 
 FileReplacement::FileReplacement(const std::string& target)
@@ -78,6 +113,9 @@ bool FileReplacement::create()
     // starts private and takes the old file's bits before anything is written into it.
     const mode_t creationMode = replacing ? 0600 : 0666;
 
+    const int error = errno;
+    removeAbandoned(folder, target.filename().string());
+    errno = error;
     static unsigned long counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) + "."

@@ -9,7 +9,8 @@
 //
 // A temporary file never outlives the program: the destructor removes one that was not committed,
 // and removeUnfinished() removes every one still being written when the program is ended by a
-// signal (StopSignals).
+// signal (StopSignals). What a program ended otherwise (killed) left behind is removed by the
+// next replacement of the same target, once that program no longer runs.
 #pragma once
 
 #include <string>
