@@ -19,7 +19,7 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    /// Runs the program. Ctrl-C and SIGTERM end it like a stop without restart (StopSignals).
+    /// Runs the program. Ctrl-C, SIGTERM and SIGHUP end it like a stop without restart (StopSignals).
     /// After a fatal error the line "Brindlemoor: Fatal Error: " + reason is
     /// written to standard error.
     /// @return the exit status: 0, or 1 after a fatal error

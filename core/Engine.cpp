@@ -359,9 +359,18 @@ bool Engine::run()
     while (!mStopRequested) {
         const unsigned long long microseconds = mTimer.getMicroseconds();
         mTimer.reset();
-        frame(static_cast<float>(microseconds) / 1000000.0f);
+        try {
+            frame(static_cast<float>(microseconds) / 1000000.0f);
+        } catch (...) {
+            // A stop signal interrupted a script in a callback, and the interruption left the
+            // frame: the traceback goes to the log, and the program still shuts down in order.
+            if (!StopSignals::received() || !mScripting || !PyErr_ExceptionMatches(PyExc_KeyboardInterrupt)) {
+                throw;
+            }
+            mScripting->getErrorString();
+        }
         if (StopSignals::received()) {
-            // Ctrl-C or SIGTERM: the end of the program, never a restart.
+            // Ctrl-C, SIGTERM or SIGHUP: the end of the program, never a restart.
             stop(false);
         }
     }

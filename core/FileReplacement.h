@@ -6,6 +6,11 @@
 // points to is rewritten and the link stays a link), and the new file keeps the old one's
 // permission bits (a new file gets what creating it would give). "engine.cfg", "controls.cfg" and
 // pickles are written this way.
+//
+// A temporary file never outlives the program: the destructor removes one that was not committed,
+// and removeUnfinished() removes every one still being written when the program is ended by a
+// signal (StopSignals). What a program ended otherwise (killed) left behind is removed by the
+// next replacement of the same target, once that program no longer runs.
 #pragma once
 
 #include <string>
@@ -36,10 +41,20 @@ public:
     /// Removes the temporary file; the target stays as it was.
     void discard();
 
+    /// Removes the temporary files of every replacement between create() and commit() or
+    /// discard(). Safe in a signal handler (and only meant for one that ends the program).
+    static void removeUnfinished();
+
 private:
+    /// Makes the temporary path known to removeUnfinished(), before the file exists.
+    void track(const std::string& path);
+    void untrack();
+
     std::string mResolvedTarget;
     std::string mTemporaryPath;
     bool mCreated = false;
+    /// The slot of removeUnfinished()'s list that holds the temporary path (-1: none).
+    int mSlot = -1;
 };
 
 } // namespace tolva

@@ -19,6 +19,7 @@
 #include "input/OisControlState.h"
 #include "scene/Graphics.h"
 #include "scripting/Python.h"
+#include "scripting/support/RunningScript.h"
 
 namespace bp = boost::python;
 
@@ -149,6 +150,7 @@ void Game::frame(float seconds)
     mControls->frame(seconds);
     getControlRegistry()->frame(seconds);
     try {
+        const RunningScript running;
         mGameScript.attr("frame")(seconds);
     } catch (const bp::error_already_set&) {
         Python* python = Python::getInstance();

@@ -7,6 +7,7 @@
 #include "core/ToString.h"
 #include "core/LogLine.h"
 #include "game/GameFactory.h"
+#include "scripting/support/RunningScript.h"
 #include "scripting/support/ScriptKeepAlive.h"
 #include "scripting/support/ScriptOwnedHandles.h"
 #include "scripting/support/ScriptSlotReference.h"
@@ -17,6 +18,7 @@
 
 #include <boost/python.hpp>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -65,6 +67,24 @@ private:
     PyObject* mValue = nullptr;
     PyObject* mTraceback = nullptr;
 };
+
+/// Lets a stop signal reach a script as the interpreter's own KeyboardInterrupt: the interpreter
+/// raises one only where its own table names default_int_handler for SIGINT. Setting that entry
+/// also installs the interpreter's process handler, which the engine's own (StopSignals) replaces
+/// again at once.
+void raiseKeyboardInterruptOnStop()
+{
+    struct sigaction own = {};
+    sigaction(SIGINT, nullptr, &own);
+    PyObject* module = PyImport_ImportModule("signal");
+    PyObject* handler = module ? PyObject_GetAttrString(module, "default_int_handler") : nullptr;
+    PyObject* result = handler ? PyObject_CallMethod(module, "signal", "iO", SIGINT, handler) : nullptr;
+    Py_XDECREF(result);
+    Py_XDECREF(handler);
+    Py_XDECREF(module);
+    PyErr_Clear();
+    sigaction(SIGINT, &own, nullptr);
+}
 
 /// Ends the script threads and runs the atexit functions, as the interpreter's end does; both
 /// run once only, so the interpreter's end finds nothing left to run. Errors are reported by the
@@ -118,6 +138,7 @@ Python::Python(const std::string& programPath)
         throw InitialisationException(std::string("Could not start the Python interpreter: ")
             + (status.err_msg ? status.err_msg : "unknown error") + ".");
     }
+    raiseKeyboardInterruptOnStop();
     ScriptSlotReference::allowConnecting();
 }
 
@@ -134,7 +155,12 @@ Python::~Python()
     ScriptSlotReference::releaseAll();
     // Script listeners the engine still holds go while the interpreter can still release them.
     ScriptKeepAlive::releaseAll();
+    // The interpreter's end puts SIGINT back to the system's default; the engine's own handler
+    // must stay for the rest of the program (the write-back, a restarted engine).
+    struct sigaction own = {};
+    sigaction(SIGINT, nullptr, &own);
     Py_Finalize();
+    sigaction(SIGINT, &own, nullptr);
     // No script can reach a holder handle any more.
     ScriptOwnedHandles::releaseAll();
 }
@@ -237,6 +263,7 @@ bp::object Python::executeStatement(const std::string& statement)
             PyErr_SetString(PyExc_ValueError, "source code string cannot contain null bytes");
             bp::throw_error_already_set();
         }
+        const RunningScript running;
         return bp::exec(statement.c_str(), dictionary, dictionary);
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Execution failed on statement: " + ToString(statement) + ".");
@@ -270,6 +297,7 @@ bp::object Python::executeFile(const std::string& path)
         bp::object fileName(bp::handle<>(PyUnicode_DecodeFSDefaultAndSize(path.data(), path.size())));
         bp::object code = bp::import("builtins").attr("compile")(bytes, fileName, "exec", 0, true);
         bp::object& dictionary = getMainDictionary();
+        const RunningScript running;
         return bp::object(bp::handle<>(PyEval_EvalCode(code.ptr(), dictionary.ptr(), dictionary.ptr())));
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Execution failed for file " + ToString(path) + ".");
@@ -279,6 +307,7 @@ bp::object Python::executeFile(const std::string& path)
 bp::object Python::importModule(const std::string& name)
 {
     try {
+        const RunningScript running;
         return bp::import(bp::str(name.data(), name.size()));
     } catch (const bp::error_already_set&) {
         throw ScriptingException("Failed to import module " + ToString(name) + ".");

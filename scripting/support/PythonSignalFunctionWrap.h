@@ -2,6 +2,7 @@
 // arguments into Python objects, calls the callable, and hands back what the signal's slots return.
 #pragma once
 
+#include "scripting/support/RunningScript.h"
 #include "scripting/support/ScriptSlotReference.h"
 #include "scripting/support/TrackedReference.h"
 
@@ -45,6 +46,7 @@ public:
         }
         // The call may disconnect this slot and so release this copy: the call holds its own.
         const boost::python::object callable(boost::python::handle<>(boost::python::borrowed(get())));
+        const RunningScript running;
         return boost::python::call<Result>(callable.ptr(), lend(args)...);
     }
 

@@ -10,6 +10,8 @@
 #include <boost/noncopyable.hpp>
 #include <boost/python/wrapper.hpp>
 
+#include "scripting/support/RunningScript.h"
+
 namespace tolva {
 
 /// Lives inside the Python object that a script made from `CollisionListener`. Holders keep only
@@ -23,6 +25,7 @@ public:
     /// raises TypeError; a script error leaves the call as boost::python::error_already_set.
     void collision(PhysicalBase* partner, Contact* contact) override
     {
+        const RunningScript running;
         get_override("collision")(lendToScript(partner), lendToScript(contact));
     }
 };

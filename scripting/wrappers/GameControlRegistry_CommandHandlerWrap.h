@@ -7,6 +7,8 @@
 #include <boost/noncopyable.hpp>
 #include <boost/python/wrapper.hpp>
 
+#include "scripting/support/RunningScript.h"
+
 namespace tolva {
 
 /// Lives inside the Python object that a script made from `GameControlRegistry_CommandHandler`.
@@ -18,7 +20,11 @@ class GameControlRegistry_CommandHandlerWrap : public GameControlRegistry::Comma
 public:
     /// The value arrives as a Python int. A class without "handleCommand" raises TypeError; a
     /// script error leaves the call as boost::python::error_already_set.
-    void handleCommand(int value) override { get_override("handleCommand")(value); }
+    void handleCommand(int value) override
+    {
+        const RunningScript running;
+        get_override("handleCommand")(value);
+    }
 };
 
 } // namespace tolva

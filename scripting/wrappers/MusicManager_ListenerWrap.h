@@ -7,6 +7,8 @@
 #include <boost/noncopyable.hpp>
 #include <boost/python/wrapper.hpp>
 
+#include "scripting/support/RunningScript.h"
+
 #include <string>
 
 namespace tolva {
@@ -18,8 +20,16 @@ class MusicManager_ListenerWrap : public MusicManager::Listener,
                                   public boost::python::wrapper<MusicManager::Listener>,
                                   private boost::noncopyable {
 public:
-    void motifPlay(const std::string& name) override { get_override("motifPlay")(name); }
-    void motifStop(const std::string& name) override { get_override("motifStop")(name); }
+    void motifPlay(const std::string& name) override
+    {
+        const RunningScript running;
+        get_override("motifPlay")(name);
+    }
+    void motifStop(const std::string& name) override
+    {
+        const RunningScript running;
+        get_override("motifStop")(name);
+    }
 };
 
 } // namespace tolva

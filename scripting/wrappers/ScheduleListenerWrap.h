@@ -7,6 +7,8 @@
 #include <boost/noncopyable.hpp>
 #include <boost/python/wrapper.hpp>
 
+#include "scripting/support/RunningScript.h"
+
 namespace tolva {
 
 /// Lives inside the Python object that a script made from `ScheduleListener` (or a subclass).
@@ -18,7 +20,11 @@ class ScheduleListenerWrap : public ScheduleListener,
 public:
     /// A class without "scheduled" raises TypeError; a script error leaves the call as
     /// boost::python::error_already_set with the error still set.
-    void scheduled() override { get_override("scheduled")(); }
+    void scheduled() override
+    {
+        const RunningScript running;
+        get_override("scheduled")();
+    }
 };
 
 } // namespace tolva

@@ -7,6 +7,8 @@
 #include <boost/noncopyable.hpp>
 #include <boost/python/wrapper.hpp>
 
+#include "scripting/support/RunningScript.h"
+
 namespace tolva {
 
 /// Lives inside the Python object that a script made from `Sound_Listener`. A script class
@@ -26,6 +28,7 @@ public:
     void soundAtOffset(float offset, float position) override
     {
         if (boost::python::override method = get_override("soundAtOffset")) {
+            const RunningScript running;
             method(offset, position);
         }
     }
@@ -34,6 +37,7 @@ private:
     void callIfDefined(const char* name)
     {
         if (boost::python::override method = get_override(name)) {
+            const RunningScript running;
             method();
         }
     }

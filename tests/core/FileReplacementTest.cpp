@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -68,3 +72,31 @@ TEST(FileReplacement, ReplacedFilesKeepTheirModeAndNewOnesFollowTheUmask)
 }
 
 } // namespace
+
+TEST(FileReplacement, TemporaryFilesLeftByAProgramThatNoLongerRunsAreRemovedAtTheNextReplacement)
+{
+    TempDir dir;
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    waitpid(ended, nullptr, 0);
+    const std::string gone = std::to_string(ended);
+    const std::string running = std::to_string(getppid());
+    const std::vector<std::pair<std::string, bool>> files = {
+        {".engine.cfg." + gone + ".0.tmp", false},
+        {".engine.cfg." + gone + ".17.tmp", false},
+        {".engine.cfg." + running + ".1.tmp", true},
+        {".controls.cfg." + gone + ".0.tmp", true},
+        {".engine.cfg." + gone + ".tmp", true},
+        {".engine.cfg.x" + gone + ".0.tmp", true},
+        {".engine.cfg." + gone + ".0.tmp.keep", true},
+    };
+    for (const auto& [name, stays] : files) {
+        dir.write(name, "left");
+    }
+    ASSERT_TRUE(replace(dir.file("engine.cfg"), "new"));
+    for (const auto& [name, stays] : files) {
+        EXPECT_EQ(fs::exists(dir.file(name)), stays) << name;
+    }
+}
