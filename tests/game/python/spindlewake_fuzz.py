@@ -136,6 +136,46 @@ EFFECTS = {
     "Camera.getXZUp": lambda: axis_is("getXZUp", lambda q: q.yAxis()),
     "Camera.getXZDirection": lambda: axis_is("getXZDirection", lambda q: -q.zAxis()),
 }
+
+# --- what the action members do ---------------------------------------------------------------------
+# Members of the scene classes that change state with no getter to read it back by, whose effect
+# shows at once. (addFocalDistance, addPitch and rotate feed the smoothing of later frames.)
+def check(condition, text):
+    if not condition:
+        raise AssertionError(text)
+
+
+def placed_at():
+    camera, _ = placed_camera()
+    found = camera.getWorldPosition()
+    check(scriptfuzz.same(found, Ogre.Vector3(3, 2, 4)), "the camera stands at %r" % found)
+
+
+def looking_at():
+    camera, _ = placed_camera()
+    camera.lookAt(Ogre.Vector3(3, 2, 14))
+    found = camera.getDirection()
+    check(scriptfuzz.same(found, Ogre.Vector3(0, 0, 1)), "the camera looks along %r" % found)
+
+
+def refused_mode(value):
+    mode = game().getControls().getMode()
+    try:
+        game().getControls().setMode(value)
+    finally:
+        game().getControls().setMode(mode)
+
+
+EFFECTS.update({
+    "Camera.place": placed_at,
+    "Camera.lookAt": looking_at,
+    # One row per strict enum of the module: its numbers, its names attributes of the enum only,
+    # and an unnamed number refused before the game sees it.
+    "Inventory_Item_Mode": lambda: scriptfuzz.enum_row(S.Inventory_Item_Mode, dict(
+        MODE_WORLD=0, MODE_INVENTORY=1), lambda value: Item("Lamp").setMode(value)),
+    "GameControl_Mode": lambda: scriptfuzz.enum_row(S.GameControl_Mode, dict(
+        MODE_BASE=0, MODE_FLY=1, MODE_ROLL=2), refused_mode),
+})
 # Setters whose getters read back something else by design, and why.
 DIFFERS = {}
 
