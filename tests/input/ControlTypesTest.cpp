@@ -150,14 +150,6 @@ TEST(CommandTest, IdentityIsNameAndCategory)
     EXPECT_FALSE(Command("Backward", "Movement") < Command("Zoom", "Camera"));
 }
 
-TEST(CommandTest, NewCommandIsEnabledWithoutHandler)
-{
-    const Command jump("Jump", "Movement");
-    EXPECT_TRUE(jump.enabled);
-    EXPECT_FALSE(jump.repeat);
-    EXPECT_EQ(nullptr, jump.handler);
-}
-
 } // namespace
 } // namespace test
 } // namespace tolva

@@ -63,6 +63,23 @@ TEST_F(Dispatch, NonRepeatingCommandIsCalledOnceWithTheKeyCode)
     EXPECT_TRUE(mLog.getLines().empty());
 }
 
+TEST_F(Dispatch, CommandMadeWithNameAndCategoryOnlyIsCalledOnceDownWhenGivenAHandler)
+{
+    const Command wave("Wave", "Action");
+    mRegistry.addCommand(wave);
+    mRegistry.bind(Modifier(), key(kQ), wave);
+    EXPECT_TRUE(pressKey(mRegistry, kQ)) << "bound, though nobody handles it yet";
+    frames(1);
+    releaseKey(mRegistry, kQ);
+
+    RecordingHandler handler;
+    mRegistry.setHandler(wave, &handler);
+    pressKey(mRegistry, kQ);
+    frames(3);
+    EXPECT_EQ(std::vector<int>{kQ}, handler.calls) << "enabled and not repeating";
+    releaseKey(mRegistry, kQ);
+}
+
 TEST_F(Dispatch, RepeatingCommandRunsEveryFrameFromTheSameFrameUntilTheKeyGoesUp)
 {
     mRegistry.bind(Modifier(), key(kW), forward);
@@ -339,8 +356,11 @@ TEST_F(Dispatch, LayerChangeStopsRepeatsUnlessMaintainedAndStillBoundToAHeldKey)
         bool maintained;
         std::size_t forwardCalls;
     };
+    // The first case is a fresh registry's own setting.
     for (const Case& c : {Case{false, 0}, Case{true, 1}}) {
-        mRegistry.setRepeatCommandMaintained(c.maintained);
+        if (c.maintained) {
+            mRegistry.setRepeatCommandMaintained(true);
+        }
         mForward.calls.clear();
         mFire.calls.clear();
         pressKey(mRegistry, kW);

@@ -348,16 +348,6 @@ TEST_F(RegistryRules, ModifierControlsAreRecognisedInAnyLayer)
     EXPECT_FALSE(mRegistry.isModifierControl(button(2)));
 }
 
-TEST_F(RegistryRules, BehaviourFlagsStartOff)
-{
-    EXPECT_FALSE(mRegistry.isRepeatCommandMaintained());
-    EXPECT_FALSE(mRegistry.isNewModifierCommandDispatched());
-    mRegistry.setRepeatCommandMaintained(true);
-    mRegistry.setNewModifierCommandDispatched(true);
-    EXPECT_TRUE(mRegistry.isRepeatCommandMaintained());
-    EXPECT_TRUE(mRegistry.isNewModifierCommandDispatched());
-}
-
 } // namespace
 } // namespace test
 } // namespace tolva

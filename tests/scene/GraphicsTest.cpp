@@ -125,6 +125,19 @@ XWindowFacts queryXWindow(std::size_t handle)
     return facts;
 }
 
+/// The size of the default screen of the display the tests run on.
+Graphics::Resolution displaySize()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return {0, 0};
+    }
+    const int screen = DefaultScreen(display);
+    const Graphics::Resolution size(DisplayWidth(display, screen), DisplayHeight(display, screen));
+    XCloseDisplay(display);
+    return size;
+}
+
 /// A quad in screen space (x from left to right, -1 to 1, over the whole height) in one render
 /// queue group, drawn unlit in one colour.
 Ogre::ManualObject* addScreenQuad(Ogre::SceneManager* scene, const std::string& name, float left, float right,
@@ -445,8 +458,10 @@ TEST_F(GraphicsTest, SizesBeyondTheDisplayAreRefusedAtStartAndAtRunTime)
     start(windowEngineConfig("[OpenGL]\nVideo Mode=640x480\n"));
     PropertyCounter counter;
     graphics().addPropertyListener(&counter);
-    const Graphics::Resolution refused[]
-        = {{65535, 65535}, {4294967295u, 4294967295u}, {65536, 600}, {70000, 600}, {1025, 768}, {1024, 769}};
+    const Graphics::Resolution display = displaySize();
+    ASSERT_GT(display.first, 640u);
+    const Graphics::Resolution refused[] = {{65535, 65535}, {4294967295u, 4294967295u}, {65536, 600}, {70000, 600},
+        {display.first + 1, display.second}, {display.first, display.second + 1}};
     for (const Graphics::Resolution& size : refused) {
         for (const bool now : {true, false}) {
             graphics().setResolution(size.first, size.second, now);
@@ -458,9 +473,9 @@ TEST_F(GraphicsTest, SizesBeyondTheDisplayAreRefusedAtStartAndAtRunTime)
     EXPECT_NE(mHome->readEngineLog().find("Warning: Attempt to set a resolution of 70000 x 600, larger than"),
         std::string::npos);
     // The largest size the display shows is still allowed.
-    graphics().setResolution(1024, 768, true);
+    graphics().setResolution(display.first, display.second, true);
     mEngine->frame(0.01f);
-    EXPECT_EQ(queryXWindow(graphics().getWindowHandle()).width, 1024u);
+    EXPECT_EQ(queryXWindow(graphics().getWindowHandle()).width, display.first);
     graphics().removePropertyListener(&counter);
 }
 

@@ -163,6 +163,24 @@ EFFECTS = {
     "Camera.getXZUp": lambda: axis_is("getXZUp", lambda q: q.yAxis()),
     "Camera.getXZDirection": lambda: axis_is("getXZDirection", lambda q: -q.zAxis()),
 }
+
+# --- strict enums ----------------------------------------------------------------------------------
+def refused_mode(value):
+    mode = game().getControls().getMode()
+    try:
+        game().getControls().setMode(value)
+    finally:
+        game().getControls().setMode(mode)
+
+
+EFFECTS.update({
+    # One row per strict enum of the module: its numbers, its names attributes of the enum only,
+    # and an unnamed number refused before the game sees it.
+    "Inventory_Item_Mode": lambda: scriptfuzz.enum_row(S.Inventory_Item_Mode, dict(
+        MODE_WORLD=0, MODE_INVENTORY=1), lambda value: Item("Lamp").setMode(value)),
+    "GameControl_Mode": lambda: scriptfuzz.enum_row(S.GameControl_Mode, dict(
+        MODE_BASE=0, MODE_FLY=1, MODE_ROLL=2), refused_mode),
+})
 # Setters whose getters read back something else by design, and why.
 DIFFERS = {}
 

@@ -879,6 +879,30 @@ def read_back(receiver, setter, getter):
             pass
 
 
+def enum_row(cls, numbers, call=None, exported=False, every=True):
+    """An effect row of a strict enum: its names have the numbers given (every name of it, or those
+    given), they are attributes of its module only when exported, and an unnamed number given to a
+    member that takes the enum (call, when one does) raises the enum's own ValueError before any
+    engine function runs."""
+    if numbers is not None:
+        found = {name: int(value) for name, value in cls.names.items() if every or name in numbers}
+        if found != numbers:
+            raise AssertionError("%s names %r, not %r" % (cls.__name__, found, numbers))
+        module = sys.modules[cls.__module__]
+        if any(hasattr(module, name) != exported for name in numbers):
+            raise AssertionError("%s's names are %sattributes of its module" % (cls.__name__, "" if exported else "not "))
+    if call is None:
+        return
+    unnamed = cls(max(int(value) for value in cls.values) + 1)
+    try:
+        call(unnamed)
+    except ValueError as error:
+        if "is not a value of %s" % cls.__name__ not in str(error):
+            raise AssertionError("the engine saw %r: %s" % (unnamed, describe(error)))
+    else:
+        raise AssertionError("%r was taken" % unnamed)
+
+
 def run_behaviour(modules, families, effects, differs, frame=None):
     """Runs the read-back rows of every family's class and the effect rows.
 

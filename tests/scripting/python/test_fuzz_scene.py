@@ -13,7 +13,7 @@ import TolvaValues
 import tolvatest
 from TolvaEngine import (BillboardChainEffect, BillboardEffect, DirectionalLight, GameObject, MeshObject,
                          ParticleSystem, PointLight, RibbonTrailEffect, SpotLight, TransformObject)
-from TolvaValues import CEGUI, Ogre
+from TolvaValues import CEGUI, OIS, Ogre
 
 import scriptfuzz
 from scriptfuzz import Family
@@ -76,7 +76,7 @@ FAMILIES = [
     Family(E.BillboardEffect, lambda: BillboardEffect(unique("dots"), "test/Dot")),
     Family(E.BillboardChainEffect, lambda: BillboardChainEffect(unique("chain"), "test/White")),
     Family(E.RibbonTrailEffect, lambda: RibbonTrailEffect(unique("trail"), "test/Trail")),
-    Family(E.MeshObject, lambda: MeshObject(unique("rig"), "TestRig.mesh")),
+    Family(E.MeshObject, lambda: animated()),
     Family(E.MeshObject, lambda: MeshObject(unique("cube"), "Prefab_Cube"), label="PlainMesh"),
     Family(E.ParticleSystem, lambda: ParticleSystem(unique("sparks"), "test/Sparks")),
     Family(E.GameControlRegistry_Control,
@@ -122,12 +122,119 @@ EFFECTS = {
     "Gui.createHud": lambda: check(not motion_taken_with("createHud"), "a heads-up display lets motion through"),
 }
 
+# --- what the action members do ---------------------------------------------------------------------
+# One effect a frame after the call must show, for each member of the scene classes that changes
+# state with no getter to read it back by. Where one call of a neighbouring setter would show the
+# same, the member acts twice.
+def near(found, expected, what):
+    check(scriptfuzz.same(found, expected), "%s is %r, not %r" % (what, found, expected))
+
+
+def twice(make, act, read, expected, what):
+    made = make()
+    act(made)
+    act(made)
+    tolvatest.frame(0.02)
+    near(read(made), expected, what)
+
+
+def family_tree(*calls):
+    """(parent is a leaf, child is a root) after the parent's calls with the child."""
+    parent, child = TransformObject(), TransformObject()
+    for call in calls:
+        getattr(parent, call)(child)
+    return parent.isLeaf(), child.isRoot()
+
+
+def animated(*calls):
+    """The rig after selecting its "Lift" animation and the calls ((name, arguments))."""
+    mesh = MeshObject(unique("rig"), "TestRig.mesh")
+    mesh.selectAnimation("Lift")
+    mesh.setAnimationLooped(False)
+    for name, args in calls:
+        getattr(mesh, name)(*args)
+    return mesh
+
+
+def carried_body():
+    mesh = MeshObject(unique("cube"), "Prefab_Cube")
+    body = TolvaEngine.MovableObject(engine().getPhysics().createSphereGeometry(0.5))
+    mesh.addChildAsBody(body)
+    check(mesh.isBodyAttached(), "the mesh carries no body")
+
+
+def faded():
+    mesh = MeshObject(unique("cube"), "Prefab_Cube")
+    mesh.setFadeEnabled(True)
+    mesh.fade(1.0, 1.0, 0.0)
+    tolvatest.frame(0.02)
+    check(mesh.isFadeRunning(), "no fade runs")
+
+
+SPUN = Ogre.Quaternion(0.7071068, 0, 0, 0.7071068)
+WORLD = Ogre.Node_TransformSpace.TS_WORLD
+EFFECTS.update({
+    "GameObject.translate": lambda: twice(TransformObject, lambda o: o.translate(Ogre.Vector3(1, 2, 3)),
+                                          lambda o: o.getPosition(), Ogre.Vector3(2, 4, 6), "the position"),
+    "GameObject.rotate": lambda: twice(TransformObject, lambda o: (o.rotate(Ogre.Vector3(0, 0, 1), 22.5), o.rotate(
+        Ogre.Vector3(0, 0, 1), 22.5, WORLD)), lambda o: o.getOrientation(), SPUN, "the orientation"),
+    "GameObject.scale": lambda: twice(TransformObject, lambda o: o.scale(Ogre.Vector3(2, 2, 2)),
+                                      lambda o: o.getScale(), Ogre.Vector3(4, 4, 4), "the scale"),
+    "Hierarchical.addChild": lambda: check(family_tree("addChild") == (False, False), "the child was not added"),
+    "Hierarchical.removeChild": lambda: check(family_tree("addChild", "removeChild") == (True, True),
+                                              "the child was not removed"),
+    "BillboardEffect.rotate": lambda: twice(lambda: BillboardEffect(unique("dots"), "test/Dot"),
+                                            lambda b: b.rotate(30), lambda b: b.getRotation(), 60.0, "the rotation"),
+    "MeshObject.selectAnimation": lambda: check(not animated().isAnimationLooped(),
+                                                "the selected animation does not take the loop flag"),
+    "MeshObject.advanceAnimation": lambda: check(
+        (animated(("advanceAnimation", (10.0,))).isAnimationFinished(),
+         animated(("advanceAnimation", (10.0,)), ("advanceAnimation", (0.5, False))).isAnimationFinished())
+        == (True, False), "the animation did not go to its end and back"),
+    "MeshObject.addChildAsBody": carried_body,
+    "MeshObject.fade": faded,
+    # One row per strict enum of these classes and the input values: its numbers (the rendering and
+    # input libraries' own, most of whose names the binding also puts in the module), and an unnamed
+    # number refused before the engine sees it.
+    "MeshObjectRenderType": lambda: scriptfuzz.enum_row(E.MeshObjectRenderType, dict(
+        RT_SKY=5, RT_STENCIL=10, RT_CLIP=20, RT_STENCILLED_CLIPPED=30, RT_NORMAL=50),
+        lambda value: MeshObject(unique("cube"), "Prefab_Cube").setRenderType(value)),
+    "GameControlRegistry_Control_Type": lambda: scriptfuzz.enum_row(E.GameControlRegistry_Control_Type, dict(
+        TYPE_NONE=0, TYPE_KEY=1, TYPE_MOUSE_BUTTON=2, TYPE_MOUSE_AXIS_X=4, TYPE_MOUSE_AXIS_Y=8, TYPE_MOUSE_AXIS_Z=16,
+        TYPE_MOUSE_AXIS_MASK=28), lambda value: E.GameControlRegistry_Control(value, 36)),
+    # No member takes it: the registry makes modifiers of its kinds itself.
+    "GameControlRegistry_Modifier_Type": lambda: scriptfuzz.enum_row(E.GameControlRegistry_Modifier_Type, dict(
+        TYPE_NONE=0, TYPE_CUSTOM=1)),
+    "FogMode": lambda: scriptfuzz.enum_row(Ogre.FogMode, dict(FOG_NONE=0, FOG_EXP=1, FOG_EXP2=2, FOG_LINEAR=3),
+                                           lambda value: engine().getGraphics().setFogMode(value), exported=True),
+    "Node_TransformSpace": lambda: scriptfuzz.enum_row(Ogre.Node_TransformSpace, dict(
+        TS_LOCAL=0, TS_PARENT=1, TS_WORLD=2), lambda value: TransformObject().setRotationMode(value)),
+    "BillboardType": lambda: scriptfuzz.enum_row(Ogre.BillboardType, dict(
+        BBT_POINT=0, BBT_ORIENTED_COMMON=1, BBT_ORIENTED_SELF=2, BBT_PERPENDICULAR_COMMON=3, BBT_PERPENDICULAR_SELF=4),
+        lambda value: BillboardEffect(unique("dots"), "test/Dot").setType(value), exported=True),
+    "BillboardOrigin": lambda: scriptfuzz.enum_row(Ogre.BillboardOrigin, dict(
+        BBO_TOP_LEFT=0, BBO_TOP_CENTER=1, BBO_TOP_RIGHT=2, BBO_CENTER_LEFT=3, BBO_CENTER=4, BBO_CENTER_RIGHT=5,
+        BBO_BOTTOM_LEFT=6, BBO_BOTTOM_CENTER=7, BBO_BOTTOM_RIGHT=8),
+        lambda value: BillboardEffect(unique("dots"), "test/Dot").setOrigin(value), exported=True),
+    "BillboardChain_TexCoordDirection": lambda: scriptfuzz.enum_row(Ogre.BillboardChain_TexCoordDirection, dict(
+        TCD_U=0, TCD_V=1), lambda value: BillboardChainEffect(unique("chain"), "test/White").setTexCoordDirection(
+        value)),
+    "MouseButton": lambda: scriptfuzz.enum_row(CEGUI.MouseButton, dict(
+        LeftButton=0, RightButton=1, MiddleButton=2, X1Button=3, X2Button=4, MouseButtonCount=5, NoButton=6),
+        lambda value: engine().getGui().convertCEGUIMouseButtonToOIS(value), exported=True),
+    "MouseButtonID": lambda: scriptfuzz.enum_row(OIS.MouseButtonID, dict(
+        MB_Left=0, MB_Right=1, MB_Middle=2, MB_Button3=3, MB_Button4=4, MB_Button5=5, MB_Button6=6, MB_Button7=7),
+        lambda value: engine().getGui().convertOISMouseButtonToCEGUI(value), exported=True),
+    # No member takes a key code (controls take the number): a few of the input library's numbers.
+    "KeyCode": lambda: scriptfuzz.enum_row(OIS.KeyCode, dict(KC_UNASSIGNED=0, KC_ESCAPE=1, KC_W=17, KC_SPACE=57,
+                                                             KC_MEDIASELECT=237), exported=True, every=False),
+})
+
 # Setters whose getters read back something else on the test's engine, and why.
 DIFFERS = {
     "Graphics.setFSAA": "keeps only the levels the render system offers (none under the software renderer)",
     "Graphics.setFullScreen": "stores what the window reports, and the test's window manager has no full screen",
     "Graphics.setShadowsEnable": "shadows stay off without their programs in the test media",
-    "MeshObject.setAnimationLooped": "loops the selected animation; the family's mesh has none selected",
 }
 
 
