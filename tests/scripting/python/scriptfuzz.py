@@ -1070,8 +1070,6 @@ class FuzzTest(unittest.TestCase):
     sequence_labels = ()
     sequences = 0
     extra_families = []
-    # Case names not run unless named in TOLVA_FUZZ_CASES, with the reason.
-    known_faults = {}
     # At most this many one-call cases run (a fixed sample), so that the run keeps to its budget.
     max_single_cases = None
 
@@ -1112,14 +1110,13 @@ class FuzzTest(unittest.TestCase):
             return
         chosen = os.environ.get(CASES_VARIABLE)
         if chosen and chosen.startswith("~"):
-            cases = [case for case in cases if re.search(chosen[1:], case.name) and case.name not in self.known_faults]
+            cases = [case for case in cases if re.search(chosen[1:], case.name)]
         elif chosen:
             wanted = set(chosen.split(","))
             unknown = wanted - set(names)
             self.assertFalse(unknown, "no such cases")
             cases = [case for case in cases if case.name in wanted]
         else:
-            cases = [case for case in cases if case.name not in self.known_faults]
             singles = [index for index, case in enumerate(cases) if case.kind != "program"]
             if self.max_single_cases is not None and len(singles) > self.max_single_cases:
                 # A fixed sample across every member: the list stays within the time budget.

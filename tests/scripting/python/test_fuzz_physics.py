@@ -304,17 +304,6 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
                        "OriginCylinder", "PhysicsObject")
     sequences = 30
     max_single_cases = 3000
-    # Faults mended on another branch, found by these cases; to be removed once that branch is in.
-    known_faults = {
-        "hierarchy:MovableObject:-0.0": "a body under a zero-scaled ancestor is written back as NaN",
-        "hierarchy:MovableObject:0": "a body under a zero-scaled ancestor is written back as NaN",
-        "hierarchy:OriginCylinder:-0.0": "a body under a zero-scaled ancestor is written back as NaN",
-        "hierarchy:OriginCylinder:0": "a body under a zero-scaled ancestor is written back as NaN",
-        "hierarchy:RayObject:1e7": "a ray geometry under far ancestors leaves ODE's range",
-        "hierarchy:RayObject:2e8": "a ray geometry under far ancestors leaves ODE's range",
-        "hierarchy:RayObject:3e9": "a ray geometry under far ancestors leaves ODE's range",
-        "hierarchy:RayObject:1e15": "a ray geometry under far ancestors leaves ODE's range",
-    }
 
 
 if __name__ == "__main__":

@@ -256,26 +256,6 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
                        "PlainMesh", "ParticleSystem")
     sequences = 30
     max_single_cases = 5000
-    # Faults mended on another branch, found by these cases; to be removed once that branch is in.
-    known_faults = {
-        "hierarchy:RibbonTrailEffect:1e7": "a trail walks a far move in element steps",
-        "hierarchy:RibbonTrailEffect:2e8": "a trail walks a far move in element steps",
-        "hierarchy:RibbonTrailEffect:3e9": "a trail walks a far move in element steps",
-        "hierarchy:RibbonTrailEffect:1e-30": "a trail walks a far move in element steps",
-        "hierarchy:RibbonTrailEffect:1e-40": "a trail walks a far move in element steps",
-        "hierarchy:RibbonTrailEffect:1e15": "world scales overflow through the hierarchy",
-        "hierarchy:BillboardEffect:1e15": "world scales overflow through the hierarchy",
-        "hierarchy:MeshObject:1e15": "world scales overflow through the hierarchy",
-        "hierarchy:ParticleSystem:1e15": "world scales overflow through the hierarchy",
-        "hierarchy:ParticleSystem:1e-30": "particles under a zero or denormal world scale",
-        "hierarchy:ParticleSystem:1e-40": "particles under a zero or denormal world scale",
-        "hierarchy:ParticleSystem:-0.0": "particles under a zero or denormal world scale",
-        "hierarchy:ParticleSystem:0": "particles under a zero or denormal world scale",
-        "sequence:26006": "particles under a zero or denormal world scale",
-        "sequence:26009": "particles under a zero or denormal world scale",
-        "sequence:26011": "particles under a zero or denormal world scale",
-        "sequence:26020": "a trail under a denormal world scale walks its move in element steps",
-    }
 
     def extra_strings(self):
         return resource_subfolders()
