@@ -47,10 +47,18 @@ void Time::frame(float)
         if (due == mSchedule.end() || now <= due->first) {
             return;
         }
-        // Leaves before it fires: a one-shot entry whose callback raises must not fire again
-        // every frame, and one the callback re-adds is a new entry for a later pass.
+        // The entry leaves the pass before it fires, so that a frame run from inside the callback
+        // cannot fire it again, but it stays scheduled until the call is over: the listener still
+        // sees itself scheduled from inside. It goes afterwards also when the callback raises,
+        // so that a one-shot entry never fires twice; one the callback re-adds is a new entry
+        // for a later pass.
+        struct Fired {
+            Time& time;
+            ListenerEntry entry;
+            ~Fired() { time.mByListener.erase(entry); }
+        };
         ScheduleListener* listener = due->second;
-        mByListener.erase(ListenerEntry(listener, due->first));
+        const Fired fired{*this, ListenerEntry(listener, due->first)};
         mSchedule.erase(due);
         listener->scheduled();
     }

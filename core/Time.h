@@ -44,7 +44,8 @@ public:
     /// Removes every entry of the listener; a listener without entries is no error. O(k log n)
     /// for the listener's k entries.
     void removeSchedule(ScheduleListener* listener);
-    /// O(log n).
+    /// An entry counts until its call is over: a listener sees itself scheduled from inside
+    /// scheduled(). O(log n).
     bool isScheduled(const ScheduleListener* listener) const;
     /// Removes every entry without calling anyone.
     void clearSchedule();

@@ -21,6 +21,7 @@
 #include "platform/OdeSphereGeometry.h"
 #include "scene/Graphics.h"
 #include "scene/MeshObject.h"
+#include "scene/SceneValueCheck.h"
 
 namespace tolva {
 
@@ -59,23 +60,35 @@ float acosDegrees(float cosine)
     return Ogre::Math::ACos(clampedCosine(cosine)).valueDegrees();
 }
 
-// Values reach the rendering engine's nodes, whose assertions abort on NaN and which refuse
-// positions far beyond any level: refused at the door, before a frame places the camera.
-const float Largest = 1e7f;
+// Values reach the rendering engine's nodes, whose assertions abort on NaN: refused at the door,
+// before a frame places the camera. Any finite distance, pitch or limit is taken and limited as
+// the buckets limit it; only what would overflow before any limit applies, or would carry the
+// camera's node out of the scene, is refused.
+const float SceneBound = SceneValueCheck::MaxMagnitude;
 
 float finite(float value, const char* member)
 {
-    if (!(std::fabs(value) <= Largest)) {
-        throw InvalidArgumentException(std::string("Camera.") + member + " needs a finite number of at most 1e7.");
+    if (!std::isfinite(value)) {
+        throw InvalidArgumentException(std::string("Camera.") + member + " needs a finite number.");
     }
     return value;
 }
 
-const Ogre::Vector3& finite(const Ogre::Vector3& value, const char* member)
+/// Turns have no limits: their pending and applied sums grow with every turn.
+float turn(float degrees, const char* member)
 {
-    if (!(std::fabs(value.x) <= Largest && std::fabs(value.y) <= Largest && std::fabs(value.z) <= Largest)) {
+    if (!(std::fabs(degrees) <= SceneBound)) {
+        throw InvalidArgumentException(std::string("Camera.") + member + " needs a finite turn of at most 1e15 degrees.");
+    }
+    return degrees;
+}
+
+/// Points and directions: their lengths are taken, which overflows long before the float limit.
+const Ogre::Vector3& bounded(const Ogre::Vector3& value, const char* member)
+{
+    if (!(std::fabs(value.x) <= SceneBound && std::fabs(value.y) <= SceneBound && std::fabs(value.z) <= SceneBound)) {
         throw InvalidArgumentException(
-            std::string("Camera.") + member + " needs a vector of finite components of at most 1e7.");
+            std::string("Camera.") + member + " needs a vector of finite components of at most 1e15.");
     }
     return value;
 }
@@ -330,7 +343,15 @@ void Camera::setMinimumFocalDistance(float distance)
 
 void Camera::setMaximumFocalDistance(float distance)
 {
-    finite(distance, "setMaximumFocalDistance");
+    // The camera may end this far from its focal point in any direction.
+    const Ogre::Vector3 focalPoint
+        = (mFocalPoint ? mFocalPoint->getWorldPosition() : Ogre::Vector3::ZERO) + mFocalPointOffset;
+    const float room = SceneBound
+        - std::max(std::fabs(focalPoint.x), std::max(std::fabs(focalPoint.y), std::fabs(focalPoint.z)));
+    if (finite(distance, "setMaximumFocalDistance") > room) {
+        throw InvalidArgumentException(
+            "Camera.setMaximumFocalDistance needs a distance that keeps the camera within 1e15 in every component.");
+    }
     mDistance.setMaximum(distance <= 0.0f ? 0.0f : distance);
 }
 
@@ -364,7 +385,7 @@ void Camera::addPitch(float pitch)
 
 void Camera::rotate(float degrees)
 {
-    finite(degrees, "rotate");
+    turn(degrees, "rotate");
     if (!mLocal) {
         mYaw.addToBucket(degrees);
     } else if (!mSlinging) {
@@ -463,8 +484,8 @@ void Camera::setOrientation(const Ogre::Quaternion& orientation)
 
 void Camera::place(const Ogre::Vector3& position, const Ogre::Vector3& right)
 {
-    finite(position, "place");
-    finite(right, "place");
+    bounded(position, "place");
+    bounded(right, "place");
     updateFocalPointPosition();
     mPreviousFocalPointPosition = mFocalPointPosition;
     mOffset = position - mFocalPointPosition;
@@ -538,7 +559,7 @@ void Camera::setLocalYInverted(bool inverted)
 
 void Camera::lookAt(const Ogre::Vector3& target)
 {
-    finite(target, "lookAt");
+    bounded(target, "lookAt");
     const Ogre::Vector3 direction = normalisedOrSame(mFocalPointPosition + mOffset - target);
     const Ogre::Quaternion inverse = mOrientation.Inverse();
     const Ogre::Vector3 up = inverse * Ogre::Vector3::UNIT_Y;

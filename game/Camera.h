@@ -15,6 +15,10 @@
 //
 // Settings read from and written to the section "Game" of "engine.cfg": "Local X Invert",
 // "Local Y Invert", "Pull Camera" (bool) and "Smooth Exponent" (real).
+//
+// Numbers out of range are limited silently; the setters refuse (InvalidArgumentException) only
+// non-finite numbers, turns beyond 1e15 degrees, points and directions with a component beyond
+// 1e15, and a maximum distance that would carry the camera beyond 1e15 from the origin.
 #pragma once
 
 #include <OgreQuaternion.h>

@@ -50,6 +50,7 @@ void Inventory::Item::setMode(Mode mode)
 Inventory::~Inventory()
 {
     forgetAll();
+    *mAlive = false;
 }
 
 void Inventory::addItem(Item* item)
@@ -152,7 +153,11 @@ void Inventory::removeAllItems()
 {
     // During a change the change under way has already told the equipped item.
     if (!mChanging) {
+        const std::shared_ptr<const bool> alive = mAlive;
         unequipItem();
+        if (!*alive) {
+            return;
+        }
     }
     forgetAll();
 }
@@ -162,6 +167,7 @@ void Inventory::removeAllItems(const std::string& name)
     // One pass; only unequipping runs a reaction, which may change the list as it likes, so the
     // pass starts again from the front after it (at most once: nothing is equipped afterwards).
     std::vector<Item*> released;
+    const std::shared_ptr<const bool> alive = mAlive;
     try {
         ItemList::iterator position = mItems.begin();
         while (position != mItems.end()) {
@@ -169,6 +175,9 @@ void Inventory::removeAllItems(const std::string& name)
                 ++position;
             } else if (position == mEquipped && !mChanging) {
                 erase(position);
+                if (!*alive) {
+                    break;
+                }
                 position = mItems.begin();
             } else {
                 forget(position++, &released);
@@ -203,19 +212,28 @@ void Inventory::equipItem(ItemList::iterator position)
     if (mChanging) {
         throw IllegalStateException("An inventory item's reaction cannot change the equipped item.");
     }
+    const std::shared_ptr<const bool> alive = mAlive;
     mChanging = true;
     mChangeTarget = position;
     try {
         if (isItemEquipped()) {
             (*mEquipped)->unequipped();
+            if (!*alive) {
+                return;
+            }
         }
         // The reaction may have removed the new item.
         if (mChangeTarget != mItems.end()) {
             (*mChangeTarget)->equipped();
+            if (!*alive) {
+                return;
+            }
         }
     } catch (...) {
-        mChanging = false;
-        mChangeTarget = mItems.end();
+        if (*alive) {
+            mChanging = false;
+            mChangeTarget = mItems.end();
+        }
         throw;
     }
     // A new item that removed itself (a consumable) leaves nothing equipped.
@@ -227,12 +245,18 @@ void Inventory::equipItem(ItemList::iterator position)
 void Inventory::erase(ItemList::iterator position)
 {
     if (position == mEquipped && !mChanging) {
+        const std::shared_ptr<const bool> alive = mAlive;
         mErasing = position;
         try {
             unequipItem();
         } catch (...) {
-            mErasing = mItems.end();
+            if (*alive) {
+                mErasing = mItems.end();
+            }
             throw;
+        }
+        if (!*alive) {
+            return;
         }
         position = mErasing;
         mErasing = mItems.end();
@@ -262,8 +286,9 @@ void Inventory::forget(ItemList::iterator position, std::vector<Item*>* released
 
 void Inventory::forgetAll()
 {
-    // Releasing may run script code that adds items again.
-    while (!mItems.empty()) {
+    // Releasing may run script code that adds items again, or that destroys the inventory.
+    const std::shared_ptr<const bool> alive = mAlive;
+    while (*alive && !mItems.empty()) {
         ItemList forgotten;
         forgotten.splice(forgotten.end(), mItems);
         mEquipped = mChangeTarget = mErasing = mItems.end();

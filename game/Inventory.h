@@ -12,10 +12,13 @@
 //
 // The reactions may remove items (themselves included) or empty the inventory; an item removed
 // during a change is not equipped by it. They may not start another change of the equipped item
-// (IllegalStateException): the change under way decides what ends up equipped.
+// (IllegalStateException): the change under way decides what ends up equipped. A reaction, or an
+// item's release, may even destroy the inventory (a script drops its play sphere): the operation
+// that called it then ends at once without touching the inventory again.
 #pragma once
 
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -126,6 +129,9 @@ private:
     bool mChanging = false;
     ItemList::iterator mChangeTarget = mItems.end();
     ItemList::iterator mErasing = mItems.end();
+    /// False once the inventory is destroyed. An operation that runs an item's code keeps a
+    /// share of it and looks at it afterwards, before it touches a member again.
+    std::shared_ptr<bool> mAlive = std::make_shared<bool>(true);
 };
 
 } // namespace tolva

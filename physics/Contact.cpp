@@ -33,6 +33,12 @@ void Contact::setContact(ode::Contact* contact)
     secondGeometry = contact->getSecondGeometry();
     firstPhysical = PhysicalBase::fromGeometry(firstGeometry);
     secondPhysical = PhysicalBase::fromGeometry(secondGeometry);
+    // A one-off test against a bare geometry is a real contact all the same.
+    position = contact->getPosition();
+    normal = contact->getNormal();
+    penetrationDepth = contact->getPenetrationDepth();
+    firstSide = contact->getFirstSide();
+    secondSide = contact->getSecondSide();
 }
 
 void Contact::setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags)

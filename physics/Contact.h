@@ -17,13 +17,14 @@ class PhysicalBase;
 
 class Contact {
 public:
-    /// Null pointers; the numeric fields are left as they are.
+    /// No contact: null pointers and zeroed numbers.
     Contact() = default;
     /// Filled from a physics-layer contact (setContact).
     explicit Contact(ode::Contact* contact);
 
-    /// Geometries and physical objects from the layer's contact, then, when both physical objects
-    /// exist, the movables, position, normal, depth and sides.
+    /// Geometries, physical objects (null for a geometry no physical object holds), position,
+    /// normal, depth and sides from the layer's contact; the movables when both physical objects
+    /// exist.
     void setContact(ode::Contact* contact);
     /// The same for a contact whose geometries both belong to physical objects, with their
     /// owners' contact flags (PhysicalBase::ContactFlag) at hand, as the contact filter has them.
@@ -43,12 +44,12 @@ public:
     /// that was deleted is no contact any more.
     void forgetGeometry(const ode::Geometry* geometry);
 
-    Ogre::Vector3 position;
+    Ogre::Vector3 position = Ogre::Vector3::ZERO;
     /// Points from the second object towards the first.
-    Ogre::Vector3 normal;
-    float penetrationDepth;
-    int firstSide;
-    int secondSide;
+    Ogre::Vector3 normal = Ogre::Vector3::ZERO;
+    float penetrationDepth = 0.0f;
+    int firstSide = 0;
+    int secondSide = 0;
     ode::Geometry* firstGeometry = nullptr;
     ode::Geometry* secondGeometry = nullptr;
     PhysicalBase* firstPhysical = nullptr;

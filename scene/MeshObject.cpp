@@ -13,6 +13,7 @@
 #include <OgreTechnique.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "core/Engine.h"
@@ -603,8 +604,9 @@ void MeshObject::fade(float duration, float from, float to)
     mFadeElapsed = 0.0f;
     mFadeStartAlpha = from;
     mFadeTargetAlpha = to;
-    if (!(duration > 0.0f)) {
-        // No time to fade in: the target at once, not a division by zero in the next frame.
+    if (!(duration > 0.0f) || std::isinf(duration)) {
+        // No time to fade in: the target at once, not a division by zero in the next frame. An
+        // endless fade would never get there: it lands at once too.
         mFadeDuration = 0.0f;
         mFadeRunning = false;
         setMaterialAlpha(to);

@@ -424,8 +424,8 @@ namespace {
 // Reads pickles of plain data only. Unpickling ordinarily imports and calls whatever the data
 // names, so a file could run any code; here the only names the data may use are the two that
 // Python 3 itself writes for a byte string in protocol 2, each accepting only the arguments
-// Python writes, and the value must consist of tuples, lists, numbers, booleans, text and byte
-// strings.
+// Python writes, and the value must consist of tuples, lists, dictionaries, None, numbers,
+// booleans, text and byte strings (data a file may carry beyond what its reader looks at).
 // Byte strings of files written by older versions stay bytes ("encoding"), so names read back
 // exactly.
 const char* const RESTRICTED_UNPICKLER_SCRIPT = R"(
@@ -448,7 +448,7 @@ _GLOBALS = {
     ('__builtin__', 'bytes'): _empty_bytes,
     ('builtins', 'bytes'): _empty_bytes,
 }
-_DATA_TYPES = (int, bool, float, str, bytes)
+_DATA_TYPES = (int, bool, float, str, bytes, type(None))
 
 class _Unpickler(pickle.Unpickler):
     def find_class(self, module, name):
@@ -465,12 +465,16 @@ def loads(data):
     pending = [value]
     while pending:
         item = pending.pop()
-        if type(item) is tuple or type(item) is list:
-            # A container shared through the memo is looked at once; a list may even hold
-            # itself.
+        if type(item) is tuple or type(item) is list or type(item) is dict:
+            # A container shared through the memo is looked at once; a list or a dictionary may
+            # even hold itself.
             if id(item) not in seen:
                 seen.add(id(item))
-                pending.extend(item)
+                if type(item) is dict:
+                    pending.extend(item.keys())
+                    pending.extend(item.values())
+                else:
+                    pending.extend(item)
         elif type(item) not in _DATA_TYPES:
             raise pickle.UnpicklingError('refused: the data holds a %s' % type(item).__name__)
     return value

@@ -121,7 +121,14 @@ ode::TriangleMeshGeometry* createTriangleMeshGeometry(Physics& physics, MeshObje
 
 ContactListener collide(PhysicalBase& object, ode::Geometry* other)
 {
-    return object.collide(require(other, "The geometry to collide with"));
+    ContactListener contact = object.collide(require(other, "The geometry to collide with"));
+    // Watched from now on, so that the contact names both sides for as long as they live.
+    for (PhysicalBase* side : {contact.firstPhysical, contact.secondPhysical}) {
+        if (side) {
+            watchLife(side);
+        }
+    }
+    return contact;
 }
 
 PhysicalBase::CollisionListenerHolder& eventPhysicalCollision(PhysicalBase& object, PhysicalBase* partner)

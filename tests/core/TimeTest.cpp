@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -172,6 +173,28 @@ TEST_F(TimeTest, ListenerReschedulingItselfForNowWaitsForTheNextFrame)
     mTime.frame(0);
     EXPECT_EQ(mCalls, (std::vector<std::string>{"eager", "patient", "eager"}));
     EXPECT_TRUE(mTime.isScheduled(&eager));
+}
+
+TEST_F(TimeTest, AFiredEntryIsScheduledDuringItsCallAndGoneAfterItEvenWhenTheCallRaises)
+{
+    Recorder quiet(mCalls, "quiet");
+    Recorder raising(mCalls, "raising");
+    std::vector<bool> scheduledInside;
+    quiet.onCall = [&] { scheduledInside.push_back(mTime.isScheduled(&quiet)); };
+    raising.onCall = [&] {
+        scheduledInside.push_back(mTime.isScheduled(&raising));
+        throw std::runtime_error("the callback failed");
+    };
+    mTime.addSchedule(0.001f, &quiet);
+    mTime.addSchedule(0.002f, &raising);
+    mTime.now += 10;
+    EXPECT_THROW(mTime.frame(0), std::runtime_error);
+    EXPECT_EQ(scheduledInside, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(mTime.isScheduled(&quiet));
+    EXPECT_FALSE(mTime.isScheduled(&raising));
+    mTime.now += 10;
+    mTime.frame(0);
+    EXPECT_EQ(mCalls, (std::vector<std::string>{"quiet", "raising"}));
 }
 
 TEST_F(TimeTest, NullListenerIsRefusedWithAWarning)

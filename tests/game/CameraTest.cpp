@@ -86,6 +86,23 @@ TEST_F(CameraTest, DistanceAndPitchStayWithinTheirLimits)
             },
             10, 1, 100, 90, 90},
         {"pitch past the default limit", [](Camera& c) { c.setPitch(100); }, 10, 1, 100, 85, 85},
+        {"distance far past the maximum", [](Camera& c) { c.setFocalDistance(1e8f); }, 100, 1, 100, 0, 85},
+        {"minimum far past the maximum", [](Camera& c) { c.setMinimumFocalDistance(1e8f); }, 100, 100, 100, 0, 85},
+        {"a far maximum",
+            [](Camera& c) {
+                c.setMaximumFocalDistance(1e8f);
+                c.setFocalDistance(1e9f);
+            },
+            1e8f, 1, 1e8f, 0, 85},
+        {"pitch far past the limit", [](Camera& c) { c.setPitch(-1e8f); }, 10, 1, 100, -85, 85},
+        {"pitch limit far past a right angle", [](Camera& c) { c.setPitchLimit(-1e8f); }, 10, 1, 100, 0, 90},
+        {"far requests wait in their buckets",
+            [](Camera& c) {
+                c.addPitch(1e8f);
+                c.addFocalDistance(-1e30f);
+                c.rotate(1e8f);
+            },
+            10, 1, 100, 0, 85},
     };
     for (const Case& c : cases) {
         camera().setMinimumFocalDistance(1);
@@ -257,6 +274,11 @@ TEST_F(CameraTest, NumbersThatWouldBreakTheViewAreRefusedAndTheViewStays)
         {"place at NaN", [=](Camera& c) { c.place(Vector3(nan, 0, 0), Vector3::ZERO); }},
         {"place with an infinite right", [=](Camera& c) { c.place(Vector3(0, 0, 5), Vector3(inf, 0, 0)); }},
         {"place beyond float lengths", [=](Camera& c) { c.place(Vector3(3e19f, 0, 3e19f), Vector3::ZERO); }},
+        {"place beyond the scene", [=](Camera& c) { c.place(Vector3(0, -2e15f, 0), Vector3::ZERO); }},
+        {"lookAt beyond the scene", [=](Camera& c) { c.lookAt(Vector3(0, 2e15f, 0)); }},
+        {"a turn whose sums would overflow", [=](Camera& c) { c.rotate(2e15f); }},
+        {"a maximum distance beyond the scene", [=](Camera& c) { c.setMaximumFocalDistance(2e15f); }},
+        {"a maximum distance of minus infinity", [=](Camera& c) { c.setMaximumFocalDistance(-inf); }},
         {"lookAt infinity", [=](Camera& c) { c.lookAt(Vector3(0, inf, 0)); }},
         {"setOrientation zero", [=](Camera& c) { c.setOrientation(Quaternion(0, 0, 0, 0)); }},
         {"setOrientation NaN", [=](Camera& c) { c.setOrientation(Quaternion(nan, 0, 1, 0)); }},

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/Exceptions.h"
@@ -47,11 +48,18 @@ public:
         }
     }
     void _heldByInventory() override { ++holds; }
-    void _releasedByInventory() override { --holds; }
+    void _releasedByInventory() override
+    {
+        --holds;
+        if (onReleased) {
+            onReleased();
+        }
+    }
 
     bool failUnequip = false;
     std::function<void()> onEquipped;
     std::function<void()> onUnequipped;
+    std::function<void()> onReleased;
     /// Positions of inventories that hold the item now.
     int holds = 0;
 
@@ -381,6 +389,51 @@ TEST_F(InventoryTest, RemovingEveryItemOfANameTakesOnePassOverTheList)
         EXPECT_EQ(0u, large.getItemCount("A"));
         EXPECT_FALSE(large.isItemEquipped());
         EXPECT_EQ(std::vector<std::string>({"A:equipped", "A:unequipped"}), calls);
+    }
+}
+
+/// A script that drops its play sphere from an item's reaction destroys the inventory in the
+/// middle of the operation that called it: the operation must end without touching it again (the
+/// sanitizer build sees any read or write of the freed inventory).
+TEST(InventoryLifetime, AReactionThatDestroysTheInventoryEndsTheOperationThatCalledIt)
+{
+    typedef std::function<void(RecordingItem&, RecordingItem&, std::function<void()>)> Arm;
+    const Arm asAIsUnequipped = [](RecordingItem& a, RecordingItem&, std::function<void()> destroy) {
+        a.onUnequipped = destroy;
+    };
+    const Arm asBIsReleased = [](RecordingItem&, RecordingItem& b, std::function<void()> destroy) {
+        b.onReleased = destroy;
+    };
+    const std::vector<std::tuple<const char*, Arm, std::function<void(Inventory&)>>> cases = {
+        {"equipping another", [](RecordingItem&, RecordingItem& b, std::function<void()> destroy) { b.onEquipped = destroy; },
+            [](Inventory& i) { i.equipItem(i.getItem(1)); }},
+        {"equipping by index", asAIsUnequipped, [](Inventory& i) { i.equipItem(0, "B"); }},
+        {"equipping the next", asAIsUnequipped, [](Inventory& i) { i.equipNextItem(); }},
+        {"unequipping", asAIsUnequipped, [](Inventory& i) { i.unequipItem(); }},
+        {"removing the equipped item", asAIsUnequipped, [](Inventory& i) { i.removeItem(i.getItem(0)); }},
+        {"removing it by index", asAIsUnequipped, [](Inventory& i) { i.removeItem(0, "A"); }},
+        {"removing everything", asAIsUnequipped, [](Inventory& i) { i.removeAllItems(); }},
+        {"removing its name", asAIsUnequipped, [](Inventory& i) { i.removeAllItems("A"); }},
+        {"a release while everything goes", asBIsReleased, [](Inventory& i) { i.removeAllItems(); }},
+        {"a release of the equipped item as its name goes",
+            [](RecordingItem& a, RecordingItem&, std::function<void()> destroy) { a.onReleased = destroy; },
+            [](Inventory& i) { i.removeAllItems("A"); }},
+    };
+    for (const auto& [what, arm, act] : cases) {
+        std::vector<std::string> calls;
+        RecordingItem a("A", calls);
+        RecordingItem b("B", calls);
+        auto inventory = std::make_unique<Inventory>();
+        inventory->addItem(&a);
+        inventory->addItem(&b);
+        inventory->equipItem(&a);
+        arm(a, b, [&inventory] { inventory.reset(); });
+        Inventory& doomed = *inventory;
+        act(doomed);
+        EXPECT_FALSE(inventory) << what;
+        EXPECT_EQ(0, a.holds) << what;
+        EXPECT_EQ(0, b.holds) << what;
+        a.onUnequipped = b.onEquipped = a.onReleased = b.onReleased = nullptr;
     }
 }
 

@@ -161,7 +161,7 @@ TEST_F(SpindlewakeModuleTest, ScriptsReachTheRunningGameThroughItsModule)
           "        pass\n";
     start(files);
     ASSERT_EQ("", mStartError) << python().getErrorString();
-    EXPECT_EQ("6 ran, 0 failed", recordedCalls());
+    EXPECT_EQ("7 ran, 0 failed", recordedCalls());
 }
 
 TEST_F(SpindlewakeModuleTest, ObjectsOfTheGameUsedAtExitRaiseReferenceErrors)

@@ -10,7 +10,9 @@
 #include <OgreEntity.h>
 #include <OgreSubEntity.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 
 #include "core/Exceptions.h"
 #include "physics/MovableObject.h"
@@ -282,9 +284,10 @@ TEST_F(MeshObjects, TimedFadeMovesTheFadeMaterialsAlpha)
         float alphaAtOnce;
         bool running;
     };
-    // No time, or negative time, ends at the target at once.
-    const Case cases[]
-        = {{2, 1, 0, 1, true}, {2, 0.5f, 0.5f, 0.5f, false}, {0, 1, 0.25f, 0.25f, false}, {-1, 1, 0.75f, 0.75f, false}};
+    // No time, negative time, or no end at all: at the target at once.
+    const float inf = std::numeric_limits<float>::infinity();
+    const Case cases[] = {{2, 1, 0, 1, true}, {2, 0.5f, 0.5f, 0.5f, false}, {0, 1, 0.25f, 0.25f, false},
+        {-1, 1, 0.75f, 0.75f, false}, {inf, 1, 0, 0, false}, {-0.0f, 1, 0.5f, 0.5f, false}};
     for (const Case& c : cases) {
         mesh.fade(c.duration, c.from, c.to);
         EXPECT_FLOAT_EQ(alphaOf(material), c.alphaAtOnce) << c.duration;

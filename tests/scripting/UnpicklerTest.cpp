@@ -87,8 +87,8 @@ TEST_F(UnpicklerTest, APickleThatWouldRunCodeIsRefusedAndTheCodeNeverRuns)
         {"the byte-string global with another codec",
             "pickle.dumps((Call(__import__('_codecs').encode, 'x', 'rot13'),), 2)"},
         {"the empty-byte-string global asked for memory", "pickle.dumps((Call(bytes, 10**9),), 2)"},
-        {"a dictionary inside a list", "pickle.dumps((1, [2, {}]), 2)"},
-        {"nothing but a value", "pickle.dumps((None,), 2)"},
+        {"a call inside a dictionary", "pickle.dumps(({'key': Call(os.system, " + command + ")},), 2)"},
+        {"a set inside a dictionary", "pickle.dumps(({1: {2}},), 4)"},
     };
     for (const Row& row : rows) {
         const std::string path = writePickle("bad.cfg", row.expression);
@@ -124,6 +124,11 @@ TEST_F(UnpicklerTest, PlainDataOfEveryWriterStillReads)
         {"a tuple shared many times", "pickle.dumps(((1,),) * 3, 2)", "((1,), (1,), (1,))"},
         {"lists, one holding itself", "(lambda l: (l.append(l), pickle.dumps(([2], l), 2))[1])([3])",
             "([2], [3, [...]])"},
+        {"None and dictionaries of plain values",
+            "pickle.dumps((None, 1, [2, {}], {'a': (None,), 2: [b'x'], (3, None): {}}), 2)",
+            "(None, 1, [2, {}], {'a': (None,), 2: [b'x'], (3, None): {}})"},
+        {"a dictionary holding itself", "(lambda d: (d.update(me=d), pickle.dumps((d,), 2))[1])({})",
+            "({'me': {...}},)"},
     };
     for (const Row& row : rows) {
         const std::string path = writePickle("good.cfg", row.expression);

@@ -80,6 +80,27 @@ class Potion(Lamp):
         self.inventory = None
 
 
+class Dropper(Lamp):
+    """Once armed, drops the last reference to the sphere whose inventory tells it anything."""
+
+    def __init__(self, held, calls):
+        Lamp.__init__(self, "Dropper", calls)
+        self.held, self.armed = held, False
+
+    def drop(self):
+        if self.armed:
+            self.held.clear()
+            gc.collect()
+
+    def equipped(self):
+        Lamp.equipped(self)
+        self.drop()
+
+    def unequipped(self):
+        Lamp.unequipped(self)
+        self.drop()
+
+
 class Lifetimes(unittest.TestCase):
     def setUp(self):
         self.game = TolvaEngine.GameSingleton.getInstance()
@@ -109,6 +130,24 @@ class Lifetimes(unittest.TestCase):
             with self.assertRaises(ReferenceError, msg=call) as raised:
                 call()
             self.assertEqual(text, str(raised.exception))
+
+    def test_an_item_whose_reaction_drops_the_sphere_ends_the_call_and_the_inventory_refuses_use(self):
+        operations = [("equip", False, lambda inventory, item: inventory.equipItem(item)),
+                      ("equip next", False, lambda inventory, item: inventory.equipNextItem()),
+                      ("unequip", True, lambda inventory, item: inventory.unequipItem()),
+                      ("remove", True, lambda inventory, item: inventory.removeItem(item))]
+        for name, equipFirst, operation in operations:
+            held = [Spindlewake.PlaySphere("Sphere Dropped On " + name, "play_sphere.mesh")]
+            inventory = held[0].getInventory()
+            item = Dropper(held, self.calls)
+            inventory.addItem(item)
+            if equipFirst:
+                inventory.equipItem(item)
+            item.armed = True
+            operation(inventory, item)
+            self.assertEqual([], held, name)
+            with self.assertRaises(ReferenceError, msg=name):
+                inventory.getItemCount()
 
     def test_an_item_only_the_inventory_holds_lives_until_it_is_removed(self):
         sphere = Spindlewake.PlaySphere("Holding Sphere", "play_sphere.mesh")

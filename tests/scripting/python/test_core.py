@@ -88,7 +88,7 @@ class Schedules(unittest.TestCase):
 
         class Reminder(TolvaEngine.ScheduleListener):
             def scheduled(self):
-                calls.append("due")
+                calls.append(("due", clock().isScheduled(self)))
 
         reminder = Reminder()
         time_ = clock()
@@ -99,7 +99,7 @@ class Schedules(unittest.TestCase):
         time.sleep(0.06)
         tolvatest.frame()
         tolvatest.frame()
-        self.assertEqual(["due"], calls)
+        self.assertEqual([("due", True)], calls, "scheduled until its call is over")
         self.assertFalse(time_.isScheduled(reminder))
 
     def test_a_removed_schedule_is_never_called(self):

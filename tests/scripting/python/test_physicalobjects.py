@@ -93,6 +93,27 @@ class Collisions(unittest.TestCase):
             self.assertEqual(depth, contact.penetrationDepth)
         self.assertAlmostEqual(0.5, world.ball.getPosition().y, 1)
 
+    def test_a_one_off_collision_names_the_object_of_each_side_and_a_miss_is_all_zero(self):
+        def sphere(name, x):
+            made = SinglePhysical(physics().createSphereGeometry(1.0))
+            made.setProperty("name", name)
+            made.setPosition(Vector3(x, 0, 0))
+            return made
+
+        tested, other, far, bare = sphere("tested", 1.5), sphere("other", 2.5), sphere("far", 10), \
+            physics().createSphereGeometry(1.0)
+        cases = [("an object", other.getGeometry(0), ("tested", "other"), 1.0),
+                 ("a geometry no object holds", bare, ("tested", None), 0.5),
+                 ("a miss", far.getGeometry(0), (None, None), 0.0)]
+        for what, geometry, names, depth in cases:
+            contact = tested.collide(geometry)
+            self.assertEqual(names, tuple(side and side.getProperty("name") for side in (contact.p1, contact.p2)),
+                             what)
+            self.assertAlmostEqual(depth, contact.penetrationDepth, 4, what)
+        miss = tested.collide(far.getGeometry(0))
+        self.assertEqual((Vector3(0, 0, 0), Vector3(0, 0, 0), 0, 0),
+                         (miss.position, miss.normal, miss.firstSide, miss.secondSide))
+
     def test_a_trigger_tells_when_it_is_entered_and_left(self):
         world = Ground(height=1.0)
         world.ball.setCollisionCategory(TolvaEngine.PhysicalBase_CollidableType.COLL_SPHERE)
@@ -151,8 +172,7 @@ class Misuse(unittest.TestCase):
                          lambda: ball.eventCollision().connect(None)],
             KeyError: [lambda: ball.getProperty("colour")],
             RuntimeError: [lambda: compound.getPosition(), lambda: TolvaEngine.OccupancyEvent(), lambda: PhysicalBase(),
-                           lambda: TolvaEngine.Contact(), lambda: TolvaEngine.GravityMap("no-such-map"),
-                           lambda: TolvaEngine.CollisionListener().collision(None, None)],
+                           lambda: TolvaEngine.Contact(), lambda: TolvaEngine.CollisionListener().collision(None, None)],
         }
         for error, attempts in calls.items():
             for index, attempt in enumerate(attempts):

@@ -101,15 +101,20 @@ class GravityMaps(unittest.TestCase):
     def test_gravity_map_files_and_values_a_script_gives_are_checked(self):
         folder = tempfile.mkdtemp()
 
-        def gravityMap(grid, cells):
+        def gravityMap(grid, cells, *extra):
             path = os.path.join(folder, "map%d.gmap" % len(os.listdir(folder)))
             with open(path, "wb") as out:
-                pickle.dump(((0, 0, 0), (1, 0, 0, 0), grid, cells), out, 2)
+                pickle.dump(((0, 0, 0), (1, 0, 0, 0), grid, cells) + extra, out, 2)
             return TolvaEngine.GravityMap(path)
 
         lists = gravityMap((1.0, 1, 2, 1), ([[(1, 2, 3)], [(4, 5, 6)]],))
         lists.setIntensity(1.0)
         self.assertEqual(Vector3(4, 5, 6), lists.getGravity(Vector3(0.5, 1.5, 0.5)))
+        annotated = gravityMap((1.0, 1, 1, 1), ([[(1, 2, 3, None)]],), None, {"note": {}})
+        annotated.setIntensity(1.0)
+        self.assertEqual(Vector3(1, 2, 3), annotated.getGravity(Vector3(0.5, 0.5, 0.5)), "extra data is ignored")
+        with self.assertRaisesRegex(RuntimeError, "Cannot locate resource .*no-such-map"):
+            TolvaEngine.GravityMap(os.path.join(folder, "no-such-map"))
         cases = [(IndexError, lambda: gravityMap((1.0, 1, 3, 1), ([[(1, 2, 3)], [(4, 5, 6)]],))),
                  (OverflowError, lambda: gravityMap((1.0, 2**32, 1, 1), ())),
                  (ValueError, lambda: lists.setScale(Vector3(float("nan"), 1, 1))),
