@@ -4,7 +4,9 @@
 // the updraft to the gem; the console reports where the sphere is and restarts the engine; then
 // the window is closed and the program must end cleanly with its files written. On the way the
 // test looks at the window as the player does: the picture follows the camera and the sphere,
-// nothing washes it out, and the goal line can be read.
+// nothing washes it out or fills it with one colour, the sphere stays in view in the updraft, and
+// the goal line can be read and changes with the gem. After the gem the sphere comes back down; a
+// sphere left in the magnetic field stays on the level; the closest camera stays out of the sphere.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -101,18 +103,53 @@ double changedShare(const Picture& a, const Picture& b)
     return static_cast<double>(changed) / (static_cast<double>(sceneRows(a)) * a.width);
 }
 
-/// The share of the scene's pixels that are white or nearly so.
-double whiteShare(const Picture& picture)
+/// The share of the scene's pixels for which the test holds.
+template <typename Test>
+double share(const Picture& picture, Test test)
 {
-    std::size_t white = 0;
+    std::size_t found = 0;
     for (int y = 0; y < sceneRows(picture); ++y) {
         for (int x = 0; x < picture.width; ++x) {
-            const std::uint8_t* p = picture.at(x, y);
-            white += p[0] > 235 && p[1] > 235 && p[2] > 235;
+            found += test(picture.at(x, y));
         }
     }
     return picture.rgb.empty() ? 1.0
-                               : static_cast<double>(white) / (static_cast<double>(sceneRows(picture)) * picture.width);
+                               : static_cast<double>(found) / (static_cast<double>(sceneRows(picture)) * picture.width);
+}
+
+bool isWhite(const std::uint8_t* p)
+{
+    return p[0] > 235 && p[1] > 235 && p[2] > 235;
+}
+
+/// The sphere's dark blue bands, lit or in shade; not the pale blue of the sky, the trail or the
+/// field's marks.
+bool isSphereBlue(const std::uint8_t* p)
+{
+    return p[2] >= 60 && p[2] > 2 * p[0] && p[2] * 10 > p[1] * 14 && p[0] < 90;
+}
+
+/// Either of the sphere's colours: its blue bands or its cream ones (yellower than the floor's
+/// lines, paler than the blocks' orange).
+bool isSphere(const std::uint8_t* p)
+{
+    return isSphereBlue(p) || (p[0] > 150 && p[1] * 10 > p[0] * 8 && p[2] * 10 < p[0] * 8);
+}
+
+/// The share of the scene's pixels in its most common colour, each channel cut to eight levels.
+double largestColourShare(const Picture& picture)
+{
+    std::vector<std::size_t> counts(512, 0);
+    for (int y = 0; y < sceneRows(picture); ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint8_t* p = picture.at(x, y);
+            ++counts[(p[0] >> 5) * 64 + (p[1] >> 5) * 8 + (p[2] >> 5)];
+        }
+    }
+    return picture.rgb.empty()
+        ? 1.0
+        : static_cast<double>(*std::max_element(counts.begin(), counts.end()))
+            / (static_cast<double>(sceneRows(picture)) * picture.width);
 }
 
 /// Relative luminance of an sRGB pixel, as contrast ratios are defined on it.
@@ -161,6 +198,36 @@ double gemHeight(const std::string& log)
     const std::string marker = "Level: gem taken at ";
     const std::size_t at = log.find(marker);
     return at == std::string::npos ? -1.0 : std::atof(log.c_str() + at + marker.size());
+}
+
+/// The share of the goal line's letters (bright neutral pixels of its strip) that only one of the
+/// two pictures has.
+double goalLineChange(const Picture& a, const Picture& b)
+{
+    const auto letter = [](const std::uint8_t* p) {
+        return std::min({p[0], p[1], p[2]}) > 150 && std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) < 24;
+    };
+    std::size_t letters = 0;
+    std::size_t differ = 0;
+    for (int y = 8; y < 28 && y < a.height && y < b.height; ++y) {
+        for (int x = 10; x < 550 && x < a.width && x < b.width; ++x) {
+            letters += letter(a.at(x, y)) || letter(b.at(x, y));
+            differ += letter(a.at(x, y)) != letter(b.at(x, y));
+        }
+    }
+    return letters == 0 ? 0.0 : static_cast<double>(differ) / static_cast<double>(letters);
+}
+
+/// Where the log's last "Level: sphere at <x> <y> <z>" puts the sphere (far below the level when
+/// no line says).
+std::vector<double> spherePosition(const std::string& log)
+{
+    std::vector<double> position = {0.0, -1000.0, 0.0};
+    const std::size_t at = log.rfind("Level: sphere at ");
+    if (at != std::string::npos) {
+        std::sscanf(log.c_str() + at, "Level: sphere at %lf %lf %lf", &position[0], &position[1], &position[2]);
+    }
+    return position;
 }
 
 std::size_t count(const std::string& text, const std::string& part)
@@ -222,21 +289,35 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     x("xdotool keyup Right");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    // Forward (W) from the start: over the plate, through the gate once it has risen, into the
-    // updraft, which lifts the sphere to the gem. A picture every two seconds on the way, each
-    // unlike the one before, until the gem is taken: after it the sphere may rest against the
-    // back wall, however many pictures a loaded machine managed before.
+    // Forward (W) from the start: over the plate, through the gate once it has opened, into the
+    // updraft, which lifts the sphere to the gem; then a few seconds more with the keys let go. A
+    // picture every second, each unlike the one before until the gem is taken (after it the
+    // sphere may rest, however many pictures a loaded machine managed before), none of them
+    // mostly one colour, and the sphere in each while it rides the updraft.
     Picture previous = screenshot(window, shot);
     x("xdotool keydown w");
     int pictures = 0;
     int still = 0;
     int washed = 0;
-    for (int tries = 0; tries < 45 && readFile(log).find("Level: gem taken") == std::string::npos; ++tries) {
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+    int riding = 0;
+    double leastSphere = 1.0;
+    double worstColour = 0.0;
+    for (int tries = 0, after = 0; tries < 90 && after < 5; ++tries) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const std::string now = readFile(log);
         const Picture next = screenshot(window, shot);
+        const bool taken = now.find("Level: gem taken") != std::string::npos;
+        if (taken && after++ == 0) {
+            x("xdotool keyup w");
+        }
         ++pictures;
-        still += changedShare(previous, next) < 0.02;
-        washed += whiteShare(next) > 0.5;
+        still += !taken && changedShare(previous, next) < 0.02;
+        washed += share(next, isWhite) > 0.5;
+        worstColour = std::max(worstColour, largestColourShare(next));
+        if (now.find("Level: sphere in the updraft") != std::string::npos) {
+            ++riding;
+            leastSphere = std::min(leastSphere, share(next, isSphereBlue));
+        }
         previous = next;
     }
     x("xdotool keyup w");
@@ -252,11 +333,46 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
         "the picture moves with the sphere (" + std::to_string(still) + " of " + std::to_string(pictures)
             + " pictures unchanged)");
     check(washed == 0, std::to_string(washed) + " pictures on the way are mostly white");
+    check(worstColour <= 0.7, "no picture is mostly one colour (the worst: " + std::to_string(worstColour) + ")");
+    // Sparks may pass over it, but never hide it all.
+    check(riding > 0 && leastSphere > 0.0005,
+        "the sphere is in view while it rides the updraft (" + std::to_string(riding) + " pictures, at least "
+            + std::to_string(leastSphere) + " of each its blue)");
+    check(goalLineChange(start, previous) > 0.3, "the goal line changes once the gem is taken");
 
-    // The console: where the sphere is, then a restart.
+    // The console: where the sphere is (back down, the updraft weakened once the gem was taken),
+    // then where a sphere put at rest in the magnetic field is 5 s later, long after the field
+    // has rolled it out.
     x("xdotool key grave");
-    enterInConsole("import scripts.level; scripts.level.describe()");
+    enterInConsole("import scripts.level, TolvaEngine; scripts.level.describe()");
     check(program.waitForText(log, "gate open, gem taken", EventSeconds), "the console reports the sphere");
+    const std::vector<double> down = spherePosition(readFile(log));
+    check(down[1] < 2.0, "the sphere came back down after the gem (at " + std::to_string(down[1]) + " units up)");
+    enterInConsole("from TolvaValues.Ogre import Vector3 as V; s = TolvaEngine.GameSingleton.getInstance()"
+                   ".getPlaySphere(); "
+                   "b = s.getMovableBody(); b.setLinearVelocity(V(0, 0, 0)); b.setAngularVelocity(V(0, 0, 0)); "
+                   "s.setPosition(V(-10, 1, -7))");
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    enterInConsole("scripts.level.describe()");
+    for (int tries = 0; tries < 300 && count(readFile(log), "Level: sphere at") < 2; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const std::vector<double> pushed = spherePosition(readFile(log));
+    check(pushed[1] > 0.5 && std::abs(pushed[0]) < 20 && std::abs(pushed[2]) < 20 && pushed[0] < -10.5,
+        "the magnetic field pushes a sphere at rest sideways and keeps it on the level (at "
+            + std::to_string(pushed[0]) + " " + std::to_string(pushed[1]) + " " + std::to_string(pushed[2]) + ")");
+
+    // Page Up held brings the camera as close as the game lets it: the picture is not the sphere.
+    x("xdotool key grave");
+    x("xdotool keydown Prior");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    x("xdotool keyup Prior");
+    const Picture close = screenshot(window, shot);
+    check(share(close, isSphere) < 0.5,
+        "the closest camera stays outside the sphere (" + std::to_string(share(close, isSphere))
+            + " of the picture is the sphere)");
+
+    x("xdotool key grave");
     // A script asking for a mesh that does not exist: the error is reported and play goes on.
     enterInConsole("import TolvaEngine; TolvaEngine.MeshObject(\"Missing\", \"no_such.mesh\")");
     check(program.waitForText(log, "Cannot locate resource no_such.mesh", EventSeconds), "the missing mesh is named");

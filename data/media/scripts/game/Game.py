@@ -37,6 +37,10 @@ FALL_LIMIT = -30.0
 GRAVITY = Vector3(0, -9.81, 0)
 # A torque fit for a ball of radius 1 and mass 1: the body receives the sum of five requests.
 ROLL_SPEED = 2.0
+# The closest the camera comes to the sphere's centre: out of the ball (radius 1), of the near
+# plane's reach around the eye and of the trail leaving the ball, with the ball a fair part of
+# the picture rather than all of it.
+CAMERA_MINIMUM_DISTANCE = 4.0
 # What the level's fixed pieces collide with. Not triggers: a trigger lying on the floor would
 # report the floor as an object entering it.
 FIXED_PARTNERS = Collidable.COLL_MOVABLE | Collidable.COLL_SPHERE | Collidable.COLL_CAMERA
@@ -47,6 +51,14 @@ BLOCKS = [
     (Vector3(5, 0.75, -6), Vector3(3, 1.5, 1.5), 30),
     (Vector3(0, 2, -14), Vector3(12, 4, 1), 0),
     (Vector3(-12, 1.5, 6), Vector3(1, 3, 8), 0),
+]
+# The rim along the floor's edges, higher than the sphere's radius: nothing slows a rolling sphere
+# but what it meets, and the rim is what it meets before the edge.
+RIM = [
+    (Vector3(-19.5, 0.75, 0), Vector3(1, 1.5, 40), 0),
+    (Vector3(19.5, 0.75, 0), Vector3(1, 1.5, 40), 0),
+    (Vector3(0, 0.75, -19.5), Vector3(38, 1.5, 1), 0),
+    (Vector3(0, 0.75, 19.5), Vector3(38, 1.5, 1), 0),
 ]
 # The ramp: a slab tilted about the x axis, rising toward -z.
 RAMP = (Vector3(10, 0.6, 4), Vector3(4, 0.4, 8), 12)
@@ -143,7 +155,7 @@ class Game:
         floorShape = TolvaEngine.MeshObject("Level Floor", "level_floor.mesh")
         self.objects += [floor, floorShape]
 
-        for index, (position, size, degrees) in enumerate(BLOCKS):
+        for index, (position, size, degrees) in enumerate(BLOCKS + RIM):
             self.addBox("Level Block %d" % index, "level_block.mesh", position, size, turn(degrees, Vector3.UNIT_Y))
         position, size, degrees = RAMP
         self.addBox("Level Ramp", "level_block.mesh", position, size, turn(degrees, Vector3.UNIT_X))
@@ -161,6 +173,7 @@ class Game:
         controls.setMode(Spindlewake.GameControl_Mode.MODE_ROLL)
         controls.setSpeed(ROLL_SPEED)
         camera = self.game.getCamera()
+        camera.setMinimumFocalDistance(CAMERA_MINIMUM_DISTANCE)
         camera.place(START + Vector3(0, 3, 8), Vector3.ZERO)
         self.beacon = Beacon()
         self.sphere.getInventory().addItem(self.beacon)

@@ -1,13 +1,15 @@
 """The shipped level's own pieces, built around the game's floor, blocks and ramp:
 
 - a pressure plate (a trigger) just ahead of the start that opens a gate further on: the gate
-  slides up out of the way, with its sound;
+  sinks into the floor, with its sound, so that nothing stands between the following camera and
+  the updraft;
 - behind the gate an updraft (a gravity map read plainly, scaled by the sphere's "gravityScale")
   that lifts the sphere to the gem and holds it there, slowed by the air, with rising sparks (particles) and a lamp over it that casts shadows;
 - at the top of the updraft a gem to pick up (a trigger around a spinning mesh), which goes into
-  the sphere's inventory;
+  the sphere's inventory; then the goal line says so and the updraft weakens, letting the sphere
+  back down;
 - to the left a magnetic field (a gravity map read magnetically) that pushes the charged sphere
-  sideways, its corners marked by billboards;
+  sideways, toward the floor's rim, its corners marked by billboards;
 - a windmill whose rotor turns (a skeletal animation), a ribbon trail behind the sphere, music
   with motifs and a heads-up display.
 
@@ -24,7 +26,8 @@ from TolvaValues.Ogre import ColourValue, Quaternion, Vector3
 
 PLATE = (Vector3(0, 0.25, 2), Vector3(3, 0.5, 3))
 GATE = (Vector3(0, 1.5, -4), Vector3(6, 3, 0.5))
-GATE_RISE = 3.2
+# Its whole height and a little more: the open gate's top lies just under the floor's surface.
+GATE_SINK = 3.05
 GATE_SECONDS = 1.2
 # The updraft's grid is 4 x 6 x 4 cells of 1 unit from its corner; the level doubles it across.
 LIFT_CORNER = Vector3(-4, 0, -12)
@@ -34,6 +37,7 @@ LIFT_CENTRE = Vector3(0, 3, -8)
 GEM = Vector3(0, 4.5, -8)
 PUSH_CORNER = Vector3(-12, 0, -9)
 PUSH_SCALE = Vector3(1, 1, 1)
+PUSH_INTENSITY = 4.0
 WINDMILL = Vector3(-12, 0, -11)
 MARK_SIZE = 0.6
 # The autopilot's waypoints, on the floor, then into the updraft.
@@ -151,10 +155,10 @@ class Level:
     def buildGem(self):
         self.gemShape = self.keep(TolvaEngine.MeshObject("Level Gem", "level_gem.mesh"))
         self.gemShape.setPosition(GEM)
-        glow = self.keep(TolvaEngine.BillboardEffect("Level Gem Glow", "Level/Spark"))
-        glow.setColour(ColourValue(1, 0.8, 0.3, 1))
-        glow.setSize(2.0, 2.0)
-        self.gemShape.addChild(glow)
+        self.glow = self.keep(TolvaEngine.BillboardEffect("Level Gem Glow", "Level/Spark"))
+        self.glow.setColour(ColourValue(1, 0.8, 0.3, 1))
+        self.glow.setSize(2.0, 2.0)
+        self.gemShape.addChild(self.glow)
         self.gemTrigger = self.keep(TolvaEngine.Trigger(Vector3(1.5, 1.5, 1.5)))
         self.gemTrigger.setPosition(GEM)
         self.gemTrigger.eventEntered().connect(self.gemEntered)
@@ -166,10 +170,12 @@ class Level:
             return
         self.gemTaken = True
         self.gemShape.setVisible(False)
+        self.glow.setVisible(False)
         self.gem = Gem()
         self.sphere.getInventory().addItem(self.gem)
         self.pickupSound.play()
         self.lift.setIntensity(SPENT_LIFT)
+        self.showGoal("LevelGoalTaken.layout")
         log("gem taken at %.1f units up" % self.sphere.getPosition().y)
 
     def buildMagneticField(self):
@@ -179,7 +185,9 @@ class Level:
         push.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
         push.setMagnetic(True)
         push.setMagneticCharge(1.0)
-        push.setIntensity(20.0)
+        # Enough to turn a sphere's path, or to roll one at rest out of it at a walking pace; the
+        # floor's rim stops it on the level's edge.
+        push.setIntensity(PUSH_INTENSITY)
         # A charge of the field's sign: the field pushes the sphere against its vectors.
         self.sphere.getMovableBody().setProperty("charge", "1")
         for index, (x, z) in enumerate(((0, 0), (4, 0), (0, 4), (4, 4))):
@@ -218,9 +226,20 @@ class Level:
         # An engine without the GUI (a test's) plays the level without its display.
         self.gui = engine.getGui()
         self.hud = None
+        self.goal = None
         if self.gui is not None:
             self.hud = self.gui.createHud("LevelHud.layout", "Level")
             self.gui.addChild(self.hud)
+            self.showGoal("LevelGoal.layout")
+
+    def showGoal(self, layout):
+        """Puts the goal line of the layout over the HUD's top band, in place of the one shown."""
+        if self.gui is None:
+            return
+        if self.goal is not None:
+            self.gui.destroyWindow(self.goal)
+        self.goal = self.gui.createHud(layout, "Level")
+        self.gui.addChild(self.goal)
 
     def frame(self, seconds):
         self.windmill.advanceAnimation(seconds, True)
@@ -229,7 +248,7 @@ class Level:
         if self.gateOpening is not None and self.gateOpening < GATE_SECONDS:
             step = min(seconds, GATE_SECONDS - self.gateOpening)
             self.gateOpening += step
-            self.gate.translate(Vector3(0, GATE_RISE * step / GATE_SECONDS, 0))
+            self.gate.translate(Vector3(0, -GATE_SINK * step / GATE_SECONDS, 0))
             if self.gateOpening >= GATE_SECONDS:
                 log("gate open")
         position = self.sphere.getPosition()
@@ -283,6 +302,7 @@ class Level:
             self.gem = None
         self.sphere.removeChild(self.trail)
         if self.hud is not None:
+            self.gui.removeChild(self.goal)
             self.gui.removeChild(self.hud)
         self.music.stopMotifs()
         self.music = None
