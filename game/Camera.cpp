@@ -185,7 +185,18 @@ void Camera::frame(float seconds)
         performLocalPitch(seconds);
     }
     mOffset = mOrientation.zAxis() * mDistance.getValue();
-    setPosition(mFocalPointPosition + mOffset);
+    followFocalPoint();
+}
+
+void Camera::followFocalPoint()
+{
+    // The camera moves itself from inside the frame, where nobody could catch a refusal: a place
+    // the scene cannot take (a focal point near its edge, or an object under the camera that
+    // would leave it) keeps the camera where it was until the place is usable again.
+    try {
+        setPosition(mFocalPointPosition + mOffset);
+    } catch (const InvalidArgumentException&) {
+    }
 }
 
 void Camera::performDistance(float seconds)
@@ -274,7 +285,7 @@ void Camera::postPhysicsFrame()
         }
         centralise(Ogre::Vector3::ZERO);
     }
-    setPosition(mFocalPointPosition + mOffset);
+    followFocalPoint();
     GameObject::setOrientation(mOrientation * mLocalOrientation);
     if (mSkySphere) {
         mSkySphere->setOrientation(getOrientation().Inverse());

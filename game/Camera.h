@@ -162,6 +162,7 @@ private:
     void updateFocalPointPosition();
     void recalculateParameters();
     float getCurrentPitch() const;
+    void followFocalPoint();
     void performDistance(float seconds);
     void performPitch(float seconds);
     void performRotation(float seconds);

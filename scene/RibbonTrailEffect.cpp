@@ -48,8 +48,7 @@ RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string&
     setChain(mTrail, false);
     mTrailNode = graphics->createNode();
     mTrailNode->attachObject(mTrail);
-    mTrail->addNode(mNode);
-    mNode->setListener(this);
+    follow(canPlaceInTrailSpace());
     setChainMaterial("Ribbon Trail", name, materialName);
     mLength = mTrail->getTrailLength();
     mInitialWidth = mTrail->getInitialWidth(0);
@@ -58,8 +57,8 @@ RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string&
 RibbonTrailEffect::~RibbonTrailEffect()
 {
     setChain(nullptr, true);
-    // Also takes the listener (this object) off the node.
-    mTrail->removeNode(mNode);
+    follow(false);
+    mNode->setListener(nullptr);
     mTrailNode->detachObject(mTrail);
     Ogre::SceneManager* scene = Engine::getInstance()->getGraphics()->getSceneManager();
     scene->destroySceneNode(mTrailNode);
@@ -120,13 +119,49 @@ bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place) const
 
 void RibbonTrailEffect::restartTrail()
 {
-    mTrail->removeNode(mNode);
-    mTrail->addNode(mNode);
+    follow(false);
+    follow(true);
+}
+
+bool RibbonTrailEffect::canPlaceInTrailSpace() const
+{
+    // Asked from the followed node's update, before the trail's own node has caught up with a
+    // change above it: its world scale is worked out from its parent's.
+    const Ogre::Node* parent = mTrailNode->getParent();
+    const Ogre::Vector3 scale = parent ? parent->_getDerivedScale() * mTrailNode->getScale() : mTrailNode->getScale();
+    return SceneValueCheck::isInvertibleScale(scale);
+}
+
+void RibbonTrailEffect::follow(bool following)
+{
+    if (following == mFollowing) {
+        return;
+    }
+    // The rendering engine puts its own listener on the node and takes it off again; this object
+    // listens in its place throughout.
+    if (following) {
+        mNode->setListener(nullptr);
+        mTrail->addNode(mNode);
+    } else {
+        mTrail->removeNode(mNode);
+    }
     mNode->setListener(this);
+    mFollowing = following;
 }
 
 void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
 {
+    // The trail keeps its elements in its own node's space, reached by dividing by that node's
+    // world scale: while the scale counts as zero the trail is put away, and starts afresh once
+    // the scale is usable again.
+    if (!canPlaceInTrailSpace()) {
+        follow(false);
+        return;
+    }
+    if (!mFollowing) {
+        follow(true);
+        return;
+    }
     Ogre::Vector3 place = node->_getDerivedPosition();
     if (Ogre::SceneNode* trailNode = mTrail->getParentSceneNode()) {
         place = trailNode->convertWorldToLocalPosition(place);

@@ -94,12 +94,12 @@ def contact():
     return listener
 
 
+def carrier():
+    return E.PhysicsObject(physics().createBoxGeometry(Vector3(1, 1, 1)))
+
+
 def gone_carried_base():
-    carrier = E.PhysicsObject(physics().createBoxGeometry(Vector3(1, 1, 1)))
-    base = carrier.getBase()
-    del carrier
-    gc.collect()
-    return base
+    return gone(carrier, lambda c: c.getBase())
 
 
 FAMILIES = [
@@ -131,10 +131,11 @@ FAMILIES = [
     Family(TolvaValues.ode.FixedJoint, lambda: physics().createFixedJoint()),
     # Handles, signals and holders whose object is gone: every member must raise ReferenceError.
     Family(E.PhysicalBase, gone_carried_base, label="goneBase", gone=True),
-    Family(E.CollisionEvent, lambda: gone(carried_base, lambda b: b.eventCollision()), label="goneSignal",
+    Family(E.CollisionEvent, lambda: gone(carrier, lambda c: c.getBase().eventCollision()), label="goneSignal",
            gone=True),
     Family(E.InterfaceHolder_CollisionListener,
-           lambda: gone(carried_base, lambda b: b.eventPhysicalCollision(b)), label="goneHolder", gone=True),
+           lambda: gone(carrier, lambda c: c.getBase().eventPhysicalCollision(c.getBase())), label="goneHolder",
+           gone=True),
     Family(TolvaValues.ode.Body, lambda: gone(ball, lambda b: b.getBody()), label="goneBody", gone=True),
 ]
 
