@@ -158,6 +158,9 @@ void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
         follow(false);
         return;
     }
+    // The rendering engine places the trail through its node's cached world transform, which the
+    // scene's update may not have refreshed yet after a change above it.
+    mTrailNode->_update(false, true);
     if (!mFollowing) {
         follow(true);
         return;

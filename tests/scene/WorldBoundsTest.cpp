@@ -5,6 +5,7 @@
 
 #include <OgreParticleSystem.h>
 #include <OgreRibbonTrail.h>
+#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
 #include <chrono>
@@ -17,7 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/Engine.h"
 #include "core/Exceptions.h"
+#include "scene/Graphics.h"
 #include "scene/GameObject.h"
 #include "scene/NodeObject.h"
 #include "scene/ParticleSystem.h"
@@ -205,5 +208,31 @@ TEST_F(WorldBounds, ParticlesUnderAScaleThatCountsAsZeroStayAwayUntilItIsUsable)
             (onAncestor ? static_cast<GameObject&>(parent) : sparks).setScale(Ogre::Vector3::UNIT_SCALE);
             EXPECT_TRUE(emitted());
         }
+    }
+}
+
+TEST_F(WorldBounds, ATrailWhoseSpaceHasAScaleThatCountsAsZeroIsPutAwayUntilItIsUsable)
+{
+    // A trail's elements live in the space of the scene's root, which a script can scale too.
+    NodeObject* root = Engine::getInstance()->getGraphics()->getRootNodeObject();
+    GameObject parent;
+    RibbonTrailEffect trail("trail", "test/Trail");
+    parent.addChild(&trail);
+    trail.setLength(10);
+    frame();
+    Ogre::RibbonTrail* ogre = trail.getTrail();
+    for (const Ogre::Vector3& scale : {Ogre::Vector3(1e-40f, 1e15f, 1), Ogre::Vector3(1, 0, 1)}) {
+        SCOPED_TRACE(scale);
+        root->setScale(scale);
+        trail.translate(Ogre::Vector3(1, 0, 3));
+        frame();
+        frame();
+        const Ogre::AxisAlignedBox bounds = ogre->getBoundingBox();
+        EXPECT_TRUE(bounds.isNull() || (isFinite(bounds.getMinimum()) && isFinite(bounds.getMaximum())));
+        root->setScale(Ogre::Vector3::UNIT_SCALE);
+        trail.translate(Ogre::Vector3(1, 0, 0));
+        frame();
+        const Ogre::Vector3 head = ogre->getChainElement(ogre->getChainIndexForNode(trail.getNode()), 0).position;
+        EXPECT_TRUE(head.positionEquals(trail.getWorldPosition(), 1e-3f)) << head << " " << trail.getWorldPosition();
     }
 }
