@@ -47,8 +47,11 @@ RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string&
         scene->createMovableObject(name, Ogre::RibbonTrailFactory::FACTORY_TYPE_NAME));
     setChain(mTrail, false);
     mTrailNode = graphics->createNode();
+    // The trail starts at the node's world place: attached afterwards, it is not placed through
+    // its node's world scale, which a script may have made unusable (see nodeUpdated).
+    mTrail->addNode(mNode);
+    mNode->setListener(this);
     mTrailNode->attachObject(mTrail);
-    follow(canPlaceInTrailSpace());
     setChainMaterial("Ribbon Trail", name, materialName);
     mLength = mTrail->getTrailLength();
     mInitialWidth = mTrail->getInitialWidth(0);
@@ -57,8 +60,8 @@ RibbonTrailEffect::RibbonTrailEffect(const std::string& name, const std::string&
 RibbonTrailEffect::~RibbonTrailEffect()
 {
     setChain(nullptr, true);
-    follow(false);
-    mNode->setListener(nullptr);
+    // Also takes the listener (this object) off the node.
+    mTrail->removeNode(mNode);
     mTrailNode->detachObject(mTrail);
     Ogre::SceneManager* scene = Engine::getInstance()->getGraphics()->getSceneManager();
     scene->destroySceneNode(mTrailNode);
@@ -119,8 +122,9 @@ bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place) const
 
 void RibbonTrailEffect::restartTrail()
 {
-    follow(false);
-    follow(true);
+    mTrail->removeNode(mNode);
+    mTrail->addNode(mNode);
+    mNode->setListener(this);
 }
 
 bool RibbonTrailEffect::canPlaceInTrailSpace() const
@@ -132,39 +136,16 @@ bool RibbonTrailEffect::canPlaceInTrailSpace() const
     return SceneValueCheck::isInvertibleScale(scale);
 }
 
-void RibbonTrailEffect::follow(bool following)
-{
-    if (following == mFollowing) {
-        return;
-    }
-    // The rendering engine puts its own listener on the node and takes it off again; this object
-    // listens in its place throughout.
-    if (following) {
-        mNode->setListener(nullptr);
-        mTrail->addNode(mNode);
-    } else {
-        mTrail->removeNode(mNode);
-    }
-    mNode->setListener(this);
-    mFollowing = following;
-}
-
 void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
 {
     // The trail keeps its elements in its own node's space, reached by dividing by that node's
-    // world scale: while the scale counts as zero the trail is put away, and starts afresh once
-    // the scale is usable again.
+    // world scale: while the scale counts as zero the trail stays as it was.
     if (!canPlaceInTrailSpace()) {
-        follow(false);
         return;
     }
     // The rendering engine places the trail through its node's cached world transform, which the
     // scene's update may not have refreshed yet after a change above it.
     mTrailNode->_update(false, true);
-    if (!mFollowing) {
-        follow(true);
-        return;
-    }
     Ogre::Vector3 place = node->_getDerivedPosition();
     if (Ogre::SceneNode* trailNode = mTrail->getParentSceneNode()) {
         place = trailNode->convertWorldToLocalPosition(place);

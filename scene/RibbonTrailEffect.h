@@ -66,8 +66,6 @@ private:
     void restartTrail();
     /// Whether the trail's own node has a world scale that places can be divided by.
     bool canPlaceInTrailSpace() const;
-    /// Adds the node to the trail, or takes it out (the trail's elements with it).
-    void follow(bool following);
     /// Applies the length and width at the current world scale; when either would leave what the
     /// trail can take, puts the scale back and throws InvalidArgumentException.
     void applyScaleOrRestore(const Ogre::Vector3& before);
@@ -76,7 +74,6 @@ private:
     Ogre::SceneNode* mTrailNode = nullptr;
     float mLength = 0.0f;
     float mInitialWidth = 0.0f;
-    bool mFollowing = false;
 };
 
 } // namespace tolva

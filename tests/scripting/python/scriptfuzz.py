@@ -1011,11 +1011,29 @@ def run_program(case, builder, frame, note=None):
         outcome = "a frame raised " + describe(error)
     program.drop()
     try:
+        reset_scene_root()
         frame()
     except BaseException as error:
         outcome = outcome or "the frame after dropping raised " + describe(error)
     failures = program.failures + ([outcome] if outcome else [])
     return "\n".join(failures + [program.text()]) if failures else None
+
+
+def reset_scene_root():
+    """Puts the scene's root back where it started: a program reached through a parent may move
+    or scale it, and the next program must run as it would alone."""
+    engine, values = sys.modules.get("TolvaEngine"), sys.modules.get("TolvaValues")
+    graphics = engine.Engine.getInstance().getGraphics() if engine and values else None
+    root = graphics.getRootNodeObject() if graphics else None
+    if root is None:
+        return
+    for reset in (lambda: root.setPosition(values.Ogre.Vector3(0, 0, 0)),
+                  lambda: root.setOrientation(values.Ogre.Quaternion(1, 0, 0, 0)),
+                  lambda: root.setScale(values.Ogre.Vector3(1, 1, 1))):
+        try:
+            reset()
+        except ValueError:
+            pass
 
 
 def describe(error):
