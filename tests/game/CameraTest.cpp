@@ -296,6 +296,28 @@ TEST_F(CameraTest, NumbersThatWouldBreakTheViewAreRefusedAndTheViewStays)
     }
 }
 
+TEST_F(CameraTest, AFocalPointThatWouldDragTheCameraBeyondTheSceneBoundLeavesItWhereItWas)
+{
+    GameObject target;
+    camera().setFocalPoint(&target);
+    camera().setMaximumFocalDistance(1e9f);
+    camera().setFocalDistance(1e9f);
+    for (int i = 0; i < 300 && camera().getFocalDistance() < 0.99e9f; ++i) {
+        frame();
+    }
+    ASSERT_GT(camera().getFocalDistance(), 0.99e9f);
+    frame();
+    const Vector3 before = camera().getPosition();
+    target.setPosition(Vector3(0, 0, 1e15f));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NO_THROW(frame());
+    }
+    EXPECT_TRUE(near(before, camera().getPosition()));
+    target.setPosition(Vector3::ZERO);
+    frame();
+    EXPECT_LT(camera().getPosition().length(), 1.01e9f);
+}
+
 TEST_F(CameraTest, AFocalObjectThatIsDestroyedIsForgotten)
 {
     auto target = std::make_unique<GameObject>();
