@@ -222,7 +222,7 @@ void Graphics::loadPlugins()
 {
     // The codec plug-in comes after the three named ones: this rendering engine decodes no
     // common image format by itself. The first failure ends start-up with its reason on the
-    // fatal line, since the player has to mend (or delete) the file that names the plug-ins.
+    // fatal line, since the player has to repair (or delete) the file that names the plug-ins.
     std::string reason = loadPlugin("RenderPlugin");
     for (const char* key : {"ParticlePlugin", "ArchivePlugin"}) {
         if (reason.empty()) {
@@ -244,7 +244,7 @@ std::string Graphics::loadPlugin(const std::string& key, const std::string& defa
     const std::string where = "in section [" + std::string(PLUGIN_SECTION) + "] of '" + config.getFileName() + "'";
     if (!config.hasSection(PLUGIN_SECTION)) {
         return "There is no section [" + std::string(PLUGIN_SECTION) + "] in '" + config.getFileName()
-            + "'; mend the file, or delete it to start from the shipped one.";
+            + "'; repair the file, or delete it to start from the shipped one.";
     }
     std::string missing = "PluginFolder";
     std::string folder;
@@ -255,7 +255,7 @@ std::string Graphics::loadPlugin(const std::string& key, const std::string& defa
         file = defaultFile.empty() ? config.getValueString(PLUGIN_SECTION, key)
                                    : readString(config, PLUGIN_SECTION, key, defaultFile);
     } catch (const std::exception&) {
-        return "There is no '" + missing + "' " + where + "; mend the file, or delete it to start from the shipped one.";
+        return "There is no '" + missing + "' " + where + "; repair the file, or delete it to start from the shipped one.";
     }
     const std::string path = folder + "/" + file;
     try {
