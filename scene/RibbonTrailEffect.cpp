@@ -101,9 +101,6 @@ bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place) const
 {
     const size_t chain = mTrail->getChainIndexForNode(mNode);
     const size_t count = mTrail->getNumChainElements(chain);
-    if (count == 0) {
-        return true;
-    }
     // The engine measures from the element behind the head.
     const Ogre::Vector3& from = mTrail->getChainElement(chain, count > 1 ? 1 : 0).position;
     const float step = mTrail->getTrailLength() / float(mTrail->getMaxChainElements());
@@ -138,6 +135,12 @@ bool RibbonTrailEffect::canPlaceInTrailSpace() const
 
 void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
 {
+    // A restart (a new element count, a far move) clears the elements and then asks the node
+    // where it is, which brings a pending move here: the restart places the elements itself, and
+    // the rendering engine's walk from an empty chain reads before its element list.
+    if (mTrail->getNumChainElements(mTrail->getChainIndexForNode(mNode)) == 0) {
+        return;
+    }
     // The trail keeps its elements in its own node's space, reached by dividing by that node's
     // world scale: while the scale counts as zero the trail stays as it was.
     if (!canPlaceInTrailSpace()) {

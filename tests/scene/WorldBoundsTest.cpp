@@ -117,6 +117,38 @@ TEST_F(WorldBounds, RibbonTrailFramesReturnWhateverTheMove)
     }
 }
 
+TEST_F(WorldBounds, ATrailRestartedWhileItsNodeHasAPendingMoveStartsWhereTheNodeIs)
+{
+    // A new element count restarts the trail, which asks the node where it is; a pending move
+    // then reaches the trail while its elements are cleared.
+    const std::vector<std::pair<const char*, std::function<void(GameObject&, RibbonTrailEffect&)>>> moves = {
+        {"its own move", [](GameObject&, RibbonTrailEffect& trail) { trail.translate(Ogre::Vector3(1, 0, 3)); }},
+        {"its parent's move", [](GameObject& parent, RibbonTrailEffect&) { parent.translate(Ogre::Vector3(0, 4, 0)); }},
+    };
+    int index = 0;
+    for (const auto& move : moves) {
+        for (unsigned int elements : {2u, 40u}) {
+            SCOPED_TRACE(move.first + (" then " + std::to_string(elements) + " elements"));
+            GameObject parent;
+            RibbonTrailEffect trail("restarted" + std::to_string(index++), "test/Trail");
+            parent.addChild(&trail);
+            trail.setLength(10);
+            frame();
+            HangWatch watch(move.first);
+            move.second(parent, trail);
+            trail.setMaxElements(elements);
+            Ogre::RibbonTrail* ogre = trail.getTrail();
+            const size_t chain = ogre->getChainIndexForNode(trail.getNode());
+            ASSERT_EQ(2u, ogre->getNumChainElements(chain));
+            for (size_t element = 0; element < 2; ++element) {
+                EXPECT_TRUE(ogre->getChainElement(chain, element).position.positionEquals(trail.getWorldPosition(), 1e-4f))
+                    << ogre->getChainElement(chain, element).position << " " << trail.getWorldPosition();
+            }
+            frame();
+        }
+    }
+}
+
 TEST_F(WorldBounds, RibbonTrailRefusesALengthWhoseElementStepIsDenormal)
 {
     RibbonTrailEffect trail("trail", "test/Trail");

@@ -1090,8 +1090,6 @@ class FuzzTest(unittest.TestCase):
     extra_families = []
     # At most this many one-call cases run (a fixed sample), so that the run keeps to its budget.
     max_single_cases = None
-    # Cases found to fail and not yet mended, with the fault: run only when named in TOLVA_FUZZ_CASES.
-    known_faults = {}
 
     @classmethod
     def scale(cls):
@@ -1137,7 +1135,6 @@ class FuzzTest(unittest.TestCase):
             self.assertFalse(unknown, "no such cases")
             cases = [case for case in cases if case.name in wanted]
         else:
-            cases = [case for case in cases if case.name not in self.known_faults]
             singles = [index for index, case in enumerate(cases) if case.kind != "program"]
             if self.max_single_cases is not None and len(singles) > self.max_single_cases:
                 # A fixed sample across every member: the list stays within the time budget.

@@ -257,11 +257,6 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     sequences = 30
     max_single_cases = 5000
 
-    known_faults = {
-        "sequence:26009": "crashes or hangs in about one run in five, not the same way each time; the "
-                          "cause is not found yet",
-    }
-
     def extra_strings(self):
         return resource_subfolders()
 
