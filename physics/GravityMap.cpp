@@ -181,26 +181,17 @@ void GravityMap::_prepareStep()
     mSensorPartners = sensor->getCollisionBitfield();
 }
 
-bool GravityMap::touches(ode::Geometry* geometry, const Ogre::Vector3& local) const
+bool GravityMap::touches(const PushTarget& target, const Ogre::Vector3& local) const
 {
     // A solid shape whose centre is inside the box touches it; anything else takes the
     // collision test the trigger's contacts would come from.
     const Ogre::Vector3 size = mData->getSize();
-    if (local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < size.x && local.y < size.y && local.z < size.z
-        && geometry->getOffsetPosition() == Ogre::Vector3::ZERO) {
-        switch (geometry->getClass()) {
-        case ode::Geometry::CLASS_SPHERE:
-        case ode::Geometry::CLASS_BOX:
-        case ode::Geometry::CLASS_CAPSULE:
-        case ode::Geometry::CLASS_CYLINDER:
-            return true;
-        default:
-            break;
-        }
+    if (target.centred && local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < size.x && local.y < size.y
+        && local.z < size.z) {
+        return true;
     }
     dContactGeom contact;
-    return dCollide(mTrigger->getGeometry(0)->getGeometryID(), geometry->getGeometryID(), 1, &contact, sizeof(contact))
-        > 0;
+    return dCollide(mTrigger->getGeometry(0)->getGeometryID(), target.geometry, 1, &contact, sizeof(contact)) > 0;
 }
 
 GravityMap::PushProperties GravityMap::readPushProperties(const PhysicalBase* object)
@@ -228,37 +219,58 @@ bool GravityMap::pushFactor(const PushProperties& properties, float& factor) con
     return true;
 }
 
-bool GravityMap::_pushInStep(MovableObject* object, const PushProperties& properties)
+bool GravityMap::readPushTarget(const MovableObject* object, PushTarget& target)
 {
-    // The rule first: it needs nothing but the properties at hand. Then the object's state, read
-    // from ODE's own records, which the step reads anyway.
-    float factor = 0;
-    if (!pushFactor(properties, factor)) {
-        return false;
-    }
     ode::Body* body = object->getBody();
     ode::Geometry* geometry = object->getGeometry(0);
-    if (!body || !geometry || !object->isCollidable()) {
+    if (!body || !geometry || !object->isCollidable() || !geometry->isEnabled()) {
         return false;
     }
-    const dGeomID id = geometry->getGeometryID();
-    if (!dGeomIsEnabled(id)
-        || (!(mSensorCategory & dGeomGetCollideBits(id)) && !(dGeomGetCategoryBits(id) & mSensorPartners))) {
+    target.body = body->getBodyID();
+    target.geometry = geometry->getGeometryID();
+    target.category = geometry->getCategoryBitfield();
+    target.partners = geometry->getCollisionBitfield();
+    target.properties = readPushProperties(object);
+    target.centred = false;
+    if (geometry->getOffsetPosition() == Ogre::Vector3::ZERO) {
+        switch (geometry->getClass()) {
+        case ode::Geometry::CLASS_SPHERE:
+        case ode::Geometry::CLASS_BOX:
+        case ode::Geometry::CLASS_CAPSULE:
+        case ode::Geometry::CLASS_CYLINDER:
+            target.centred = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+bool GravityMap::_pushInStep(const PushTarget& target)
+{
+    // The rule first: it needs nothing but the properties at hand. Then the body's position,
+    // from ODE's own record, which the step reads anyway.
+    float factor = 0;
+    if (!pushFactor(target.properties, factor)) {
         return false;
     }
-    const dReal* position = dBodyGetPosition(body->getBodyID());
+    if (!(mSensorCategory & target.partners) && !(target.category & mSensorPartners)) {
+        return false;
+    }
+    const dReal* position = dBodyGetPosition(target.body);
     const Ogre::Vector3 local
         = mStepInverse * Ogre::Vector3(float(position[0]), float(position[1]), float(position[2]));
     uint32_t i, j, k;
-    if (!findCell(local, i, j, k) || !touches(geometry, local)) {
+    if (!findCell(local, i, j, k) || !touches(target, local)) {
         return false;
     }
     const Ogre::Vector3 force = mStepLinear * (mData->getCell(i, j, k) * (mIntensity * factor));
     if (std::isfinite(force.x) && std::isfinite(force.y) && std::isfinite(force.z)) {
-        dBodyAddForce(body->getBodyID(), force.x, force.y, force.z);
+        dBodyAddForce(target.body, force.x, force.y, force.z);
     } else {
-        // Refused, with the body's warning.
-        body->addForce(force);
+        // Refused, with the body's warning (which only writes to the log).
+        ode::Body::fromId(target.body)->addForce(force);
     }
     return true;
 }
