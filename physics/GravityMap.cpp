@@ -70,6 +70,14 @@ void GravityMap::setUp(const std::string& fileName)
     }
     setPosition(mData->getPosition());
     setOrientation(mData->getOrientation());
+    mCells = mData->getCellCount() == 0 ? nullptr : &mData->getCell(0, 0, 0);
+    mCellSize = mData->getCellSize();
+    mCountX = float(mData->getCountX());
+    mCountY = float(mData->getCountY());
+    mCountZ = float(mData->getCountZ());
+    mRowsY = mData->getCountY();
+    mRowsZ = mData->getCountZ();
+    mSize = mData->getSize();
 
     const Ogre::Vector3 size = mData->getSize();
     mTrigger = std::make_unique<Trigger>(size);
@@ -127,19 +135,17 @@ void GravityMap::scale(const Ogre::Vector3& factors)
     setScale(getScale() * factors);
 }
 
-bool GravityMap::findCell(const Ogre::Vector3& local, uint32_t& i, uint32_t& j, uint32_t& k) const
+inline bool GravityMap::findCell(const Ogre::Vector3& local, uint32_t& i, uint32_t& j, uint32_t& k) const
 {
     // A grid without cells holds no point, not even in the band below its lower faces.
-    if (mData->getCellCount() == 0) {
+    if (!mCells) {
         return false;
     }
     // Compared as floats before any conversion: a far point (or a NaN) has no integer index.
-    const float cellSize = mData->getCellSize();
-    const float x = local.x / cellSize;
-    const float y = local.y / cellSize;
-    const float z = local.z / cellSize;
-    if (!(x > -1.0f && x < float(mData->getCountX()) && y > -1.0f && y < float(mData->getCountY()) && z > -1.0f
-            && z < float(mData->getCountZ()))) {
+    const float x = local.x / mCellSize;
+    const float y = local.y / mCellSize;
+    const float z = local.z / mCellSize;
+    if (!(x > -1.0f && x < mCountX && y > -1.0f && y < mCountY && z > -1.0f && z < mCountZ)) {
         return false;
     }
     // Truncation toward zero: the band within one cell below a lower face is the first layer.
@@ -181,13 +187,12 @@ void GravityMap::_prepareStep()
     mSensorPartners = sensor->getCollisionBitfield();
 }
 
-bool GravityMap::touches(const PushTarget& target, const Ogre::Vector3& local) const
+inline bool GravityMap::touches(const PushTarget& target, const Ogre::Vector3& local) const
 {
     // A solid shape whose centre is inside the box touches it; anything else takes the
     // collision test the trigger's contacts would come from.
-    const Ogre::Vector3 size = mData->getSize();
-    if (target.centred && local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < size.x && local.y < size.y
-        && local.z < size.z) {
+    if (target.centred && local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < mSize.x && local.y < mSize.y
+        && local.z < mSize.z) {
         return true;
     }
     dContactGeom contact;
@@ -205,7 +210,7 @@ GravityMap::PushProperties GravityMap::readPushProperties(const PhysicalBase* ob
     return result;
 }
 
-bool GravityMap::pushFactor(const PushProperties& properties, float& factor) const
+inline bool GravityMap::pushFactor(const PushProperties& properties, float& factor) const
 {
     if (!mMagnetic) {
         factor = properties.scale;
@@ -265,7 +270,8 @@ bool GravityMap::_pushInStep(const PushTarget& target)
     if (!findCell(local, i, j, k) || !touches(target, local)) {
         return false;
     }
-    const Ogre::Vector3 force = mStepLinear * (mData->getCell(i, j, k) * (mIntensity * factor));
+    const Ogre::Vector3& cell = mCells[(size_t(i) * mRowsY + j) * mRowsZ + k];
+    const Ogre::Vector3 force = mStepLinear * (cell * (mIntensity * factor));
     if (std::isfinite(force.x) && std::isfinite(force.y) && std::isfinite(force.z)) {
         dBodyAddForce(target.body, force.x, force.y, force.z);
     } else {

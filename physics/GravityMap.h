@@ -134,6 +134,17 @@ private:
     unsigned long mSensorPartners = 0;
     /// The node scale the trigger's box was last fitted to.
     Ogre::Vector3 mFittedScale = Ogre::Vector3::UNIT_SCALE;
+
+    // The grid as lookups read it, taken once: a grid does not change while a map holds it.
+    const Ogre::Vector3* mCells = nullptr;
+    float mCellSize = 1;
+    float mCountX = 0;
+    float mCountY = 0;
+    float mCountZ = 0;
+    uint32_t mRowsY = 0;
+    uint32_t mRowsZ = 0;
+    /// The grid's extent in its local units.
+    Ogre::Vector3 mSize = Ogre::Vector3::ZERO;
 };
 
 } // namespace tolva
