@@ -100,8 +100,8 @@ public:
         /// A solid shape centred on the body: inside the box by its centre alone.
         bool centred = false;
     };
-    /// The target of a movable that maps may push: one with a body and a geometry that is enabled,
-    /// and collidable; false for any other.
+    /// The target of a movable that maps may push: a collidable one with a body and an enabled
+    /// geometry; false for any other.
     static bool readPushTarget(const MovableObject* object, PushTarget& target);
 
     /// Called by the gravity manager at the start of each step, before _pushInStep: takes the
