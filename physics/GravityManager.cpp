@@ -3,6 +3,7 @@
 #include "core/Engine.h"
 #include "core/Exceptions.h"
 #include "core/LogLine.h"
+#include "core/SettingsRevision.h"
 #include "core/ToString.h"
 #include "physics/GravityMap.h"
 #include "physics/MovableObject.h"
@@ -276,23 +277,29 @@ void GravityManager::physicsStep(float)
     if (mPushing.empty()) {
         return;
     }
-    const std::vector<MovableObject*>& movables = mPhysics->getMovables();
-    if (mPushProperties.size() < movables.size()) {
-        mPushProperties.resize(movables.size());
-    }
-    for (size_t n = 0; n < movables.size(); ++n) {
-        MovableObject* object = movables[n];
-        PushPropertiesEntry& entry = mPushProperties[n];
-        if (entry.object != object || entry.revision != object->getPropertyRevision()) {
-            entry.object = object;
-            entry.revision = object->getPropertyRevision();
-            entry.properties = GravityMap::readPushProperties(object);
-        }
+    refreshTargets();
+    for (const GravityMap::PushTarget& target : mTargets) {
         // Where maps overlap, every one of them adds its force.
         for (GravityMap* map : mPushing) {
-            map->_pushInStep(object, entry.properties);
+            map->_pushInStep(target);
         }
     }
+}
+
+void GravityManager::refreshTargets()
+{
+    if (mTargetsTaken && mTargetsRevision == SettingsRevision::current()) {
+        return;
+    }
+    mTargets.clear();
+    GravityMap::PushTarget target;
+    for (const MovableObject* object : mPhysics->getMovables()) {
+        if (GravityMap::readPushTarget(object, target)) {
+            mTargets.push_back(target);
+        }
+    }
+    mTargetsRevision = SettingsRevision::current();
+    mTargetsTaken = true;
 }
 
 } // namespace tolva

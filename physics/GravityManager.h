@@ -94,14 +94,16 @@ private:
     std::vector<GravityMap*> mMaps;
     /// The maps in automatic mode during one step (kept to avoid allocating in every step).
     std::vector<GravityMap*> mPushing;
-    /// What the maps read from the properties of the physics module's movables, by their place
-    /// in its list; parsed again when the object or its properties change.
-    struct PushPropertiesEntry {
-        const MovableObject* object = nullptr;
-        uint64_t revision = 0;
-        GravityMap::PushProperties properties;
-    };
-    std::vector<PushPropertiesEntry> mPushProperties;
+    /// Takes the push targets afresh when a setting they come from has changed since.
+    void refreshTargets();
+
+    /// What the maps read of the physics module's movables that they may push, in the module's
+    /// order: one array that a step walks, reaching no object but the bodies. Taken again
+    /// whenever the settings revision moves (a movable made or destroyed among them), so it
+    /// never refers to a body that is gone.
+    std::vector<GravityMap::PushTarget> mTargets;
+    uint64_t mTargetsRevision = 0;
+    bool mTargetsTaken = false;
     Physics* mPhysics = nullptr;
 };
 

@@ -70,6 +70,14 @@ void GravityMap::setUp(const std::string& fileName)
     }
     setPosition(mData->getPosition());
     setOrientation(mData->getOrientation());
+    mCells = mData->getCellCount() == 0 ? nullptr : &mData->getCell(0, 0, 0);
+    mCellSize = mData->getCellSize();
+    mCountX = float(mData->getCountX());
+    mCountY = float(mData->getCountY());
+    mCountZ = float(mData->getCountZ());
+    mRowsY = mData->getCountY();
+    mRowsZ = mData->getCountZ();
+    mSize = mData->getSize();
 
     const Ogre::Vector3 size = mData->getSize();
     mTrigger = std::make_unique<Trigger>(size);
@@ -127,19 +135,17 @@ void GravityMap::scale(const Ogre::Vector3& factors)
     setScale(getScale() * factors);
 }
 
-bool GravityMap::findCell(const Ogre::Vector3& local, uint32_t& i, uint32_t& j, uint32_t& k) const
+inline bool GravityMap::findCell(const Ogre::Vector3& local, uint32_t& i, uint32_t& j, uint32_t& k) const
 {
     // A grid without cells holds no point, not even in the band below its lower faces.
-    if (mData->getCellCount() == 0) {
+    if (!mCells) {
         return false;
     }
     // Compared as floats before any conversion: a far point (or a NaN) has no integer index.
-    const float cellSize = mData->getCellSize();
-    const float x = local.x / cellSize;
-    const float y = local.y / cellSize;
-    const float z = local.z / cellSize;
-    if (!(x > -1.0f && x < float(mData->getCountX()) && y > -1.0f && y < float(mData->getCountY()) && z > -1.0f
-            && z < float(mData->getCountZ()))) {
+    const float x = local.x / mCellSize;
+    const float y = local.y / mCellSize;
+    const float z = local.z / mCellSize;
+    if (!(x > -1.0f && x < mCountX && y > -1.0f && y < mCountY && z > -1.0f && z < mCountZ)) {
         return false;
     }
     // Truncation toward zero: the band within one cell below a lower face is the first layer.
@@ -181,26 +187,16 @@ void GravityMap::_prepareStep()
     mSensorPartners = sensor->getCollisionBitfield();
 }
 
-bool GravityMap::touches(ode::Geometry* geometry, const Ogre::Vector3& local) const
+inline bool GravityMap::touches(const PushTarget& target, const Ogre::Vector3& local) const
 {
     // A solid shape whose centre is inside the box touches it; anything else takes the
     // collision test the trigger's contacts would come from.
-    const Ogre::Vector3 size = mData->getSize();
-    if (local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < size.x && local.y < size.y && local.z < size.z
-        && geometry->getOffsetPosition() == Ogre::Vector3::ZERO) {
-        switch (geometry->getClass()) {
-        case ode::Geometry::CLASS_SPHERE:
-        case ode::Geometry::CLASS_BOX:
-        case ode::Geometry::CLASS_CAPSULE:
-        case ode::Geometry::CLASS_CYLINDER:
-            return true;
-        default:
-            break;
-        }
+    if (target.centred && local.x >= 0 && local.y >= 0 && local.z >= 0 && local.x < mSize.x && local.y < mSize.y
+        && local.z < mSize.z) {
+        return true;
     }
     dContactGeom contact;
-    return dCollide(mTrigger->getGeometry(0)->getGeometryID(), geometry->getGeometryID(), 1, &contact, sizeof(contact))
-        > 0;
+    return dCollide(mTrigger->getGeometry(0)->getGeometryID(), target.geometry, 1, &contact, sizeof(contact)) > 0;
 }
 
 GravityMap::PushProperties GravityMap::readPushProperties(const PhysicalBase* object)
@@ -214,7 +210,7 @@ GravityMap::PushProperties GravityMap::readPushProperties(const PhysicalBase* ob
     return result;
 }
 
-bool GravityMap::pushFactor(const PushProperties& properties, float& factor) const
+inline bool GravityMap::pushFactor(const PushProperties& properties, float& factor) const
 {
     if (!mMagnetic) {
         factor = properties.scale;
@@ -228,37 +224,59 @@ bool GravityMap::pushFactor(const PushProperties& properties, float& factor) con
     return true;
 }
 
-bool GravityMap::_pushInStep(MovableObject* object, const PushProperties& properties)
+bool GravityMap::readPushTarget(const MovableObject* object, PushTarget& target)
 {
-    // The rule first: it needs nothing but the properties at hand. Then the object's state, read
-    // from ODE's own records, which the step reads anyway.
-    float factor = 0;
-    if (!pushFactor(properties, factor)) {
-        return false;
-    }
     ode::Body* body = object->getBody();
     ode::Geometry* geometry = object->getGeometry(0);
-    if (!body || !geometry || !object->isCollidable()) {
+    if (!body || !geometry || !object->isCollidable() || !geometry->isEnabled()) {
         return false;
     }
-    const dGeomID id = geometry->getGeometryID();
-    if (!dGeomIsEnabled(id)
-        || (!(mSensorCategory & dGeomGetCollideBits(id)) && !(dGeomGetCategoryBits(id) & mSensorPartners))) {
+    target.body = body->getBodyID();
+    target.geometry = geometry->getGeometryID();
+    target.category = geometry->getCategoryBitfield();
+    target.partners = geometry->getCollisionBitfield();
+    target.properties = readPushProperties(object);
+    target.centred = false;
+    if (geometry->getOffsetPosition() == Ogre::Vector3::ZERO) {
+        switch (geometry->getClass()) {
+        case ode::Geometry::CLASS_SPHERE:
+        case ode::Geometry::CLASS_BOX:
+        case ode::Geometry::CLASS_CAPSULE:
+        case ode::Geometry::CLASS_CYLINDER:
+            target.centred = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+bool GravityMap::_pushInStep(const PushTarget& target)
+{
+    // The rule first: it needs nothing but the properties at hand. Then the body's position,
+    // from ODE's own record, which the step reads anyway.
+    float factor = 0;
+    if (!pushFactor(target.properties, factor)) {
         return false;
     }
-    const dReal* position = dBodyGetPosition(body->getBodyID());
+    if (!(mSensorCategory & target.partners) && !(target.category & mSensorPartners)) {
+        return false;
+    }
+    const dReal* position = dBodyGetPosition(target.body);
     const Ogre::Vector3 local
         = mStepInverse * Ogre::Vector3(float(position[0]), float(position[1]), float(position[2]));
     uint32_t i, j, k;
-    if (!findCell(local, i, j, k) || !touches(geometry, local)) {
+    if (!findCell(local, i, j, k) || !touches(target, local)) {
         return false;
     }
-    const Ogre::Vector3 force = mStepLinear * (mData->getCell(i, j, k) * (mIntensity * factor));
+    const Ogre::Vector3& cell = mCells[(size_t(i) * mRowsY + j) * mRowsZ + k];
+    const Ogre::Vector3 force = mStepLinear * (cell * (mIntensity * factor));
     if (std::isfinite(force.x) && std::isfinite(force.y) && std::isfinite(force.z)) {
-        dBodyAddForce(body->getBodyID(), force.x, force.y, force.z);
+        dBodyAddForce(target.body, force.x, force.y, force.z);
     } else {
-        // Refused, with the body's warning.
-        body->addForce(force);
+        // Refused, with the body's warning (which only writes to the log).
+        ode::Body::fromId(target.body)->addForce(force);
     }
     return true;
 }

@@ -22,6 +22,8 @@
 #include <OgreMatrix3.h>
 #include <OgreMatrix4.h>
 
+#include <ode/common.h>
+
 #include <memory>
 #include <string>
 
@@ -85,19 +87,36 @@ public:
     };
     static PushProperties readPushProperties(const PhysicalBase* object);
 
+    /// What a push reads of one movable besides its body's position, taken from the object and
+    /// its geometry by the gravity manager while their settings stay as they were: a push then
+    /// reaches nothing but the body.
+    struct PushTarget {
+        dBodyID body = nullptr;
+        /// The object's geometry, for the collision test of shapes that centred is false for.
+        dGeomID geometry = nullptr;
+        unsigned long category = 0;
+        unsigned long partners = 0;
+        PushProperties properties;
+        /// A solid shape centred on the body: inside the box by its centre alone.
+        bool centred = false;
+    };
+    /// The target of a movable that maps may push: a collidable one with a body and an enabled
+    /// geometry; false for any other.
+    static bool readPushTarget(const MovableObject* object, PushTarget& target);
+
     /// Called by the gravity manager at the start of each step, before _pushInStep: takes the
     /// node's transform for the step and keeps the trigger's box on the (scaled) grid.
     void _prepareStep();
-    /// Called by the gravity manager in each step of automatic mode: pushes the object when the
-    /// map senses it and has a rule for it. @return whether it pushed the object
-    bool _pushInStep(MovableObject* object, const PushProperties& properties);
+    /// Called by the gravity manager in each step of automatic mode: pushes the target when the
+    /// map senses it and has a rule for it. @return whether it pushed the target
+    bool _pushInStep(const PushTarget& target);
 
 private:
     void setUp(const std::string& fileName);
     /// The cell of a point in the node's frame; false outside the grid.
     bool findCell(const Ogre::Vector3& local, uint32_t& i, uint32_t& j, uint32_t& k) const;
-    /// Whether the geometry touches the trigger's box.
-    bool touches(ode::Geometry* geometry, const Ogre::Vector3& local) const;
+    /// Whether the target's geometry touches the trigger's box.
+    bool touches(const PushTarget& target, const Ogre::Vector3& local) const;
     /// The factor of the object's push; false when the map has no rule for it.
     bool pushFactor(const PushProperties& properties, float& factor) const;
 
@@ -115,6 +134,17 @@ private:
     unsigned long mSensorPartners = 0;
     /// The node scale the trigger's box was last fitted to.
     Ogre::Vector3 mFittedScale = Ogre::Vector3::UNIT_SCALE;
+
+    // The grid as lookups read it, taken once: a grid does not change while a map holds it.
+    const Ogre::Vector3* mCells = nullptr;
+    float mCellSize = 1;
+    float mCountX = 0;
+    float mCountY = 0;
+    float mCountZ = 0;
+    uint32_t mRowsY = 0;
+    uint32_t mRowsZ = 0;
+    /// The grid's extent in its local units.
+    Ogre::Vector3 mSize = Ogre::Vector3::ZERO;
 };
 
 } // namespace tolva

@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 #include "core/LogLine.h"
+#include "core/SettingsRevision.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxMass.h"
 #include "platform/OdeCapsuleMass.h"
@@ -37,6 +38,7 @@ MovableObject::MovableObject(ode::Geometry* geometry, float massValue)
     mBody = mPhysics->createBody();
     setGeometry(0, geometry);
     mPhysics->addObject(this);
+    SettingsRevision::advance();
 }
 
 void MovableObject::_attachToSceneNode(Ogre::SceneNode* node)
@@ -55,6 +57,9 @@ MovableObject::~MovableObject()
     if (getPhysicsModule() == mPhysics) {
         mPhysics->removeObject(this);
     }
+    // Whoever keeps data taken from this object's settings (the gravity manager's push targets,
+    // which hold its body) takes it afresh before using it again.
+    SettingsRevision::advance();
     delete mBody;
     mBody = nullptr;
     delete mMass;
@@ -73,6 +78,7 @@ bool MovableObject::setGeometry(unsigned int index, ode::Geometry* geometry)
     delete mMass;
     mMass = nullptr;
     SinglePhysical::setGeometry(0, geometry);
+    SettingsRevision::advance();
     if (geometry) {
         geometry->setBody(mBody);
         setMassType(Physics::MASS_AUTO);

@@ -115,6 +115,7 @@ void PhysicalBase::_collisionSlotConnected()
 void PhysicalBase::setCollidable(bool collidable)
 {
     mCollidable = collidable;
+    SettingsRevision::advance();
     refreshContactFlags();
 }
 

@@ -16,6 +16,7 @@
 
 #include "core/Hierarchical.h"
 #include "core/InterfaceHolder.h"
+#include "core/SettingsRevision.h"
 #include "core/Transformable.h"
 #include "core/Updateable.h"
 #include "physics/CollisionListener.h"
@@ -145,6 +146,7 @@ public:
     {
         mProperties[name] = value;
         mPropertyRevision = nextPropertyRevision();
+        SettingsRevision::advance();
     }
     bool isPropertyPresent(const std::string& name) const { return mProperties.count(name) != 0; }
     /// @throws NotFoundException "PhysicalBase: The <name> property was not found."
@@ -153,6 +155,7 @@ public:
     {
         if (mProperties.erase(name) != 0) {
             mPropertyRevision = nextPropertyRevision();
+            SettingsRevision::advance();
         }
     }
     const PropertyMap& getPropertyMap() const { return mProperties; }

@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 #include "core/LogLine.h"
+#include "core/SettingsRevision.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeCollisionListener.h"
 #include "platform/OdeContact.h"
@@ -75,6 +76,7 @@ int Geometry::getClass() const
 void Geometry::setCategoryBitfield(unsigned long bits)
 {
     dGeomSetCategoryBits(mId, bits);
+    SettingsRevision::advance();
 }
 unsigned long Geometry::getCategoryBitfield() const
 {
@@ -83,6 +85,7 @@ unsigned long Geometry::getCategoryBitfield() const
 void Geometry::setCollisionBitfield(unsigned long bits)
 {
     dGeomSetCollideBits(mId, bits);
+    SettingsRevision::advance();
 }
 unsigned long Geometry::getCollisionBitfield() const
 {
@@ -92,10 +95,12 @@ unsigned long Geometry::getCollisionBitfield() const
 void Geometry::enable()
 {
     dGeomEnable(mId);
+    SettingsRevision::advance();
 }
 void Geometry::disable()
 {
     dGeomDisable(mId);
+    SettingsRevision::advance();
 }
 bool Geometry::isEnabled() const
 {
@@ -173,6 +178,7 @@ void Geometry::setOffsetPosition(const Ogre::Vector3& offset)
         return;
     }
     mOffsetPosition = offset;
+    SettingsRevision::advance();
     if (mBody) {
         dGeomSetOffsetPosition(mId, offset.x, offset.y, offset.z);
     } else {

@@ -140,6 +140,69 @@ TEST_F(GravityMaps, PropertiesChangedBetweenFramesTakeEffect)
     }
 }
 
+TEST_F(GravityMaps, ChangesBetweenStepsDecideTheNextPush)
+{
+    using Sphere = std::unique_ptr<MovableObject>;
+    const Ogre::Vector3 inside(2, 3, 4);
+    const auto sensed = [](MovableObject& o) {
+        o.setCollisionPartners(o.getCollisionPartners() | PhysicalBase::COLL_GRAVITY);
+    };
+    const struct {
+        const char* what;
+        std::function<void(Sphere& sphere, Sphere& other)> change;
+        float push; // along z in the next step, per second
+    } cases[] = {
+        {"nothing", [](Sphere&, Sphere&) {}, 1},
+        {"not collidable", [](Sphere& s, Sphere&) { s->setCollidable(false); }, 0},
+        {"disabled", [](Sphere& s, Sphere&) { s->setEnabled(false); }, 0},
+        {"its geometry disabled", [](Sphere& s, Sphere&) { s->getGeometry(0)->disable(); }, 0},
+        {"enabled again after a step",
+            [&](Sphere& s, Sphere&) {
+                s->setEnabled(false);
+                frame(0.01f);
+                s->setEnabled(true);
+            },
+            1},
+        {"no gravity partner", [](Sphere& s, Sphere&) { s->setCollisionPartners(19); }, 0},
+        {"its geometry moved out of the box",
+            [](Sphere& s, Sphere&) { s->setOffsetPosition(Ogre::Vector3(0, 0, 20)); }, 0},
+        {"a new geometry off its centre",
+            [&](Sphere& s, Sphere&) {
+                s->setGeometry(0, mPhysics->createSphereGeometry(0.25f));
+                sensed(*s);
+                s->setOffsetPosition(Ogre::Vector3(0, 0, 0.01f));
+            },
+            1},
+        {"twice the mass", [&](Sphere& s, Sphere&) { s->setMass(mPhysics->createMass(s->getGeometry(0), 2)); }, 0.5f},
+        {"another destroyed", [](Sphere&, Sphere& other) { other.reset(); }, 1},
+        {"destroyed and made again",
+            [&](Sphere& s, Sphere& other) {
+                s.reset();
+                other.reset();
+                s = makeSphere(inside);
+                s->setProperty("gravityScale", "2");
+            },
+            2},
+        {"made after the first step", [&](Sphere& s, Sphere&) { s = makeSphere(inside); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto map = makeSmallMap(1);
+        Sphere sphere = makeSphere(inside);
+        Sphere other = makeSphere(inside + Ogre::Vector3(2, 0, 0));
+        const unsigned long made = mPhysics->getStepCount();
+        frame(0.01f);
+        c.change(sphere, other);
+        const float before = sphere->getLinearVelocity().z;
+        frame(0.01f);
+        EXPECT_NEAR(c.push, (sphere->getLinearVelocity().z - before) / 0.01f, 1e-3f);
+        if (other) {
+            EXPECT_NEAR(0.01f * (mPhysics->getStepCount() - made), other->getLinearVelocity().z, 1e-4f)
+                << "the other sphere, pushed in every step";
+        }
+    }
+}
+
 TEST_F(GravityMapsUnderACommaDecimalLocale, ReadTheObjectsNumbersWithADecimalPoint)
 {
     auto map = makeSmallMap(2);
