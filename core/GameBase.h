@@ -25,7 +25,8 @@ public:
     void initialise() override;
     /// Frames every updateable with the same seconds, in registration order. An updateable that
     /// leaves during the pass (destroyed by another one's frame) is not called after it left; one
-    /// that joins during the pass is first framed in the next frame.
+    /// that joins during the pass is first framed in the next frame. Updateables that joined
+    /// since the last frame and need no frames (Updateable::needsFrames) leave first.
     void frame(float seconds) override;
     void shutdown() override;
 
@@ -38,6 +39,9 @@ protected:
     void setControlRegistry(GameControlRegistry* registry) { mControlRegistry = registry; }
 
 private:
+    /// Disconnects the newcomers whose class does nothing in frame, keeping the others' order.
+    void releaseUnframed();
+
     InterfaceHolder<Updateable> mUpdateables;
     GameControlRegistry* mControlRegistry = nullptr;
 };

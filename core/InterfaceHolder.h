@@ -67,6 +67,13 @@ public:
     template <typename F>
     void forEach(F call) const;
 
+    /// Asks keep(T*) of every registrant from the index first on, in connection order, and
+    /// disconnects those it refuses, keeping the others' order; the holder listener hears of each
+    /// afterwards. While a forEach pass is running it does nothing (nobody is asked): the pass's
+    /// positions must stay as they are.
+    template <typename P>
+    void retainFrom(std::size_t first, P keep);
+
 private:
     friend class Connection<T>;
 
@@ -153,6 +160,38 @@ void InterfaceHolder<T>::disconnect(Connection<T>* connection)
 {
     if (connection && connection->mState == mState.get()) {
         mState->disconnect(connection);
+    }
+}
+
+template <typename T>
+template <typename P>
+void InterfaceHolder<T>::retainFrom(std::size_t first, P keep)
+{
+    // Kept alive for the listener's calls, even if the holder itself goes inside one.
+    const std::shared_ptr<State> alive = mState;
+    State& state = *alive;
+    if (state.mPasses || first >= state.mEntries.size()) {
+        return;
+    }
+    // The listener is told once the list is whole again, so it may join or leave itself.
+    std::vector<T*> dropped;
+    std::size_t kept = first;
+    for (std::size_t i = first; i < state.mEntries.size(); ++i) {
+        const Entry entry = state.mEntries[i];
+        if (keep(entry.first)) {
+            state.mEntries[kept++] = entry;
+        } else {
+            entry.second->mState = nullptr;
+            if (state.mListener) {
+                dropped.push_back(entry.first);
+            }
+        }
+    }
+    state.mEntries.resize(kept);
+    for (T* registrant : dropped) {
+        if (state.mListener) {
+            state.mListener->disconnected(registrant);
+        }
     }
 }
 

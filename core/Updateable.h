@@ -1,11 +1,19 @@
 // An object framed once per frame by the game module, from its construction until its
 // destruction. Scene and physical objects derive from it; they are created once the engine and
 // its game module exist.
+//
+// Most scene and physical objects have nothing to do in a frame. A class says whether its frame
+// does work with needsFrames(); the game module asks each object once, at the first frame after
+// its construction (when the object is complete, so its own class answers), and lets those that
+// answer false go: they cost nothing per frame from then on. A class that gives frame work to do
+// must answer true.
 #pragma once
 
 #include "core/Connection.h"
 
 namespace tolva {
+
+class GameBase;
 
 class Updateable {
 public:
@@ -21,8 +29,16 @@ public:
     /// @param seconds time since the previous frame
     virtual void frame(float seconds) = 0;
 
+    /// Whether frame does anything for objects of this class. Asked once per object, never
+    /// during its construction; the answer must not depend on the object's state.
+    virtual bool needsFrames() const { return true; }
+
 private:
+    friend class GameBase;
+
     Connection<Updateable>* mConnection;
+    /// Set once the game module has asked needsFrames().
+    bool mFramesAsked = false;
 };
 
 } // namespace tolva

@@ -52,6 +52,7 @@ public:
     bool removeChild(Hierarchical* child) override;
     /// Applies the smoothed changes and places the camera.
     void frame(float seconds) override;
+    bool needsFrames() const override { return true; }
     /// "resolution": the aspect ratio and the collision sphere follow the window.
     void propertyChanged(const std::string& name) override;
     void prePhysicsFrame() override;

@@ -82,6 +82,8 @@ public:
 
     void updateOnce() override { }
     void frame(float seconds) override { }
+    /// A physical object does nothing in frame; a subclass whose frame does work answers true.
+    bool needsFrames() const override { return false; }
     /// Hangs every geometry on the node of the game object that took this object as a child.
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;

@@ -47,6 +47,7 @@ public:
     virtual void setSize(const Ogre::Vector3& size);
 
     void frame(float seconds) override;
+    bool needsFrames() const override { return true; }
 
     /// Drops every entry of an object that is being destroyed (called by the physics module).
     void forgetOccupant(const PhysicalBase* object);

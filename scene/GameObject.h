@@ -69,6 +69,8 @@ public:
     /// The node's own update, then update(true, false).
     virtual void updateChildren();
     void frame(float seconds) override { }
+    /// A game object does nothing in frame; a subclass whose frame does work answers true.
+    bool needsFrames() const override { return false; }
 
     Ogre::Vector3 getPosition() const override;
     void setPosition(const Ogre::Vector3& position) override;

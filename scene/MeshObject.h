@@ -77,6 +77,7 @@ public:
     bool removeChild(Hierarchical* child) override;
     /// Advances a running timed fade.
     void frame(float seconds) override;
+    bool needsFrames() const override { return true; }
     void setPosition(const Ogre::Vector3& position) override;
     void translate(const Ogre::Vector3& offset) override;
     void setOrientation(const Ogre::Quaternion& orientation) override;

@@ -195,3 +195,42 @@ TEST(InterfaceHolder, NestedPassesBothSkipARegistrantThatLeavesInTheInnerOne)
 }
 
 } // namespace
+
+TEST(InterfaceHolder, RetainingFromAnIndexDropsTheRefusedInOrderAndTellsTheListenerOnceTheListIsWhole)
+{
+    struct SizeListener : RecordingListener {
+        Holder* holder = nullptr;
+        std::vector<size_t> sizes;
+        void disconnected(Greeter* g) override
+        {
+            sizes.push_back(holder->getSize());
+            RecordingListener::disconnected(g);
+        }
+    } listener;
+    Holder holder;
+    listener.holder = &holder;
+    Greeter a("a"), b("b"), c("c"), d("d");
+    Handle ha(holder.connect(&a)), hb(holder.connect(&b)), hc(holder.connect(&c)), hd(holder.connect(&d));
+    holder.setListener(&listener);
+    std::vector<std::string> asked;
+    const auto dropBAndC = [&](Greeter* g) {
+        asked.push_back(g->name);
+        return g != &b && g != &c;
+    };
+
+    holder.retainFrom(1, dropBAndC);
+    EXPECT_EQ(asked, (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(namesOf(holder), (std::vector<std::string>{"a", "d"}));
+    EXPECT_EQ(listener.calls, (std::vector<std::string>{"-b", "-c"}));
+    EXPECT_EQ(listener.sizes, (std::vector<size_t>{2, 2}));
+    EXPECT_FALSE(hb->isConnected());
+    EXPECT_TRUE(hd->isConnected());
+    hb.reset(); // a dropped handle is deleted without telling anyone again
+    EXPECT_EQ(listener.calls.size(), 2u);
+
+    // Inside a pass the positions must hold: nobody is asked, nothing leaves.
+    asked.clear();
+    holder.forEach([&](Greeter*) { holder.retainFrom(0, [&](Greeter* g) { return dropBAndC(g) && false; }); });
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(namesOf(holder), (std::vector<std::string>{"a", "d"}));
+}

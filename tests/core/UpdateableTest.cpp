@@ -28,10 +28,13 @@ char* programArgs[] = {programName, nullptr};
 
 class Recorder : public Updateable, public tolva::test::CallRecorder {
 public:
-    Recorder(const std::string& name, std::vector<std::string>& calls)
+    Recorder(const std::string& name, std::vector<std::string>& calls, bool needsFrames = true)
         : CallRecorder(calls, name)
+        , mNeedsFrames(needsFrames)
     {
     }
+
+    bool needsFrames() const override { return mNeedsFrames; }
 
     void frame(float seconds) override
     {
@@ -40,6 +43,7 @@ public:
     }
 
     float mLastSeconds = 0.0f;
+    const bool mNeedsFrames;
 };
 
 class Updateables : public ::testing::Test {
@@ -133,6 +137,33 @@ TEST_F(Updateables, OneThatDestroysItselfAndCreatesAnotherLeavesTheRestFramed)
     };
     EXPECT_EQ(frame(), (Names{"A", "B"}));
     EXPECT_EQ(frame(), (Names{"B", "R"}));
+}
+
+TEST_F(Updateables, ThoseWithNothingToDoLeaveAtTheirFirstFrameTheOthersKeepTheirOrder)
+{
+    auto a = std::make_unique<Recorder>("A", mCalls);
+    auto idle = std::make_unique<Recorder>("-", mCalls, false);
+    auto b = std::make_unique<Recorder>("B", mCalls);
+    std::vector<std::unique_ptr<Recorder>> created;
+    a->onCall = [&] {
+        if (created.empty()) {
+            created.push_back(std::make_unique<Recorder>("-", mCalls, false));
+            created.push_back(std::make_unique<Recorder>("C", mCalls));
+        }
+    };
+    GameBase& game = *mEngine->getGame();
+    EXPECT_EQ(frame(), (Names{"A", "B"}));
+    EXPECT_EQ(game.interfaceUpdateable().getSize(), 4u);
+    EXPECT_EQ(frame(), (Names{"A", "B", "C"}));
+    EXPECT_EQ(game.interfaceUpdateable().getSize(), 3u);
+
+    auto goneBeforeItsFirstFrame = std::make_unique<Recorder>("-", mCalls, false);
+    goneBeforeItsFirstFrame.reset();
+    auto d = std::make_unique<Recorder>("D", mCalls);
+    idle.reset();
+    b.reset();
+    EXPECT_EQ(frame(), (Names{"A", "C", "D"}));
+    EXPECT_EQ(game.interfaceUpdateable().getSize(), 3u);
 }
 
 TEST_F(Updateables, OutliveTheGameBaseWithoutTouchingIt)

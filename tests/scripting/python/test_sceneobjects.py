@@ -176,6 +176,25 @@ class SceneObjects(unittest.TestCase):
         sparks.setEnabled(False)
         self.assertFalse(sparks.isEnabled())
 
+    def test_script_subclasses_of_a_mesh_fade_in_the_engines_frames_whatever_frame_they_define(self):
+        class OwnFrame(MeshObject):
+            def frame(self, seconds):
+                MeshObject.frame(self, seconds)
+
+        class LaterFrame(MeshObject):
+            pass
+
+        meshes = [OwnFrame(unique("own"), "TestPanel.mesh"), LaterFrame(unique("later"), "TestPanel.mesh"),
+                  LaterFrame(unique("gains"), "TestPanel.mesh")]
+        LaterFrame.frame = lambda self, seconds: None
+        meshes[2].frame = lambda seconds: None
+        for mesh in meshes:
+            mesh.setFadeEnabled(True)
+            mesh.fade(0.05, 1.0, 0.0)
+        for _ in range(3):
+            tolvatest.frame(0.02)
+        self.assertEqual([False] * 3, [mesh.isFadeRunning() for mesh in meshes])
+
     def test_misuse_raises_python_errors(self):
         mesh, billboards = MeshObject("misused", "TestPanel.mesh"), BillboardEffect("misusedDots", "test/Dot")
         calls = {
