@@ -46,10 +46,24 @@ namespace {
 const float MinContactNormalSquared = 1e-12f;
 
 /// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry.
+/// An owner whose flags are not on its geometry (one given to the geometry directly) is
+/// dispatched to whatever it says, as the dispatch cannot learn later whether it listens.
 unsigned int contactFlagsOf(const ode::Geometry* geometry)
 {
     const unsigned int flags = geometry ? geometry->getUserFlags() : 0;
-    return flags & PhysicalBase::CONTACT_PHYSICAL ? flags : PhysicalBase::getContactFlags(geometry);
+    if (flags & PhysicalBase::CONTACT_PHYSICAL) {
+        return flags;
+    }
+    const unsigned int owners = PhysicalBase::getContactFlags(geometry);
+    return owners ? owners | PhysicalBase::CONTACT_LISTENED : 0;
+}
+
+/// Whether the dispatch calls the owner of a geometry: something listens to it, or its flags
+/// are not known (a geometry given its owner directly).
+bool isListened(const ode::Geometry* geometry)
+{
+    const unsigned int flags = geometry->getUserFlags();
+    return (flags & PhysicalBase::CONTACT_LISTENED) || !(flags & PhysicalBase::CONTACT_PHYSICAL);
 }
 
 } // namespace
@@ -128,6 +142,8 @@ void Physics::frame(float seconds)
     callListeners(&PhysicsListener::prePhysicsFrame);
 
     mContactCount = 0;
+    mListenedCount = 0;
+    const unsigned long revision = ode::Geometry::getUserRevision();
     mSubStepCount = 0;
     mStepped = mStepHandler->step(seconds);
     if (mStepped) {
@@ -136,19 +152,23 @@ void Physics::frame(float seconds)
 
     // Slots may destroy physical objects or delete geometries (forgetObject and forgetGeometry
     // then blank their records), or record contacts of their own through collide (those wait for
-    // no dispatch). An object is dispatched to when something listens to it, or when its flags
-    // are not known (a geometry given its owner directly).
-    const auto listened = [](const ode::Geometry* geometry) {
-        const unsigned int flags = geometry->getUserFlags();
-        return (flags & PhysicalBase::CONTACT_LISTENED) || !(flags & PhysicalBase::CONTACT_PHYSICAL);
+    // no dispatch). An object is dispatched to when something listens to it now. While no
+    // geometry's flags have changed since the frame began, the flags a record took when it was
+    // made say so without a visit to the geometries; a slot that starts or stops listening
+    // changes them, and from then on the geometries are asked.
+    const auto listened = [revision](unsigned int recorded, const ode::Geometry* geometry) {
+        return ode::Geometry::getUserRevision() == revision ? (recorded & PhysicalBase::CONTACT_LISTENED) != 0
+                                                            : isListened(geometry);
     };
-    const size_t count = mContactCount;
+    // Nothing to dispatch when no record was listened to and nothing has started listening.
+    const bool unheard = mListenedCount == 0 && ode::Geometry::getUserRevision() == revision;
+    const size_t count = unheard ? 0 : mContactCount;
     for (size_t i = 0; i < count && i < mContactCount; ++i) {
         Contact& contact = record(i);
-        if (contact.isValid() && listened(contact.firstGeometry)) {
+        if (contact.isValid() && listened(contact.firstFlags, contact.firstGeometry)) {
             contact.firstPhysical->dispatchCollisionEvent(contact.secondPhysical, &contact);
         }
-        if (contact.isValid() && listened(contact.secondGeometry)) {
+        if (contact.isValid() && listened(contact.secondFlags, contact.secondGeometry)) {
             contact.secondPhysical->dispatchCollisionEvent(contact.firstPhysical, &contact);
         }
     }
@@ -243,6 +263,9 @@ bool Physics::collision(ode::Contact* contact)
     record->setContact(contact, first, second);
     record->step = mStepCount;
     ++mContactCount;
+    if ((first | second) & PhysicalBase::CONTACT_LISTENED) {
+        ++mListenedCount;
+    }
     if (degenerate || !(first & second & PhysicalBase::CONTACT_SOLID)) {
         return false;
     }

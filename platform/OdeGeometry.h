@@ -46,6 +46,9 @@ public:
     /// Also clears the user flags, which described the previous user object.
     void setUserObject(UserObject* object)
     {
+        if (object != mUserObject || mUserFlags != 0) {
+            ++sUserRevision;
+        }
         mUserObject = object;
         mUserFlags = 0;
     }
@@ -53,7 +56,16 @@ public:
     /// contact learns what it needs of the owners without reaching them. The layer never reads
     /// them.
     unsigned int getUserFlags() const { return mUserFlags; }
-    void setUserFlags(unsigned int flags) { mUserFlags = flags; }
+    void setUserFlags(unsigned int flags)
+    {
+        if (flags != mUserFlags) {
+            mUserFlags = flags;
+            ++sUserRevision;
+        }
+    }
+    /// Changes whenever any geometry's user object or user flags change: while it stays, what
+    /// was read of them still holds.
+    static unsigned long getUserRevision() { return sUserRevision; }
 
     void setCategoryBitfield(unsigned long bits);
     unsigned long getCategoryBitfield() const;
@@ -137,6 +149,8 @@ protected:
 
 private:
     void pullNodePose();
+
+    inline static unsigned long sUserRevision = 0;
 
     bool mWarnedOutOfRange = false;
 
