@@ -52,8 +52,8 @@ void Contact::setContact(ode::Contact* contact, unsigned int first, unsigned int
     secondGeometry = contact->getSecondGeometry();
     // The flags say the owners are physical objects, so they need no cast (see
     // PhysicalBase::ContactFlag).
-    firstPhysical = static_cast<PhysicalBase*>(firstGeometry->getUserObject());
-    secondPhysical = static_cast<PhysicalBase*>(secondGeometry->getUserObject());
+    firstPhysical = static_cast<PhysicalBase*>(contact->getFirstUserObject());
+    secondPhysical = static_cast<PhysicalBase*>(contact->getSecondUserObject());
     firstFlags = (unsigned char)first;
     secondFlags = (unsigned char)second;
     position = contact->getPosition();

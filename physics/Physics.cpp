@@ -45,12 +45,11 @@ namespace {
 /// ODE hands unit normals; one this short is a degenerate contact, not a direction.
 const float MinContactNormalSquared = 1e-12f;
 
-/// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry.
-/// An owner whose flags are not on its geometry (one given to the geometry directly) is
-/// dispatched to whatever it says, as the dispatch cannot learn later whether it listens.
-unsigned int contactFlagsOf(const ode::Geometry* geometry)
+/// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry's
+/// tag. An owner whose flags are not there (one given to the geometry directly) is dispatched to
+/// whatever it says, as the dispatch cannot learn later whether it listens.
+unsigned int contactFlagsOf(unsigned int flags, const ode::Geometry* geometry)
 {
-    const unsigned int flags = geometry ? geometry->getUserFlags() : 0;
     if (flags & PhysicalBase::CONTACT_PHYSICAL) {
         return flags;
     }
@@ -254,8 +253,8 @@ bool Physics::collision(ode::Contact* contact)
     // constraint it would turn the bodies' state into NaN and abort the next step.
     const Ogre::Vector3 normal = contact->getNormal();
     const bool degenerate = !ode::isFinite(normal) || !(normal.squaredLength() >= MinContactNormalSquared);
-    const unsigned int first = contactFlagsOf(contact->getFirstGeometry());
-    const unsigned int second = contactFlagsOf(contact->getSecondGeometry());
+    const unsigned int first = contactFlagsOf(contact->getFirstUserFlags(), contact->getFirstGeometry());
+    const unsigned int second = contactFlagsOf(contact->getSecondUserFlags(), contact->getSecondGeometry());
     if (!(first & second & PhysicalBase::CONTACT_COLLIDABLE)) {
         return !degenerate;
     }

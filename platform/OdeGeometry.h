@@ -10,6 +10,7 @@
 #include <OgreVector.h>
 
 #include "platform/InvisibleMovableObject.h"
+#include "platform/OdeGeometryTag.h"
 
 namespace tolva::ode {
 
@@ -38,28 +39,35 @@ public:
 
     dGeomID getGeometryID() const { return mId; }
     /// The geometry wrapper of an ODE geometry made by this layer, or null.
-    static Geometry* fromId(dGeomID id) { return id ? static_cast<Geometry*>(dGeomGetData(id)) : nullptr; }
+    static Geometry* fromId(dGeomID id)
+    {
+        const GeometryTag* tag = tagOf(id);
+        return tag ? tag->geometry : nullptr;
+    }
+    /// What a contact needs of an ODE geometry made by this layer, or null.
+    static GeometryTag* tagOf(dGeomID id) { return id ? static_cast<GeometryTag*>(dGeomGetData(id)) : nullptr; }
+    GeometryTag* getTag() const { return mTag; }
     int getClass() const;
     Space* getSpace() const { return mSpace; }
 
-    UserObject* getUserObject() const { return mUserObject; }
+    UserObject* getUserObject() const { return mTag->userObject; }
     /// Also clears the user flags, which described the previous user object.
     void setUserObject(UserObject* object)
     {
-        if (object != mUserObject || mUserFlags != 0) {
+        if (object != mTag->userObject || mTag->userFlags != 0) {
             ++sUserRevision;
         }
-        mUserObject = object;
-        mUserFlags = 0;
+        mTag->userObject = object;
+        mTag->userFlags = 0;
     }
     /// Bits that the user object keeps on each of its geometries, so that whoever handles a
     /// contact learns what it needs of the owners without reaching them. The layer never reads
     /// them.
-    unsigned int getUserFlags() const { return mUserFlags; }
+    unsigned int getUserFlags() const { return mTag->userFlags; }
     void setUserFlags(unsigned int flags)
     {
-        if (flags != mUserFlags) {
-            mUserFlags = flags;
+        if (flags != mTag->userFlags) {
+            mTag->userFlags = flags;
             ++sUserRevision;
         }
     }
@@ -154,9 +162,8 @@ private:
 
     bool mWarnedOutOfRange = false;
 
-    // What a contact reads, kept together.
-    UserObject* mUserObject = nullptr;
-    unsigned int mUserFlags = 0;
+    /// What a contact reads, in the tag table.
+    GeometryTag* mTag;
     bool mCarried = false;
     Space* mSpace;
     Body* mBody = nullptr;
