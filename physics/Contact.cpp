@@ -29,7 +29,9 @@ void Contact::setContact(ode::Contact* contact)
     const unsigned int first = PhysicalBase::getContactFlags(contact->getFirstGeometry());
     const unsigned int second = PhysicalBase::getContactFlags(contact->getSecondGeometry());
     if (first & second & PhysicalBase::CONTACT_PHYSICAL) {
-        setContact(contact, first, second);
+        // A degenerate contact's normal may be NaN; listeners (the play sphere's floor) take it.
+        const Ogre::Vector3 layerNormal = contact->getNormal();
+        setContact(contact, first, second, ode::isFinite(layerNormal) ? layerNormal : Ogre::Vector3::ZERO);
         return;
     }
     firstGeometry = contact->getFirstGeometry();
@@ -46,7 +48,8 @@ void Contact::setContact(ode::Contact* contact)
     secondSide = contact->getSecondSide();
 }
 
-void Contact::setContact(ode::Contact* contact, unsigned int first, unsigned int second)
+void Contact::setContact(
+    ode::Contact* contact, unsigned int first, unsigned int second, const Ogre::Vector3& finiteNormal)
 {
     firstGeometry = contact->getFirstGeometry();
     secondGeometry = contact->getSecondGeometry();
@@ -57,11 +60,7 @@ void Contact::setContact(ode::Contact* contact, unsigned int first, unsigned int
     firstFlags = (unsigned char)first;
     secondFlags = (unsigned char)second;
     position = contact->getPosition();
-    // A degenerate contact's normal may be NaN; listeners (the play sphere's floor) take it.
-    normal = contact->getNormal();
-    if (!ode::isFinite(normal)) {
-        normal = Ogre::Vector3::ZERO;
-    }
+    normal = finiteNormal;
     penetrationDepth = contact->getPenetrationDepth();
     firstSide = contact->getFirstSide();
     secondSide = contact->getSecondSide();

@@ -27,8 +27,9 @@ public:
     /// exist.
     void setContact(ode::Contact* contact);
     /// The same for a contact whose geometries both belong to physical objects, with their
-    /// owners' contact flags (PhysicalBase::ContactFlag) at hand, as the contact filter has them.
-    void setContact(ode::Contact* contact, unsigned int first, unsigned int second);
+    /// owners' contact flags (PhysicalBase::ContactFlag) and the layer's normal, made finite, at
+    /// hand, as the contact filter has them.
+    void setContact(ode::Contact* contact, unsigned int first, unsigned int second, const Ogre::Vector3& normal);
     /// Both physical objects are present.
     bool isValid() const { return firstPhysical && secondPhysical; }
     /// The movable object of a side while both physical objects are present, else null.

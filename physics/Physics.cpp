@@ -237,7 +237,7 @@ Contact& Physics::record(size_t index) const
     return mContactBlocks[index / CONTACT_BLOCK][index % CONTACT_BLOCK];
 }
 
-Contact* Physics::nextContactRecord()
+inline Contact* Physics::nextContactRecord()
 {
     if (mContactCount == mContactBlocks.size() * CONTACT_BLOCK) {
         mContactBlocks.push_back(std::make_unique<Contact[]>(CONTACT_BLOCK));
@@ -252,14 +252,15 @@ bool Physics::collision(ode::Contact* contact)
     // A sphere centred on a cylinder's axis, for one, gives a zero or non-finite normal: as a
     // constraint it would turn the bodies' state into NaN and abort the next step.
     const Ogre::Vector3 normal = contact->getNormal();
-    const bool degenerate = !ode::isFinite(normal) || !(normal.squaredLength() >= MinContactNormalSquared);
+    const bool finite = ode::isFinite(normal);
+    const bool degenerate = !finite || !(normal.squaredLength() >= MinContactNormalSquared);
     const unsigned int first = contactFlagsOf(contact->getFirstUserFlags(), contact->getFirstGeometry());
     const unsigned int second = contactFlagsOf(contact->getSecondUserFlags(), contact->getSecondGeometry());
     if (!(first & second & PhysicalBase::CONTACT_COLLIDABLE)) {
         return !degenerate;
     }
     Contact* record = nextContactRecord();
-    record->setContact(contact, first, second);
+    record->setContact(contact, first, second, finite ? normal : Ogre::Vector3::ZERO);
     record->step = mStepCount;
     ++mContactCount;
     if ((first | second) & PhysicalBase::CONTACT_LISTENED) {
