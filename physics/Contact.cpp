@@ -9,9 +9,12 @@ namespace tolva {
 
 namespace {
 
-MovableObject* movableOf(PhysicalBase* physical, unsigned int flags)
+/// The flags say whether the owner is a movable, so that the record needs no cast and reads
+/// nothing of the object.
+MovableObject* movableOf(const Contact& contact, PhysicalBase* physical, unsigned int flags)
 {
-    return flags & PhysicalBase::CONTACT_MOVABLE ? static_cast<MovableObject*>(physical) : nullptr;
+    return contact.isValid() && (flags & PhysicalBase::CONTACT_MOVABLE) ? static_cast<MovableObject*>(physical)
+                                                                        : nullptr;
 }
 
 } // namespace
@@ -23,16 +26,20 @@ Contact::Contact(ode::Contact* contact)
 
 void Contact::setContact(ode::Contact* contact)
 {
-    const unsigned int firstFlags = PhysicalBase::getContactFlags(contact->getFirstGeometry());
-    const unsigned int secondFlags = PhysicalBase::getContactFlags(contact->getSecondGeometry());
-    if (firstFlags & secondFlags & PhysicalBase::CONTACT_PHYSICAL) {
-        setContact(contact, firstFlags, secondFlags);
+    const unsigned int first = PhysicalBase::getContactFlags(contact->getFirstGeometry());
+    const unsigned int second = PhysicalBase::getContactFlags(contact->getSecondGeometry());
+    if (first & second & PhysicalBase::CONTACT_PHYSICAL) {
+        // A degenerate contact's normal may be NaN; listeners (the play sphere's floor) take it.
+        const Ogre::Vector3 layerNormal = contact->getNormal();
+        setContact(contact, first, second, ode::isFinite(layerNormal) ? layerNormal : Ogre::Vector3::ZERO);
         return;
     }
     firstGeometry = contact->getFirstGeometry();
     secondGeometry = contact->getSecondGeometry();
     firstPhysical = PhysicalBase::fromGeometry(firstGeometry);
     secondPhysical = PhysicalBase::fromGeometry(secondGeometry);
+    firstFlags = (unsigned char)first;
+    secondFlags = (unsigned char)second;
     // A one-off test against a bare geometry is a real contact all the same.
     position = contact->getPosition();
     normal = contact->getNormal();
@@ -41,25 +48,32 @@ void Contact::setContact(ode::Contact* contact)
     secondSide = contact->getSecondSide();
 }
 
-void Contact::setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags)
+void Contact::setContact(
+    ode::Contact* contact, unsigned int first, unsigned int second, const Ogre::Vector3& finiteNormal)
 {
     firstGeometry = contact->getFirstGeometry();
     secondGeometry = contact->getSecondGeometry();
     // The flags say the owners are physical objects, so they need no cast (see
     // PhysicalBase::ContactFlag).
-    firstPhysical = static_cast<PhysicalBase*>(firstGeometry->getUserObject());
-    secondPhysical = static_cast<PhysicalBase*>(secondGeometry->getUserObject());
-    firstMovable = movableOf(firstPhysical, firstFlags);
-    secondMovable = movableOf(secondPhysical, secondFlags);
+    firstPhysical = static_cast<PhysicalBase*>(contact->getFirstUserObject());
+    secondPhysical = static_cast<PhysicalBase*>(contact->getSecondUserObject());
+    firstFlags = (unsigned char)first;
+    secondFlags = (unsigned char)second;
     position = contact->getPosition();
-    // A degenerate contact's normal may be NaN; listeners (the play sphere's floor) take it.
-    normal = contact->getNormal();
-    if (!ode::isFinite(normal)) {
-        normal = Ogre::Vector3::ZERO;
-    }
+    normal = finiteNormal;
     penetrationDepth = contact->getPenetrationDepth();
     firstSide = contact->getFirstSide();
     secondSide = contact->getSecondSide();
+}
+
+MovableObject* Contact::getFirstMovable() const
+{
+    return movableOf(*this, firstPhysical, firstFlags);
+}
+
+MovableObject* Contact::getSecondMovable() const
+{
+    return movableOf(*this, secondPhysical, secondFlags);
 }
 
 Ogre::Vector3 Contact::getNormalFor(const PhysicalBase* object) const
@@ -75,7 +89,6 @@ void Contact::forgetGeometry(const ode::Geometry* geometry)
     if (geometry && (firstGeometry == geometry || secondGeometry == geometry)) {
         firstGeometry = secondGeometry = nullptr;
         firstPhysical = secondPhysical = nullptr;
-        firstMovable = secondMovable = nullptr;
     }
 }
 
@@ -83,12 +96,10 @@ void Contact::forgetObject(const PhysicalBase* object)
 {
     if (firstPhysical == object) {
         firstPhysical = nullptr;
-        firstMovable = nullptr;
         firstGeometry = nullptr;
     }
     if (secondPhysical == object) {
         secondPhysical = nullptr;
-        secondMovable = nullptr;
         secondGeometry = nullptr;
     }
 }

@@ -27,11 +27,15 @@ public:
     /// exist.
     void setContact(ode::Contact* contact);
     /// The same for a contact whose geometries both belong to physical objects, with their
-    /// owners' contact flags (PhysicalBase::ContactFlag) at hand, as the contact filter has them.
-    void setContact(ode::Contact* contact, unsigned int firstFlags, unsigned int secondFlags);
+    /// owners' contact flags (PhysicalBase::ContactFlag) and the layer's normal, made finite, at
+    /// hand, as the contact filter has them.
+    void setContact(ode::Contact* contact, unsigned int first, unsigned int second, const Ogre::Vector3& normal);
     /// Both physical objects are present.
     bool isValid() const { return firstPhysical && secondPhysical; }
-    bool isBetweenMovables() const { return firstMovable && secondMovable; }
+    /// The movable object of a side while both physical objects are present, else null.
+    MovableObject* getFirstMovable() const;
+    MovableObject* getSecondMovable() const;
+    bool isBetweenMovables() const { return getFirstMovable() && getSecondMovable(); }
 
     /// The contact normal turned to point towards the given object, which is the way the contact
     /// pushes it (the raw normal's sign depends on which object the layer named first). For an
@@ -50,12 +54,14 @@ public:
     float penetrationDepth = 0.0f;
     int firstSide = 0;
     int secondSide = 0;
+    /// The owners' contact flags (PhysicalBase::ContactFlag) when the contact was found; the
+    /// physics module marks a side it must dispatch to with CONTACT_LISTENED.
+    unsigned char firstFlags = 0;
+    unsigned char secondFlags = 0;
     ode::Geometry* firstGeometry = nullptr;
     ode::Geometry* secondGeometry = nullptr;
     PhysicalBase* firstPhysical = nullptr;
     PhysicalBase* secondPhysical = nullptr;
-    MovableObject* firstMovable = nullptr;
-    MovableObject* secondMovable = nullptr;
     /// The physics step that found the contact, counted by the physics module from its start:
     /// of a frame's records, those of a later step have a higher number.
     unsigned long step = 0;

@@ -45,11 +45,24 @@ namespace {
 /// ODE hands unit normals; one this short is a degenerate contact, not a direction.
 const float MinContactNormalSquared = 1e-12f;
 
-/// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry.
-unsigned int contactFlagsOf(const ode::Geometry* geometry)
+/// PhysicalBase::getContactFlags, with the common case inline: the flags are on the geometry's
+/// tag. An owner whose flags are not there (one given to the geometry directly) is dispatched to
+/// whatever it says, as the dispatch cannot learn later whether it listens.
+unsigned int contactFlagsOf(unsigned int flags, const ode::Geometry* geometry)
 {
-    const unsigned int flags = geometry ? geometry->getUserFlags() : 0;
-    return flags & PhysicalBase::CONTACT_PHYSICAL ? flags : PhysicalBase::getContactFlags(geometry);
+    if (flags & PhysicalBase::CONTACT_PHYSICAL) {
+        return flags;
+    }
+    const unsigned int owners = PhysicalBase::getContactFlags(geometry);
+    return owners ? owners | PhysicalBase::CONTACT_LISTENED : 0;
+}
+
+/// Whether the dispatch calls the owner of a geometry: something listens to it, or its flags
+/// are not known (a geometry given its owner directly).
+bool isListened(const ode::Geometry* geometry)
+{
+    const unsigned int flags = geometry->getUserFlags();
+    return (flags & PhysicalBase::CONTACT_LISTENED) || !(flags & PhysicalBase::CONTACT_PHYSICAL);
 }
 
 } // namespace
@@ -128,6 +141,8 @@ void Physics::frame(float seconds)
     callListeners(&PhysicsListener::prePhysicsFrame);
 
     mContactCount = 0;
+    mListenedCount = 0;
+    const unsigned long revision = ode::Geometry::getUserRevision();
     mSubStepCount = 0;
     mStepped = mStepHandler->step(seconds);
     if (mStepped) {
@@ -136,19 +151,23 @@ void Physics::frame(float seconds)
 
     // Slots may destroy physical objects or delete geometries (forgetObject and forgetGeometry
     // then blank their records), or record contacts of their own through collide (those wait for
-    // no dispatch). An object is dispatched to when something listens to it, or when its flags
-    // are not known (a geometry given its owner directly).
-    const auto listened = [](const ode::Geometry* geometry) {
-        const unsigned int flags = geometry->getUserFlags();
-        return (flags & PhysicalBase::CONTACT_LISTENED) || !(flags & PhysicalBase::CONTACT_PHYSICAL);
+    // no dispatch). An object is dispatched to when something listens to it now. While no
+    // geometry's flags have changed since the frame began, the flags a record took when it was
+    // made say so without a visit to the geometries; a slot that starts or stops listening
+    // changes them, and from then on the geometries are asked.
+    const auto listened = [revision](unsigned int recorded, const ode::Geometry* geometry) {
+        return ode::Geometry::getUserRevision() == revision ? (recorded & PhysicalBase::CONTACT_LISTENED) != 0
+                                                            : isListened(geometry);
     };
-    const size_t count = mContactCount;
+    // Nothing to dispatch when no record was listened to and nothing has started listening.
+    const bool unheard = mListenedCount == 0 && ode::Geometry::getUserRevision() == revision;
+    const size_t count = unheard ? 0 : mContactCount;
     for (size_t i = 0; i < count && i < mContactCount; ++i) {
         Contact& contact = record(i);
-        if (contact.isValid() && listened(contact.firstGeometry)) {
+        if (contact.isValid() && listened(contact.firstFlags, contact.firstGeometry)) {
             contact.firstPhysical->dispatchCollisionEvent(contact.secondPhysical, &contact);
         }
-        if (contact.isValid() && listened(contact.secondGeometry)) {
+        if (contact.isValid() && listened(contact.secondFlags, contact.secondGeometry)) {
             contact.secondPhysical->dispatchCollisionEvent(contact.firstPhysical, &contact);
         }
     }
@@ -218,7 +237,7 @@ Contact& Physics::record(size_t index) const
     return mContactBlocks[index / CONTACT_BLOCK][index % CONTACT_BLOCK];
 }
 
-Contact* Physics::nextContactRecord()
+inline Contact* Physics::nextContactRecord()
 {
     if (mContactCount == mContactBlocks.size() * CONTACT_BLOCK) {
         mContactBlocks.push_back(std::make_unique<Contact[]>(CONTACT_BLOCK));
@@ -233,16 +252,20 @@ bool Physics::collision(ode::Contact* contact)
     // A sphere centred on a cylinder's axis, for one, gives a zero or non-finite normal: as a
     // constraint it would turn the bodies' state into NaN and abort the next step.
     const Ogre::Vector3 normal = contact->getNormal();
-    const bool degenerate = !ode::isFinite(normal) || !(normal.squaredLength() >= MinContactNormalSquared);
-    const unsigned int first = contactFlagsOf(contact->getFirstGeometry());
-    const unsigned int second = contactFlagsOf(contact->getSecondGeometry());
+    const bool finite = ode::isFinite(normal);
+    const bool degenerate = !finite || !(normal.squaredLength() >= MinContactNormalSquared);
+    const unsigned int first = contactFlagsOf(contact->getFirstUserFlags(), contact->getFirstGeometry());
+    const unsigned int second = contactFlagsOf(contact->getSecondUserFlags(), contact->getSecondGeometry());
     if (!(first & second & PhysicalBase::CONTACT_COLLIDABLE)) {
         return !degenerate;
     }
     Contact* record = nextContactRecord();
-    record->setContact(contact, first, second);
+    record->setContact(contact, first, second, finite ? normal : Ogre::Vector3::ZERO);
     record->step = mStepCount;
     ++mContactCount;
+    if ((first | second) & PhysicalBase::CONTACT_LISTENED) {
+        ++mListenedCount;
+    }
     if (degenerate || !(first & second & PhysicalBase::CONTACT_SOLID)) {
         return false;
     }

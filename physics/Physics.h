@@ -10,10 +10,11 @@
 // Only the movables that were given something are visited, in the steps and after the frame.
 //
 // Contact records are pooled in blocks that never move: they live until the next frame begins
-// and are reused then, so a steady scene allocates nothing per contact. The filter and the
-// dispatch read what they need of the objects from the contact flags the objects keep on their
-// geometries (PhysicalBase::ContactFlag), and a contact is dispatched only to objects that
-// something listens to. Every geometry the module makes lives in the world's default space.
+// and are reused then, so a steady scene allocates nothing per contact. The filter reads what it
+// needs of the objects from the contact flags the objects keep on their geometries
+// (PhysicalBase::ContactFlag) and copies them into the record, where the dispatch finds them
+// while no flags have changed since; a contact is dispatched only to objects that something
+// listens to. Every geometry the module makes lives in the world's default space.
 #pragma once
 
 #include <OgreVector.h>
@@ -201,6 +202,8 @@ private:
     /// pointers to them); the first mContactCount are the current frame's.
     std::vector<std::unique_ptr<Contact[]>> mContactBlocks;
     size_t mContactCount = 0;
+    /// Of those, the records with a side something listened to when they were made.
+    size_t mListenedCount = 0;
     unsigned long mStepCount = 0;
     std::vector<MovableObject*> mMovables;
     /// The movables that were given a force, impulse or torque, in the order they were.

@@ -11,10 +11,12 @@
 #include <cmath>
 
 #include "platform/OdeConvert.h"
+#include "platform/OdeGeometry.h"
+#include "platform/OdeGeometryTag.h"
 
 namespace tolva::ode {
 
-class Geometry;
+class UserObject;
 
 class Contact {
 public:
@@ -27,10 +29,12 @@ public:
 
     /// Wraps a raw contact whose geometric part ODE filled; the surface starts with infinite
     /// Coulomb friction, no bounce and no unidirectionality.
-    Contact(dContact& raw, Geometry* first, Geometry* second)
+    Contact(dContact& raw, Geometry* first, Geometry* second);
+    /// The same with the geometries' tags, as the collision pass has them.
+    Contact(dContact& raw, const GeometryTag* first, const GeometryTag* second)
         : mRaw(raw)
-        , mFirst(first)
-        , mSecond(second)
+        , mFirst(first ? first : &NO_TAG)
+        , mSecond(second ? second : &NO_TAG)
     {
         mRaw.surface.mode = 0;
         mRaw.surface.mu = dInfinity;
@@ -41,8 +45,13 @@ public:
     Contact(const Contact&) = delete;
     Contact& operator=(const Contact&) = delete;
 
-    Geometry* getFirstGeometry() const { return mFirst; }
-    Geometry* getSecondGeometry() const { return mSecond; }
+    Geometry* getFirstGeometry() const { return mFirst->geometry; }
+    Geometry* getSecondGeometry() const { return mSecond->geometry; }
+    /// The geometries' user objects and flags, read without a visit to the geometries.
+    UserObject* getFirstUserObject() const { return mFirst->userObject; }
+    UserObject* getSecondUserObject() const { return mSecond->userObject; }
+    unsigned int getFirstUserFlags() const { return mFirst->userFlags; }
+    unsigned int getSecondUserFlags() const { return mSecond->userFlags; }
     Ogre::Vector3 getPosition() const { return toOgre(mRaw.geom.pos); }
     /// Points from the second geometry towards the first (ODE's convention).
     Ogre::Vector3 getNormal() const { return toOgre(mRaw.geom.normal); }
@@ -91,10 +100,18 @@ public:
     dContact& getRaw() { return mRaw; }
 
 private:
+    /// Stands for a missing geometry.
+    inline static const GeometryTag NO_TAG{};
+
     dContact& mRaw;
-    Geometry* mFirst;
-    Geometry* mSecond;
+    const GeometryTag* mFirst;
+    const GeometryTag* mSecond;
     int mUnidirectionality = UNIDIRECTIONAL_NONE;
 };
+
+inline Contact::Contact(dContact& raw, Geometry* first, Geometry* second)
+    : Contact(raw, first ? first->getTag() : nullptr, second ? second->getTag() : nullptr)
+{
+}
 
 } // namespace tolva::ode

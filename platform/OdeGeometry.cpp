@@ -34,10 +34,11 @@ std::string nextName()
 Geometry::Geometry(dGeomID id, Space* space)
     : InvisibleMovableObject(nextName(), "TolvaOdeGeometry")
     , mId(id)
+    , mTag(GeometryTag::take(this))
     , mSpace(space)
 {
     initialiseLibrary();
-    dGeomSetData(mId, this);
+    dGeomSetData(mId, mTag);
     if (mSpace) {
         dSpaceAdd(mSpace->getSpaceID(), mId);
     }
@@ -46,6 +47,7 @@ Geometry::Geometry(dGeomID id, Space* space)
 Geometry::~Geometry()
 {
     destroyGeometry();
+    GeometryTag::give(mTag);
 }
 
 void Geometry::destroyGeometry()

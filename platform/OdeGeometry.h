@@ -10,6 +10,7 @@
 #include <OgreVector.h>
 
 #include "platform/InvisibleMovableObject.h"
+#include "platform/OdeGeometryTag.h"
 
 namespace tolva::ode {
 
@@ -38,22 +39,41 @@ public:
 
     dGeomID getGeometryID() const { return mId; }
     /// The geometry wrapper of an ODE geometry made by this layer, or null.
-    static Geometry* fromId(dGeomID id) { return id ? static_cast<Geometry*>(dGeomGetData(id)) : nullptr; }
+    static Geometry* fromId(dGeomID id)
+    {
+        const GeometryTag* tag = tagOf(id);
+        return tag ? tag->geometry : nullptr;
+    }
+    /// What a contact needs of an ODE geometry made by this layer, or null.
+    static GeometryTag* tagOf(dGeomID id) { return id ? static_cast<GeometryTag*>(dGeomGetData(id)) : nullptr; }
+    GeometryTag* getTag() const { return mTag; }
     int getClass() const;
     Space* getSpace() const { return mSpace; }
 
-    UserObject* getUserObject() const { return mUserObject; }
+    UserObject* getUserObject() const { return mTag->userObject; }
     /// Also clears the user flags, which described the previous user object.
     void setUserObject(UserObject* object)
     {
-        mUserObject = object;
-        mUserFlags = 0;
+        if (object != mTag->userObject || mTag->userFlags != 0) {
+            ++sUserRevision;
+        }
+        mTag->userObject = object;
+        mTag->userFlags = 0;
     }
     /// Bits that the user object keeps on each of its geometries, so that whoever handles a
     /// contact learns what it needs of the owners without reaching them. The layer never reads
     /// them.
-    unsigned int getUserFlags() const { return mUserFlags; }
-    void setUserFlags(unsigned int flags) { mUserFlags = flags; }
+    unsigned int getUserFlags() const { return mTag->userFlags; }
+    void setUserFlags(unsigned int flags)
+    {
+        if (flags != mTag->userFlags) {
+            mTag->userFlags = flags;
+            ++sUserRevision;
+        }
+    }
+    /// Changes whenever any geometry's user object or user flags change: while it stays, what
+    /// was read of them still holds.
+    static unsigned long getUserRevision() { return sUserRevision; }
 
     void setCategoryBitfield(unsigned long bits);
     unsigned long getCategoryBitfield() const;
@@ -138,11 +158,12 @@ protected:
 private:
     void pullNodePose();
 
+    inline static unsigned long sUserRevision = 0;
+
     bool mWarnedOutOfRange = false;
 
-    // What a contact reads, kept together.
-    UserObject* mUserObject = nullptr;
-    unsigned int mUserFlags = 0;
+    /// What a contact reads, in the tag table.
+    GeometryTag* mTag;
     bool mCarried = false;
     Space* mSpace;
     Body* mBody = nullptr;

@@ -16,7 +16,7 @@ struct CollideContext {
     dJointGroupID group;
 };
 
-void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2, Geometry* first, Geometry* second)
+void reportContacts(CollideContext& context, dGeomID o1, dGeomID o2, const GeometryTag* first, const GeometryTag* second)
 {
     dContact raw[Geometry::MAX_CONTACTS];
     const int count = dCollide(o1, o2, Geometry::MAX_CONTACTS, &raw[0].geom, sizeof(dContact));
@@ -55,10 +55,10 @@ void nearCallback(void* data, dGeomID o1, dGeomID o2)
         return;
     }
     auto& context = *static_cast<CollideContext*>(data);
-    // Only geometries carry a wrapper: two wrappers are a pair of geometries, and the space test
-    // is left for the rest.
-    Geometry* first = Geometry::fromId(o1);
-    Geometry* second = Geometry::fromId(o2);
+    // Only geometries carry a tag: two tags are a pair of geometries, and the space test is left
+    // for the rest.
+    const GeometryTag* first = Geometry::tagOf(o1);
+    const GeometryTag* second = Geometry::tagOf(o2);
     if (first && second) {
         reportContacts(context, o1, o2, first, second);
     } else if (dGeomIsSpace(o1) || dGeomIsSpace(o2)) {

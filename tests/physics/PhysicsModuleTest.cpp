@@ -6,6 +6,7 @@
 #include "physics/Contact.h"
 #include "physics/MovableObject.h"
 #include "physics/PhysicsListener.h"
+#include "physics/PhysicsStepListener.h"
 #include "physics/SinglePhysical.h"
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxGeometry.h"
@@ -24,6 +25,7 @@
 #include <OgreMesh.h>
 #include <OgreMeshManager.h>
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -354,6 +356,82 @@ TEST_F(PhysicsModule, ObjectDestroyedInACollisionSlotIsNotReachedAgain)
         EXPECT_FALSE(mPhysics->getContact(i)->isValid());
     }
     frames(3, 0.01f);
+}
+
+namespace {
+
+/// Runs the action at the start of the given step (counting from 1; 0 for never).
+struct StepAction : PhysicsStepListener {
+    int at;
+    std::function<void()> action;
+    int steps = 0;
+    StepAction(int at, std::function<void()> action)
+        : at(at)
+        , action(std::move(action))
+    {
+    }
+    void physicsStep(float) override
+    {
+        if (++steps == at) {
+            action();
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(PhysicsModule, AnObjectThatStartsListeningDuringAFrameHearsTheContactsDispatchedAfter)
+{
+    // Two balls at rest on the ground, two steps or more a frame. The right ball starts listening
+    // in the frame's second step, or in the left ball's slot while the frame's contacts are
+    // dispatched; it must hear every contact of its own that is dispatched after that.
+    mPhysics->setGravity(Ogre::Vector3(0, -9.81f, 0));
+    for (const bool inSlot : {false, true}) {
+        SCOPED_TRACE(inSlot ? "in a slot" : "in a step");
+        auto ground = makeGround();
+        auto left = makeBall(Ogre::Vector3(-2, 0.5f, 0));
+        auto right = makeBall(Ogre::Vector3(2, 0.5f, 0));
+        frames(5, 0.01f);
+        std::vector<const Contact*> heard;
+        const Contact* startedAt = nullptr;
+        const auto listen = [&] {
+            right->eventCollision().connect([&](PhysicalBase*, Contact* contact) { heard.push_back(contact); });
+        };
+        StepAction step(inSlot ? 0 : 2, listen);
+        mPhysics->addStepListener(&step);
+        left->eventCollision().connect([&](PhysicalBase*, Contact* contact) {
+            if (inSlot && !startedAt) {
+                startedAt = contact;
+                listen();
+            }
+        });
+        frame(0.025f);
+        mPhysics->removeStepListener(&step);
+        ASSERT_GE(mPhysics->getSubStepCount(), 2u);
+        std::vector<const Contact*> expected;
+        bool after = !inSlot;
+        for (size_t i = 0; i < mPhysics->getContactCount(); ++i) {
+            const Contact* contact = mPhysics->getContact(i);
+            if (after && (contact->firstPhysical == right.get() || contact->secondPhysical == right.get())) {
+                expected.push_back(contact);
+            }
+            after = after || contact == startedAt;
+        }
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(expected, heard);
+        // The records tell the movables apart as long as both sides are there.
+        const Contact* resting = expected.empty() ? nullptr : expected.back();
+        if (resting) {
+            EXPECT_EQ(right.get(),
+                resting->firstPhysical == right.get() ? resting->getFirstMovable() : resting->getSecondMovable());
+            EXPECT_FALSE(resting->isBetweenMovables());
+        }
+        right.reset();
+        if (resting) {
+            EXPECT_EQ(nullptr, resting->getFirstMovable());
+            EXPECT_EQ(nullptr, resting->getSecondMovable());
+        }
+    }
 }
 
 namespace {
