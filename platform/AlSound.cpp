@@ -225,16 +225,8 @@ void Sound::applyGain()
     alSourcef(mSource, AL_MAX_GAIN, mMaxGain * factor);
 }
 
-void Sound::update(float seconds, std::vector<Event>& events)
+void Sound::updatePlayback(float seconds, std::vector<Event>& events)
 {
-    if (mState != State::Playing) {
-        return;
-    }
-    // Every playing sound passes here every frame: the common case, a looping sound on a node
-    // that nobody hears of, stays in this function.
-    if (!mRelative && mNode) {
-        sendPosition(mNode->_getDerivedPosition());
-    }
     if (mFadeRate != 0.0f) {
         mFade += mFadeRate * seconds;
         if (mFade >= 1.0f) {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <AL/al.h>
+#include <OgreNode.h>
 #include <OgreVector.h>
 
 #include <cstddef>
@@ -178,8 +179,24 @@ private:
         std::shared_ptr<SampleBuffer> buffer, std::unique_ptr<OggDecoder> decoder, bool loop);
     ~Sound() override;
 
-    /// One frame of playback; events go to the list.
-    void update(float seconds, std::vector<Event>& events);
+    /// One frame of playback; events go to the list. Every playing sound passes here every
+    /// frame: the common case, a looping sound on a node that nobody hears of, stays inline.
+    void update(float seconds, std::vector<Event>& events)
+    {
+        if (mState != State::Playing) {
+            return;
+        }
+        if (!mRelative && mNode) {
+            sendPosition(mNode->_getDerivedPosition());
+        }
+        if (mQuiet && mFadeRate == 0.0f) {
+            mLastOffset = -1.0f;
+            return;
+        }
+        updatePlayback(seconds, events);
+    }
+    /// The rest of a frame: fades, the end, loops and watched offsets.
+    void updatePlayback(float seconds, std::vector<Event>& events);
     void updateStatic(std::vector<Event>& events);
     void updateStream(std::vector<Event>& events);
     void updatePosition();
