@@ -184,6 +184,10 @@ void Sound::endPlayback()
         mStream->count = 0;
     }
     mState = State::Stopped;
+    if (mEndUnseen) {
+        mEndUnseen = false;
+        refreshQuiet();
+    }
     mStartOffset = 0.0f;
     mLastOffset = 0.0f;
     mFade = 1.0f;
@@ -268,8 +272,13 @@ void Sound::updateStatic(std::vector<Event>& events)
 {
     const bool watched = hasWatchedOffsets();
     const bool follow = followsOffset(watched);
+    const bool endUnseen = mEndUnseen;
+    if (endUnseen) {
+        mEndUnseen = false;
+        refreshQuiet();
+    }
     // A looping source never ends by itself: unless someone hears of its loops it needs no look.
-    if (mLoop && !follow) {
+    if (mLoop && !follow && !endUnseen) {
         return;
     }
     ALint state = AL_PLAYING;
@@ -323,7 +332,7 @@ bool Sound::hasListeners() const
 
 void Sound::refreshQuiet()
 {
-    mQuiet = mLoop && !mStream && !mLoopHandler && !hasListeners();
+    mQuiet = mLoop && !mStream && !mLoopHandler && !hasListeners() && !mEndUnseen;
 }
 
 void Sound::setLoopHandler(Handler handler)
@@ -580,6 +589,7 @@ void Sound::setRelativeToListener(bool relative)
 
 void Sound::setLoop(bool loop)
 {
+    mEndUnseen = mEndUnseen || (loop && !mLoop && mState == State::Playing && !mStream);
     mLoop = loop;
     refreshQuiet();
     if (mStream) {

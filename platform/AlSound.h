@@ -244,6 +244,9 @@ private:
     /// Nothing but its place to follow while it plays: a looping sound held whole that no
     /// listener or loop handler hears of (kept by refreshQuiet).
     bool mQuiet = false;
+    /// Looping was switched on while playing: the source may have run out just before (it does
+    /// not start again then), which the next update looks for once.
+    bool mEndUnseen = false;
     ALuint mSource = 0;
     /// Change of the fade per second: positive fading in, negative fading out, 0 not fading.
     float mFadeRate = 0.0f;

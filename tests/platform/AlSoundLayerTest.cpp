@@ -471,3 +471,19 @@ TEST_F(SoundLayer, ALoopingSoundNobodyHeardIsHeardFromOnceAListenerHandlerOrItsE
         mManager->destroySound(sound);
     }
 }
+
+TEST_F(SoundLayer, ASoundThatRanOutJustBeforeItWasMadeToLoopEndsAndGivesBackItsSource)
+{
+    al::Sound* sound = make("tone-mono-short");
+    int finished = 0;
+    sound->setFinishedHandler([&](al::Sound*) { ++finished; });
+    sound->play();
+    // The mixer plays the sound out between two updates; looping is switched on after that.
+    std::vector<float> samples(2 * 44100 / 2);
+    mManager->renderSamples(samples.data(), 44100 / 2);
+    sound->setLoop(true);
+    mManager->update(0.5f);
+    EXPECT_TRUE(sound->isStopped());
+    EXPECT_EQ(1, finished);
+    EXPECT_EQ(mManager->getSourceCount(), mManager->getFreeSourceCount());
+}
