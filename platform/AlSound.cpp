@@ -94,6 +94,7 @@ Sound::Sound(SoundManager* manager, const std::string& name, const std::string& 
         mStream->decoder = std::move(decoder);
         alGenBuffers(Stream::BufferCount, mStream->buffers);
     }
+    refreshQuiet();
 }
 
 Sound::~Sound()
@@ -113,6 +114,7 @@ Sound::~Sound()
 void Sound::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
     InvisibleMovableObject::_notifyAttached(parent, isTagPoint);
+    mNode = parent;
     // The next update sends the new node's position even if it happens to equal the old one.
     mPositionSent = false;
 }
@@ -182,6 +184,10 @@ void Sound::endPlayback()
         mStream->count = 0;
     }
     mState = State::Stopped;
+    if (mEndUnseen) {
+        mEndUnseen = false;
+        refreshQuiet();
+    }
     mStartOffset = 0.0f;
     mLastOffset = 0.0f;
     mFade = 1.0f;
@@ -202,7 +208,7 @@ void Sound::configureSource()
     mPositionSent = false;
     if (mRelative) {
         alSource3f(mSource, AL_POSITION, 0.0f, 0.0f, 0.0f);
-    } else if (getParentNode()) {
+    } else if (mNode) {
         updatePosition();
     } else {
         alSource3f(mSource, AL_POSITION, mPosition.x, mPosition.y, mPosition.z);
@@ -223,18 +229,8 @@ void Sound::applyGain()
     alSourcef(mSource, AL_MAX_GAIN, mMaxGain * factor);
 }
 
-void Sound::update(float seconds, std::vector<Event>& events)
+void Sound::updatePlayback(float seconds, std::vector<Event>& events)
 {
-    if (mState != State::Playing) {
-        return;
-    }
-    // Every playing sound passes here every frame: the common case, a looping sound on a node
-    // that nobody hears of, stays in this function.
-    if (!mRelative) {
-        if (const Ogre::Node* node = getParentNode()) {
-            sendPosition(node->_getDerivedPosition());
-        }
-    }
     if (mFadeRate != 0.0f) {
         mFade += mFadeRate * seconds;
         if (mFade >= 1.0f) {
@@ -246,10 +242,10 @@ void Sound::update(float seconds, std::vector<Event>& events)
         }
         applyGain();
     }
-    if (mStream) {
-        updateStream(events);
-    } else if (mLoop && mListeners.empty() && !mLoopHandler) {
+    if (mQuiet) {
         mLastOffset = -1.0f;
+    } else if (mStream) {
+        updateStream(events);
     } else {
         updateStatic(events);
     }
@@ -257,11 +253,8 @@ void Sound::update(float seconds, std::vector<Event>& events)
 
 void Sound::updatePosition()
 {
-    if (mRelative) {
-        return;
-    }
-    if (const Ogre::Node* node = getParentNode()) {
-        sendPosition(node->_getDerivedPosition());
+    if (!mRelative && mNode) {
+        sendPosition(mNode->_getDerivedPosition());
     }
 }
 
@@ -279,8 +272,13 @@ void Sound::updateStatic(std::vector<Event>& events)
 {
     const bool watched = hasWatchedOffsets();
     const bool follow = followsOffset(watched);
+    const bool endUnseen = mEndUnseen;
+    if (endUnseen) {
+        mEndUnseen = false;
+        refreshQuiet();
+    }
     // A looping source never ends by itself: unless someone hears of its loops it needs no look.
-    if (mLoop && !follow) {
+    if (mLoop && !follow && !endUnseen) {
         return;
     }
     ALint state = AL_PLAYING;
@@ -330,6 +328,17 @@ void Sound::finish(bool watched, std::vector<Event>& events)
 bool Sound::hasListeners() const
 {
     return std::any_of(mListeners.begin(), mListeners.end(), [](const Listener* listener) { return listener; });
+}
+
+void Sound::refreshQuiet()
+{
+    mQuiet = mLoop && !mStream && !mLoopHandler && !hasListeners() && !mEndUnseen;
+}
+
+void Sound::setLoopHandler(Handler handler)
+{
+    mLoopHandler = std::move(handler);
+    refreshQuiet();
 }
 
 float Sound::readSourceOffset() const
@@ -580,7 +589,9 @@ void Sound::setRelativeToListener(bool relative)
 
 void Sound::setLoop(bool loop)
 {
+    mEndUnseen = mEndUnseen || (loop && !mLoop && mState == State::Playing && !mStream);
     mLoop = loop;
+    refreshQuiet();
     if (mStream) {
         // A stream that ran out may go on once it loops.
         mStream->exhausted = mStream->exhausted && !loop;
@@ -648,6 +659,7 @@ void Sound::addListener(Listener* listener)
     }
     mListeners.push_back(listener);
     listener->mSounds.push_back(this);
+    refreshQuiet();
 }
 
 void Sound::removeListener(Listener* listener)
@@ -663,6 +675,7 @@ void Sound::removeListener(Listener* listener)
     } else {
         mListeners.erase(it);
     }
+    refreshQuiet();
 }
 
 bool Sound::hasListener(const Listener* listener) const

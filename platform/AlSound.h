@@ -15,9 +15,12 @@
 #pragma once
 
 #include <AL/al.h>
+#include <OgreNode.h>
 #include <OgreVector.h>
 
+#include <cstddef>
 #include <functional>
+#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -118,6 +121,8 @@ public:
     const std::string& getFileName() const { return mFileName; }
     /// Whether the file is decoded while it plays rather than held whole.
     bool isStreaming() const { return mStream != nullptr; }
+    /// The OpenAL source lent to the sound while it plays or is paused; 0 otherwise.
+    ALuint getSource() const { return mSource; }
 
     /// Raises the gain from silence to full over the given seconds, starting playback if
     /// needed; 0 seconds or less is full at once.
@@ -144,7 +149,7 @@ public:
     /// it may be a listener that is gone).
     void removeListener(Listener* listener);
     bool hasListener(const Listener* listener) const;
-    void setLoopHandler(Handler handler) { mLoopHandler = std::move(handler); }
+    void setLoopHandler(Handler handler);
     void setFinishedHandler(Handler handler) { mFinishedHandler = std::move(handler); }
 
     // Ogre::MovableObject
@@ -153,7 +158,7 @@ public:
 private:
     friend class SoundManager;
     struct Stream;
-    enum class State { Initial, Playing, Paused, Stopped };
+    enum class State : unsigned char { Initial, Playing, Paused, Stopped };
     enum class EventKind { Finished, Looped, Offsets };
     /// Something to report once every sound is updated. Offsets events cover the stretch of
     /// playback from `from` to `to` (wrapping round the end when `to` < `from`).
@@ -164,13 +169,34 @@ private:
         float to;
     };
 
+    // On a cache-line boundary, which the alignment of the hot fields asks for (the rendering
+    // engine's allocator, inherited otherwise, does not give it).
+    static void* operator new(std::size_t size) { return ::operator new(size, std::align_val_t(64)); }
+    static void operator delete(void* memory) { ::operator delete(memory, std::align_val_t(64)); }
+
     /// Made and destroyed by the manager only.
     Sound(SoundManager* manager, const std::string& name, const std::string& fileName,
         std::shared_ptr<SampleBuffer> buffer, std::unique_ptr<OggDecoder> decoder, bool loop);
     ~Sound() override;
 
-    /// One frame of playback; events go to the list.
-    void update(float seconds, std::vector<Event>& events);
+    /// One frame of playback; events go to the list. Every playing sound passes here every
+    /// frame: the common case, a looping sound on a node that nobody hears of, stays inline.
+    void update(float seconds, std::vector<Event>& events)
+    {
+        if (mState != State::Playing) {
+            return;
+        }
+        if (!mRelative && mNode) {
+            sendPosition(mNode->_getDerivedPosition());
+        }
+        if (mQuiet && mFadeRate == 0.0f) {
+            mLastOffset = -1.0f;
+            return;
+        }
+        updatePlayback(seconds, events);
+    }
+    /// The rest of a frame: fades, the end, loops and watched offsets.
+    void updatePlayback(float seconds, std::vector<Event>& events);
     void updateStatic(std::vector<Event>& events);
     void updateStream(std::vector<Event>& events);
     void updatePosition();
@@ -190,6 +216,8 @@ private:
     void applyLoop();
     bool hasWatchedOffsets() const;
     bool hasListeners() const;
+    /// Works out mQuiet again after a change of loop, listeners or loop handler.
+    void refreshQuiet();
     /// Whether the playback position must be read this update (false forgets the old one).
     bool followsOffset(bool watched);
     /// Reports the loops and watched offsets between the last position and this one.
@@ -207,17 +235,32 @@ private:
     /// Drops the listeners removed while they were being called.
     void sweepListeners();
 
-    // What every update reads comes first, so that it shares as few cache lines as it can.
-    State mState = State::Initial;
-    ALuint mSource = 0;
+    // What a playing sound's frame reads (state, placement, gains) shares one cache line: the
+    // sound is allocated on a line boundary and the first of these fields starts one.
+    alignas(64) State mState = State::Initial;
     bool mRelative = false;
     bool mLoop;
     bool mPositionSent = false;
+    /// Nothing but its place to follow while it plays: a looping sound held whole that no
+    /// listener or loop handler hears of (kept by refreshQuiet).
+    bool mQuiet = false;
+    /// Looping was switched on while playing: the source may have run out just before (it does
+    /// not start again then), which the next update looks for once.
+    bool mEndUnseen = false;
+    ALuint mSource = 0;
     /// Change of the fade per second: positive fading in, negative fading out, 0 not fading.
     float mFadeRate = 0.0f;
-    float mFade = 1.0f;
+    /// The node the sound hangs on, as the scene last told it (the movable object's own record
+    /// lies on another cache line).
+    const Ogre::Node* mNode = nullptr;
     /// The position last given to the source; valid while mPositionSent.
     Ogre::Vector3 mPosition = Ogre::Vector3::ZERO;
+    float mGain = 1.0f;
+    float mFade = 1.0f;
+    float mGainScale = 1.0f;
+    float mMinGain = 0.0f;
+    float mMaxGain = 1.0f;
+
     /// Playback position at the previous update, for loops and watched offsets; below zero
     /// while not followed.
     float mLastOffset = 0.0f;
@@ -232,14 +275,10 @@ private:
     /// Index in the manager's list of sounds holding a source.
     size_t mActiveIndex = 0;
     float mPitch = 1.0f;
-    float mGain = 1.0f;
-    float mMinGain = 0.0f;
-    float mMaxGain = 1.0f;
     float mMaxDistance;
     float mRolloffFactor = 1.0f;
     float mReferenceDistance = 1.0f;
     unsigned int mCategory = 0;
-    float mGainScale = 1.0f;
     /// Where playback starts at the next play (seconds).
     float mStartOffset = 0.0f;
     /// Counted in the manager's warning about a full pool since the sound last played.

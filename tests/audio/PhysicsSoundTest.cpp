@@ -204,3 +204,23 @@ TEST_F(PhysicsSounds, ARollingSoundOutlivingItsBodyFallsSilent)
     frame(0.02f);
     EXPECT_FALSE(rolling.isPlaying());
 }
+
+TEST_F(PhysicsSounds, TheSourceOfARollingSoundHasTheGainOfTheLatestSpinAfterRunsOfEqualSpinsAndRestarts)
+{
+    auto body = ball();
+    AngularVelocitySound rolling("roll", soundFile("tone-mono-1s"), body->getBody());
+    rolling.setMaxGainControl(10.0f);
+    // Spin, then the gain the source holds afterwards (none while stopped).
+    const float spins[][2] = {{5, 0.5f}, {5, 0.5f}, {5, 0.5f}, {8, 0.8f}, {8, 0.8f}, {0, -1}, {8, 0.8f}, {2, 0.2f}};
+    for (const auto& spin : spins) {
+        body->setAngularVelocity(Ogre::Vector3(0, spin[0], 0));
+        frame(0.02f);
+        const ALuint source = rolling.getLayerSound()->getSource();
+        ASSERT_EQ(spin[1] >= 0, source != 0) << spin[0];
+        if (source) {
+            ALfloat gain = -1;
+            alGetSourcef(source, AL_GAIN, &gain);
+            EXPECT_FLOAT_EQ(spin[1], gain) << spin[0];
+        }
+    }
+}

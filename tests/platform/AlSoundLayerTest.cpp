@@ -357,3 +357,133 @@ TEST_F(SoundLayer, CallbacksMayDestroySoundsAndListenersMayGoFirst)
     mEars.listen(0.4f);
     EXPECT_TRUE(third->isStopped()) << "a listener that went first is not called";
 }
+
+TEST_F(SoundLayer, ASourceShowsTheLatestPlaceAndGainWhateverChangedThemAndWhenever)
+{
+    Ogre::Root root("", "", "");
+    Ogre::SceneManager* scene = root.createSceneManager();
+    Ogre::SceneNode* node = scene->getRootSceneNode()->createChildSceneNode(Ogre::Vector3(1, 2, 3));
+    Ogre::SceneNode* otherNode = scene->getRootSceneNode()->createChildSceneNode(Ogre::Vector3(-7, 0, 0));
+    al::Sound* sound = make("tone-mono-1s", true);
+    al::Sound* other = make("tone-mono-1s", true);
+    sound->setRelativeToListener(false);
+    other->setRelativeToListener(false);
+    node->attachObject(sound);
+    otherNode->attachObject(other);
+    const auto frames = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            scene->getRootSceneNode()->_update(true, false);
+            mManager->update(0.02f);
+        }
+    };
+    struct Case {
+        const char* change;
+        std::function<void()> act;
+        Ogre::Vector3 position;
+        float gain;
+    } cases[] = {
+        {"still, then moved", [&] { node->setPosition(4, 5, 6); }, {4, 5, 6}, 0.5f},
+        {"a run of equal gains, then another", [&] { sound->setGain(0.25f); }, {4, 5, 6}, 0.25f},
+        {"the category's scale", [&] { sound->setGainScale(0.5f); }, {4, 5, 6}, 0.125f},
+        // The freed source shows the other sound's place until this one has it again.
+        {"stopped, its source lent to another, played again",
+            [&] {
+                sound->stop();
+                other->play();
+                frames(2);
+                other->stop();
+                sound->play();
+            },
+            {4, 5, 6}, 0.125f},
+        {"paused, moved, resumed",
+            [&] {
+                sound->pause();
+                node->setPosition(0, 0, 9);
+                frames(2);
+                sound->play();
+            },
+            {0, 0, 9}, 0.125f},
+        {"relative to the listener and back, unmoved",
+            [&] {
+                sound->setRelativeToListener(true);
+                frames(2);
+                sound->setRelativeToListener(false);
+            },
+            {0, 0, 9}, 0.125f},
+        {"a fade cancelled halfway",
+            [&] {
+                sound->fadeOut(1.0f);
+                frames(10);
+                sound->cancelFade();
+            },
+            {0, 0, 9}, 0.125f},
+    };
+    sound->setGain(0.5f);
+    sound->play();
+    for (const Case& c : cases) {
+        frames(3);
+        c.act();
+        frames(1);
+        ASSERT_TRUE(sound->isPlaying()) << c.change;
+        const ALuint source = sound->getSource();
+        Ogre::Vector3 position;
+        alGetSource3f(source, AL_POSITION, &position.x, &position.y, &position.z);
+        ALfloat gain = 0;
+        alGetSourcef(source, AL_GAIN, &gain);
+        EXPECT_EQ(c.position, position) << c.change;
+        EXPECT_FLOAT_EQ(c.gain, gain) << c.change;
+    }
+    node->detachObject(sound);
+    otherNode->detachObject(other);
+}
+
+TEST_F(SoundLayer, ALoopingSoundNobodyHeardIsHeardFromOnceAListenerHandlerOrItsEndComes)
+{
+    struct Case {
+        const char* change;
+        std::function<void(al::Sound*, RecordingListener&, int&)> act;
+        std::vector<std::string> calls;
+        int loops;
+        bool stopped;
+    } cases[] = {
+        {"a listener", [](al::Sound* s, RecordingListener& l, int&) { s->addListener(&l); }, {"looped"}, 0, false},
+        {"a loop handler",
+            [](al::Sound* s, RecordingListener&, int& loops) { s->setLoopHandler([&loops](al::Sound*) { ++loops; }); },
+            {}, 1, false},
+        {"no more looping", [](al::Sound* s, RecordingListener& l, int&) {
+             s->addListener(&l);
+             s->removeListener(&l);
+             s->setLoop(false);
+         },
+            {}, 0, true},
+    };
+    for (const Case& c : cases) {
+        al::Sound* sound = make("tone-mono-short", true);
+        RecordingListener listener;
+        int loops = 0;
+        sound->play();
+        mEars.listen(0.3f);
+        c.act(sound, listener, loops);
+        mEars.listen(0.25f);
+        EXPECT_EQ(c.calls, listener.calls) << c.change;
+        EXPECT_EQ(c.loops, loops) << c.change;
+        EXPECT_EQ(c.stopped, sound->isStopped()) << c.change;
+        mManager->destroySound(sound);
+    }
+}
+
+TEST_F(SoundLayer, ASoundThatRanOutJustBeforeItWasMadeToLoopEndsAndGivesBackItsSource)
+{
+    al::Sound* sound = make("tone-mono-short");
+    int finished = 0;
+    sound->setFinishedHandler([&](al::Sound*) { ++finished; });
+    sound->play();
+    // The mixer plays the sound out between two updates; looping is switched on after that.
+    std::vector<float> samples(2 * 44100 / 2);
+    mManager->renderSamples(samples.data(), 44100 / 2);
+    sound->setLoop(true);
+    mManager->update(0.5f);
+    EXPECT_TRUE(sound->isStopped());
+    EXPECT_EQ(1, finished);
+    EXPECT_EQ(mManager->getSourceCount(), mManager->getFreeSourceCount());
+}
