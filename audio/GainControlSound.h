@@ -14,6 +14,7 @@ public:
     GainControlSound(const std::string& name, const std::string& fileName);
 
     void frame(float seconds) override;
+    bool needsFrames() const override { return true; }
     virtual float getGainControl() = 0;
 
     bool isEnabled() const { return mEnabled; }

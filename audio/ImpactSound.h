@@ -39,6 +39,7 @@ public:
     ImpactSound(const std::string& name, const std::string& fileName);
 
     void frame(float seconds) override;
+    bool needsFrames() const override { return true; }
     /// Decides from the contact's depth whether an impact is due and records it; it plays in the
     /// next frame. A contact that is not deeper than zero is no impact.
     void collision(PhysicalBase* partner, Contact* contact);

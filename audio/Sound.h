@@ -48,7 +48,6 @@ public:
 
     Sound(const Sound&) = delete;
     Sound& operator=(const Sound&) = delete;
-    bool needsFrames() const override { return true; }
 
     // Called by the listener holder: the layer calls the listeners' offsets from then on.
     void connected(_SoundListener* listener) override;
