@@ -97,10 +97,8 @@ void RibbonTrailEffect::applyScaleOrRestore(const Ogre::Vector3& before)
     mTrail->setInitialWidth(0, width);
 }
 
-bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place) const
+bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place, size_t chain, size_t count) const
 {
-    const size_t chain = mTrail->getChainIndexForNode(mNode);
-    const size_t count = mTrail->getNumChainElements(chain);
     // The engine measures from the element behind the head.
     const Ogre::Vector3& from = mTrail->getChainElement(chain, count > 1 ? 1 : 0).position;
     const float step = mTrail->getTrailLength() / float(mTrail->getMaxChainElements());
@@ -138,7 +136,9 @@ void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
     // A restart (a new element count, a far move) clears the elements and then asks the node
     // where it is, which brings a pending move here: the restart places the elements itself, and
     // the rendering engine's walk from an empty chain reads before its element list.
-    if (mTrail->getNumChainElements(mTrail->getChainIndexForNode(mNode)) == 0) {
+    const size_t chain = mTrail->getChainIndexForNode(mNode);
+    const size_t count = mTrail->getNumChainElements(chain);
+    if (count == 0) {
         return;
     }
     // The trail keeps its elements in its own node's space, reached by dividing by that node's
@@ -153,7 +153,7 @@ void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
     if (Ogre::SceneNode* trailNode = mTrail->getParentSceneNode()) {
         place = trailNode->convertWorldToLocalPosition(place);
     }
-    if (canFollow(place)) {
+    if (canFollow(place, chain, count)) {
         mTrail->nodeUpdated(node);
     } else {
         restartTrail();

@@ -59,9 +59,9 @@ private:
     /// The node's listener: called by the rendering engine whenever the node's world place changes.
     void nodeUpdated(const Ogre::Node* node) override;
     void nodeDestroyed(const Ogre::Node* node) override;
-    /// Whether the rendering engine can walk the trail to the node's new place in a bounded
-    /// number of steps that each advance.
-    bool canFollow(const Ogre::Vector3& place) const;
+    /// Whether the rendering engine can walk the trail (its chain, holding count > 0 elements) to
+    /// the node's new place in a bounded number of steps that each advance.
+    bool canFollow(const Ogre::Vector3& place, size_t chain, size_t count) const;
     /// Starts the trail afresh at the node's place, listening to the node again.
     void restartTrail();
     /// Whether the trail's own node has a world scale that places can be divided by.
