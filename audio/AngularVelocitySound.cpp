@@ -1,6 +1,7 @@
 #include "audio/AngularVelocitySound.h"
 
 #include "platform/OdeBody.h"
+#include "platform/OdeConvert.h"
 
 #include <algorithm>
 #include <limits>
@@ -107,6 +108,7 @@ private:
 AngularVelocitySound::AngularVelocitySound(const std::string& name, const std::string& fileName, ode::Body* body)
     : GainControlSound(name, fileName)
     , mBody(body)
+    , mBodyId(body ? body->getBodyID() : nullptr)
 {
     if (mBody) {
         BodyWatch::watch(mBody, this);
@@ -122,10 +124,10 @@ AngularVelocitySound::~AngularVelocitySound()
 
 float AngularVelocitySound::getGainControl()
 {
-    if (!mBody) {
+    if (!mBodyId) {
         return 0.0f;
     }
-    const float speed = mBody->getAngularVelocity().length();
+    const float speed = ode::toOgre(dBodyGetAngularVel(mBodyId)).length();
     return speed < std::numeric_limits<float>::min() ? 0.0f : speed;
 }
 

@@ -4,6 +4,8 @@
 
 #include "audio/GainControlSound.h"
 
+struct dxBody;
+
 namespace tolva {
 
 namespace ode {
@@ -22,10 +24,17 @@ public:
     ode::Body* getBody() const { return mBody; }
 
     /// Called when the body is destroyed.
-    void _bodyDestroyed() { mBody = nullptr; }
+    void _bodyDestroyed()
+    {
+        mBody = nullptr;
+        mBodyId = nullptr;
+    }
 
 private:
     ode::Body* mBody;
+    /// The body's ODE id, beside the sound's other fields: each frame reads the spin from ODE
+    /// without a visit to the body's wrapper.
+    dxBody* mBodyId;
 };
 
 } // namespace tolva

@@ -1,5 +1,7 @@
 #include "audio/GainControlSound.h"
 
+#include "platform/AlSound.h"
+
 #include <algorithm>
 
 namespace tolva {
@@ -29,15 +31,24 @@ void GainControlSound::frame(float seconds)
     if (mMaxGainControl > 0.0f && value > 0.0f) {
         ratio = std::min(value, mMaxGainControl) / mMaxGainControl;
     }
-    setGain(getMaxGain() * ratio);
+    // Straight to the layer sound, which every sound's own setters forward to: this runs for
+    // every gain-controlled sound in every frame.
+    al::Sound& layer = *getLayerSound();
+    // The gain is taken as a normalised one, between the minimum and the maximum gain; not a
+    // number counts as silence.
+    const float minimum = layer.getMinGain();
+    const float maximum = layer.getMaxGain();
+    const float gain = maximum * ratio;
+    const float normalised = gain > 1.0f ? 1.0f : (gain > 0.0f ? gain : 0.0f);
+    layer.setGain(minimum + normalised * (maximum - minimum));
     if (ratio <= 0.0f) {
-        if (isPlaying()) {
-            stop();
+        if (layer.isPlaying()) {
+            layer.stop();
         }
-    } else if (!isPlaying()) {
-        play();
-    } else if (isFading()) {
-        cancelFade();
+    } else if (!layer.isPlaying()) {
+        layer.play();
+    } else if (layer.isFading()) {
+        layer.cancelFade();
     }
 }
 
