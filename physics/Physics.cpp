@@ -232,7 +232,7 @@ bool Physics::middleStep(float)
     return true;
 }
 
-Contact& Physics::record(size_t index) const
+inline Contact& Physics::record(size_t index) const
 {
     return mContactBlocks[index / CONTACT_BLOCK][index % CONTACT_BLOCK];
 }

@@ -85,8 +85,19 @@ inline bool isPlaceable(const Ogre::Vector3& v)
 
 inline bool isPlaceable(const dReal* v)
 {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]) && std::fabs(v[0]) <= MaxCoordinate
-        && std::fabs(v[1]) <= MaxCoordinate && std::fabs(v[2]) <= MaxCoordinate;
+    // Not-a-number and the infinities fail the comparisons.
+    return std::fabs(v[0]) <= MaxCoordinate && std::fabs(v[1]) <= MaxCoordinate && std::fabs(v[2]) <= MaxCoordinate;
+}
+
+/// Whether the count values are all finite, with a single test: a finite value times zero is
+/// zero, an infinite or not-a-number one gives not-a-number. Runs for every body in every step.
+inline bool allFinite(const dReal* v, int count)
+{
+    dReal zeros = 0;
+    for (int i = 0; i < count; ++i) {
+        zeros += v[i] * 0;
+    }
+    return zeros == 0;
 }
 
 /// A direction that can be normalised: finite, not zero, and not so long that its squared length

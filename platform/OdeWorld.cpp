@@ -70,10 +70,7 @@ namespace {
 
 bool inRange(const dReal* position, const dReal* orientation, const dReal* linear, const dReal* angular)
 {
-    return isPlaceable(position) && std::isfinite(linear[0]) && std::isfinite(linear[1]) && std::isfinite(linear[2])
-        && std::isfinite(angular[0]) && std::isfinite(angular[1]) && std::isfinite(angular[2])
-        && std::isfinite(orientation[0]) && std::isfinite(orientation[1]) && std::isfinite(orientation[2])
-        && std::isfinite(orientation[3]);
+    return isPlaceable(position) && allFinite(orientation, 4) && allFinite(linear, 3) && allFinite(angular, 3);
 }
 
 /// Where the step being taken gathers the bodies it throws out of range; null outside a step.
@@ -119,8 +116,7 @@ void World::recordPoses()
         std::copy(orientation, orientation + 4, pose + 3);
         // Velocities are checked where they change: their setters refuse what is not finite, and
         // the step's own results are checked as it moves each body.
-        if (!isPlaceable(position) || !std::isfinite(orientation[0]) || !std::isfinite(orientation[1])
-            || !std::isfinite(orientation[2]) || !std::isfinite(orientation[3])) {
+        if (!isPlaceable(position) || !allFinite(orientation, 4)) {
             stopBody(id, pose);
         }
         pose += 7;
