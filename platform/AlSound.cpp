@@ -113,6 +113,7 @@ Sound::~Sound()
 
 void Sound::_notifyAttached(Ogre::Node* parent, bool isTagPoint)
 {
+    takeBackPlacement();
     InvisibleMovableObject::_notifyAttached(parent, isTagPoint);
     mNode = parent;
     // The next update sends the new node's position even if it happens to equal the old one.
@@ -160,6 +161,7 @@ bool Sound::pause()
     if (mState != State::Playing) {
         return false;
     }
+    takeBackPlacement();
     alSourcePause(mSource);
     mState = State::Paused;
     return true;
@@ -176,6 +178,7 @@ bool Sound::stop()
 
 void Sound::endPlayback()
 {
+    takeBackPlacement();
     if (mSource) {
         mManager->releaseSource(this);
     }
@@ -248,6 +251,26 @@ void Sound::updatePlayback(float seconds, std::vector<Event>& events)
         updateStream(events);
     } else {
         updateStatic(events);
+    }
+}
+
+void Sound::handOverPlacement()
+{
+    SoundManager::Active& active = mManager->mActive[mActiveIndex];
+    active.follows = mNode;
+    active.source = mSource;
+    active.sent = mPosition;
+}
+
+void Sound::takeBackPlacement()
+{
+    if (!mSource) {
+        return;
+    }
+    SoundManager::Active& active = mManager->mActive[mActiveIndex];
+    if (active.follows) {
+        mPosition = active.sent;
+        active.follows = nullptr;
     }
 }
 
@@ -332,6 +355,7 @@ bool Sound::hasListeners() const
 
 void Sound::refreshQuiet()
 {
+    takeBackPlacement();
     mQuiet = mLoop && !mStream && !mLoopHandler && !hasListeners() && !mEndUnseen;
 }
 
@@ -557,6 +581,7 @@ void Sound::setSecondOffset(float seconds)
     // it goes.
     const float last = std::max(0.0f, duration - 0.001f);
     seconds = std::min(seconds, last);
+    takeBackPlacement();
     mLastOffset = seconds;
     if (!mSource) {
         mStartOffset = seconds;
@@ -574,6 +599,7 @@ void Sound::setSecondOffset(float seconds)
 
 void Sound::setRelativeToListener(bool relative)
 {
+    takeBackPlacement();
     mRelative = relative;
     if (!mSource) {
         return;
@@ -605,6 +631,7 @@ void Sound::setLoop(bool loop)
 
 bool Sound::fadeIn(float seconds)
 {
+    takeBackPlacement();
     const bool wasPlaying = isPlaying();
     if (!(seconds > 0.0f) || !std::isfinite(seconds)) {
         mFade = 1.0f;
@@ -627,6 +654,7 @@ bool Sound::fadeIn(float seconds)
 
 bool Sound::fadeOut(float seconds)
 {
+    takeBackPlacement();
     if (!isPlaying()) {
         return false;
     }

@@ -191,10 +191,18 @@ private:
         }
         if (mQuiet && mFadeRate == 0.0f) {
             mLastOffset = -1.0f;
+            if (!mRelative && mNode) {
+                handOverPlacement();
+            }
             return;
         }
         updatePlayback(seconds, events);
     }
+    /// From now on the manager follows the node for this playing, quiet sound.
+    void handOverPlacement();
+    /// Takes the following of the node back from the manager, if it has it; called before
+    /// anything that may give an update more to do than follow the node.
+    void takeBackPlacement();
     /// The rest of a frame: fades, the end, loops and watched offsets.
     void updatePlayback(float seconds, std::vector<Event>& events);
     void updateStatic(std::vector<Event>& events);
@@ -253,7 +261,8 @@ private:
     /// The node the sound hangs on, as the scene last told it (the movable object's own record
     /// lies on another cache line).
     const Ogre::Node* mNode = nullptr;
-    /// The position last given to the source; valid while mPositionSent.
+    /// The position last given to the source; valid while mPositionSent, except while the
+    /// manager follows the node (the manager's record has it then).
     Ogre::Vector3 mPosition = Ogre::Vector3::ZERO;
     float mGain = 1.0f;
     float mFade = 1.0f;

@@ -226,7 +226,7 @@ bool SoundManager::acquireSource(Sound* sound)
     sound->mSource = mFreeSources.back();
     mFreeSources.pop_back();
     sound->mActiveIndex = mActive.size();
-    mActive.push_back(sound);
+    mActive.push_back({sound});
     return true;
 }
 
@@ -250,9 +250,8 @@ void SoundManager::releaseSource(Sound* sound)
     alSourcei(sound->mSource, AL_BUFFER, 0);
     mFreeSources.push_back(sound->mSource);
     sound->mSource = 0;
-    Sound* last = mActive.back();
-    mActive[sound->mActiveIndex] = last;
-    last->mActiveIndex = sound->mActiveIndex;
+    mActive[sound->mActiveIndex] = mActive.back();
+    mActive[sound->mActiveIndex].sound->mActiveIndex = sound->mActiveIndex;
     mActive.pop_back();
 }
 
@@ -283,7 +282,16 @@ void SoundManager::update(float seconds)
     // Backwards, because a sound that ends leaves the list by swapping the last one into its
     // place, and the last one has been updated already.
     for (size_t i = mActive.size(); i-- > 0;) {
-        mActive[i]->update(seconds, mEvents);
+        Active& active = mActive[i];
+        if (active.follows) {
+            const Ogre::Vector3& position = active.follows->_getDerivedPosition();
+            if (position != active.sent) {
+                active.sent = position;
+                alSource3f(active.source, AL_POSITION, position.x, position.y, position.z);
+            }
+        } else {
+            active.sound->update(seconds, mEvents);
+        }
     }
     for (size_t i = 0; i < mEvents.size(); ++i) {
         if (mEvents[i].sound) {

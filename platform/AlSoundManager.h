@@ -114,8 +114,18 @@ private:
     std::vector<ALuint> mSources;
     std::vector<ALuint> mFreeSources;
     std::vector<Sound*> mSounds;
-    /// The sounds holding a source (playing or paused), each knowing its index here.
-    std::vector<Sound*> mActive;
+    /// A sound holding a source (playing or paused), which knows its index in mActive. A playing
+    /// sound with nothing to do in a frame but follow its node hands the node over here: the
+    /// update then reads this record and the node, not the sound, until the sound takes it back.
+    struct Active {
+        Sound* sound;
+        /// The node followed for a place-only sound; null while the sound updates itself.
+        const Ogre::Node* follows = nullptr;
+        ALuint source = 0;
+        /// The position last given to the source while the node is followed here.
+        Ogre::Vector3 sent = Ogre::Vector3::ZERO;
+    };
+    std::vector<Active> mActive;
     std::map<std::string, std::weak_ptr<SampleBuffer>> mBuffers;
     std::unique_ptr<Listener> mListener;
 

@@ -437,6 +437,67 @@ TEST_F(SoundLayer, ASourceShowsTheLatestPlaceAndGainWhateverChangedThemAndWhenev
     otherNode->detachObject(other);
 }
 
+TEST_F(SoundLayer, ASoundThatOnlyFollowsItsNodeStillHearsOfWhatGivesItMoreToDo)
+{
+    Ogre::Root root("", "", "");
+    Ogre::SceneManager* scene = root.createSceneManager();
+    Ogre::SceneNode* elsewhere = scene->getRootSceneNode()->createChildSceneNode(Ogre::Vector3(5, 5, 5));
+    struct Case {
+        const char* change;
+        std::function<void(al::Sound*, Ogre::SceneNode*&)> act;
+        bool playing;
+        Ogre::Vector3 position;
+    } cases[] = {
+        {"hung on another node",
+            [&](al::Sound* s, Ogre::SceneNode*& n) {
+                n->detachObject(s);
+                elsewhere->attachObject(s);
+            },
+            true, {5, 5, 5}},
+        // The source keeps the last place it was given.
+        {"its node destroyed",
+            [&](al::Sound*, Ogre::SceneNode*& n) {
+                scene->destroySceneNode(n);
+                n = nullptr;
+            },
+            true, {1, 2, 3}},
+        {"faded out", [](al::Sound* s, Ogre::SceneNode*&) { s->fadeOut(0.1f); }, false, {}},
+    };
+    for (const Case& c : cases) {
+        Ogre::SceneNode* node = scene->getRootSceneNode()->createChildSceneNode(Ogre::Vector3(1, 2, 3));
+        al::Sound* sound = make("tone-mono-1s", true);
+        sound->setRelativeToListener(false);
+        node->attachObject(sound);
+        sound->play();
+        const auto frames = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                scene->getRootSceneNode()->_update(true, false);
+                mManager->update(0.05f);
+            }
+        };
+        frames(3);
+        c.act(sound, node);
+        // A node that moves now is no longer the sound's.
+        if (node && sound->getParentNode() != node) {
+            node->setPosition(9, 9, 9);
+        }
+        frames(4);
+        EXPECT_EQ(c.playing, sound->isPlaying()) << c.change;
+        if (const ALuint source = sound->getSource()) {
+            Ogre::Vector3 position;
+            alGetSource3f(source, AL_POSITION, &position.x, &position.y, &position.z);
+            EXPECT_EQ(c.position, position) << c.change;
+        } else {
+            EXPECT_EQ(mManager->getSourceCount(), mManager->getFreeSourceCount()) << c.change;
+        }
+        sound->detachFromParent();
+        mManager->destroySound(sound);
+        if (node) {
+            scene->destroySceneNode(node);
+        }
+    }
+}
+
 TEST_F(SoundLayer, ALoopingSoundNobodyHeardIsHeardFromOnceAListenerHandlerOrItsEndComes)
 {
     struct Case {
