@@ -8,6 +8,7 @@ namespace tolva {
 
 GainControlSound::GainControlSound(const std::string& name, const std::string& fileName)
     : Sound(name, fileName)
+    , mLayer(getLayerSound())
 {
 }
 
@@ -33,7 +34,7 @@ void GainControlSound::frame(float seconds)
     }
     // Straight to the layer sound, which every sound's own setters forward to: this runs for
     // every gain-controlled sound in every frame.
-    al::Sound& layer = *getLayerSound();
+    al::Sound& layer = *mLayer;
     // The gain is taken as a normalised one, between the minimum and the maximum gain; not a
     // number counts as silence.
     const float minimum = layer.getMinGain();

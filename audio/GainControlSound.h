@@ -25,8 +25,11 @@ public:
     void setMaxGainControl(float value) { mMaxGainControl = value; }
 
 private:
+    // What a frame reads, together at the end of the object.
     bool mEnabled = true;
     float mMaxGainControl = 1.0f;
+    /// The layer sound, which a sound keeps for its whole life.
+    al::Sound* mLayer;
 };
 
 } // namespace tolva
