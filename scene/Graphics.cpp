@@ -12,9 +12,14 @@
 #include <OgreSceneManagerEnumerator.h>
 #include <OgreViewport.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include <boost/any.hpp>
 
@@ -54,6 +59,44 @@ Ogre::ColourValue readColour(
 {
     return boost::any_cast<Ogre::ColourValue>(
         config.getValueDefault(section, ConfigFile::PT_COLOUR, key, defaultValue));
+}
+
+bool holdsStaticThreadStorage(const dl_phdr_info& library)
+{
+    for (ElfW(Half) i = 0; i < library.dlpi_phnum; ++i) {
+        if (library.dlpi_phdr[i].p_type != PT_DYNAMIC) {
+            continue;
+        }
+        const auto* entry = reinterpret_cast<const ElfW(Dyn)*>(library.dlpi_addr + library.dlpi_phdr[i].p_vaddr);
+        for (; entry->d_tag != DT_NULL; ++entry) {
+            if (entry->d_tag == DT_FLAGS && (entry->d_un.d_val & DF_STATIC_TLS)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+/// Libraries with static thread storage take it from a fixed reserve that the C library never
+/// takes back when they are unloaded, and the GL driver's libraries are such. The rendering engine
+/// unloads them with its render system at every engine restart, so after some two hundred
+/// restarts in one process no window could be made again. Once a window exists they stay loaded
+/// for the life of the process: the next engine finds them as they are.
+void keepStaticThreadStorageLoaded()
+{
+    std::vector<std::string> libraries;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* found) {
+            if (info->dlpi_name && *info->dlpi_name && holdsStaticThreadStorage(*info)) {
+                static_cast<std::vector<std::string>*>(found)->emplace_back(info->dlpi_name);
+            }
+            return 0;
+        },
+        &libraries);
+    for (const std::string& library : libraries) {
+        // The handle is never closed: it keeps the library loaded.
+        dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
 }
 
 } // namespace
@@ -112,6 +155,7 @@ Graphics::Graphics()
         if (!mWindow) {
             throw std::runtime_error("Failed to initialise render window.");
         }
+        keepStaticThreadStorageLoaded();
         // Closing the window is seen only for windows the message pump knows.
         OgreBites::WindowEventUtilities::_addRenderWindow(mWindow);
         mWindowWatcher = std::make_unique<WindowWatcher>(*this);
