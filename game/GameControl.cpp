@@ -24,8 +24,8 @@ namespace {
 
 const char* const GameSection = "Game";
 const char* const SensitivityKey = "Mouse Sensitivity";
-/// The largest turn, pitch or zoom the camera takes in one call.
-const float LargestViewStep = 1e15f;
+/// The camera turns by at most 1e15 degrees a call: beyond this, held look keys are mostly refused.
+const float LargestSensitivity = 1e15f;
 /// The frame rate at which a held look or zoom key moves the camera by one command's amount.
 const double ReferenceFramesPerSecond = 60.0;
 
@@ -49,14 +49,13 @@ GameControl::GameControl()
         const float* sensitivity = boost::any_cast<float>(&value);
         if (sensitivity && std::isfinite(*sensitivity)) {
             mMouseSensitivity = *sensitivity;
-        }
-        // A value this large turns the camera farther in one key's step than it takes, so the
-        // player's look and zoom keys would do nothing without a word.
-        if (sensitivity && !(std::fabs(*sensitivity) <= LargestViewStep)) {
-            logWarning("Warning: [" + std::string(GameSection) + "] " + SensitivityKey + "="
-                + config->getValueString(GameSection, SensitivityKey) + " in '" + config->getFileName() + "' is "
-                + (std::isfinite(*sensitivity) ? "beyond 1e15: look and zoom steps the camera cannot take are skipped."
-                                               : "not a finite number: " + ToString(mMouseSensitivity) + " is used."));
+            // A value this large turns the camera farther in one key's step than it takes, so
+            // the player's look keys would do nothing without a word.
+            if (std::fabs(*sensitivity) > LargestSensitivity) {
+                logWarning("Warning: [" + std::string(GameSection) + "] " + SensitivityKey + "="
+                    + config->getValueString(GameSection, SensitivityKey) + " in '" + config->getFileName()
+                    + "' is beyond 1e15: look and zoom steps the camera cannot take are skipped.");
+            }
         }
     }
 }
