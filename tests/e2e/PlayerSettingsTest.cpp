@@ -71,7 +71,7 @@ TEST(PlayerSettings, ValuesBeyondTheCameraAndTheBodyAreSkippedWhileTheGameRuns)
     struct Case {
         const char* name;
         const char* sensitivity; ///< in engine.cfg
-        const char* statement; ///< typed into the console after the sphere rolls, with c the controls
+        const char* statement; ///< typed into the console after the sphere rolls: c the controls, g the game
         const char* key; ///< then held
         std::size_t skippedSteps; ///< warnings of a skipped look or zoom step
     };
@@ -80,8 +80,8 @@ TEST(PlayerSettings, ValuesBeyondTheCameraAndTheBodyAreSkippedWhileTheGameRuns)
         {"sensitivity 1e18 from the console, right arrow", "1", "c.setMouseSensitivity(1e18)", "Right", 1},
         // Fast enough that the fly speed times the speed passes the float range.
         {"fly speed 1e38 from the console, W in flight", "1",
-            "c.setFlySpeed(1e38); c.setMode(Spindlewake.GameControl_Mode.MODE_FLY); "
-            "TolvaEngine.GameSingleton.getInstance().getPlaySphere().getMovableBody().setLinearVelocity(Vector3(0, 5, -20))",
+            "c.setFlySpeed(1e38); c.setMode(S.GameControl_Mode.MODE_FLY); "
+            "g.getPlaySphere().getMovableBody().setLinearVelocity(V(0, 5, -20))",
             "w", 0},
     };
     x("(openbox >/dev/null 2>&1 &)");
@@ -93,9 +93,11 @@ TEST(PlayerSettings, ValuesBeyondTheCameraAndTheBodyAreSkippedWhileTheGameRuns)
         EXPECT_TRUE(x("xdotool search --sync --name Spindlewake windowactivate --sync")) << c.name;
         hold("w", 1000);
         if (*c.statement) {
+            // The console's input box takes keys once it shows.
             x("xdotool key grave");
-            x("xdotool type --delay 20 'import TolvaEngine, Spindlewake; from TolvaValues.Ogre import Vector3; "
-              "c = TolvaEngine.GameSingleton.getInstance().getControls(); "
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            x("xdotool type --delay 20 'import TolvaEngine as T, Spindlewake as S; from TolvaValues.Ogre import Vector3 "
+              "as V; g = T.GameSingleton.getInstance(); c = g.getControls(); "
               + std::string(c.statement) + "; print(\"set\" + \"tled\")'");
             x("xdotool key Return");
             EXPECT_TRUE(program.waitForText(log, "settled", 20.0)) << c.name;
