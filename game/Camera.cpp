@@ -314,8 +314,8 @@ void Camera::recalculateParameters()
     mNearWidth = mNearHeight * aspect;
     mNearHalfWidth = mNearWidth * 0.5f;
     mCamera->setAspectRatio(aspect);
-    const float radius = std::sqrt(
-        mNearDistance * mNearDistance + mNearHalfHeight * mNearHalfHeight + mNearHalfWidth * mNearHalfWidth);
+    const float radius = static_cast<float>(
+        Graphics::getNearCornerDistance(mNearDistance, mCamera->getFOVy().valueRadians(), aspect));
     if (auto* sphere = dynamic_cast<ode::SphereGeometry*>(getBase()->getGeometry(0))) {
         sphere->setRadius(radius);
     }

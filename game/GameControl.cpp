@@ -12,6 +12,8 @@
 #include "core/Engine.h"
 #include "core/Exceptions.h"
 #include "core/GameBase.h"
+#include "core/LogLine.h"
+#include "core/ToString.h"
 #include "game/Camera.h"
 #include "game/GameMath.h"
 #include "game/PlaySphere.h"
@@ -22,6 +24,8 @@ namespace {
 
 const char* const GameSection = "Game";
 const char* const SensitivityKey = "Mouse Sensitivity";
+/// The camera turns by at most 1e15 degrees a call: beyond this, held look keys are mostly refused.
+const float LargestSensitivity = 1e15f;
 /// The frame rate at which a held look or zoom key moves the camera by one command's amount.
 const double ReferenceFramesPerSecond = 60.0;
 
@@ -45,6 +49,13 @@ GameControl::GameControl()
         const float* sensitivity = boost::any_cast<float>(&value);
         if (sensitivity && std::isfinite(*sensitivity)) {
             mMouseSensitivity = *sensitivity;
+            // A value this large turns the camera farther in one key's step than it takes, so
+            // the player's look keys would do nothing without a word.
+            if (std::fabs(*sensitivity) > LargestSensitivity) {
+                logWarning("Warning: [" + std::string(GameSection) + "] " + SensitivityKey + "="
+                    + config->getValueString(GameSection, SensitivityKey) + " in '" + config->getFileName()
+                    + "' is beyond 1e15: look and zoom steps the camera cannot take are skipped.");
+            }
         }
     }
 }
@@ -87,6 +98,7 @@ void GameControl::setMouseSensitivity(float sensitivity)
 {
     finite(sensitivity, "setMouseSensitivity");
     mMouseSensitivity = sensitivity;
+    mViewStepWarned = false;
     Engine* engine = Engine::getInstance();
     if (ConfigFile* config = engine ? engine->getConfigFile() : nullptr) {
         config->setValue(GameSection, ConfigFile::PT_REAL, SensitivityKey, boost::any(sensitivity));
@@ -105,6 +117,7 @@ void GameControl::setSpeed(float speed)
 void GameControl::setFlySpeed(float speed)
 {
     mFlySpeed = finite(speed, "setFlySpeed");
+    mFlyBendWarned = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -179,14 +192,14 @@ void GameControl::moveBackward(int value)
 void GameControl::lookUp(int value)
 {
     if (mCamera && mCameraEnabled) {
-        mCamera->addPitch(lookAmount(value));
+        moveCamera(&Camera::addPitch, lookAmount(value));
     }
 }
 
 void GameControl::lookDown(int value)
 {
     if (mCamera && mCameraEnabled) {
-        mCamera->addPitch(-lookAmount(value));
+        moveCamera(&Camera::addPitch, -lookAmount(value));
     }
 }
 
@@ -196,7 +209,7 @@ void GameControl::lookLeft(int value)
     mRollTorqueStale = true;
     mPitchTorqueStale = true;
     if (mCamera && mCameraEnabled) {
-        mCamera->rotate(lookAmount(value));
+        moveCamera(&Camera::rotate, lookAmount(value));
     }
 }
 
@@ -205,21 +218,21 @@ void GameControl::lookRight(int value)
     mRollTorqueStale = true;
     mPitchTorqueStale = true;
     if (mCamera && mCameraEnabled) {
-        mCamera->rotate(-lookAmount(value));
+        moveCamera(&Camera::rotate, -lookAmount(value));
     }
 }
 
 void GameControl::zoomIn(int value)
 {
     if (mCamera && mCameraEnabled) {
-        mCamera->addFocalDistance(zoomAmount(value));
+        moveCamera(&Camera::addFocalDistance, zoomAmount(value));
     }
 }
 
 void GameControl::zoomOut(int value)
 {
     if (mCamera && mCameraEnabled) {
-        mCamera->addFocalDistance(-zoomAmount(value));
+        moveCamera(&Camera::addFocalDistance, -zoomAmount(value));
     }
 }
 
@@ -227,6 +240,21 @@ void GameControl::viewToggle(int value)
 {
     if (mCamera && mCameraEnabled) {
         mCamera->setLocal(!mCamera->isLocal());
+    }
+}
+
+void GameControl::moveCamera(void (Camera::*step)(float), float amount)
+{
+    // The amount grows with the sensitivity and with the frame's time, so no setter can rule it
+    // out; a key handler must not end the game over it. One line for a held key, not one a frame.
+    try {
+        (mCamera->*step)(amount);
+    } catch (const InvalidArgumentException& e) {
+        if (!mViewStepWarned) {
+            mViewStepWarned = true;
+            logWarning("Warning: A look or zoom step of " + ToString(amount) + " (" + SensitivityKey + " "
+                + ToString(mMouseSensitivity) + ") is skipped: " + e.what());
+        }
     }
 }
 
@@ -295,12 +323,15 @@ void GameControl::roll(bool pitch, float sign)
 
 void GameControl::updateFlyVectors()
 {
-    // A sphere at rest has no direction of flight; fly() moves nothing then.
-    mSampledSpeed = mSampledVelocity.length();
-    if (mSampledSpeed == 0.0f) {
+    // A sphere at rest has no direction of flight; fly() moves nothing then. In double
+    // precision: the squares of a fast body's velocity pass the float range.
+    const Ogre::Vector3& v = mSampledVelocity;
+    mSampledSpeed = std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
+    if (mSampledSpeed == 0.0) {
         return;
     }
-    const Ogre::Vector3 direction = mSampledVelocity * (1.0f / mSampledSpeed);
+    const Ogre::Vector3 direction(
+        float(v.x / mSampledSpeed), float(v.y / mSampledSpeed), float(v.z / mSampledSpeed));
     if (std::fabs(direction.dotProduct(Ogre::Vector3::UNIT_Y)) > 0.95f) {
         mFlyRight = mCamera ? mCamera->getXZRight() : Ogre::Vector3::UNIT_X;
     } else {
@@ -314,8 +345,23 @@ void GameControl::fly(const Ogre::Vector3& direction)
     if (!isSteerable() || mSampledVelocity == Ogre::Vector3::ZERO) {
         return;
     }
-    const Ogre::Vector3 bent = normalisedOrSame(mSampledVelocity + direction * (mFlySpeed * mSampledSpeed));
-    mPlaySphere->getMovableBody()->setLinearVelocity(bent * mSampledSpeed);
+    // In double precision: the fly speed times the speed passes the float range long before the
+    // bent velocity, which has the sampled speed again, does.
+    const double reach = double(mFlySpeed) * mSampledSpeed;
+    double bent[3] = {mSampledVelocity.x + direction.x * reach, mSampledVelocity.y + direction.y * reach,
+        mSampledVelocity.z + direction.z * reach};
+    const double length = std::sqrt(bent[0] * bent[0] + bent[1] * bent[1] + bent[2] * bent[2]);
+    const double scale = length > 1e-08 ? mSampledSpeed / length : mSampledSpeed;
+    const Ogre::Vector3 velocity(float(bent[0] * scale), float(bent[1] * scale), float(bent[2] * scale));
+    try {
+        mPlaySphere->getMovableBody()->setLinearVelocity(velocity);
+    } catch (const InvalidArgumentException& e) {
+        // A movement key must not end the game: the flight goes on unbent.
+        if (!mFlyBendWarned) {
+            mFlyBendWarned = true;
+            logWarning(std::string("Warning: A bend of the flight is skipped: ") + e.what());
+        }
+    }
 }
 
 void GameControl::updatePitchTorqueVector()

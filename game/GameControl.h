@@ -119,6 +119,8 @@ private:
     /// How many frames of 60 a second one call stands for: the elapsed time of a held key's
     /// repeat, 1 for a single event (mouse motion, a key going down).
     double heldFrames() const;
+    /// Hands the camera a look or zoom step; a step it refuses is skipped with a warning.
+    void moveCamera(void (Camera::*step)(float), float amount);
     float lookAmount(int value) const;
     float zoomAmount(int value) const;
 
@@ -130,7 +132,7 @@ private:
     bool mThrusting = false;
     bool mThrustRequested = false;
     Ogre::Vector3 mSampledVelocity = Ogre::Vector3::ZERO;
-    float mSampledSpeed = 0.0f;
+    double mSampledSpeed = 0.0;
     bool mFlyVectorsStale = true;
     Ogre::Vector3 mFlyUp = Ogre::Vector3::UNIT_Y;
     Ogre::Vector3 mFlyRight = Ogre::Vector3::UNIT_X;
@@ -142,6 +144,9 @@ private:
     float mMouseSensitivity = 1.0f;
     float mSpeed = 500.0f;
     float mFlySpeed = 1.0f;
+    /// A refused camera step or bend has been reported since the value behind it was set.
+    bool mViewStepWarned = false;
+    bool mFlyBendWarned = false;
 };
 
 } // namespace tolva

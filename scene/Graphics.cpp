@@ -17,8 +17,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <boost/any.hpp>
@@ -428,6 +430,22 @@ void Graphics::loadWorldSettings()
         logLine("Error: " + reason);
         throw std::runtime_error("Failed to load world configurations. " + reason);
     };
+    // Settings that are only wrong together are named together, with the values in use.
+    auto refuseTogether = [&config](std::initializer_list<std::pair<const char*, float>> settings,
+                              const std::string& rule) {
+        std::string named;
+        for (const auto& [key, valueInUse] : settings) {
+            std::string value = ToString(valueInUse) + " (the default)";
+            try {
+                value = config.getValueString("View", key);
+            } catch (const InvalidArgumentException&) {
+            }
+            named += std::string(named.empty() ? "" : ", ") + key + "=" + value;
+        }
+        const std::string reason = "[View] " + named + " in '" + config.getFileName() + "': " + rule;
+        logLine("Error: " + reason);
+        throw std::runtime_error("Failed to load world configurations. " + reason);
+    };
     const float nearZ = readReal(config, "View", "NearZ", 0.6035534f);
     const float farZ = readReal(config, "View", "FarZ", 600.0f);
     const float fovY = readReal(config, "View", "FOVy", 45.0f);
@@ -446,6 +464,25 @@ void Graphics::loadWorldSettings()
     }
     if (!std::isfinite(aspect) || aspect <= 0.0f) {
         refuse("View", "Aspect", ToString(aspect), "the aspect ratio must be a finite number above 0.");
+    }
+    // The game camera's collision sphere reaches the near plane's corners and goes to the physics
+    // layer, which takes sizes within 1e15. The camera follows the window's aspect ratio, so the
+    // wider of the two is judged.
+    const float widestAspect = mHeight == 0 ? aspect : std::max(aspect, float(mWidth) / float(mHeight));
+    const double radius = getNearCornerDistance(nearZ, fovY * Ogre::Math::fDeg2Rad, widestAspect);
+    if (!(radius > 0.0 && radius <= 1e15)) {
+        refuseTogether({{"NearZ", nearZ}, {"FOVy", fovY}, {"Aspect", aspect}},
+            "the game camera's collision sphere, which reaches the corners of the near plane (radius "
+                + ToString(radius) + "), must be within 1e15.");
+    }
+    // The rendering engine bounds the view by its far plane's corners, worked out as the view's
+    // depth over the near clip distance in single precision; the level's stencil shadows make the
+    // view endless, which the engine takes as a depth of 100000.
+    const double depth = std::max(double(farZ), 100000.0);
+    if (!(depth / nearZ <= 1e36)) {
+        refuseTogether({{"NearZ", nearZ}, {"FarZ", farZ}},
+            "the view's depth (FarZ, and at least 100000, as shadows make the view endless) must be at most 1e36 "
+            "times the near clip distance.");
     }
     const Ogre::ColourValue clearColour = readColour(config, "Lighting", "ClearColour", Ogre::ColourValue(0, 1, 1, 1));
     const Ogre::ColourValue ambientColour
@@ -467,6 +504,13 @@ void Graphics::loadWorldSettings()
         logLine(std::string("Error: ") + e.what());
         throw std::runtime_error(std::string("Failed to load world configurations. ") + e.what());
     }
+}
+
+double Graphics::getNearCornerDistance(double nearDistance, double fovY, double aspect)
+{
+    const double halfHeight = std::tan(0.5 * fovY) * nearDistance;
+    const double halfWidth = halfHeight * aspect;
+    return std::sqrt(nearDistance * nearDistance + halfHeight * halfHeight + halfWidth * halfWidth);
 }
 
 void Graphics::initialise()

@@ -179,6 +179,12 @@ public:
 
     /// (0, 0) while there is no window.
     Resolution getResolution() const;
+
+    /// The distance from the eye to a corner of the near plane, which sizes the game camera's
+    /// collision sphere; in double precision, so that a small near clip distance does not
+    /// vanish when squared.
+    /// @param fovY the vertical field of view, radians
+    static double getNearCornerDistance(double nearDistance, double fovY, double aspect);
     /// The render system's "Video Mode" values, in its order and its own text.
     std::vector<std::string> getAvailableResolutions() const;
     /// Stores "Video Mode"; with now, also resizes the window and publishes "resolution" when

@@ -349,7 +349,7 @@ TEST_F(ConfigFileTest, ALeadingByteOrderMarkIsNoPartOfTheFirstKeyAndIsNotWritten
 {
     const std::string mark = "\xEF\xBB\xBF";
     // The mark before a key, and before a section header (which it would otherwise hide).
-    for (const std::string& text : {"Console Enable=yes\n[A]\nb=1\n", "[A]\nb=1\n"}) {
+    for (const char* text : {"Console Enable=yes\n[A]\nb=1\n", "[A]\nb=1\n"}) {
         auto config = load(mark + text);
         EXPECT_EQ(config->getValueString("A", "b"), "1") << text;
         if (text[0] == 'C') {

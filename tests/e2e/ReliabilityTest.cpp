@@ -4,8 +4,10 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RunningProgram.h"
@@ -172,6 +174,12 @@ TEST(DamagedConfiguration, AWorldSettingTheCameraCannotTakeEndsTheStartNamingIt)
         {"View", "FarZ=0.5", "[View] FarZ=0.5"},
         {"View", "NearZ=1000", "[View] FarZ=600 (the default)"},
         {"View", "Aspect=0", "[View] Aspect=0"},
+        // Too small for the view's depth (which the level's shadows make endless).
+        {"View", "NearZ=1e-35", "[View] NearZ=1e-35, FarZ=600 (the default)"},
+        {"View", "NearZ=1e-38\nFarZ=1000", "[View] NearZ=1e-38, FarZ=1000"},
+        // The camera's collision sphere would reach the near plane's corners beyond 1e15.
+        {"View", "NearZ=1e15\nFarZ=0", "[View] NearZ=1e15, FOVy=45 (the default), Aspect=1.33333 (the default)"},
+        {"View", "NearZ=1e14\nFarZ=0\nFOVy=179", "[View] NearZ=1e14, FOVy=179, Aspect=1.33333 (the default)"},
     };
     for (const Setting& setting : settings) {
         const std::string config = shippedFile("engine.cfg") + "[" + setting.section + "]\n" + setting.line + "\n";
@@ -189,9 +197,25 @@ TEST(DamagedConfiguration, AWorldSettingTheCameraCannotTakeEndsTheStartNamingIt)
     }
 }
 
+TEST(DamagedConfiguration, NearClipDistancesAtTheEdgesOfTheCheckStillPlay)
+{
+    for (const char* view : {"NearZ=1e-30", "NearZ=1e7\nFarZ=0"}) {
+        const std::string config = shippedFile("engine.cfg") + "[View]\n" + view + "\n";
+        TestHome home(config, shippedFile("controls.cfg"));
+        RunningProgram program;
+        // The level's frames go by: a view the scene cannot bound ends the program in the first.
+        EXPECT_TRUE(program.waitForText(home.dataFile("engine.log"), "Level: built", StartSeconds))
+            << view << ": " << program.standardError();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        program.sendSignal(SIGTERM);
+        EXPECT_EQ(program.waitForExit(EndSeconds), 0) << view << ": " << program.standardError();
+        EXPECT_EQ(program.standardError().find(FatalPrefix), std::string::npos) << program.standardError();
+    }
+}
+
 TEST(DataDirectory, AHomeFolderWithCommasInItsPathStartsTheGame)
 {
-    for (const std::string& folder : {"a,b", "x,true"}) {
+    for (const char* folder : {"a,b", "x,true"}) {
         TempDir parent;
         const std::string home = parent.path() + "/" + folder;
         fs::create_directories(home);
