@@ -160,6 +160,28 @@ void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
     }
 }
 
+void RibbonTrailEffect::resizeChains(const std::function<void()>& resize)
+{
+    // The restart divides by the trail node's cached world scale, which may date from before a
+    // change above it.
+    mTrailNode->_update(false, true);
+    const size_t chain = mTrail->getChainIndexForNode(mNode);
+    const bool placed = mTrail->getNumChainElements(chain) > 0;
+    const Ogre::Vector3 head = placed ? mTrail->getChainElement(chain, 0).position : Ogre::Vector3::ZERO;
+    resize();
+    if (canPlaceInTrailSpace()) {
+        return;
+    }
+    // The restart divided by a scale that counts as zero. Drawn at that scale the trail is
+    // nothing; it goes on from its old head once the scale is usable again. (Clearing the chain
+    // would only restart it again.)
+    const Ogre::BillboardChain::Element element(
+        head, mTrail->getInitialWidth(chain), 0.0f, mTrail->getInitialColour(chain), mNode->_getDerivedOrientation());
+    for (size_t index = 0; index < mTrail->getNumChainElements(chain); ++index) {
+        mTrail->updateChainElement(chain, index, element);
+    }
+}
+
 void RibbonTrailEffect::nodeDestroyed(const Ogre::Node* node)
 {
     mTrail->nodeDestroyed(node);

@@ -64,6 +64,9 @@ private:
     bool canFollow(const Ogre::Vector3& place, size_t chain, size_t count) const;
     /// Starts the trail afresh at the node's place, listening to the node again.
     void restartTrail();
+    /// The rendering engine restarts every trail at its node's place in the trail's space, which
+    /// it cannot reach while that space's scale counts as zero: the trail then stays where it was.
+    void resizeChains(const std::function<void()>& resize) override;
     /// Whether the trail's own node has a world scale that places can be divided by.
     bool canPlaceInTrailSpace() const;
     /// Applies the length and width at the current world scale; when either would leave what the

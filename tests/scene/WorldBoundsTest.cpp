@@ -245,26 +245,40 @@ TEST_F(WorldBounds, ParticlesUnderAScaleThatCountsAsZeroStayAwayUntilItIsUsable)
 
 TEST_F(WorldBounds, ATrailWhoseSpaceHasAScaleThatCountsAsZeroIsPutAwayUntilItIsUsable)
 {
-    // A trail's elements live in the space of the scene's root, which a script can scale too.
+    // A trail's elements live in the space of the scene's root, which a script can scale too. New
+    // sizes restart the trail in that space.
     NodeObject* root = Engine::getInstance()->getGraphics()->getRootNodeObject();
-    GameObject parent;
-    RibbonTrailEffect trail("trail", "test/Trail");
-    parent.addChild(&trail);
-    trail.setLength(10);
-    frame();
-    Ogre::RibbonTrail* ogre = trail.getTrail();
-    for (const Ogre::Vector3& scale : {Ogre::Vector3(1e-40f, 1e15f, 1), Ogre::Vector3(1, 0, 1)}) {
-        SCOPED_TRACE(scale);
-        root->setScale(scale);
-        trail.translate(Ogre::Vector3(1, 0, 3));
-        frame();
-        frame();
-        const Ogre::AxisAlignedBox bounds = ogre->getBoundingBox();
-        EXPECT_TRUE(bounds.isNull() || (isFinite(bounds.getMinimum()) && isFinite(bounds.getMaximum())));
-        root->setScale(Ogre::Vector3::UNIT_SCALE);
-        trail.translate(Ogre::Vector3(1, 0, 0));
-        frame();
-        const Ogre::Vector3 head = ogre->getChainElement(ogre->getChainIndexForNode(trail.getNode()), 0).position;
-        EXPECT_TRUE(head.positionEquals(trail.getWorldPosition(), 1e-3f)) << head << " " << trail.getWorldPosition();
+    const std::vector<std::pair<const char*, std::function<void(RibbonTrailEffect&)>>> changes = {
+        {"a move", [](RibbonTrailEffect&) {}},
+        {"two elements", [](RibbonTrailEffect& trail) { trail.setMaxElements(2); }},
+        {"two chains", [](RibbonTrailEffect& trail) { trail.setNumberOfChains(2); }},
+    };
+    int index = 0;
+    for (const Ogre::Vector3& scale : {Ogre::Vector3(1e-40f, 1e15f, 1), Ogre::Vector3(1, 0, 1), Ogre::Vector3::ZERO}) {
+        for (const auto& change : changes) {
+            SCOPED_TRACE(::testing::Message() << change.first << " under " << scale);
+            GameObject parent;
+            RibbonTrailEffect trail("trail" + std::to_string(index++), "test/Trail");
+            parent.addChild(&trail);
+            trail.setLength(10);
+            frame();
+            Ogre::RibbonTrail* ogre = trail.getTrail();
+            root->setScale(scale);
+            trail.translate(Ogre::Vector3(1, 0, 3));
+            frame();
+            change.second(trail);
+            frame();
+            frame();
+            const Ogre::AxisAlignedBox bounds = ogre->getBoundingBox();
+            EXPECT_TRUE(bounds.isNull() || (isFinite(bounds.getMinimum()) && isFinite(bounds.getMaximum())));
+            // Usable again before a frame has brought the trail's space up to date.
+            root->setScale(Ogre::Vector3::UNIT_SCALE);
+            trail.translate(Ogre::Vector3(1, 0, 0));
+            change.second(trail);
+            frame();
+            const Ogre::Vector3 head = ogre->getChainElement(ogre->getChainIndexForNode(trail.getNode()), 0).position;
+            EXPECT_TRUE(head.positionEquals(trail.getWorldPosition(), 1e-3f))
+                << head << " " << trail.getWorldPosition();
+        }
     }
 }
