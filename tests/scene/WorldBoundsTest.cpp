@@ -81,8 +81,15 @@ TEST_F(WorldBounds, RibbonTrailFramesReturnWhateverTheMove)
     };
     const std::vector<Move> moves = {
         {"a jump of 2e8", [](GameObject&, RibbonTrailEffect& trail) { trail.setPosition(Ogre::Vector3(2e8f, 0, 0)); }},
-        {"a translation of 3e9", [](GameObject&, RibbonTrailEffect& trail) { trail.translate(Ogre::Vector3(0, 3e9f, 0)); }},
-        {"the parent's jump", [](GameObject& parent, RibbonTrailEffect&) { parent.setPosition(Ogre::Vector3(0, 0, -2e8f)); }},
+        {"a translation of 3e9",
+            [](GameObject&, RibbonTrailEffect& trail) { trail.translate(Ogre::Vector3(0, 3e9f, 0)); }},
+        {"the parent's jump",
+            [](GameObject& parent, RibbonTrailEffect&) { parent.setPosition(Ogre::Vector3(0, 0, -2e8f)); }},
+        {"a jump of 1e15 of a trail 1e14 long",
+            [](GameObject&, RibbonTrailEffect& trail) {
+                trail.setLength(1e14f);
+                trail.setPosition(Ogre::Vector3(1e15f, 0, 0));
+            }},
         // Steps of 4 (of 20 elements) where a float step is 16.
         {"a short move at 2e8",
             [this](GameObject&, RibbonTrailEffect& trail) {
@@ -141,7 +148,8 @@ TEST_F(WorldBounds, ATrailRestartedWhileItsNodeHasAPendingMoveStartsWhereTheNode
             const size_t chain = ogre->getChainIndexForNode(trail.getNode());
             ASSERT_EQ(2u, ogre->getNumChainElements(chain));
             for (size_t element = 0; element < 2; ++element) {
-                EXPECT_TRUE(ogre->getChainElement(chain, element).position.positionEquals(trail.getWorldPosition(), 1e-4f))
+                EXPECT_TRUE(
+                    ogre->getChainElement(chain, element).position.positionEquals(trail.getWorldPosition(), 1e-4f))
                     << ogre->getChainElement(chain, element).position << " " << trail.getWorldPosition();
             }
             frame();
