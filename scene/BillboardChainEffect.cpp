@@ -77,6 +77,11 @@ void BillboardChainEffect::setChainMaterial(
     mChain->setMaterialName(materialName);
 }
 
+void BillboardChainEffect::resizeChains(const std::function<void()>& resize)
+{
+    resize();
+}
+
 unsigned int BillboardChainEffect::getMaxElements() const
 {
     return static_cast<unsigned int>(mChain->getMaxChainElements());
@@ -85,7 +90,7 @@ unsigned int BillboardChainEffect::getMaxElements() const
 void BillboardChainEffect::setMaxElements(unsigned int elements)
 {
     requireChainSize(elements, mChain->getNumberOfChains());
-    mChain->setMaxChainElements(elements);
+    resizeChains([this, elements] { mChain->setMaxChainElements(elements); });
 }
 
 unsigned int BillboardChainEffect::getNumberOfChains() const
@@ -96,7 +101,7 @@ unsigned int BillboardChainEffect::getNumberOfChains() const
 void BillboardChainEffect::setNumberOfChains(unsigned int chains)
 {
     requireChainSize(mChain->getMaxChainElements(), chains);
-    mChain->setNumberOfChains(chains);
+    resizeChains([this, chains] { mChain->setNumberOfChains(chains); });
 }
 
 Ogre::BillboardChain::TexCoordDirection BillboardChainEffect::getTexCoordDirection() const

@@ -6,6 +6,7 @@
 #include <OgreBillboardChain.h>
 #include <OgreVector.h>
 
+#include <functional>
 #include <string>
 
 #include "scene/RenderableObject.h"
@@ -45,6 +46,9 @@ protected:
     /// Sets the material when it exists; otherwise writes "Warning: <kind> <name>: ..." and keeps
     /// the chain's default (the rendering engine would only log it).
     void setChainMaterial(const std::string& kind, const std::string& name, const std::string& materialName);
+    /// Runs resize, a change of the chains' sizes, which the rendering engine follows by starting
+    /// every chain afresh; a ribbon trail wraps it to keep its restarted elements drawable.
+    virtual void resizeChains(const std::function<void()>& resize);
 
     bool mOwned;
     Ogre::BillboardChain* mChain = nullptr;

@@ -250,14 +250,14 @@ Ogre::AxisAlignedBox MeshObject::getBoundingBox() const
 
 void MeshObject::setBoundingBox(const Ogre::AxisAlignedBox& box)
 {
-    // The mesh's bounding radius and every culling test are computed from the corners.
+    // The mesh's bounding radius and every culling test are computed from the corners, times the
+    // world scale of each entity of the mesh: with both within 1e15 the product stays finite.
     if (!box.isNull()) {
         if (box.isInfinite()) {
             throw InvalidArgumentException("The bounding box must be finite.");
         }
-        SceneValueCheck::requireFinite(box.getMinimum(), "The bounding box's minimum");
-        SceneValueCheck::requireFinite(box.getMaximum(), "The bounding box's maximum");
-        SceneValueCheck::requireFinite(box.getMaximum() - box.getMinimum(), "The bounding box's size");
+        SceneValueCheck::requireBounded(box.getMinimum(), "The bounding box's minimum");
+        SceneValueCheck::requireBounded(box.getMaximum(), "The bounding box's maximum");
     }
     mEntity->getMesh()->_setBounds(box, true);
 }

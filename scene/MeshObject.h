@@ -95,7 +95,9 @@ public:
     void setRenderType(RenderType type);
     Ogre::Entity* getMesh() const { return mEntity; }
     Ogre::AxisAlignedBox getBoundingBox() const;
-    /// Sets the bounds of the mesh resource: every entity of that mesh is affected.
+    /// Sets the bounds of the mesh resource: every entity of that mesh is affected. A null box is
+    /// taken as it is.
+    /// @throws InvalidArgumentException for an infinite box or a corner beyond 1e15 (nothing changed)
     void setBoundingBox(const Ogre::AxisAlignedBox& box);
     bool getShadowCast() const;
     void setShadowCast(bool cast);

@@ -97,22 +97,44 @@ void RibbonTrailEffect::applyScaleOrRestore(const Ogre::Vector3& before)
     mTrail->setInitialWidth(0, width);
 }
 
-bool RibbonTrailEffect::canFollow(const Ogre::Vector3& place, size_t chain, size_t count) const
+RibbonTrailEffect::Follow RibbonTrailEffect::howToFollow(const Ogre::Vector3& from, const Ogre::Vector3& place) const
 {
-    // The engine measures from the element behind the head.
-    const Ogre::Vector3& from = mTrail->getChainElement(chain, count > 1 ? 1 : 0).position;
     const float step = mTrail->getTrailLength() / float(mTrail->getMaxChainElements());
-    const float magnitude = std::max({std::fabs(place.x), std::fabs(place.y), std::fabs(place.z), std::fabs(from.x),
-        std::fabs(from.y), std::fabs(from.z)});
+    const auto magnitude = [](const Ogre::Vector3& v) {
+        return std::max({std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)});
+    };
     const float distance = from.distance(place);
     if (!std::isfinite(distance)) {
-        return false;
+        return Follow::RESTART;
     }
     // A move within one step only moves the head.
     if (distance < step) {
-        return true;
+        return Follow::WALK;
     }
-    return step >= magnitude * STEP_MARGIN && distance <= step * 0.5f * float(mTrail->getMaxChainElements());
+    // Laid elements only need steps that tell places apart around the node's new place.
+    if (step < magnitude(place) * STEP_MARGIN) {
+        return Follow::RESTART;
+    }
+    if (distance > mTrail->getTrailLength() || step < magnitude(from) * STEP_MARGIN) {
+        return Follow::LAY;
+    }
+    return Follow::WALK;
+}
+
+void RibbonTrailEffect::layTrail(
+    const Ogre::Vector3& from, const Ogre::Vector3& place, size_t chain, const Ogre::Node* node)
+{
+    const size_t elements = mTrail->getMaxChainElements();
+    const Ogre::Vector3 back = (from - place).normalisedCopy() * (mTrail->getTrailLength() / float(elements));
+    const Ogre::Quaternion orientation = node->_getDerivedOrientation();
+    // Each element added becomes the head, the farthest first; once the chain is full each one
+    // takes the place of its oldest, so all the chain holds afterwards is laid here. (Clearing
+    // the chain would restart it at the node, which the rendering engine places itself.)
+    for (size_t element = elements; element-- > 0;) {
+        mTrail->addChainElement(chain,
+            Ogre::BillboardChain::Element(place + back * float(element), mTrail->getInitialWidth(chain), 0.0f,
+                mTrail->getInitialColour(chain), orientation));
+    }
 }
 
 void RibbonTrailEffect::restartTrail()
@@ -153,10 +175,43 @@ void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
     if (Ogre::SceneNode* trailNode = mTrail->getParentSceneNode()) {
         place = trailNode->convertWorldToLocalPosition(place);
     }
-    if (canFollow(place, chain, count)) {
+    // The engine measures from the element behind the head.
+    const Ogre::Vector3 from = mTrail->getChainElement(chain, count > 1 ? 1 : 0).position;
+    switch (howToFollow(from, place)) {
+    case Follow::WALK:
         mTrail->nodeUpdated(node);
-    } else {
+        break;
+    case Follow::LAY:
+        layTrail(from, place, chain, node);
+        break;
+    case Follow::RESTART:
         restartTrail();
+        break;
+    }
+    // The scene's update may have passed the trail's node already: its bounds are brought up to
+    // date here, or this frame would cull the trail at its old place.
+    mTrailNode->_update(false, true);
+}
+
+void RibbonTrailEffect::resizeChains(const std::function<void()>& resize)
+{
+    // The restart divides by the trail node's cached world scale, which may date from before a
+    // change above it.
+    mTrailNode->_update(false, true);
+    const size_t chain = mTrail->getChainIndexForNode(mNode);
+    const bool placed = mTrail->getNumChainElements(chain) > 0;
+    const Ogre::Vector3 head = placed ? mTrail->getChainElement(chain, 0).position : Ogre::Vector3::ZERO;
+    resize();
+    if (canPlaceInTrailSpace()) {
+        return;
+    }
+    // The restart divided by a scale that counts as zero. Drawn at that scale the trail is
+    // nothing; it goes on from its old head once the scale is usable again. (Clearing the chain
+    // would only restart it again.)
+    const Ogre::BillboardChain::Element element(
+        head, mTrail->getInitialWidth(chain), 0.0f, mTrail->getInitialColour(chain), mNode->_getDerivedOrientation());
+    for (size_t index = 0; index < mTrail->getNumChainElements(chain); ++index) {
+        mTrail->updateChainElement(chain, index, element);
     }
 }
 

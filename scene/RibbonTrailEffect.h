@@ -6,8 +6,10 @@
 // The rendering engine follows a moving node in steps of one element (length / maximum elements)
 // within a single frame: a far jump, or a step too small to change a far position in floats, would
 // never end that walk. The trail therefore listens to its node itself and hands on only the moves
-// that take at most as many steps as the trail has elements; for any other it starts the trail
-// afresh at the node's new place.
+// of at most the trail's length. A longer move only keeps its end: the trail lays its elements one
+// step apart along that end itself, as the walk would have left them, so a fast object still draws
+// its whole trail. Where a step cannot change a far position at all, the trail starts afresh at
+// the node's new place.
 #pragma once
 
 #include <OgreColourValue.h>
@@ -59,11 +61,18 @@ private:
     /// The node's listener: called by the rendering engine whenever the node's world place changes.
     void nodeUpdated(const Ogre::Node* node) override;
     void nodeDestroyed(const Ogre::Node* node) override;
-    /// Whether the rendering engine can walk the trail (its chain, holding count > 0 elements) to
-    /// the node's new place in a bounded number of steps that each advance.
-    bool canFollow(const Ogre::Vector3& place, size_t chain, size_t count) const;
+    enum class Follow { WALK, LAY, RESTART };
+    /// How the trail reaches place (in its own space) from the element behind its head, from: the
+    /// rendering engine's walk for a move it ends in a bounded number of steps that each advance.
+    Follow howToFollow(const Ogre::Vector3& from, const Ogre::Vector3& place) const;
+    /// Replaces the chain's elements with a full trail along the end of the move from from to
+    /// place, the head at place.
+    void layTrail(const Ogre::Vector3& from, const Ogre::Vector3& place, size_t chain, const Ogre::Node* node);
     /// Starts the trail afresh at the node's place, listening to the node again.
     void restartTrail();
+    /// The rendering engine restarts every trail at its node's place in the trail's space, which
+    /// it cannot reach while that space's scale counts as zero: the trail then stays where it was.
+    void resizeChains(const std::function<void()>& resize) override;
     /// Whether the trail's own node has a world scale that places can be divided by.
     bool canPlaceInTrailSpace() const;
     /// Applies the length and width at the current world scale; when either would leave what the

@@ -4,6 +4,8 @@
 
 #include <OgreBillboardChain.h>
 
+#include <vector>
+
 #include "scene/BillboardChainEffect.h"
 #include "scene/BillboardEffect.h"
 #include "scene/DirectionalLight.h"
@@ -150,6 +152,32 @@ TEST_F(ScenePixels, BillboardChainAndTrailAppear)
     EXPECT_TRUE(near(pixel(158, 300), GREEN));
     EXPECT_TRUE(near(pixel(642, 300), BLUE));
     EXPECT_TRUE(near(pixel(400, 100), BACKGROUND));
+}
+
+TEST_F(ScenePixels, ATrailOfAFastObjectStaysDrawnBehindIt)
+{
+    // A 400-unit trail crossing the view upwards at x = 100; each row ends with the head above
+    // the centre line, which the trail crosses.
+    const std::vector<std::pair<const char*, std::vector<float>>> paths = {
+        {"moves of 60% of its length", {-700, -460, -220, 20}},
+        {"a jump past its length", {-1000, 100}},
+        {"a jump of 1e6", {-1e6f, 100}},
+    };
+    int index = 0;
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.first);
+        RibbonTrailEffect trail("fast" + std::to_string(index++), "test/Trail");
+        trail.setInitialColour(Ogre::ColourValue::Blue);
+        trail.setInitialWidth(20);
+        trail.setLength(400);
+        for (float y : path.second) {
+            trail.setPosition(Ogre::Vector3(100, y, -300));
+            frame();
+        }
+        EXPECT_TRUE(near(pixel(642, 300), BLUE));
+        // Nothing ahead of the head.
+        EXPECT_TRUE(near(pixel(642, 20), BACKGROUND));
+    }
 }
 
 } // namespace

@@ -81,8 +81,15 @@ TEST_F(WorldBounds, RibbonTrailFramesReturnWhateverTheMove)
     };
     const std::vector<Move> moves = {
         {"a jump of 2e8", [](GameObject&, RibbonTrailEffect& trail) { trail.setPosition(Ogre::Vector3(2e8f, 0, 0)); }},
-        {"a translation of 3e9", [](GameObject&, RibbonTrailEffect& trail) { trail.translate(Ogre::Vector3(0, 3e9f, 0)); }},
-        {"the parent's jump", [](GameObject& parent, RibbonTrailEffect&) { parent.setPosition(Ogre::Vector3(0, 0, -2e8f)); }},
+        {"a translation of 3e9",
+            [](GameObject&, RibbonTrailEffect& trail) { trail.translate(Ogre::Vector3(0, 3e9f, 0)); }},
+        {"the parent's jump",
+            [](GameObject& parent, RibbonTrailEffect&) { parent.setPosition(Ogre::Vector3(0, 0, -2e8f)); }},
+        {"a jump of 1e15 of a trail 1e14 long",
+            [](GameObject&, RibbonTrailEffect& trail) {
+                trail.setLength(1e14f);
+                trail.setPosition(Ogre::Vector3(1e15f, 0, 0));
+            }},
         // Steps of 4 (of 20 elements) where a float step is 16.
         {"a short move at 2e8",
             [this](GameObject&, RibbonTrailEffect& trail) {
@@ -141,7 +148,8 @@ TEST_F(WorldBounds, ATrailRestartedWhileItsNodeHasAPendingMoveStartsWhereTheNode
             const size_t chain = ogre->getChainIndexForNode(trail.getNode());
             ASSERT_EQ(2u, ogre->getNumChainElements(chain));
             for (size_t element = 0; element < 2; ++element) {
-                EXPECT_TRUE(ogre->getChainElement(chain, element).position.positionEquals(trail.getWorldPosition(), 1e-4f))
+                EXPECT_TRUE(
+                    ogre->getChainElement(chain, element).position.positionEquals(trail.getWorldPosition(), 1e-4f))
                     << ogre->getChainElement(chain, element).position << " " << trail.getWorldPosition();
             }
             frame();
@@ -245,26 +253,40 @@ TEST_F(WorldBounds, ParticlesUnderAScaleThatCountsAsZeroStayAwayUntilItIsUsable)
 
 TEST_F(WorldBounds, ATrailWhoseSpaceHasAScaleThatCountsAsZeroIsPutAwayUntilItIsUsable)
 {
-    // A trail's elements live in the space of the scene's root, which a script can scale too.
+    // A trail's elements live in the space of the scene's root, which a script can scale too. New
+    // sizes restart the trail in that space.
     NodeObject* root = Engine::getInstance()->getGraphics()->getRootNodeObject();
-    GameObject parent;
-    RibbonTrailEffect trail("trail", "test/Trail");
-    parent.addChild(&trail);
-    trail.setLength(10);
-    frame();
-    Ogre::RibbonTrail* ogre = trail.getTrail();
-    for (const Ogre::Vector3& scale : {Ogre::Vector3(1e-40f, 1e15f, 1), Ogre::Vector3(1, 0, 1)}) {
-        SCOPED_TRACE(scale);
-        root->setScale(scale);
-        trail.translate(Ogre::Vector3(1, 0, 3));
-        frame();
-        frame();
-        const Ogre::AxisAlignedBox bounds = ogre->getBoundingBox();
-        EXPECT_TRUE(bounds.isNull() || (isFinite(bounds.getMinimum()) && isFinite(bounds.getMaximum())));
-        root->setScale(Ogre::Vector3::UNIT_SCALE);
-        trail.translate(Ogre::Vector3(1, 0, 0));
-        frame();
-        const Ogre::Vector3 head = ogre->getChainElement(ogre->getChainIndexForNode(trail.getNode()), 0).position;
-        EXPECT_TRUE(head.positionEquals(trail.getWorldPosition(), 1e-3f)) << head << " " << trail.getWorldPosition();
+    const std::vector<std::pair<const char*, std::function<void(RibbonTrailEffect&)>>> changes = {
+        {"a move", [](RibbonTrailEffect&) {}},
+        {"two elements", [](RibbonTrailEffect& trail) { trail.setMaxElements(2); }},
+        {"two chains", [](RibbonTrailEffect& trail) { trail.setNumberOfChains(2); }},
+    };
+    int index = 0;
+    for (const Ogre::Vector3& scale : {Ogre::Vector3(1e-40f, 1e15f, 1), Ogre::Vector3(1, 0, 1), Ogre::Vector3::ZERO}) {
+        for (const auto& change : changes) {
+            SCOPED_TRACE(::testing::Message() << change.first << " under " << scale);
+            GameObject parent;
+            RibbonTrailEffect trail("trail" + std::to_string(index++), "test/Trail");
+            parent.addChild(&trail);
+            trail.setLength(10);
+            frame();
+            Ogre::RibbonTrail* ogre = trail.getTrail();
+            root->setScale(scale);
+            trail.translate(Ogre::Vector3(1, 0, 3));
+            frame();
+            change.second(trail);
+            frame();
+            frame();
+            const Ogre::AxisAlignedBox bounds = ogre->getBoundingBox();
+            EXPECT_TRUE(bounds.isNull() || (isFinite(bounds.getMinimum()) && isFinite(bounds.getMaximum())));
+            // Usable again before a frame has brought the trail's space up to date.
+            root->setScale(Ogre::Vector3::UNIT_SCALE);
+            trail.translate(Ogre::Vector3(1, 0, 0));
+            change.second(trail);
+            frame();
+            const Ogre::Vector3 head = ogre->getChainElement(ogre->getChainIndexForNode(trail.getNode()), 0).position;
+            EXPECT_TRUE(head.positionEquals(trail.getWorldPosition(), 1e-3f))
+                << head << " " << trail.getWorldPosition();
+        }
     }
 }

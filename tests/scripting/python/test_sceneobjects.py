@@ -298,6 +298,12 @@ class RefusedValues(unittest.TestCase):
             ("nan bounding box", rig, lambda m: m.setBoundingBox(box(Vector3(NAN, 1, 1))), lambda m: str(m.getBoundingBox())),
             ("inf bounding box", rig, lambda m: m.setBoundingBox(box(Vector3(1, INF, 1))),
              lambda m: str(m.getBoundingBox())),
+            # The box belongs to the mesh file and is multiplied by each entity's world scale.
+            ("bounding box corner past 1e15", rig, lambda m: m.setBoundingBox(box(Vector3(1, 1e16, 1))),
+             lambda m: str(m.getBoundingBox())),
+            ("bounding box minimum past 1e15", rig,
+             lambda m: m.setBoundingBox(AxisAlignedBox(Vector3(-2e15, -1, -1), Vector3(1, 1, 1))),
+             lambda m: str(m.getBoundingBox())),
             ("nan bone offset", rig, lambda m: m.attachObjectToBone("Root", GameObject(), Vector3(NAN, 0, 0), Quaternion()),
              lambda m: None),
             ("zero bone orientation", rig,
@@ -307,6 +313,22 @@ class RefusedValues(unittest.TestCase):
             ("render type between two", rig, lambda m: m.setRenderType(MeshObjectRenderType(7)),
              lambda m: m.getRenderType()),
         ])
+
+    def test_a_mesh_box_at_the_bound_draws_under_the_largest_scale(self):
+        mesh = MeshObject(unique("wide"), "TestPanel.mesh")
+        original = mesh.getBoundingBox()
+        try:
+            for bounds in (AxisAlignedBox(), AxisAlignedBox(Vector3(-1e15, -1e15, -1e15), Vector3(1e15, 1e15, 1e15))):
+                with self.subTest(str(bounds)):
+                    mesh.setBoundingBox(bounds)
+                    mesh.setScale(Vector3(1e15, 1e15, 1e15))
+                    tolvatest.frame(0.02)
+                    # The mesh pads what it is given.
+                    read = mesh.getBoundingBox()
+                    self.assertEqual(bounds.isNull(), read.isNull())
+                    self.assertTrue(bounds.isNull() or read.contains(bounds.getMaximum()))
+        finally:
+            mesh.setBoundingBox(original)
 
     def test_chains_and_trails_refuse_sizes_the_rendering_engine_cannot_draw(self):
         chain = lambda: BillboardChainEffect(unique("chain"), "test/White")
