@@ -91,20 +91,81 @@ struct MadeGeometryGenerator {
 
 typedef bp::return_value_policy<MadeGeometryGenerator> MadeGeometry;
 
-/// The physical objects of a contact's two sides, while they live: a contact the script kept
-/// beyond its call says None for an object destroyed since.
-bp::object getFirstPhysical(const Contact& contact)
+/// The lives of a contact's two sides, taken when the script's copy of the contact is made (the
+/// sides live then). A script may keep the copy for as long as it likes; a side's address alone
+/// would name whatever object is made at that address after the side is destroyed.
+class ContactSideLives {
+public:
+    explicit ContactSideLives(const Contact& contact)
+        : mFirst(lifeOf(contact.firstPhysical))
+        , mSecond(lifeOf(contact.secondPhysical))
+    {
+    }
+
+    /// The side while it lives, else None.
+    static bp::object side(PhysicalBase* object, const ObjectLives::Token& life)
+    {
+        return object && life && *life ? makeTracked(object) : bp::object();
+    }
+
+    const ObjectLives::Token& getFirst() const { return mFirst; }
+    const ObjectLives::Token& getSecond() const { return mSecond; }
+
+private:
+    static ObjectLives::Token lifeOf(PhysicalBase* side) { return side ? watchLife(side) : ObjectLives::Token(); }
+
+    ObjectLives::Token mFirst;
+    ObjectLives::Token mSecond;
+};
+
+/// What a script's Contact holds: every copy handed to a script is made through the constructor
+/// taking the script's object first.
+class ScriptContact : public Contact, public ContactSideLives {
+public:
+    ScriptContact(PyObject*, const Contact& contact)
+        : Contact(contact)
+        , ContactSideLives(contact)
+    {
+    }
+};
+
+class ScriptContactListener : public ContactListener, public ContactSideLives {
+public:
+    ScriptContactListener(PyObject*, bool returnValue)
+        : ContactListener(returnValue)
+        , ContactSideLives(static_cast<const Contact&>(*this))
+    {
+    }
+    ScriptContactListener(PyObject*, const ContactListener& listener)
+        : ContactListener(listener)
+        , ContactSideLives(listener)
+    {
+    }
+};
+
+const ContactSideLives* sideLivesOf(const bp::object& contact)
 {
-    return ObjectLives::isWatched(static_cast<const Hierarchical*>(contact.firstPhysical))
-        ? makeTracked(contact.firstPhysical)
-        : bp::object();
+    bp::extract<ScriptContact&> plain(contact);
+    if (plain.check()) {
+        return &plain();
+    }
+    bp::extract<ScriptContactListener&> listener(contact);
+    return listener.check() ? &listener() : nullptr;
 }
 
-bp::object getSecondPhysical(const Contact& contact)
+/// The physical objects of a contact's two sides while they live, else None.
+bp::object getFirstPhysical(const bp::object& contact)
 {
-    return ObjectLives::isWatched(static_cast<const Hierarchical*>(contact.secondPhysical))
-        ? makeTracked(contact.secondPhysical)
-        : bp::object();
+    const ContactSideLives* lives = sideLivesOf(contact);
+    return lives ? ContactSideLives::side(bp::extract<Contact&>(contact)().firstPhysical, lives->getFirst())
+                 : bp::object();
+}
+
+bp::object getSecondPhysical(const bp::object& contact)
+{
+    const ContactSideLives* lives = sideLivesOf(contact);
+    return lives ? ContactSideLives::side(bp::extract<Contact&>(contact)().secondPhysical, lives->getSecond())
+                 : bp::object();
 }
 
 ode::Mass* createMass(Physics& physics, ode::Geometry* geometry, float massValue, Physics::MassType massType,
@@ -121,14 +182,8 @@ ode::TriangleMeshGeometry* createTriangleMeshGeometry(Physics& physics, MeshObje
 
 ContactListener collide(PhysicalBase& object, ode::Geometry* other)
 {
-    ContactListener contact = object.collide(require(other, "The geometry to collide with"));
-    // Watched from now on, so that the contact names both sides for as long as they live.
-    for (PhysicalBase* side : {contact.firstPhysical, contact.secondPhysical}) {
-        if (side) {
-            watchLife(side);
-        }
-    }
-    return contact;
+    // The script's copy watches both sides from now on (ScriptContactListener).
+    return object.collide(require(other, "The geometry to collide with"));
 }
 
 PhysicalBase::CollisionListenerHolder& eventPhysicalCollision(PhysicalBase& object, PhysicalBase* partner)
@@ -151,7 +206,7 @@ void setCollisionCategory(PhysicalBase& object, PhysicalBase::CollidableType cat
 
 void bindPhysics()
 {
-    bp::class_<Contact>("Contact", bp::no_init)
+    bp::class_<Contact, ScriptContact>("Contact", bp::no_init)
         .def_readonly("position", &Contact::position)
         .def_readonly("normal", &Contact::normal)
         .def_readonly("penetrationDepth", &Contact::penetrationDepth)
@@ -159,7 +214,7 @@ void bindPhysics()
         .def_readonly("secondSide", &Contact::secondSide)
         .add_property("p1", &getFirstPhysical)
         .add_property("p2", &getSecondPhysical);
-    bp::class_<ContactListener, bp::bases<Contact>>("ContactListener", bp::init<bool>())
+    bp::class_<ContactListener, ScriptContactListener, bp::bases<Contact>>("ContactListener", bp::init<bool>())
         .def_readonly("returnValue", &ContactListener::returnValue);
 
     tolva::strictEnum<Physics::MassType>("Physics_MassType")

@@ -131,6 +131,42 @@ class Collisions(unittest.TestCase):
         self.assertEqual((Vector3(0, 0, 0), Vector3(0, 0, 0), 0, 0),
                          (miss.position, miss.normal, miss.firstSide, miss.secondSide))
 
+    def test_a_kept_contact_reads_none_for_a_destroyed_side_whatever_is_made_after_it(self):
+        physics().setGravity(Vector3(0, 0, 0))
+        kinds = {"SinglePhysical": lambda: SinglePhysical(physics().createSphereGeometry(1.0)),
+                 "MovableObject": lambda: MovableObject(physics().createSphereGeometry(1.0)),
+                 "Trigger": lambda: Trigger(Vector3(1, 1, 1)), "RayObject": lambda: RayObject(Vector3(0, 0, 1))}
+
+        def fromCollide(keeper, other):
+            return keeper.collide(other.getGeometry(0))
+
+        def fromSlot(keeper, other):
+            kept = []
+            keeper.eventCollision().connect(lambda partner, contact: kept.append(contact))
+            run(1)
+            return kept[0]
+
+        for keep in (fromCollide, fromSlot):
+            for gone in ("SinglePhysical", "MovableObject"):
+                for made in kinds:
+                    with self.subTest(keep=keep.__name__, gone=gone, made=made):
+                        keeper, other = kinds["MovableObject"](), kinds[gone]()
+                        keeper.setProperty("name", "keeper")
+                        other.setPosition(Vector3(1.5, 0, 0))
+                        contact = keep(keeper, other)
+                        del other
+                        gc.collect()
+                        # Memory freed last is handed out first: the next objects are likely
+                        # made where the destroyed side was.
+                        after = [kinds[made]() for _ in range(10)]
+                        for later in after:
+                            later.setProperty("name", "made later")
+                            # Handed back to the script, as a collision would.
+                            later.collide(keeper.getGeometry(0))
+                        names = sorted(str(side and side.getProperty("name")) for side in (contact.p1, contact.p2))
+                        self.assertEqual(["None", "keeper"], names)
+                        del after
+
     def test_a_trigger_tells_when_it_is_entered_and_left(self):
         world = Ground(height=1.0)
         world.ball.setCollisionCategory(TolvaEngine.PhysicalBase_CollidableType.COLL_SPHERE)
