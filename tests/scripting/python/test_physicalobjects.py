@@ -119,14 +119,18 @@ class Collisions(unittest.TestCase):
 
         tested, other, far, bare = sphere("tested", 1.5), sphere("other", 2.5), sphere("far", 10), \
             physics().createSphereGeometry(1.0)
-        cases = [("an object", other.getGeometry(0), ("tested", "other"), 1.0),
-                 ("a geometry no object holds", bare, ("tested", None), 0.5),
-                 ("a miss", far.getGeometry(0), (None, None), 0.0)]
-        for what, geometry, names, depth in cases:
+        # The normal points from the second side to the first; the position lies halfway
+        # through the overlap.
+        cases = [("an object", other.getGeometry(0), ("tested", "other"), 1.0, (-1, 0, 0), (2.0, 0, 0)),
+                 ("a geometry no object holds", bare, ("tested", None), 0.5, (1, 0, 0), (0.75, 0, 0)),
+                 ("a miss", far.getGeometry(0), (None, None), 0.0, (0, 0, 0), (0, 0, 0))]
+        for what, geometry, names, depth, normal, position in cases:
             contact = tested.collide(geometry)
             self.assertEqual(names, tuple(side and side.getProperty("name") for side in (contact.p1, contact.p2)),
                              what)
             self.assertAlmostEqual(depth, contact.penetrationDepth, 4, what)
+            self.assertTrue(contact.normal.positionEquals(Vector3(*normal), 1e-4), (what, contact.normal))
+            self.assertTrue(contact.position.positionEquals(Vector3(*position), 1e-4), (what, contact.position))
         miss = tested.collide(far.getGeometry(0))
         self.assertEqual((Vector3(0, 0, 0), Vector3(0, 0, 0), 0, 0),
                          (miss.position, miss.normal, miss.firstSide, miss.secondSide))
