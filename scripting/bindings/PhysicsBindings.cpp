@@ -94,34 +94,22 @@ typedef bp::return_value_policy<MadeGeometryGenerator> MadeGeometry;
 /// The lives of a contact's two sides, taken when the script's copy of the contact is made (the
 /// sides live then). A script may keep the copy for as long as it likes; a side's address alone
 /// would name whatever object is made at that address after the side is destroyed.
-class ContactSideLives {
-public:
+struct ContactSideLives {
     explicit ContactSideLives(const Contact& contact)
-        : mFirst(lifeOf(contact.firstPhysical))
-        , mSecond(lifeOf(contact.secondPhysical))
+        : first(lifeOf(contact.firstPhysical))
+        , second(lifeOf(contact.secondPhysical))
     {
     }
 
-    /// The side while it lives, else None.
-    static bp::object side(PhysicalBase* object, const ObjectLives::Token& life)
-    {
-        return object && life && *life ? makeTracked(object) : bp::object();
-    }
+    static ObjectLives::Token lifeOf(PhysicalBase* side) { return side ? watchLife(side) : nullptr; }
 
-    const ObjectLives::Token& getFirst() const { return mFirst; }
-    const ObjectLives::Token& getSecond() const { return mSecond; }
-
-private:
-    static ObjectLives::Token lifeOf(PhysicalBase* side) { return side ? watchLife(side) : ObjectLives::Token(); }
-
-    ObjectLives::Token mFirst;
-    ObjectLives::Token mSecond;
+    ObjectLives::Token first;
+    ObjectLives::Token second;
 };
 
 /// What a script's Contact holds: every copy handed to a script is made through the constructor
 /// taking the script's object first.
-class ScriptContact : public Contact, public ContactSideLives {
-public:
+struct ScriptContact : Contact, ContactSideLives {
     ScriptContact(PyObject*, const Contact& contact)
         : Contact(contact)
         , ContactSideLives(contact)
@@ -129,8 +117,7 @@ public:
     }
 };
 
-class ScriptContactListener : public ContactListener, public ContactSideLives {
-public:
+struct ScriptContactListener : ContactListener, ContactSideLives {
     ScriptContactListener(PyObject*, bool returnValue)
         : ContactListener(returnValue)
         , ContactSideLives(static_cast<const Contact&>(*this))
@@ -143,29 +130,18 @@ public:
     }
 };
 
-const ContactSideLives* sideLivesOf(const bp::object& contact)
+/// A side of the script's copy of a contact while it lives, else None.
+template <PhysicalBase* Contact::*side, ObjectLives::Token ContactSideLives::*life>
+bp::object getSide(const bp::object& script)
 {
-    bp::extract<ScriptContact&> plain(contact);
-    if (plain.check()) {
-        return &plain();
+    const ContactSideLives* lives = nullptr;
+    if (bp::extract<ScriptContact&> plain(script); plain.check()) {
+        lives = &plain();
+    } else if (bp::extract<ScriptContactListener&> listener(script); listener.check()) {
+        lives = &listener();
     }
-    bp::extract<ScriptContactListener&> listener(contact);
-    return listener.check() ? &listener() : nullptr;
-}
-
-/// The physical objects of a contact's two sides while they live, else None.
-bp::object getFirstPhysical(const bp::object& contact)
-{
-    const ContactSideLives* lives = sideLivesOf(contact);
-    return lives ? ContactSideLives::side(bp::extract<Contact&>(contact)().firstPhysical, lives->getFirst())
-                 : bp::object();
-}
-
-bp::object getSecondPhysical(const bp::object& contact)
-{
-    const ContactSideLives* lives = sideLivesOf(contact);
-    return lives ? ContactSideLives::side(bp::extract<Contact&>(contact)().secondPhysical, lives->getSecond())
-                 : bp::object();
+    PhysicalBase* object = bp::extract<const Contact&>(script)().*side;
+    return lives && object && *(lives->*life) ? makeTracked(object) : bp::object();
 }
 
 ode::Mass* createMass(Physics& physics, ode::Geometry* geometry, float massValue, Physics::MassType massType,
@@ -212,8 +188,8 @@ void bindPhysics()
         .def_readonly("penetrationDepth", &Contact::penetrationDepth)
         .def_readonly("firstSide", &Contact::firstSide)
         .def_readonly("secondSide", &Contact::secondSide)
-        .add_property("p1", &getFirstPhysical)
-        .add_property("p2", &getSecondPhysical);
+        .add_property("p1", &getSide<&Contact::firstPhysical, &ContactSideLives::first>)
+        .add_property("p2", &getSide<&Contact::secondPhysical, &ContactSideLives::second>);
     bp::class_<ContactListener, ScriptContactListener, bp::bases<Contact>>("ContactListener", bp::init<bool>())
         .def_readonly("returnValue", &ContactListener::returnValue);
 
