@@ -28,7 +28,8 @@ Physics* requirePhysics()
     return physics;
 }
 
-/// A mass value the body could be given: ODE's own checks abort on a non-finite mass.
+/// The stored value is what getMassValue reads and what the next mass is built from: one that is
+/// not finite would be read back while the body kept its old mass.
 float requireMassValue(float massValue)
 {
     ode::requireFinite(massValue, "A mass value");
