@@ -28,12 +28,29 @@ Physics* requirePhysics()
     return physics;
 }
 
+/// The stored value is what getMassValue reads and what the next mass is built from: one that is
+/// not finite would be read back while the body kept its old mass.
+float requireMassValue(float massValue)
+{
+    ode::requireFinite(massValue, "A mass value");
+    return massValue;
+}
+
+/// ODE scales the velocity by one minus the damping in every step: below 0 the body speeds up,
+/// above 1 it swings through zero ever faster, until ODE's own checks abort.
+void requireDamping(float damping)
+{
+    if (!(damping >= 0.0f && damping <= 1.0f)) {
+        throw InvalidArgumentException("A damping must be within [0, 1].");
+    }
+}
+
 } // namespace
 
 MovableObject::MovableObject(ode::Geometry* geometry, float massValue)
     : SinglePhysical(nullptr)
     , mPhysics(requirePhysics())
-    , mMassValue(massValue)
+    , mMassValue(requireMassValue(massValue))
 {
     mBody = mPhysics->createBody();
     setGeometry(0, geometry);
@@ -158,7 +175,7 @@ void MovableObject::setAngularVelocity(const Ogre::Vector3& velocity)
 }
 void MovableObject::setAngularDamping(float damping)
 {
-    ode::requireFinite(damping, "A damping");
+    requireDamping(damping);
     mBody->setAngularDamping(damping);
 }
 float MovableObject::getAngularVelocityMax() const
@@ -180,7 +197,7 @@ void MovableObject::setLinearVelocity(const Ogre::Vector3& velocity)
 }
 void MovableObject::setLinearDamping(float damping)
 {
-    ode::requireFinite(damping, "A damping");
+    requireDamping(damping);
     mBody->setLinearDamping(damping);
 }
 void MovableObject::setUnidirectional(bool unidirectional)
@@ -259,7 +276,7 @@ void MovableObject::setMassType(int type)
 
 void MovableObject::setMassValue(float massValue)
 {
-    mMassValue = massValue;
+    mMassValue = requireMassValue(massValue);
     if (mMass) {
         mMass->adjust(massValue);
     }
@@ -267,6 +284,7 @@ void MovableObject::setMassValue(float massValue)
 
 void MovableObject::translateMass(const Ogre::Vector3& offset)
 {
+    ode::requireFinite(offset, "A mass translation");
     if (mMass) {
         mMass->translate(offset);
     }

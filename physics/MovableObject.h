@@ -19,6 +19,7 @@ public:
     /// category COLL_MOVABLE and partners COLL_FIXED | COLL_MOVABLE | COLL_SPHERE, and registers
     /// with the physics module.
     /// @throws IllegalStateException when the engine has no physics module
+    /// @throws InvalidArgumentException for a mass value that is not finite
     explicit MovableObject(ode::Geometry* geometry, float massValue = 1.0f);
     ~MovableObject() override;
 
@@ -83,11 +84,13 @@ public:
     }
     virtual Ogre::Vector3 getAngularVelocity() const;
     virtual void setAngularVelocity(const Ogre::Vector3& velocity);
+    /// The part of the spin taken away in each step, within [0, 1]; anything else is refused.
     virtual void setAngularDamping(float damping);
     virtual float getAngularVelocityMax() const;
     virtual void setAngularVelocityMax(float maximum);
     virtual Ogre::Vector3 getLinearVelocity() const;
     virtual void setLinearVelocity(const Ogre::Vector3& velocity);
+    /// The part of the velocity taken away in each step, within [0, 1]; anything else is refused.
     virtual void setLinearDamping(float damping);
 
     bool isAffectedByGravity() const;
@@ -109,9 +112,9 @@ public:
     /// Builds a description of the type with unit dimensions and installs it, unless one of that
     /// type is held already.
     void setMassType(int type);
-    /// Adjusts the held description; installs nothing.
+    /// Adjusts the held description; installs nothing. A value that is not finite is refused.
     void setMassValue(float massValue);
-    /// Translates the held description; installs nothing.
+    /// Translates the held description; installs nothing. A vector that is not finite is refused.
     void translateMass(const Ogre::Vector3& offset);
     /// Installs the description and takes ownership of it. Null is refused with a warning; a
     /// description the body refuses (with a warning) is deleted, and the held one stays.

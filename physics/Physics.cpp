@@ -497,6 +497,8 @@ ode::Mass* Physics::createMass(
     if (!PhysicalBase::fromGeometry(geometry)) {
         throw InvalidArgumentException("Geometries need their Physics Objects attached to create mass.");
     }
+    ode::requireFinite(massValue, "A mass value");
+    ode::requireFinite(Ogre::Vector3(dimX, dimY, dimZ), "A mass's dimensions");
     if (massType == MASS_AUTO) {
         // The shape's own size, not its world bounding box: a sphere away from the origin keeps
         // its radius, a cylinder its whole length.

@@ -162,7 +162,8 @@ public:
     ode::FixedJoint* createFixedJoint();
     /// A mass description for the geometry. MASS_AUTO follows the geometry's own shape and size.
     /// @throws InvalidArgumentException "Geometries need their Physics Objects attached to create
-    ///         mass." when no physical object owns the geometry
+    ///         mass." when no physical object owns the geometry, and for a mass value or dimensions
+    ///         that are not finite
     /// @return null for a type outside the enumeration
     ode::Mass* createMass(ode::Geometry* geometry, float massValue = 1.0f, int massType = MASS_AUTO, float dimX = 1.0f,
         float dimY = 1.0f, float dimZ = 1.0f);

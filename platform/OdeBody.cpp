@@ -220,8 +220,8 @@ const Ogre::Vector3& Body::getAngularVelocity() const
 
 void Body::setLinearDamping(float damping)
 {
-    if (!(damping >= 0) || !std::isfinite(damping)) {
-        logWarning("Warning: Attempt to set a negative or infinite damping on a body.");
+    if (!(damping >= 0 && damping <= 1)) {
+        logWarning("Warning: Attempt to set a damping outside [0, 1] on a body.");
         return;
     }
     dBodySetLinearDamping(mId, damping);
@@ -234,8 +234,8 @@ float Body::getLinearDamping() const
 
 void Body::setAngularDamping(float damping)
 {
-    if (!(damping >= 0) || !std::isfinite(damping)) {
-        logWarning("Warning: Attempt to set a negative or infinite damping on a body.");
+    if (!(damping >= 0 && damping <= 1)) {
+        logWarning("Warning: Attempt to set a damping outside [0, 1] on a body.");
         return;
     }
     dBodySetAngularDamping(mId, damping);

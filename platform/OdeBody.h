@@ -51,6 +51,8 @@ public:
     const Ogre::Vector3& getLinearVelocity() const;
     void setAngularVelocity(const Ogre::Vector3& velocity);
     const Ogre::Vector3& getAngularVelocity() const;
+    /// The part of the velocity taken away in each step, within [0, 1]; anything else is refused
+    /// with a warning (ODE would speed the body up or make it swing ever faster).
     void setLinearDamping(float damping);
     float getLinearDamping() const;
     void setAngularDamping(float damping);

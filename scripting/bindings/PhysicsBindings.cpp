@@ -91,20 +91,57 @@ struct MadeGeometryGenerator {
 
 typedef bp::return_value_policy<MadeGeometryGenerator> MadeGeometry;
 
-/// The physical objects of a contact's two sides, while they live: a contact the script kept
-/// beyond its call says None for an object destroyed since.
-bp::object getFirstPhysical(const Contact& contact)
-{
-    return ObjectLives::isWatched(static_cast<const Hierarchical*>(contact.firstPhysical))
-        ? makeTracked(contact.firstPhysical)
-        : bp::object();
-}
+/// The lives of a contact's two sides, taken when the script's copy of the contact is made (the
+/// sides live then). A script may keep the copy for as long as it likes; a side's address alone
+/// would name whatever object is made at that address after the side is destroyed.
+struct ContactSideLives {
+    explicit ContactSideLives(const Contact& contact)
+        : first(lifeOf(contact.firstPhysical))
+        , second(lifeOf(contact.secondPhysical))
+    {
+    }
 
-bp::object getSecondPhysical(const Contact& contact)
+    static ObjectLives::Token lifeOf(PhysicalBase* side) { return side ? watchLife(side) : nullptr; }
+
+    ObjectLives::Token first;
+    ObjectLives::Token second;
+};
+
+/// What a script's Contact holds: every copy handed to a script is made through the constructor
+/// taking the script's object first.
+struct ScriptContact : Contact, ContactSideLives {
+    ScriptContact(PyObject*, const Contact& contact)
+        : Contact(contact)
+        , ContactSideLives(contact)
+    {
+    }
+};
+
+struct ScriptContactListener : ContactListener, ContactSideLives {
+    ScriptContactListener(PyObject*, bool returnValue)
+        : ContactListener(returnValue)
+        , ContactSideLives(static_cast<const Contact&>(*this))
+    {
+    }
+    ScriptContactListener(PyObject*, const ContactListener& listener)
+        : ContactListener(listener)
+        , ContactSideLives(listener)
+    {
+    }
+};
+
+/// A side of the script's copy of a contact while it lives, else None.
+template <PhysicalBase* Contact::*side, ObjectLives::Token ContactSideLives::*life>
+bp::object getSide(const bp::object& script)
 {
-    return ObjectLives::isWatched(static_cast<const Hierarchical*>(contact.secondPhysical))
-        ? makeTracked(contact.secondPhysical)
-        : bp::object();
+    const ContactSideLives* lives = nullptr;
+    if (bp::extract<ScriptContact&> plain(script); plain.check()) {
+        lives = &plain();
+    } else if (bp::extract<ScriptContactListener&> listener(script); listener.check()) {
+        lives = &listener();
+    }
+    PhysicalBase* object = bp::extract<const Contact&>(script)().*side;
+    return lives && object && *(lives->*life) ? makeTracked(object) : bp::object();
 }
 
 ode::Mass* createMass(Physics& physics, ode::Geometry* geometry, float massValue, Physics::MassType massType,
@@ -121,14 +158,8 @@ ode::TriangleMeshGeometry* createTriangleMeshGeometry(Physics& physics, MeshObje
 
 ContactListener collide(PhysicalBase& object, ode::Geometry* other)
 {
-    ContactListener contact = object.collide(require(other, "The geometry to collide with"));
-    // Watched from now on, so that the contact names both sides for as long as they live.
-    for (PhysicalBase* side : {contact.firstPhysical, contact.secondPhysical}) {
-        if (side) {
-            watchLife(side);
-        }
-    }
-    return contact;
+    // The script's copy watches both sides from now on (ScriptContactListener).
+    return object.collide(require(other, "The geometry to collide with"));
 }
 
 PhysicalBase::CollisionListenerHolder& eventPhysicalCollision(PhysicalBase& object, PhysicalBase* partner)
@@ -151,15 +182,15 @@ void setCollisionCategory(PhysicalBase& object, PhysicalBase::CollidableType cat
 
 void bindPhysics()
 {
-    bp::class_<Contact>("Contact", bp::no_init)
+    bp::class_<Contact, ScriptContact>("Contact", bp::no_init)
         .def_readonly("position", &Contact::position)
         .def_readonly("normal", &Contact::normal)
         .def_readonly("penetrationDepth", &Contact::penetrationDepth)
         .def_readonly("firstSide", &Contact::firstSide)
         .def_readonly("secondSide", &Contact::secondSide)
-        .add_property("p1", &getFirstPhysical)
-        .add_property("p2", &getSecondPhysical);
-    bp::class_<ContactListener, bp::bases<Contact>>("ContactListener", bp::init<bool>())
+        .add_property("p1", &getSide<&Contact::firstPhysical, &ContactSideLives::first>)
+        .add_property("p2", &getSide<&Contact::secondPhysical, &ContactSideLives::second>);
+    bp::class_<ContactListener, ScriptContactListener, bp::bases<Contact>>("ContactListener", bp::init<bool>())
         .def_readonly("returnValue", &ContactListener::returnValue);
 
     tolva::strictEnum<Physics::MassType>("Physics_MassType")

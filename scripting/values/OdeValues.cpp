@@ -6,6 +6,7 @@
 #include "platform/OdeBody.h"
 #include "platform/OdeBoxGeometry.h"
 #include "platform/OdeCapsuleGeometry.h"
+#include "platform/OdeConvert.h"
 #include "platform/OdeCylinderGeometry.h"
 #include "platform/OdeFixedJoint.h"
 #include "platform/OdeGeometry.h"
@@ -28,6 +29,20 @@ namespace {
 bool isOwned(const ode::Geometry& geometry)
 {
     return geometry.getUserObject() != nullptr;
+}
+
+// A script's mass values are refused at the call like the body's own setters; the layer by
+// itself only warns and keeps the mass.
+void adjustMass(ode::Mass& mass, float value)
+{
+    ode::requireFinite(value, "A mass value");
+    mass.adjust(value);
+}
+
+void translateMass(ode::Mass& mass, const Ogre::Vector3& offset)
+{
+    ode::requireFinite(offset, "A mass translation");
+    mass.translate(offset);
 }
 
 } // namespace
@@ -85,8 +100,8 @@ void defineOdeValues()
 
     bp::class_<Mass>("Mass", bp::init<>())
         .def("getMassValue", &Mass::getMassValue)
-        .def("adjust", &Mass::adjust)
-        .def("translate", &Mass::translate)
+        .def("adjust", &adjustMass)
+        .def("translate", &translateMass)
         .def("getCentre", &Mass::getCentre)
         .def("getProblem", &Mass::getProblem);
 

@@ -91,6 +91,25 @@ TEST_F(GravityMaps, FieldFollowsTheNodeAndEndsAtTheGridsFaces)
     EXPECT_TRUE(makeSmallMap(1)->getWorldCentrePosition().positionEquals(Ogre::Vector3(5, 4, 4), 1e-5f));
 }
 
+TEST_F(GravityMaps, EachCellOfAGridWithThreeDifferentCountsGivesItsOwnVector)
+{
+    // uneven.gmap: at (1, 2, 3), cell size 2, counts (3, 4, 5); cell (i, j, k) holds (i, j, k + 1).
+    // The index of each of these cells changes when two counts, or two of i, j and k, are
+    // exchanged, and stays inside the grid.
+    const Ogre::Vector3 cells[] = {{1, 2, 0}, {2, 1, 3}, {0, 3, 4}, {2, 3, 1}};
+    for (const Ogre::Vector3& cell : cells) {
+        SCOPED_TRACE(testing::Message() << "cell " << cell);
+        auto map = makeMap("uneven.gmap");
+        map->setIntensity(0.5f);
+        map->setMode(GravityMap::MODE_AUTO);
+        const Ogre::Vector3 centre = Ogre::Vector3(1, 2, 3) + (cell + 0.5f) * 2;
+        const Ogre::Vector3 expected = (cell + Ogre::Vector3::UNIT_Z) * 0.5f;
+        EXPECT_TRUE(map->getGravity(centre).positionEquals(expected, 1e-5f)) << map->getGravity(centre);
+        const Ogre::Vector3 push = pushAt(centre);
+        EXPECT_TRUE(push.positionEquals(expected, 1e-4f)) << push;
+    }
+}
+
 TEST_F(GravityMaps, PushFollowsTheObjectsScaleAndCharge)
 {
     const GravityMap::OperationMode AUTO = GravityMap::MODE_AUTO, MANUAL = GravityMap::MODE_MANUAL;

@@ -97,6 +97,9 @@ def main():
     # Cell size 2 and counts (4, 2, 1) at (1, 2, 3), identity given as integers; each cell holds
     # (i, j, k + 1), so a lookup shows which cell it found.
     write("small.gmap", map_bytes((1, 2, 3), (1, 0, 0, 0), 2, (4, 2, 1), grid((4, 2, 1), lambda i, j, k: (i, j, k + 1))))
+    # Three different counts, (3, 4, 5): exchanging two counts or two indices in a cell's index
+    # finds another cell. Cell (i, j, k) holds (i, j, k + 1) as above.
+    write("uneven.gmap", map_bytes((1, 2, 3), (1, 0, 0, 0), 2, (3, 4, 5), grid((3, 4, 5), lambda i, j, k: (i, j, k + 1))))
     write("empty.gmap", map_bytes((0.0, 0.0, 0.0), (1.0, 0.0, 0.0, 0.0), 1.0, (0, 3, 3), ()))
 
     # Files to refuse.

@@ -456,8 +456,13 @@ TEST(OdeBody, BadValuesAreRefused)
     body.setLinearVelocity(Ogre::Vector3(std::numeric_limits<float>::quiet_NaN(), 0, 0));
     EXPECT_EQ(Ogre::Vector3(1, 2, 3), body.getLinearVelocity());
     body.setLinearDamping(0.5f);
-    body.setLinearDamping(-1.0f);
+    body.setAngularDamping(0.25f);
+    for (float damping : {-1.0f, 1.5f, std::numeric_limits<float>::quiet_NaN()}) {
+        body.setLinearDamping(damping);
+        body.setAngularDamping(damping);
+    }
     EXPECT_FLOAT_EQ(0.5f, body.getLinearDamping());
+    EXPECT_FLOAT_EQ(0.25f, body.getAngularDamping());
     body.setOrientation(Ogre::Quaternion(0, 0, 0, 0));
     EXPECT_EQ(Ogre::Quaternion::IDENTITY, body.getOrientation());
 }

@@ -70,6 +70,23 @@ class Geometries(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "Geometries need their Physics Objects attached"):
             physics().createMass(physics().createSphereGeometry(1.0))
 
+    def test_mass_values_that_are_not_finite_are_refused_and_change_nothing(self):
+        ball = MovableObject(physics().createSphereGeometry(1.0), 2.0)
+        held = ball.getMass()
+        attempts = [
+            lambda: ball.setMassValue(NAN), lambda: ball.setMassValue(INF), lambda: ball.setMassValue(-INF),
+            lambda: ball.translateMass(Vector3(NAN, 0, 0)), lambda: ball.translateMass(Vector3(0, 0, INF)),
+            lambda: MovableObject(physics().createSphereGeometry(1.0), NAN),
+            lambda: physics().createMass(ball.getGeometry(0), massValue=INF),
+            lambda: physics().createMass(ball.getGeometry(0), massType=MassType.MASS_BOX, dimY=NAN),
+            lambda: held.adjust(NAN), lambda: held.translate(Vector3(0, INF, 0)),
+        ]
+        for index, attempt in enumerate(attempts):
+            with self.subTest(attempt=index), self.assertRaises(ValueError):
+                attempt()
+        self.assertEqual((2.0, 2.0, Vector3(0, 0, 0)),
+                         (ball.getMassValue(), ball.getMass().getMassValue(), ball.getMass().getCentre()))
+
 
 class Collisions(unittest.TestCase):
     def test_a_dropped_ball_reports_contacts_whose_normal_points_from_the_second_object_to_the_first(self):
@@ -102,17 +119,57 @@ class Collisions(unittest.TestCase):
 
         tested, other, far, bare = sphere("tested", 1.5), sphere("other", 2.5), sphere("far", 10), \
             physics().createSphereGeometry(1.0)
-        cases = [("an object", other.getGeometry(0), ("tested", "other"), 1.0),
-                 ("a geometry no object holds", bare, ("tested", None), 0.5),
-                 ("a miss", far.getGeometry(0), (None, None), 0.0)]
-        for what, geometry, names, depth in cases:
+        # The normal points from the second side to the first; the position lies halfway
+        # through the overlap.
+        cases = [("an object", other.getGeometry(0), ("tested", "other"), 1.0, (-1, 0, 0), (2.0, 0, 0)),
+                 ("a geometry no object holds", bare, ("tested", None), 0.5, (1, 0, 0), (0.75, 0, 0)),
+                 ("a miss", far.getGeometry(0), (None, None), 0.0, (0, 0, 0), (0, 0, 0))]
+        for what, geometry, names, depth, normal, position in cases:
             contact = tested.collide(geometry)
             self.assertEqual(names, tuple(side and side.getProperty("name") for side in (contact.p1, contact.p2)),
                              what)
             self.assertAlmostEqual(depth, contact.penetrationDepth, 4, what)
+            self.assertTrue(contact.normal.positionEquals(Vector3(*normal), 1e-4), (what, contact.normal))
+            self.assertTrue(contact.position.positionEquals(Vector3(*position), 1e-4), (what, contact.position))
         miss = tested.collide(far.getGeometry(0))
         self.assertEqual((Vector3(0, 0, 0), Vector3(0, 0, 0), 0, 0),
                          (miss.position, miss.normal, miss.firstSide, miss.secondSide))
+
+    def test_a_kept_contact_reads_none_for_a_destroyed_side_whatever_is_made_after_it(self):
+        physics().setGravity(Vector3(0, 0, 0))
+        kinds = {"SinglePhysical": lambda: SinglePhysical(physics().createSphereGeometry(1.0)),
+                 "MovableObject": lambda: MovableObject(physics().createSphereGeometry(1.0)),
+                 "Trigger": lambda: Trigger(Vector3(1, 1, 1)), "RayObject": lambda: RayObject(Vector3(0, 0, 1))}
+
+        def fromCollide(keeper, other):
+            return keeper.collide(other.getGeometry(0))
+
+        def fromSlot(keeper, other):
+            kept = []
+            keeper.eventCollision().connect(lambda partner, contact: kept.append(contact))
+            run(1)
+            return kept[0]
+
+        for keep in (fromCollide, fromSlot):
+            for gone in ("SinglePhysical", "MovableObject"):
+                for made in kinds:
+                    with self.subTest(keep=keep.__name__, gone=gone, made=made):
+                        keeper, other = kinds["MovableObject"](), kinds[gone]()
+                        keeper.setProperty("name", "keeper")
+                        other.setPosition(Vector3(1.5, 0, 0))
+                        contact = keep(keeper, other)
+                        del other
+                        gc.collect()
+                        # Memory freed last is handed out first: the next objects are likely
+                        # made where the destroyed side was.
+                        after = [kinds[made]() for _ in range(10)]
+                        for later in after:
+                            later.setProperty("name", "made later")
+                            # Handed back to the script, as a collision would.
+                            later.collide(keeper.getGeometry(0))
+                        names = sorted(str(side and side.getProperty("name")) for side in (contact.p1, contact.p2))
+                        self.assertEqual(["None", "keeper"], names)
+                        del after
 
     def test_a_trigger_tells_when_it_is_entered_and_left(self):
         world = Ground(height=1.0)
@@ -243,29 +300,56 @@ class SimulationLimits(unittest.TestCase):
         self.assertEqual(0, rig.getGeometryCount())
 
     def test_a_body_thrown_out_of_range_is_stopped_where_it_stood(self):
-        # Each push either throws the ball out at once (it stays where it stood) or leaves it
-        # within range.
+        # Each push either throws the ball out at once (it stays where it stood), leaves it
+        # within range, or is refused at the call.
         pushes = {
             "velocity": (lambda ball: ball.setLinearVelocity(Vector3(1e15, 0, 0)), True),
             "force": (lambda ball: ball.addForce(Vector3(3e38, 0, 0)), True),
             "impulse": (lambda ball: ball.addImpulse(Vector3(0, HUGE, 0)), True),
             "gravity": (lambda ball: physics().setGravity(Vector3(0, -HUGE, 0)), True),
-            "damping": (lambda ball: (ball.setLinearVelocity(Vector3(1, 0, 0)), ball.setLinearDamping(HUGE)), True),
+            "damping": (lambda ball: ball.setLinearDamping(HUGE), ValueError),
             "spin": (lambda ball: ball.setAngularVelocity(Vector3(0, 3e38, 0)), False),
         }
         floor = SinglePhysical(physics().createBoxGeometry(Vector3(1e6, 1, 1e6)))
         floor.setPosition(Vector3(0, -100, 0))
-        for name, (push, thrownOut) in pushes.items():
+        for name, (push, outcome) in pushes.items():
             with self.subTest(name):
                 physics().setGravity(Vector3(0, 0, 0))
                 ball = MovableObject(physics().createSphereGeometry(1.0))
                 ball.setPosition(Vector3(5, 5, 5))
-                push(ball)
+                if outcome is ValueError:
+                    self.assertRaises(ValueError, push, ball)
+                else:
+                    push(ball)
                 run(120)
                 position, orientation = ball.getPosition(), ball.getOrientation()
-                self.assertEqual(not thrownOut, ball.isBodyEnabled())
+                self.assertEqual(outcome is not True, ball.isBodyEnabled())
                 self.assertLess(position.distance(Vector3(5, 5, 5)), 1.0)
                 self.assertAlmostEqual(1.0, orientation.Norm(), 3)
+
+    def test_damping_outside_zero_to_one_is_refused_and_damping_inside_slows_the_ball(self):
+        physics().setGravity(Vector3(0, 0, 0))
+        # Damping, then the speed left of 1 after ten steps (ODE keeps 1 - damping of it in each)
+        # or the refusal, after which the ball keeps its speed.
+        rows = [(0.0, 1.0), (0.1, 0.9 ** 10), (1.0, 0.0), (-0.5, ValueError), (-1e-30, ValueError),
+                (1.0000001, ValueError), (3.0, ValueError), (5.0, ValueError), (HUGE, ValueError),
+                (-INF, ValueError), (NAN, ValueError)]
+        setters = {"setLinearDamping": (MovableObject.setLinearVelocity, lambda ball: ball.getLinearVelocity().x),
+                   "setAngularDamping": (MovableObject.setAngularVelocity, lambda ball: ball.getAngularVelocity().y)}
+        for setter, (setVelocity, speed) in setters.items():
+            for damping, left in rows:
+                with self.subTest(setter=setter, damping=damping):
+                    ball = MovableObject(physics().createSphereGeometry(1.0))
+                    ball.setCollisionPartners(0)
+                    setVelocity(ball, Vector3(0, 1, 0) if "Angular" in setter else Vector3(1, 0, 0))
+                    if left is ValueError:
+                        with self.assertRaisesRegex(ValueError, r"^A damping must be within \[0, 1\]\.$"):
+                            getattr(ball, setter)(damping)
+                        left = 1.0
+                    else:
+                        getattr(ball, setter)(damping)
+                    run(10)
+                    self.assertAlmostEqual(left, speed(ball), 3)
 
     def test_step_sizes_and_time_scales_that_cannot_be_simulated_are_refused(self):
         for call, value in ((physics().setStepSize, 1e-9), (physics().setStepSize, 1e-45),
