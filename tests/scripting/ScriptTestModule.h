@@ -7,6 +7,9 @@
 
 #include <Python.h>
 
+#include <string>
+#include <vector>
+
 namespace tolva {
 class Engine;
 }
@@ -16,6 +19,9 @@ namespace tolva::test {
 /// The engine the module's functions act on, and how many engines ran before it in this process;
 /// set by the runner before any script runs.
 void setScriptTestEngine(Engine* engine, unsigned int generation);
+/// The engine's own errors that left frames run through the module (not a script's own exception
+/// from its slot), oldest first, since they were last taken; clears them.
+std::vector<std::string> takeFrameErrors();
 /// Whether the script ran the main loop and it ended with a restart request; clears the request.
 bool takeRestartRequest();
 
