@@ -637,9 +637,11 @@ class Program:
         self.note = note        # told each line before it runs, so that a crash names it
         self.namespace = builder.program_namespace()
 
+    def head(self):
+        return "seed %d" % self.seed if self.seed is not None else "fixed"
+
     def text(self):
-        head = "seed %d" % self.seed if self.seed is not None else "fixed"
-        return "program (%s):\n%s" % (head, "\n".join("    " + line for line in self.lines))
+        return "program (%s):\n%s" % (self.head(), "\n".join("    " + line for line in self.lines))
 
     def run(self):
         """Runs the lines; yields wherever the program asks for a frame, then PROGRAM_FRAMES times."""
@@ -1092,23 +1094,24 @@ def run_program(case, builder, frame, note=None, shared=()):
     (the root node object's transform, the shared meshes' boxes); a chain starts from the scene as
     the run found it, so that it runs the same alone."""
     reset_shared_state(builder, shared)
-    texts, failed = [], False
+    failures, texts = [], []
     for program in builder.programs(case, note):
         outcome = None
         for _ in program.run():
             outcome = run_frame(frame, "a frame after line %d" % len(program.lines))
             if outcome:
                 break
+            if note:
+                note(None)
         program.drop()
         outcome = outcome or run_frame(frame, "the frame after dropping")
-        failures = program.failures + ([outcome] if outcome else [])
-        texts += failures + [program.text()]
-        failed = failed or bool(failures)
+        failures += ["%s, %s" % (program.head(), text) for text in program.failures + ([outcome] if outcome else [])]
+        texts.append(program.text())
         if outcome:
             break
     reset_scene_root()
     run_frame(frame)
-    return "\n".join(texts) if failed else None
+    return "\n".join(failures + texts) if failures else None
 
 
 # Boxes of the shared meshes as the run found them, by family label.
@@ -1186,6 +1189,7 @@ class FuzzTest(unittest.TestCase):
     differs = {}
     call_functions_of = ()
     batch_size = 150
+    program_batch_size = 12
     parallel = 3
     # Seconds a case may take before it counts as hung (a child's first case also starts the engine).
     case_seconds = 10
@@ -1295,7 +1299,12 @@ class FuzzTest(unittest.TestCase):
     def run_parent(self, cases):
         scale = self.scale()
         deadline = time.monotonic() + self.budget_seconds * scale
-        queue = [list(range(i, min(i + self.batch_size, len(cases)))) for i in range(0, len(cases), self.batch_size)]
+        # Programs take far longer than one call: they go first, in smaller batches, so that the
+        # children finish together.
+        programs = [i for i, case in enumerate(cases) if case.kind == "program"]
+        singles = [i for i, case in enumerate(cases) if case.kind != "program"]
+        queue = [programs[i:i + self.program_batch_size] for i in range(0, len(programs), self.program_batch_size)]
+        queue += [singles[i:i + self.batch_size] for i in range(0, len(singles), self.batch_size)]
         running, failures, ran, unrun = [], [], 0, 0
         workdir = tempfile.mkdtemp(prefix="scriptfuzz-")
         serial = 0
@@ -1311,8 +1320,10 @@ class FuzzTest(unittest.TestCase):
                 status = job["process"].poll()
                 done = read_lines(job["progress"])
                 now = time.monotonic()
-                if len(done) != job["seen"]:
-                    job["seen"], job["last"] = len(done), now
+                # A program's lines and frames are progress too: a chain of programs is one case.
+                lines = sum(os.path.getsize(job[key]) for key in ("program", "beat") if os.path.exists(job[key]))
+                if len(done) != job["seen"] or lines != job["lines"]:
+                    job["seen"], job["lines"], job["last"] = len(done), lines, now
                 limit = (self.start_seconds if job["seen"] == 0 else self.case_seconds) * scale
                 hung = status is None and now - job["last"] > limit
                 late = status is None and now > deadline
@@ -1352,11 +1363,11 @@ class FuzzTest(unittest.TestCase):
 
     def start_child(self, workdir, serial, names):
         paths = {key: os.path.join(workdir, "%d.%s" % (serial, key))
-                 for key in ("job", "progress", "report", "stderr", "program")}
+                 for key in ("job", "progress", "report", "stderr", "program", "beat")}
         with open(paths["job"], "w") as job:
             json.dump({"cases": names, "progress": paths["progress"], "report": paths["report"],
-                       "program": paths["program"]}, job)
-        for key in ("progress", "program"):
+                       "program": paths["program"], "beat": paths["beat"]}, job)
+        for key in ("progress", "program", "beat"):
             open(paths[key], "w").close()
         env = dict(os.environ)
         env[CHILD_VARIABLE] = paths["job"]
@@ -1366,7 +1377,8 @@ class FuzzTest(unittest.TestCase):
             process = subprocess.Popen([os.readlink("/proc/self/exe"), script], stdout=subprocess.DEVNULL,
                                        stderr=err, env=env)
         return {"process": process, "cases": names, "progress": paths["progress"], "report": paths["report"],
-                "stderr": paths["stderr"], "program": paths["program"], "seen": 0, "last": time.monotonic()}
+                "stderr": paths["stderr"], "program": paths["program"], "beat": paths["beat"], "seen": 0, "lines": 0,
+                "last": time.monotonic()}
 
     # The child: runs its cases in order, noting each before it begins.
     def run_child(self, job_path, cases, builder):
@@ -1383,7 +1395,8 @@ class FuzzTest(unittest.TestCase):
                 if by_name[name].kind == "program":
                     open(job["program"], "w").close()
                     text = run_program(by_name[name], builder, type(self).frame,
-                                       lambda line: append_line(job["program"], line), self.shared_boxes)
+                                       lambda line: append_line(job["program"] if line is not None else job["beat"],
+                                                                line or ""), self.shared_boxes)
                 else:
                     text = run_case(by_name[name], self.families, type(self).frame)
                 if text:
