@@ -1,4 +1,5 @@
 #include "ScriptTestModule.h"
+#include "ScriptTestGame.h"
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
@@ -372,6 +373,7 @@ BOOST_PYTHON_MODULE(tolvatest)
     bp::def("frame", &frame, (bp::arg("seconds") = 0.0f));
     bp::def("runMainLoop", &runMainLoop);
     bp::def("takeFrameErrors", &takeFrameErrorsForScript);
+    bp::def("refuseNextFrame", &ScriptTestGame::refuseNextFrame);
     bp::def("getEngineGeneration", &getEngineGeneration);
     bp::def("getLogTail", &getLogTail);
     bp::def("getControlRegistry", &getControlRegistry, bp::return_value_policy<bp::reference_existing_object>());

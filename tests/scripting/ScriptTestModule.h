@@ -2,7 +2,9 @@
 // needs of the engine that scripts do not reach through TolvaEngine (driving frames and the main
 // loop, reading the log's tail, the game's control registry, emitting input events and typing
 // keys into the window, firing a signal, calling a listener from C++), plus small stand-ins that
-// exercise the binding support (listener holders, value converters, exception translation).
+// exercise the binding support (listener holders, value converters, exception translation), and
+// the record of the engine's own errors that left frames (with a way to make the next frame refuse
+// itself).
 #pragma once
 
 #include <Python.h>
