@@ -764,9 +764,9 @@ def accepted(call):
 
 
 # How deep chains are set, with no frame between the calls: "down" and "up" scale alternate levels
-# to 1e15 from the top or the bottom, "far" takes a leaf three levels down to 9e9 by scaling its
-# ancestors after it moved,
-# "restored" moves a leaf to 1e6 after its top ancestor was scaled up (a frame) and back down.
+# to 1e15 from the top or the bottom; "far" takes a leaf three levels down to 9e9 by scaling its
+# ancestors after it moved; "restored" moves a leaf to 1e6 (a legal move) after its top ancestor
+# was scaled up, a frame, and scaled back down.
 DEEP_ORDERS = ("down", "up", "far", "restored")
 
 
@@ -1194,8 +1194,9 @@ class FuzzTest(unittest.TestCase):
     # Seconds a case may take before it counts as hung (a child's first case also starts the engine).
     case_seconds = 10
     start_seconds = 60
-    # Seconds the whole run may take; the cases are sampled to fit well inside.
-    budget_seconds = 200
+    # Seconds the whole run may take (within the CTest limit, 360 s, 1020 s under the sanitizers);
+    # the cases are sampled to fit well inside.
+    budget_seconds = 240
     # Programs (see Program): labels of the families whose objects go under two parents (labels
     # too), the labels sequences make objects of, and how many sequences run. extra_families
     # make objects for programs only.
