@@ -578,6 +578,8 @@ class CaseBuilder:
                 if lines:
                     cases.append(Case("deep:%s:%s" % (leaf, order), None, None, "program", ("lines", lines)))
         for name, lines in rows:
+            # Names are listed comma-separated to rerun them alone.
+            assert "," not in name, name
             cases.append(Case("row:%s" % name, None, None, "program", ("lines", tuple(lines))))
         for first in range(0, sequences, CHAIN_PROGRAMS):
             seeds = tuple(SEQUENCE_SEED + number for number in range(first, min(first + CHAIN_PROGRAMS, sequences)))

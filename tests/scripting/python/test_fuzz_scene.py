@@ -253,16 +253,16 @@ def trail_moving(step):
 
 
 ROWS = [
-    ("root at zero scale, trail given elements", [ROOT, "t = make['RibbonTrailEffect']()",
+    ("trail given elements under the root at zero scale", [ROOT, "t = make['RibbonTrailEffect']()",
                                                    "r.setScale(Ogre.Vector3(0, 0, 0))", "frame()",
                                                    "t.setMaxElements(2)"]),
-    ("root at zero scale, trail given chains", [ROOT, "t = make['RibbonTrailEffect']()",
+    ("trail given chains under the root at zero scale", [ROOT, "t = make['RibbonTrailEffect']()",
                                                  "r.setScale(Ogre.Vector3(0, 0, 0))", "frame()",
                                                  "t.setNumberOfChains(2)"]),
-    ("root at zero scale, trail under an object", [ROOT, "p = make['GameObject']()", "t = make['RibbonTrailEffect']()",
+    ("trail under an object under the root at zero scale", [ROOT, "p = make['GameObject']()", "t = make['RibbonTrailEffect']()",
                                                     "p.addChild(t)", "r.setScale(Ogre.Vector3(0, 0, 0))", "frame()",
                                                     "t.setMaxElements(2)", "t.setNumberOfChains(2)"]),
-    ("root scaled, objects scaled under it", [ROOT, "o = make['TransformObject']()",
+    ("objects scaled under the scaled root", [ROOT, "o = make['TransformObject']()",
                                               "r.setScale(Ogre.Vector3(1e15, 1e15, 1e15))",
                                               "o.setScale(Ogre.Vector3(1e15, 1e15, 1e15))",
                                               "o.setPosition(Ogre.Vector3(1e15, 0, 0))"]),
