@@ -1,12 +1,22 @@
 #include "ScriptTestGame.h"
 
 #include "core/Engine.h"
+#include "core/Exceptions.h"
 #include "input/GameControlRegistry.h"
 #include "input/Input.h"
 
 #include <boost/filesystem/path.hpp>
 
 namespace tolva::test {
+
+namespace {
+bool gRefuseNextFrame = false;
+}
+
+void ScriptTestGame::refuseNextFrame()
+{
+    gRefuseNextFrame = true;
+}
 
 ScriptTestGame::ScriptTestGame()
     : TestGame(0)
@@ -44,6 +54,10 @@ void ScriptTestGame::initialise()
 
 void ScriptTestGame::frame(float seconds)
 {
+    if (gRefuseNextFrame) {
+        gRefuseNextFrame = false;
+        throw InvalidArgumentException("The test game refused this frame.");
+    }
     TestGame::frame(seconds);
     mRegistry->frame(seconds);
 }

@@ -24,8 +24,12 @@ public:
     ~ScriptTestGame() override;
 
     void initialise() override;
+    /// Throws InvalidArgumentException, as a bound check inside a frame would, when asked to.
     void frame(float seconds) override;
     void shutdown() override;
+
+    /// Makes the next frame of the running test game refuse itself (tolvatest.refuseNextFrame).
+    static void refuseNextFrame();
 
 private:
     std::unique_ptr<GameControlRegistry> mRegistry;

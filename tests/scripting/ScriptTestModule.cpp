@@ -1,4 +1,5 @@
 #include "ScriptTestModule.h"
+#include "ScriptTestGame.h"
 
 #include "core/Engine.h"
 #include "core/Exceptions.h"
@@ -50,9 +51,40 @@ Engine& engine()
     return *gEngine;
 }
 
+/// What the engine itself threw out of frames since it was last taken. The shipped game ends at
+/// the first of these; a script's own exception, raised in its slot or listener, is not one.
+std::vector<std::string> gFrameErrors;
+
+template <typename Step>
+auto recordingFrameErrors(Step step)
+{
+    try {
+        return step();
+    } catch (const bp::error_already_set&) {
+        throw;
+    } catch (const ScriptingException&) {
+        throw;
+    } catch (const std::exception& error) {
+        gFrameErrors.emplace_back(error.what());
+        throw;
+    } catch (...) {
+        gFrameErrors.emplace_back("an exception of no known type");
+        throw;
+    }
+}
+
 void frame(float seconds)
 {
-    engine().frame(seconds);
+    recordingFrameErrors([seconds] { engine().frame(seconds); });
+}
+
+bp::list takeFrameErrorsForScript()
+{
+    bp::list errors;
+    for (const std::string& error : takeFrameErrors()) {
+        errors.append(error);
+    }
+    return errors;
 }
 
 std::string getLogTail()
@@ -70,7 +102,7 @@ unsigned int getEngineGeneration()
 /// @return the restart flag, which the runner also obeys once the script has ended
 bool runMainLoop()
 {
-    gRestartRequested = engine().run();
+    gRestartRequested = recordingFrameErrors([] { return engine().run(); });
     return gRestartRequested;
 }
 
@@ -315,6 +347,13 @@ void setScriptTestEngine(Engine* engine, unsigned int generation)
     gGeneration = generation;
 }
 
+std::vector<std::string> takeFrameErrors()
+{
+    std::vector<std::string> errors;
+    errors.swap(gFrameErrors);
+    return errors;
+}
+
 bool takeRestartRequest()
 {
     const bool requested = gRestartRequested;
@@ -333,6 +372,8 @@ BOOST_PYTHON_MODULE(tolvatest)
 
     bp::def("frame", &frame, (bp::arg("seconds") = 0.0f));
     bp::def("runMainLoop", &runMainLoop);
+    bp::def("takeFrameErrors", &takeFrameErrorsForScript);
+    bp::def("refuseNextFrame", &ScriptTestGame::refuseNextFrame);
     bp::def("getEngineGeneration", &getEngineGeneration);
     bp::def("getLogTail", &getLogTail);
     bp::def("getControlRegistry", &getControlRegistry, bp::return_value_policy<bp::reference_existing_object>());

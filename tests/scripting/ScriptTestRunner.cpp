@@ -3,7 +3,8 @@
 // The script is a unittest module (tests/scripting/python/test_<folder>.py). It runs in the
 // engine's own interpreter with TolvaEngine and the test module "tolvatest" importable; the
 // results and every failure's traceback go to standard error, and the exit status is 0 only when
-// at least one test ran and none failed.
+// at least one test ran and none failed, and no frame ended with an error of the engine's own (one
+// that ends the shipped game; a script's own exception from its slot is the script's outcome).
 //
 // The engine is windowless (time, physics and audio on a scene manager of their own, scripting, the
 // GUI on the GUI library's renderer that draws nothing, a game that never stops the engine by
@@ -156,6 +157,11 @@ int runEngine(int argc, char** argv, const std::string& path, bool window, unsig
         tolva::test::setScriptTestEngine(&engine, generation);
         engine.initialise();
         status = runScript(engine, path);
+        // The shipped game ends at such an error; a test that caught it and went on still fails.
+        for (const std::string& error : tolva::test::takeFrameErrors()) {
+            std::cerr << "A frame ended with the engine's own error: " << error << std::endl;
+            status = 1;
+        }
         engine.shutdown();
         tolva::test::setScriptTestEngine(nullptr, generation);
     } catch (const std::exception& error) {

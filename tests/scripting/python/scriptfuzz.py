@@ -10,11 +10,17 @@ After the call one frame runs; then the case's objects are dropped and another f
 
 Program cases (see Program) run several calls across objects and then PROGRAM_FRAMES frames:
 "hierarchy:<label>:<value>" puts an object under two parents and sets the value on every level;
-"sequence:<seed>" is a seeded sequence of 20 to 60 calls across a handful of objects. A failing
-program is printed with its lines.
+"deep:<label>:<order>" sets levels of a chain of five with no frame between (see DEEP_ORDERS);
+"row:<name>" is a fixed program of the test file's program_rows; "sequence:<first>-<last>" is a
+chain of CHAIN_PROGRAMS seeded sequences of 20 to 60 calls across a handful of objects, each
+program running on what the one before left (the root node object's transform, the boxes of the
+shared meshes). A failing program is printed with its lines.
 
-A case fails when the engine crashes, aborts or hangs, or when a C++ exception reaches the
-interpreter without a Python meaning (see FOREIGN_ERROR). Cases run in batches, each in a child
+A case fails when the engine crashes, aborts or hangs, when a C++ exception reaches the
+interpreter without a Python meaning (see FOREIGN_ERROR), when a frame raises an error of the
+engine's own (a refusal of a bound check: the shipped game ends there; the script runner records
+these, and a script's own exception from its slot stays the script's outcome), or when a row's
+"assert" line fails. Cases run in batches, each in a child
 engine (the runner started again on the same display), so a crash names its case; the rest of a
 crashed batch goes on in a new child. The order is fixed and the sampling uses a fixed seed, so
 the same cases run every time; under the sanitizer build fewer hostile values are sampled.
@@ -383,6 +389,10 @@ class CaseBuilder:
         self.covered = set()
         self.makers = {}
         self.member_cache = {}
+        # Sequences: weights of members drawn (beside those of the hierarchy and transform
+        # members), and the strings members get (a bone's or an animation's name).
+        self.sequence_weights = {}
+        self.sequence_strings = {}
 
     def family_label(self, family):
         return family.label or family.cls.__name__
@@ -529,7 +539,7 @@ class CaseBuilder:
 
     def program_namespace(self):
         namespace = {"make": {label: make for label, (make, _) in self.makers.items()}, "Ogre": self.values_module,
-                     "nan": NAN, "inf": INF}
+                     "nan": NAN, "inf": INF, "accepted": accepted}
         for module in self.modules:
             namespace[module.__name__.split(".")[0]] = sys.modules[module.__name__.split(".")[0]]
         return namespace
@@ -551,8 +561,10 @@ class CaseBuilder:
             cache[cls] = found
         return cache[cls]
 
-    def program_cases(self, leaves, parents, labels, sequences):
-        """Hierarchy programs of each leaf label with each in-bound value, and seeded sequences."""
+    def program_cases(self, leaves, parents, labels, sequences, rows=(), world_bound=1e15):
+        """Hierarchy programs of each leaf label with each in-bound value, deep chains set level by
+        level with no frame between, the test's own rows, and seeded sequences in chains of
+        CHAIN_PROGRAMS."""
         cases = []
         for leaf in leaves:
             for value in INBOUND + ["0"]:
@@ -560,15 +572,25 @@ class CaseBuilder:
                                         [self.makers[p][1] for p in parents], value)
                 if lines:
                     cases.append(Case("hierarchy:%s:%s" % (leaf, value), None, None, "program", ("lines", lines)))
-        for number in range(sequences):
-            seed = SEQUENCE_SEED + number
-            cases.append(Case("sequence:%d" % seed, None, None, "program", ("seed", seed, tuple(labels))))
+            for order in DEEP_ORDERS:
+                lines = deep_chain_lines(leaf, parents[0], self.makers[leaf][1], self.makers[parents[0]][1], order,
+                                         world_bound)
+                if lines:
+                    cases.append(Case("deep:%s:%s" % (leaf, order), None, None, "program", ("lines", lines)))
+        for name, lines in rows:
+            # Names are listed comma-separated to rerun them alone.
+            assert "," not in name, name
+            cases.append(Case("row:%s" % name, None, None, "program", ("lines", tuple(lines))))
+        for first in range(0, sequences, CHAIN_PROGRAMS):
+            seeds = tuple(SEQUENCE_SEED + number for number in range(first, min(first + CHAIN_PROGRAMS, sequences)))
+            name = "sequence:%d-%d" % (seeds[0], seeds[-1])
+            cases.append(Case(name, None, None, "program", ("seeds", seeds, tuple(labels))))
         return cases
 
-    def program(self, case, note=None):
+    def programs(self, case, note=None):
         if case.args[0] == "lines":
-            return Program(self, lines=case.args[1], note=note)
-        return Program(self, seed=case.args[1], labels=case.args[2], note=note)
+            return [Program(self, lines=case.args[1], note=note)]
+        return [Program(self, seed=seed, labels=case.args[2], note=note) for seed in case.args[1]]
 
     def total_callables(self):
         total = set()
@@ -588,6 +610,8 @@ class CaseBuilder:
 
 PROGRAM_FRAMES = 60
 SEQUENCE_SEED = SEED * 1000
+# Sequences run in chains of this many programs, each on what the one before left.
+CHAIN_PROGRAMS = 5
 # What a sequence's number parameters get: ordinary values and the in-bound ones.
 SEQUENCE_NUMBERS = ["1.5", "-2", "0.25", "3", "0"] + INBOUND + ["nan", "inf", "1e30", "-3e38"]
 SEQUENCE_INTS = ["0", "1", "2", "-1", "5"]
@@ -615,9 +639,11 @@ class Program:
         self.note = note        # told each line before it runs, so that a crash names it
         self.namespace = builder.program_namespace()
 
+    def head(self):
+        return "seed %d" % self.seed if self.seed is not None else "fixed"
+
     def text(self):
-        head = "seed %d" % self.seed if self.seed is not None else "fixed"
-        return "program (%s):\n%s" % (head, "\n".join("    " + line for line in self.lines))
+        return "program (%s):\n%s" % (self.head(), "\n".join("    " + line for line in self.lines))
 
     def run(self):
         """Runs the lines; yields wherever the program asks for a frame, then PROGRAM_FRAMES times."""
@@ -634,7 +660,8 @@ class Program:
             try:
                 exec(compile(line, "<program>", "exec"), self.namespace)
             except BaseException as error:
-                text = judge(error)
+                # A check line of a row: what it asserts is what a player would see.
+                text = judge(error) or (describe(error) if line.startswith("assert ") else None)
                 if text:
                     self.failures.append("line %d %s: %s" % (len(self.lines), line, text))
             if self.seed is not None:
@@ -686,10 +713,13 @@ class Program:
         members = self.builder.callable_members(cls)
         if not members:
             return None
-        weights = [4 if m in HIERARCHY_MEMBERS else 3 if m in TRANSFORM_MEMBERS else 1 for m, _ in members]
+        weights = [self.builder.sequence_weights.get(m, 4 if m in HIERARCHY_MEMBERS else 3 if m in TRANSFORM_MEMBERS
+                                                     else 1) for m, _ in members]
         member, overloads = self.random.choices(members, weights)[0]
         params = self.random.choice(overloads)
-        args = ", ".join(self.argument(kind) for kind in params)
+        strings = self.builder.sequence_strings.get(member)
+        args = ", ".join(self.random.choice(strings) if strings and kind == "str" else self.argument(kind)
+                         for kind in params)
         return "r%d = %s.%s(%s)" % (next(self.names), name, member, args)
 
     def argument(self, kind):
@@ -708,6 +738,10 @@ class Program:
             numbers = [choice(SEQUENCE_NUMBERS) if self.random.random() < 0.5 else "1"
                        for _ in range(VALUE_ARITY[kind.__name__])]
             return "Ogre.%s(%s)" % (kind.__name__, ", ".join(numbers))
+        if kind.__name__ == "AxisAlignedBox" and getattr(self.builder.values_module, "AxisAlignedBox", None) is kind:
+            corners = [choice(SEQUENCE_NUMBERS) for _ in range(2)]
+            return "Ogre.AxisAlignedBox(Ogre.Vector3(-%s, -1, -1), Ogre.Vector3(%s, %s, 1))" % (
+                corners[0], corners[1], corners[1])
         if kind.__name__ == "Quaternion":
             return choice(["Ogre.Quaternion()", "Ogre.Quaternion(0.8, 0.6, 0, 0)", "Ogre.Quaternion(1e-40, 0, 0, 1)"])
         if is_enum(kind):
@@ -720,6 +754,44 @@ class Program:
             if issubclass(cls, kind):
                 return "make[%r]()" % label
         return "None"
+
+
+def accepted(call):
+    """For a row's check line: whether the call was taken, with the refusal's text when not."""
+    try:
+        call()
+    except ValueError as error:
+        raise AssertionError("refused: %s" % error)
+    return True
+
+
+# How deep chains are set, with no frame between the calls: "down" and "up" scale alternate levels
+# to 1e15 from the top or the bottom; "far" takes a leaf three levels down to 9e9 by scaling its
+# ancestors after it moved; "restored" moves a leaf to 1e6 (a legal move) after its top ancestor
+# was scaled up, a frame, and scaled back down.
+DEEP_ORDERS = ("down", "up", "far", "restored")
+
+
+def deep_chain_lines(leaf, parent, leaf_cls, parent_cls, order, bound):
+    """Four objects of the parent label in a chain, an object of the leaf label at its foot; bound
+    is the farthest world position the leaf may have."""
+    if not hasattr(parent_cls, "addChild"):
+        return []
+    lines = ["o%d = make[%r]()" % (level, parent) for level in range(4)] + ["o4 = make[%r]()" % leaf]
+    lines += ["o%d.addChild(o%d)" % (level, level + 1) for level in range(4)] + ["frame()"]
+    huge = "Ogre.Vector3(1e15, 1e15, 1e15)"
+    leaf_scales = hasattr(leaf_cls, "setScale")
+    if order in ("down", "up"):
+        levels = [0, 2, 4] if leaf_scales else [0, 2]
+        lines += ["o%d.setScale(%s)" % (level, huge) for level in (levels if order == "down" else levels[::-1])]
+    elif order == "far":
+        lines += ["o4.setPosition(Ogre.Vector3(1e3, 0, 0))", "o1.setScale(Ogre.Vector3(3e3, 3e3, 3e3))",
+                  "o3.setScale(Ogre.Vector3(3e3, 3e3, 3e3))", "frame()",
+                  "assert o4.getWorldPosition().length() <= %g, o4.getWorldPosition()" % bound]
+    else:
+        lines += ["o0.setScale(Ogre.Vector3(1e12, 1e12, 1e12))", "frame()", "o0.setScale(Ogre.Vector3(1, 1, 1))",
+                  "assert accepted(lambda: o4.setPosition(Ogre.Vector3(1e6, 0, 0)))"]
+    return lines
 
 
 def hierarchy_lines(leaf, parents, leaf_cls, parent_cls, value):
@@ -984,39 +1056,84 @@ def run_case(case, families, frame):
         receiver = make_receiver(case, family)
         args = [make_value(make, receiver) for _, make in case.args]
         result = make_call(case, family, receiver, args)
-        frame()
     except BaseException as error:
         outcome = judge(error) or judge_gone(case, family, receiver, error)
     else:
         outcome = judge_gone(case, family, receiver, None)
+    try:
+        outcome = run_frame(frame) or outcome
     finally:
         result = args = receiver = None
     gc.collect()
+    return run_frame(frame, "the frame after dropping") or outcome
+
+
+def run_frame(frame, what="the frame after the call"):
+    """Runs a frame; returns a failure text when the engine's own error left it (the shipped game
+    ends there) or the error means a crash. A script's own exception from its slot is its outcome."""
     try:
         frame()
     except BaseException as error:
-        outcome = outcome or "the frame after dropping raised " + describe(error)
-    return outcome
+        errors = engine_frame_errors()
+        if errors or judge(error):
+            return "%s raised %s" % (what, describe(error))
+        return None
+    errors = engine_frame_errors()
+    return "%s raised %s" % (what, errors[0]) if errors else None
 
 
-def run_program(case, builder, frame, note=None):
+def engine_frame_errors():
+    """The engine's own errors that left frames since last asked, as the script runner records them
+    (none where the runner keeps no record)."""
+    runner = sys.modules.get("tolvatest")
+    take = getattr(runner, "takeFrameErrors", None)
+    return list(take()) if take else []
+
+
+def run_program(case, builder, frame, note=None, shared=()):
     """Runs a program case with a frame wherever it yields; returns a failure text (with the
-    program) or None."""
-    program = builder.program(case, note)
-    outcome = None
-    try:
+    programs) or None. The programs of a chain run one after another on what the one before left
+    (the root node object's transform, the shared meshes' boxes); a chain starts from the scene as
+    the run found it, so that it runs the same alone."""
+    reset_shared_state(builder, shared)
+    failures, texts = [], []
+    for program in builder.programs(case, note):
+        outcome = None
         for _ in program.run():
-            frame()
-    except BaseException as error:
-        outcome = "a frame raised " + describe(error)
-    program.drop()
-    try:
-        reset_scene_root()
-        frame()
-    except BaseException as error:
-        outcome = outcome or "the frame after dropping raised " + describe(error)
-    failures = program.failures + ([outcome] if outcome else [])
-    return "\n".join(failures + [program.text()]) if failures else None
+            outcome = run_frame(frame, "a frame after line %d" % len(program.lines))
+            if outcome:
+                break
+            if note:
+                note(None)
+        program.drop()
+        outcome = outcome or run_frame(frame, "the frame after dropping")
+        failures += ["%s, %s" % (program.head(), text) for text in program.failures + ([outcome] if outcome else [])]
+        texts.append(program.text())
+        if outcome:
+            break
+    reset_scene_root()
+    run_frame(frame)
+    return "\n".join(failures + texts) if failures else None
+
+
+# Boxes of the shared meshes as the run found them, by family label.
+_first_boxes = {}
+
+
+def reset_shared_state(builder, labels):
+    """Puts the scene root back, and the boxes of the meshes made by the labelled families (a box
+    belongs to the mesh file, so every later mesh of that file has it)."""
+    reset_scene_root()
+    for label in labels:
+        mesh = builder.makers[label][0]()
+        if label not in _first_boxes:
+            _first_boxes[label] = mesh.getBoundingBox()
+        try:
+            mesh.setBoundingBox(_first_boxes[label])
+        except ValueError:
+            pass
+        del mesh
+    gc.collect()
 
 
 def reset_scene_root():
@@ -1074,12 +1191,14 @@ class FuzzTest(unittest.TestCase):
     differs = {}
     call_functions_of = ()
     batch_size = 150
+    program_batch_size = 12
     parallel = 3
     # Seconds a case may take before it counts as hung (a child's first case also starts the engine).
     case_seconds = 10
     start_seconds = 60
-    # Seconds the whole run may take; the cases are sampled to fit well inside.
-    budget_seconds = 200
+    # Seconds the whole run may take (within the CTest limit, 360 s, 1020 s under the sanitizers);
+    # the cases are sampled to fit well inside.
+    budget_seconds = 240
     # Programs (see Program): labels of the families whose objects go under two parents (labels
     # too), the labels sequences make objects of, and how many sequences run. extra_families
     # make objects for programs only.
@@ -1088,6 +1207,16 @@ class FuzzTest(unittest.TestCase):
     sequence_labels = ()
     sequences = 0
     extra_families = []
+    # Fixed programs of the test's own: (name, lines); a line "frame()" runs a frame, a line
+    # "assert ..." is a check whose failure fails the case.
+    program_rows = ()
+    # Labels of families whose meshes share their box with every mesh of the file: each chain
+    # starts from the boxes the run found.
+    shared_boxes = ()
+    sequence_weights = {}
+    sequence_strings = {}
+    # The farthest world position of the program leaves' objects.
+    world_bound = 1e15
     # At most this many one-call cases run (a fixed sample), so that the run keeps to its budget.
     max_single_cases = None
 
@@ -1100,6 +1229,8 @@ class FuzzTest(unittest.TestCase):
         builder = CaseBuilder(self.modules, self.families, self.values_module, self.extra_strings(), self.skip,
                               per_position, set(self.call_functions_of))
         builder.add_makers(list(self.families) + list(self.extra_families))
+        builder.sequence_weights = dict(self.sequence_weights)
+        builder.sequence_strings = dict(self.sequence_strings)
         return builder
 
     def extra_strings(self):
@@ -1119,7 +1250,8 @@ class FuzzTest(unittest.TestCase):
     def test_hostile_calls_raise_python_errors_and_never_end_the_engine(self):
         builder = self.builder()
         cases = builder.build() + builder.program_cases(self.program_leaves, self.program_parents,
-                                                        self.sequence_labels, self.sequences)
+                                                        self.sequence_labels, self.sequences, self.program_rows,
+                                                        self.world_bound)
         names = [case.name for case in cases]
         self.assertEqual(len(names), len(set(names)), "case names must be unique")
         child = os.environ.get(CHILD_VARIABLE)
@@ -1146,12 +1278,14 @@ class FuzzTest(unittest.TestCase):
         total = builder.total_callables()
         started = time.monotonic()
         failures, ran, unrun = self.run_parent(cases)
-        programs = sum(1 for case in cases if case.kind == "program")
-        sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s (%d of them programs:"
-                             " %d sequences, %d hierarchies listed)\n"
+        programs = sum(len(case.args[1]) if case.args[0] == "seeds" else 1 for case in cases if case.kind == "program")
+        sys.__stderr__.write("fuzz: %d of %d callables covered, %d cases run in %.0f s (%d programs listed:"
+                             " %d sequence programs, %d hierarchies, %d deep chains, %d rows)\n"
                              % (len(builder.covered), len(total), ran, time.monotonic() - started, programs,
-                                sum(1 for case in cases if case.name.startswith("sequence:")),
-                                sum(1 for case in cases if case.name.startswith("hierarchy:"))))
+                                sum(len(case.args[1]) for case in cases if case.name.startswith("sequence:")),
+                                sum(1 for case in cases if case.name.startswith("hierarchy:")),
+                                sum(1 for case in cases if case.name.startswith("deep:")),
+                                sum(1 for case in cases if case.name.startswith("row:"))))
         # A busy machine runs fewer cases in the budget; a run that skipped more than a quarter no
         # longer stands for the list.
         if unrun:
@@ -1168,7 +1302,12 @@ class FuzzTest(unittest.TestCase):
     def run_parent(self, cases):
         scale = self.scale()
         deadline = time.monotonic() + self.budget_seconds * scale
-        queue = [list(range(i, min(i + self.batch_size, len(cases)))) for i in range(0, len(cases), self.batch_size)]
+        # Programs take far longer than one call: they go first, in smaller batches, so that the
+        # children finish together.
+        programs = [i for i, case in enumerate(cases) if case.kind == "program"]
+        singles = [i for i, case in enumerate(cases) if case.kind != "program"]
+        queue = [programs[i:i + self.program_batch_size] for i in range(0, len(programs), self.program_batch_size)]
+        queue += [singles[i:i + self.batch_size] for i in range(0, len(singles), self.batch_size)]
         running, failures, ran, unrun = [], [], 0, 0
         workdir = tempfile.mkdtemp(prefix="scriptfuzz-")
         serial = 0
@@ -1184,8 +1323,10 @@ class FuzzTest(unittest.TestCase):
                 status = job["process"].poll()
                 done = read_lines(job["progress"])
                 now = time.monotonic()
-                if len(done) != job["seen"]:
-                    job["seen"], job["last"] = len(done), now
+                # A program's lines and frames are progress too: a chain of programs is one case.
+                lines = sum(os.path.getsize(job[key]) for key in ("program", "beat") if os.path.exists(job[key]))
+                if len(done) != job["seen"] or lines != job["lines"]:
+                    job["seen"], job["lines"], job["last"] = len(done), lines, now
                 limit = (self.start_seconds if job["seen"] == 0 else self.case_seconds) * scale
                 hung = status is None and now - job["last"] > limit
                 late = status is None and now > deadline
@@ -1214,7 +1355,7 @@ class FuzzTest(unittest.TestCase):
                 if report.get("finished"):
                     culprit = "(after the last case, at engine end)"
                 program = ""
-                if culprit.startswith(("sequence:", "hierarchy:")):
+                if culprit.startswith(("sequence:", "hierarchy:", "deep:", "row:")):
                     program = "\n    program (%s), up to the line that did it:\n%s" % (
                         culprit, "".join("        " + line for line in open(job["program"]).readlines()))
                 failures.append((culprit, "%s:\n%s%s" % (what, tail(job["stderr"]), program)))
@@ -1225,11 +1366,11 @@ class FuzzTest(unittest.TestCase):
 
     def start_child(self, workdir, serial, names):
         paths = {key: os.path.join(workdir, "%d.%s" % (serial, key))
-                 for key in ("job", "progress", "report", "stderr", "program")}
+                 for key in ("job", "progress", "report", "stderr", "program", "beat")}
         with open(paths["job"], "w") as job:
             json.dump({"cases": names, "progress": paths["progress"], "report": paths["report"],
-                       "program": paths["program"]}, job)
-        for key in ("progress", "program"):
+                       "program": paths["program"], "beat": paths["beat"]}, job)
+        for key in ("progress", "program", "beat"):
             open(paths[key], "w").close()
         env = dict(os.environ)
         env[CHILD_VARIABLE] = paths["job"]
@@ -1239,7 +1380,8 @@ class FuzzTest(unittest.TestCase):
             process = subprocess.Popen([os.readlink("/proc/self/exe"), script], stdout=subprocess.DEVNULL,
                                        stderr=err, env=env)
         return {"process": process, "cases": names, "progress": paths["progress"], "report": paths["report"],
-                "stderr": paths["stderr"], "program": paths["program"], "seen": 0, "last": time.monotonic()}
+                "stderr": paths["stderr"], "program": paths["program"], "beat": paths["beat"], "seen": 0, "lines": 0,
+                "last": time.monotonic()}
 
     # The child: runs its cases in order, noting each before it begins.
     def run_child(self, job_path, cases, builder):
@@ -1247,6 +1389,8 @@ class FuzzTest(unittest.TestCase):
             job = json.load(job_file)
         by_name = {case.name: case for case in cases}
         failures = []
+        # The boxes as the engine loaded them, before any case changes them.
+        reset_shared_state(builder, self.shared_boxes)
         with open(job["progress"], "a") as progress:
             for name in job["cases"]:
                 progress.write(name + "\n")
@@ -1254,7 +1398,8 @@ class FuzzTest(unittest.TestCase):
                 if by_name[name].kind == "program":
                     open(job["program"], "w").close()
                     text = run_program(by_name[name], builder, type(self).frame,
-                                       lambda line: append_line(job["program"], line))
+                                       lambda line: append_line(job["program"] if line is not None else job["beat"],
+                                                                line or ""), self.shared_boxes)
                 else:
                     text = run_case(by_name[name], self.families, type(self).frame)
                 if text:

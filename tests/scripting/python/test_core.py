@@ -5,7 +5,9 @@ import atexit
 import builtins
 import gc
 import os
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 import weakref
@@ -373,6 +375,52 @@ class TheInterpreterEnd(unittest.TestCase):
                         out.write(result)
 
                 register(useAtTheEnd)
+
+
+# A script of its own for the runner: one test whose body is a row's.
+FRAME_SCRIPT = """import time, unittest
+import TolvaEngine, tolvatest
+
+class Raising(TolvaEngine.ScheduleListener):
+    def scheduled(self):
+        raise ValueError("the script's own")
+
+class Frames(unittest.TestCase):
+    def test_frames(self):
+        try:
+%s
+        except ValueError:
+            pass
+"""
+
+
+class FrameErrors(unittest.TestCase):
+    """The shipped game ends when an error of the engine's own leaves a frame; a run of the script
+    runner fails then too, even where the script caught the error and went on."""
+
+    def run_script(self, lines):
+        path = os.path.join(tempfile.mkdtemp(prefix="frameerrors-"), "test_frames.py")
+        with open(path, "w") as out:
+            out.write(FRAME_SCRIPT % "\n".join("            " + line for line in lines))
+        done = subprocess.run([os.readlink("/proc/self/exe"), path], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, timeout=120)
+        return done.returncode, done.stderr.decode(errors="replace")
+
+    def test_only_the_engines_own_error_out_of_a_frame_fails_the_run(self):
+        refused = "A frame ended with the engine's own error: The test game refused this frame."
+        rows = [
+            ("engine's refusal, caught", ["tolvatest.refuseNextFrame()", "tolvatest.frame()"], 1),
+            ("engine's refusal, then frames", ["tolvatest.refuseNextFrame()", "try:", "    tolvatest.frame()",
+                                               "except ValueError:", "    pass", "tolvatest.frame()"], 1),
+            ("script's own error from its listener, caught",
+             ["TolvaEngine.TolvaSingleton.getInstance().getTime().addSchedule(0.0, Raising())", "time.sleep(0.002)",
+              "tolvatest.frame()"], 0),
+        ]
+        for label, lines, status in rows:
+            with self.subTest(label):
+                found, errors = self.run_script(lines)
+                self.assertEqual(status, found, errors[-2000:])
+                self.assertEqual(status == 1, refused in errors)
 
 
 class TheLogAsOutput(unittest.TestCase):

@@ -281,7 +281,7 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     extra_families = [Family(E.GameObject, E.GameObject)]
     program_leaves = ("Sound", "ImpactSound", "AngularVelocitySound")
     sequence_labels = ("GameObject", "Sound", "ImpactSound", "AngularVelocitySound")
-    sequences = 15
+    sequences = 250
     max_single_cases = 2000
     effects = EFFECTS
 

@@ -147,6 +147,32 @@ PROGRAM_FAMILIES = [
     Family(E.MovableObject, lambda: E.MovableObject(physics().createSphereGeometry(0.5), 1.0), label="OriginBall"),
     Family(E.MovableObject, lambda: E.MovableObject(physics().createCylinderGeometry(0.5, 2.0), 1.0),
            label="OriginCylinder"),
+    Family(E.NodeObject, lambda: E.TolvaSingleton.getInstance().getGraphics().getRootNodeObject(), label="RootNode"),
+]
+
+# Programs of what calls leave behind for later physics steps: a gravity map's offsets times its
+# world scale, damping that feeds a body's speed back into itself. A ball's place is what a player
+# sees of it.
+STILL = "assert b.getPosition().length() < 1e3, b.getPosition()"
+SPINNING = ["b = make['MovableObject']()", "b.setAffectedByGravity(False)"]
+
+
+def damped(setup, *damping):
+    return SPINNING + setup + list(damping) + ["frame()"] * 200 + [STILL]
+
+
+ROWS = [
+    ("gravity map under a scaled holder", ["h = make['GameObject']()", "g = make['GravityMap']()", "h.addChild(g)",
+                                           "h.setScale(Ogre.Vector3(1e7, 1e7, 1))", "b = make['MovableObject']()"]),
+    ("gravity map scaled three times", ["g = make['GravityMap']()", "b = make['MovableObject']()"]
+     + ["g.scale(Ogre.Vector3(1000, 1000, 1))"] * 3),
+    ("gravity map under the scaled root", ["r = make['RootNode']()", "g = make['GravityMap']()",
+                                           "r.setScale(Ogre.Vector3(1e7, 1e7, 1))", "b = make['MovableObject']()"]),
+    ("angular damping above one", damped(["b.setAngularVelocity(Ogre.Vector3(0, 0, 5))"], "b.setAngularDamping(3.0)")),
+    ("linear damping above one", damped(["b.setLinearVelocity(Ogre.Vector3(5, 0, 0))"], "b.setLinearDamping(3.0)")),
+    ("rolling ball damped with five", damped(["b.setLinearVelocity(Ogre.Vector3(5, 0, 0))",
+                                              "b.setAngularVelocity(Ogre.Vector3(0, 0, -10))"],
+                                             "b.setLinearDamping(5.0)", "b.setAngularDamping(5.0)")),
 ]
 
 # Setters whose getters read back something else, and why.
@@ -300,10 +326,15 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
         "OccupancyEvent.connect": "",
     }
     extra_families = PROGRAM_FAMILIES
-    program_leaves = ("MovableObject", "RayObject", "Trigger", "SinglePhysical", "PhysicsObject", "OriginCylinder")
+    program_leaves = ("MovableObject", "RayObject", "Trigger", "SinglePhysical", "PhysicsObject", "OriginCylinder",
+                      "GravityMap")
     sequence_labels = ("GameObject", "PlainMesh", "MovableObject", "RayObject", "Trigger", "OriginBall",
-                       "OriginCylinder", "PhysicsObject")
-    sequences = 30
+                       "OriginCylinder", "PhysicsObject", "GravityMap", "RootNode")
+    sequences = 400
+    program_rows = ROWS
+    world_bound = 1e7
+    shared_boxes = ("PlainMesh",)
+    sequence_weights = {"setLinearDamping": 3, "setAngularDamping": 3, "setBoundingBox": 3}
     max_single_cases = 3000
 
 

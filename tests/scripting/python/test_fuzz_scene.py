@@ -238,6 +238,55 @@ DIFFERS = {
 }
 
 
+# Programs of what calls leave behind for later frames: a value the engine derives (a world
+# transform, a box times a scale, a bone's follower) must be judged where the call makes it.
+ROOT = "r = TolvaEngine.Engine.getInstance().getGraphics().getRootNodeObject()"
+HUGE_BOX = "Ogre.AxisAlignedBox(Ogre.Vector3(0, 0, 0), Ogre.Vector3(1e30, 1e30, 1e30))"
+FOLLOWER = ["m = make['MeshObject']()", "g = make['GameObject']()"]
+ANIMATED = ["m.advanceAnimation(0.3)", "frame()"] * 4
+
+
+def trail_moving(step):
+    """A 12-unit trail of 20 elements moved by step units every frame."""
+    return ["t = make['RibbonTrailEffect']()", "t.setLength(12)", "t.setMaxElements(20)"] + [
+        "t.translate(Ogre.Vector3(%s, 0, 0))" % step, "frame()"] * 30
+
+
+ROWS = [
+    ("trail given elements under the root at zero scale", [ROOT, "t = make['RibbonTrailEffect']()",
+                                                   "r.setScale(Ogre.Vector3(0, 0, 0))", "frame()",
+                                                   "t.setMaxElements(2)"]),
+    ("trail given chains under the root at zero scale", [ROOT, "t = make['RibbonTrailEffect']()",
+                                                 "r.setScale(Ogre.Vector3(0, 0, 0))", "frame()",
+                                                 "t.setNumberOfChains(2)"]),
+    ("trail under an object under the root at zero scale", [ROOT, "p = make['GameObject']()", "t = make['RibbonTrailEffect']()",
+                                                    "p.addChild(t)", "r.setScale(Ogre.Vector3(0, 0, 0))", "frame()",
+                                                    "t.setMaxElements(2)", "t.setNumberOfChains(2)"]),
+    ("objects scaled under the scaled root", [ROOT, "o = make['TransformObject']()",
+                                              "r.setScale(Ogre.Vector3(1e15, 1e15, 1e15))",
+                                              "o.setScale(Ogre.Vector3(1e15, 1e15, 1e15))",
+                                              "o.setPosition(Ogre.Vector3(1e15, 0, 0))"]),
+    ("mesh box times its scale", ["m = make['PlainMesh']()", "m.setBoundingBox(%s)" % HUGE_BOX,
+                                  "m.setScale(Ogre.Vector3(1e9, 1, 1))"]),
+    ("mesh box left for a later mesh", ["m = make['PlainMesh']()", "m.setBoundingBox(%s)" % HUGE_BOX, "frame()",
+                                        "del m", "frame()", "n = make['PlainMesh']()",
+                                        "n.setScale(Ogre.Vector3(1e9, 1, 1))"]),
+    # A follower goes where its bone is, under its own parent.
+    ("bone follower under a scaled parent", FOLLOWER + [
+        "q = make['GameObject']()", "q.setScale(Ogre.Vector3(1e8, 1e8, 1e8))", "q.addChild(g)",
+        "m.attachObjectToBone('Arm', g, Ogre.Vector3(1e8, 0, 0), Ogre.Quaternion())"] + ANIMATED),
+    ("bone follower under a moved parent", FOLLOWER + [
+        "q = make['GameObject']()", "q.setPosition(Ogre.Vector3(9e14, 0, 0))", "q.addChild(g)",
+        "m.attachObjectToBone('Root', g, Ogre.Vector3(2e14, 0, 0), Ogre.Quaternion())"] + ANIMATED),
+    ("bone follower whose parent is scaled after the attach", FOLLOWER + [
+        "q = make['GameObject']()", "q.addChild(g)",
+        "m.attachObjectToBone('Arm', g, Ogre.Vector3(100, 0, 0), Ogre.Quaternion())", "frame()",
+        "q.setScale(Ogre.Vector3(1e14, 1e14, 1e14))"] + ANIMATED),
+    ("trail moved half its length a frame", trail_moving(6)),
+    ("trail moved far beyond its length a frame", trail_moving("1e9")),
+]
+
+
 class ScriptFuzz(scriptfuzz.FuzzTest):
     modules = [TolvaEngine, TolvaValues]
     values_module = Ogre
@@ -253,8 +302,13 @@ class ScriptFuzz(scriptfuzz.FuzzTest):
     program_leaves = ("TransformObject", "PointLight", "SpotLight", "BillboardEffect", "BillboardChainEffect",
                       "RibbonTrailEffect", "MeshObject", "ParticleSystem")
     sequence_labels = ("GameObject", "TransformObject", "PointLight", "BillboardChainEffect", "RibbonTrailEffect",
-                       "PlainMesh", "ParticleSystem")
-    sequences = 30
+                       "PlainMesh", "MeshObject", "ParticleSystem", "NodeObject")
+    sequences = 400
+    program_rows = ROWS
+    shared_boxes = ("PlainMesh", "MeshObject")
+    sequence_weights = {"attachObjectToBone": 6, "setBoundingBox": 4, "setMaxElements": 2, "setNumberOfChains": 2}
+    sequence_strings = {"attachObjectToBone": ["'Arm'", "'Root'"], "detachObjectFromBone": ["'Arm'"],
+                        "selectAnimation": ["'Lift'"]}
     max_single_cases = 5000
 
     def extra_strings(self):
