@@ -16,7 +16,6 @@ namespace {
 volatile std::sig_atomic_t sReceived = 0;
 volatile std::sig_atomic_t sScriptInterruptible = 0;
 volatile std::sig_atomic_t sEnding = 0;
-volatile std::sig_atomic_t sInstalled = 0;
 // Read and written in the handler: it must be lock-free to be safe there.
 std::atomic<std::int64_t> sFirstAt(0);
 static_assert(std::atomic<std::int64_t>::is_always_lock_free);
@@ -31,37 +30,29 @@ std::int64_t monotonicNanoseconds()
     return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-void install(int flags, struct sigaction* old1, struct sigaction* old2, struct sigaction* old3,
-    void (*handler)(int))
-{
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    // One stop signal at a time: a second one waits until the handler has recorded the first.
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    sigaddset(&action.sa_mask, SIGHUP);
-    action.sa_flags = flags;
-    sigaction(SIGINT, &action, old1);
-    sigaction(SIGTERM, &action, old2);
-    sigaction(SIGHUP, &action, old3);
-}
-
 } // namespace
 
 StopSignals::StopSignals()
 {
     sReceived = 0;
     sEnding = 0;
+    struct sigaction action = {};
+    action.sa_handler = &StopSignals::handle;
+    // One stop signal at a time: a second one waits until the handler has recorded the first.
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    sigaddset(&action.sa_mask, SIGHUP);
     // Interrupted system calls are restarted: a read of a file or the rendering engine's swap
     // must not fail because someone pressed Ctrl-C.
-    install(SA_RESTART, &mOldInterrupt, &mOldTerminate, &mOldHangUp, &StopSignals::handle);
-    sInstalled = 1;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &mOldInterrupt);
+    sigaction(SIGTERM, &action, &mOldTerminate);
+    sigaction(SIGHUP, &action, &mOldHangUp);
 }
 
 StopSignals::~StopSignals()
 {
-    sInstalled = 0;
     sigaction(SIGINT, &mOldInterrupt, nullptr);
     sigaction(SIGTERM, &mOldTerminate, nullptr);
     sigaction(SIGHUP, &mOldHangUp, nullptr);
@@ -83,11 +74,15 @@ void StopSignals::setScriptInterruptible(bool interruptible)
         return;
     }
     sScriptInterruptible = interruptible ? 1 : 0;
-    if (sInstalled != 0) {
-        // A script waiting in a read or a sleep must see the signal as well as a busy one: the
-        // call it waits in ends, and the interpreter raises KeyboardInterrupt there. Engine code
-        // keeps its calls restarted.
-        install(interruptible ? 0 : SA_RESTART, nullptr, nullptr, nullptr, &StopSignals::handle);
+    // A script waiting in a read or a sleep must see the signal as well as a busy one: the call it
+    // waits in ends, and the interpreter raises KeyboardInterrupt there. Engine code keeps its
+    // calls restarted. A handler a script installed in the meantime stays as it is.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action = {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == &StopSignals::handle) {
+            action.sa_flags = interruptible ? (action.sa_flags & ~SA_RESTART) : (action.sa_flags | SA_RESTART);
+            sigaction(signal, &action, nullptr);
+        }
     }
 }
 
