@@ -371,6 +371,7 @@ bool Engine::run()
         }
         if (StopSignals::received()) {
             // Ctrl-C, SIGTERM or SIGHUP: the end of the program, never a restart.
+            StopSignals::beginOrderlyEnd();
             stop(false);
         }
     }

@@ -175,6 +175,14 @@ bool ResourceLocator::addLocation(const std::string& archiveType, const std::str
             return false;
         }
     }
+    const std::string where = boost::filesystem::absolute(pieces[0]).lexically_normal().string();
+    boost::system::error_code error;
+    if (archiveType == "FileSystem" && boost::filesystem::exists(pieces[0], error) && !isDirectory(pieces[0])) {
+        // The rendering engine would take a file, a pipe or a device as a folder that holds
+        // nothing; a folder that does not exist (yet) stays a location, as it always was.
+        throw InitialisationException(ToString("Failed to open resource location ") + ToString(where)
+            + ToString(" (FileSystem): ") + ToString(pieces[0]) + ToString(" is not a folder."));
+    }
     try {
         Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
             pieces[0], archiveType, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, recursive);
@@ -184,7 +192,6 @@ bool ResourceLocator::addLocation(const std::string& archiveType, const std::str
     } catch (const Ogre::Exception& error) {
         // The location exists in the configuration but cannot be read (a damaged archive): the
         // program cannot run without its media, and the user must learn which file is at fault.
-        const std::string where = boost::filesystem::absolute(pieces[0]).lexically_normal().string();
         throw InitialisationException(ToString("Failed to open resource location ") + ToString(where) + ToString(" (")
             + ToString(archiveType) + ToString("): ") + ToString(error.getDescription()));
     }
@@ -212,6 +219,11 @@ std::string ResourceLocator::read(const std::string& name)
 {
     if (Ogre::DataStreamPtr stream = open(name)) {
         return stream->getAsString();
+    }
+    // A damaged archive entry is no missing resource: the player must learn which file to replace.
+    const std::string unreadable = describeUnreadable(name);
+    if (!unreadable.empty()) {
+        throw IOException(unreadable);
     }
     OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND, "Cannot locate resource " + name + " in any resource location.",
         "Engine::getResourceData");

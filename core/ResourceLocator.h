@@ -37,6 +37,8 @@ public:
     static Ogre::DataStreamPtr open(const std::string& name);
     /// The whole content (bytes, zero bytes kept).
     /// @throw Ogre::FileNotFoundException when it is nowhere
+    /// @throw IOException with the text of describeUnreadable when a location holds it but
+    ///        cannot read it
     static std::string read(const std::string& name);
     /// Whether open would find the resource.
     static bool exists(const std::string& name);

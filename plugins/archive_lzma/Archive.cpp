@@ -9,6 +9,7 @@
 #include <iostream>
 #include <limits>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tolva::plugin::archive::lzma {
@@ -35,10 +36,19 @@ bool Archive::isCaseSensitive() const
 void Archive::load()
 {
     unload();
-    int fd = ::open(mName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer that never comes; a
+    // regular file reads the same either way.
+    int fd = ::open(mName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throw Ogre::InternalErrorException(
             Ogre::Exception::ERR_INTERNAL_ERROR, mName + " failed to open.", "load", "Archive", 176);
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        // A folder, a pipe or a device: nothing that can be read as a 7z file.
+        ::close(fd);
+        throw Ogre::InternalErrorException(
+            Ogre::Exception::ERR_INTERNAL_ERROR, mName + " is not a valid LZMA archive.", "load", "Archive", 193);
     }
 
     std::vector<Entry> entries;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -103,6 +105,73 @@ TEST(DamagedArchive, DataThatCannotBeReadIsNamedAndTheProgramEndsInOrder)
             + archive + "' (LZMA) could not be read.\n");
     EXPECT_NE(home.readEngineLog().find("Average FPS: "), std::string::npos) << "the graphics module was shut down";
     EXPECT_EQ(home.readEngineConfig(), config);
+}
+
+TEST(DamagedArchive, ADamagedEntryOfAStoredArchiveIsNamedWithItsArchive)
+{
+    // The game's archive repacked as a player may: stored and not solid, so every entry's bytes lie
+    // in the file as they are, and only the damaged entry fails its check.
+    TempDir media;
+    const std::string unpacked = media.file("unpacked");
+    const std::string archive = media.file("spindlewake.7z");
+    const std::string repack = "cd '" + media.path() + "' && 7z x -bd -y -bso0 -o'" + unpacked + "' '" + TOLVA_TREE_DIR
+        + "/media/spindlewake.7z' && cd '" + unpacked + "' && 7z a -t7z -mx=0 -ms=off -bd -y -bso0 '" + archive + "' .";
+    ASSERT_EQ(std::system(repack.c_str()), 0) << repack;
+    const std::string entry = "scripts/level/Level.py";
+    std::string damaged = readFile(archive);
+    const std::string::size_type at = damaged.find(readFile(unpacked + "/" + entry).substr(0, 200));
+    ASSERT_NE(at, std::string::npos);
+    for (std::size_t i = at + 100; i < at + 108; ++i) {
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x5a);
+    }
+    media.write("spindlewake.7z", damaged);
+    const std::string config = replaced(shippedFile("engine.cfg"), "LZMA=../media/spindlewake.7z", "LZMA=" + archive);
+    TestHome home(config, shippedFile("controls.cfg"));
+    RunningProgram program;
+    EXPECT_EQ(program.waitForExit(EndSeconds), 1);
+    const std::string error = program.standardError();
+    EXPECT_EQ(error.rfind(FatalPrefix, 0), 0u) << error;
+    EXPECT_NE(error.find("The entry '" + entry + "' of '" + archive + "' (LZMA) could not be read.\n"), std::string::npos)
+        << error;
+    EXPECT_EQ(home.readEngineConfig(), config);
+}
+
+TEST(ResourceLocation, OneThatIsNoArchiveFileOrNoFolderIsNamedAndRefused)
+{
+    struct Row {
+        const char* what;
+        const char* type;
+        bool pipe; ///< a named pipe, else a plain file
+        std::string reason;
+    };
+    const std::vector<Row> rows = {
+        {"archive that is a named pipe", "LZMA", true, " is not a valid LZMA archive."},
+        {"folder that is a named pipe", "FileSystem", true, " is not a folder."},
+        {"folder that is a file", "FileSystem", false, " is not a folder."},
+    };
+    for (const Row& row : rows) {
+        TempDir media;
+        const std::string location = media.file("location");
+        if (row.pipe) {
+            ASSERT_EQ(mkfifo(location.c_str(), 0600), 0);
+        } else {
+            media.write("location", "a file\n");
+        }
+        const std::string config = replaced(
+            shippedFile("engine.cfg"), "[Resources]\n", "[Resources]\n" + std::string(row.type) + "=" + location + "\n");
+        TestHome home(config, shippedFile("controls.cfg"));
+        RunningProgram program;
+        // A start that waits on the pipe would not end, not even with a signal.
+        if (!program.waitForText(program.errorFile(), FatalPrefix, 10.0)) {
+            program.sendSignal(SIGTERM);
+        }
+        EXPECT_EQ(program.waitForExit(EndSeconds), 1) << row.what;
+        EXPECT_EQ(program.standardError(),
+            FatalPrefix + "Failed to open resource location " + location + " (" + row.type + "): " + location + row.reason
+                + "\n")
+            << row.what;
+        EXPECT_EQ(home.readEngineConfig(), config) << row.what;
+    }
 }
 
 TEST(StopSignal, ShutsTheProgramDownInOrderAndWritesTheConfigurationBack)

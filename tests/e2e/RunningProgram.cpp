@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 namespace tolva::test {
 
@@ -18,11 +19,18 @@ const auto PollInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
-RunningProgram::RunningProgram(const std::vector<std::pair<std::string, std::string>>& environment)
+RunningProgram::RunningProgram(
+    const std::vector<std::pair<std::string, std::string>>& environment, const std::vector<std::string>& launcher)
 {
     const std::string out = mOutputs.file("out.txt");
     const std::string err = mOutputs.file("err.txt");
     const std::string program = std::string(TOLVA_TREE_DIR) + "/bin/spindlewake";
+    std::vector<char*> arguments;
+    for (const std::string& argument : launcher) {
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    }
+    arguments.push_back(const_cast<char*>(program.c_str()));
+    arguments.push_back(nullptr);
     mPid = fork();
     if (mPid == 0) {
         if (chdir(TOLVA_TREE_DIR "/bin") != 0) {
@@ -40,7 +48,7 @@ RunningProgram::RunningProgram(const std::vector<std::pair<std::string, std::str
 #endif
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        execvp(arguments[0], arguments.data());
         _exit(121);
     }
 }
@@ -48,9 +56,16 @@ RunningProgram::RunningProgram(const std::vector<std::pair<std::string, std::str
 RunningProgram::~RunningProgram()
 {
     if (mPid > 0 && !mEnded) {
-        kill(mPid, SIGKILL);
+        killAll();
         waitpid(mPid, nullptr, 0);
     }
+}
+
+void RunningProgram::killAll() const
+{
+    // A launcher such as timeout runs the program in a process group of its own.
+    kill(-mPid, SIGKILL);
+    kill(mPid, SIGKILL);
 }
 
 bool RunningProgram::hasEnded()
@@ -95,7 +110,7 @@ int RunningProgram::waitForExit(double seconds)
         std::this_thread::sleep_for(PollInterval);
     }
     if (!hasEnded()) {
-        kill(mPid, SIGKILL);
+        killAll();
         waitpid(mPid, nullptr, 0);
         mEnded = true;
         mStatus = -1;

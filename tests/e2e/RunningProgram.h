@@ -16,7 +16,10 @@ namespace tolva::test {
 class RunningProgram {
 public:
     /// @param environment extra variables of the program, as name and value
-    explicit RunningProgram(const std::vector<std::pair<std::string, std::string>>& environment = {});
+    /// @param launcher a command that runs the program (its path is appended), or none; pid()
+    ///        is then the launcher's
+    explicit RunningProgram(const std::vector<std::pair<std::string, std::string>>& environment = {},
+        const std::vector<std::string>& launcher = {});
     ~RunningProgram();
 
     RunningProgram(const RunningProgram&) = delete;
@@ -31,10 +34,14 @@ public:
 
     pid_t pid() const { return mPid; }
     std::string standardError() const;
+    /// The files that receive the standard output and error.
+    std::string outputFile() const { return mOutputs.file("out.txt"); }
+    std::string errorFile() const { return mOutputs.file("err.txt"); }
     std::string standardOutput() const;
 
 private:
     bool hasEnded();
+    void killAll() const;
 
     TempDir mOutputs;
     pid_t mPid = -1;

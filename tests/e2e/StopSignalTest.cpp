@@ -1,6 +1,7 @@
-// The real program stopped by signals: a script that never returns is interrupted, the terminal's
-// hang-up stops the game like SIGTERM, a second signal during the write-back leaves no temporary
-// file, and run.sh without a display hands Ctrl-C to the game alone.
+// The real program stopped by signals: a script that never returns, busy or waiting in a read, is
+// interrupted, the terminal's hang-up stops the game like SIGTERM, signals that arrive together
+// are one request, a second signal during the write-back leaves no temporary file, and run.sh
+// without a display hands Ctrl-C to the game alone.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -42,10 +43,13 @@ std::string shippedFile(const std::string& name)
     return readFile(std::string(TOLVA_TREE_DIR) + "/cfg/" + name);
 }
 
+const std::string Busy = "while True: pass";
+const std::string Waiting = "import os; os.read(os.pipe()[0], 1)";
+
 /// Python run at the interpreter's start (PYTHONPATH): once the game script's module is made, its
 /// Game class reports its first frame and the end of its shutdown, and in `mode` "frame" or
-/// "scheduled" a frame or a scheduled callback loops for ever.
-std::string misbehavingGame(const std::string& mode)
+/// "scheduled" a frame or a scheduled callback runs `hold`, which never returns.
+std::string misbehavingGame(const std::string& mode, const std::string& hold = Busy)
 {
     return "import builtins, sys\n"
            "MODE = '" + mode + "'\n"
@@ -58,14 +62,14 @@ std::string misbehavingGame(const std::string& mode)
            "        self.ran = True\n"
            "        print('the game runs')\n"
            "        if MODE == 'frame':\n"
-           "            print('a script loops')\n"
-           "            while True: pass\n"
+           "            print('a script holds')\n"
+           "            " + hold + "\n"
            "        if MODE == 'scheduled':\n"
            "            import TolvaEngine\n"
            "            class Loop(TolvaEngine.ScheduleListener):\n"
            "                def scheduled(self):\n"
-           "                    print('a script loops')\n"
-           "                    while True: pass\n"
+           "                    print('a script holds')\n"
+           "                    " + hold + "\n"
            "            self.loop = Loop()\n"
            "            TolvaEngine.TolvaSingleton.getInstance().getTime().addSchedule(0, self.loop)\n"
            "    def newShutdown(self):\n"
@@ -130,18 +134,21 @@ TEST(StopSignal, InterruptsTheRunningScriptAndStillShutsDownInOrder)
     struct Row {
         const char* what;
         std::string mode;
+        std::string hold;
         int signal;
         bool interrupted;
     };
     const std::vector<Row> rows = {
-        {"console statement", "console", SIGTERM, true},
-        {"game script's frame", "frame", SIGINT, true},
-        {"scheduled callback", "scheduled", SIGTERM, true},
-        {"no script running", "idle", SIGINT, false},
+        {"console statement", "console", Busy, SIGTERM, true},
+        {"console statement waiting in a read", "console", Waiting, SIGINT, true},
+        {"game script's frame", "frame", Busy, SIGINT, true},
+        {"game script's frame waiting in a read", "frame", Waiting, SIGTERM, true},
+        {"scheduled callback", "scheduled", Busy, SIGTERM, true},
+        {"no script running", "idle", Busy, SIGINT, false},
     };
     for (const Row& row : rows) {
         TempDir scripts;
-        scripts.write("sitecustomize.py", misbehavingGame(row.mode));
+        scripts.write("sitecustomize.py", misbehavingGame(row.mode, row.hold));
         TestHome home;
         home.writeEngineConfig(Comment + shippedFile("engine.cfg"));
         RunningProgram program({{"PYTHONPATH", scripts.path()}});
@@ -151,15 +158,16 @@ TEST(StopSignal, InterruptsTheRunningScriptAndStillShutsDownInOrder)
             std::system("xdotool search --sync --name Spindlewake windowactivate --sync >/dev/null 2>&1");
             // On a loaded machine a key can come before the console shows: the grave key again
             // shows a console the first one did not, or hides and shows one that lost the line.
-            for (int tries = 0; tries < 4 && !program.waitForText(log, "a script loops", tries == 0 ? 0.0 : 15.0);
+            const std::string statement = "xdotool type --delay 20 'print(\"a script holds\") or exec(\"" + row.hold + "\")'";
+            for (int tries = 0; tries < 4 && !program.waitForText(log, "a script holds", tries == 0 ? 0.0 : 15.0);
                  ++tries) {
                 std::system("xdotool key grave");
                 std::this_thread::sleep_for(std::chrono::seconds(2));
-                std::system("xdotool type --delay 20 'print(\"a script loops\") or exec(\"while True: pass\")'");
+                std::system(statement.c_str());
                 std::system("xdotool key Return");
             }
         }
-        ASSERT_TRUE(program.waitForText(log, row.interrupted ? "a script loops" : "the game runs", StartSeconds))
+        ASSERT_TRUE(program.waitForText(log, row.interrupted ? "a script holds" : "the game runs", StartSeconds))
             << row.what << ": " << program.standardError() << ending(readFile(log));
         if (!row.interrupted) {
             // Frames go on; the signal arrives between two of them (most likely while drawing).
@@ -213,6 +221,46 @@ TEST(StopSignal, ASecondSignalDuringTheWriteBackLeavesNoTemporaryFile)
         EXPECT_EQ(home.readEngineConfig(), engineConfig) << file;
         // The controls are written first: a signal at the engine's file comes after they were.
         EXPECT_EQ(inode(home.dataFile("controls.cfg")) == controls, file == "controls.cfg") << file;
+    }
+}
+
+TEST(StopSignal, SignalsArrivingTogetherAreOneRequestAndALaterOneEndsAStartThatHangs)
+{
+    // "timeout -s TERM" signals the program and then its process group; SIGALRM is its time
+    // running out. A script at the interpreter's start holds the start up for a while: no frame
+    // can begin the orderly end before the second signal comes.
+    struct Row {
+        const char* what;
+        bool timeout;
+        int startSeconds; ///< how long the start is held up
+        double secondAfter; ///< seconds from the first signal to the second, negative for none
+        int status;
+    };
+    const std::vector<Row> rows = {
+        {"timeout -s TERM running out while the game runs", true, 0, -1.0, 0},
+        {"a second SIGTERM 10 ms after the first while the game starts", false, 5, 0.01, 0},
+        {"a second SIGTERM 1.5 s after the first while the start hangs", false, 120, 1.5, 128 + SIGTERM},
+    };
+    for (const Row& row : rows) {
+        TempDir scripts;
+        scripts.write("sitecustomize.py", row.startSeconds == 0 ? std::string()
+                : "import time\nprint('the game starts', flush=True)\ntime.sleep(" + std::to_string(row.startSeconds) + ")\n");
+        TestHome home;
+        home.writeEngineConfig(Comment + shippedFile("engine.cfg"));
+        const std::vector<std::string> launcher = {"timeout", "--preserve-status", "-s", "TERM", "1000"};
+        RunningProgram program({{"PYTHONPATH", scripts.path()}}, row.timeout ? launcher : std::vector<std::string>());
+        ASSERT_TRUE(row.startSeconds != 0 ? program.waitForText(program.outputFile(), "the game starts", StartSeconds)
+                                          : program.waitForText(home.dataFile("engine.log"), EngineBuilt, StartSeconds))
+            << row.what << ": " << program.standardError();
+        program.sendSignal(row.timeout ? SIGALRM : SIGTERM);
+        if (row.secondAfter >= 0) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(row.secondAfter));
+            program.sendSignal(SIGTERM);
+        }
+        // A start that hangs ends well before its script would let it go on.
+        EXPECT_EQ(program.waitForExit(row.startSeconds > 60 ? 20.0 : EndSeconds), row.status)
+            << row.what << ": " << program.standardError();
+        EXPECT_EQ(home.readEngineConfig().find(Comment) == std::string::npos, row.status == 0) << row.what;
     }
 }
 
