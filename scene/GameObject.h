@@ -126,7 +126,12 @@ protected:
     /// This object's place, its node's own transform taken under the given place of its parent,
     /// by the rendering engine's rules.
     WorldPose poseUnder(const WorldPose& parent) const;
-    /// The world place of this object's node's parent (none: the origin).
+    /// The node's place, its own transform taken under the given place of its parent.
+    static WorldPose composeUnder(const WorldPose& parent, const Ogre::Node* node);
+    /// The node's world place as the rendering engine's next update of the tree will make it,
+    /// from the current transforms of the node and its ancestors (none: the origin).
+    static WorldPose worldPoseOf(const Ogre::Node* node);
+    /// The world place of this object's node's parent (none: the origin), as worldPoseOf.
     WorldPose parentPose() const;
     /// Whether this object's subtree fits the world bounds with this object at the given place.
     WorldFit fitAt(const WorldPose& pose) const;

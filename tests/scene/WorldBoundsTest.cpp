@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -206,6 +207,56 @@ TEST_F(WorldBounds, MovesThatWouldTakeADescendantBeyond1e15AreRefusedChangingNot
         EXPECT_EQ(Ogre::Vector3(1e15f), leaf.getWorldScale());
         EXPECT_EQ(static_cast<Hierarchical*>(graphics().getRootNodeObject()), stranger.getParent());
         EXPECT_EQ(Ogre::Vector3::ZERO, stranger.getWorldPosition());
+    }
+}
+
+TEST_F(WorldBounds, EachCallIsJudgedOnTheTransformsAsTheyAreWithNoFrameBetween)
+{
+    // A chain of five levels. The rendering engine brings the world transforms it caches up to
+    // date only in a frame: below an ancestor changed since, they are stale.
+    const auto scaleTo = [](float value) { return [value](GameObject& o) { o.setScale(Ogre::Vector3(value)); }; };
+    struct Step {
+        int level; // -1: a frame
+        std::function<void(GameObject&)> call;
+        bool refused;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        Ogre::Vector3 leafWorldPosition;
+        Ogre::Vector3 leafWorldScale;
+    };
+    const std::vector<Case> cases = {
+        {"scales of 1e15 on alternate levels",
+            {{0, scaleTo(1e15f), false}, {2, scaleTo(1e15f), true}, {4, scaleTo(1e15f), true}}, Ogre::Vector3::ZERO,
+            Ogre::Vector3(1e15f)},
+        {"a move to 1e6 after an ancestor was scaled back down",
+            {{0, scaleTo(1e10f), false}, {-1, nullptr, false}, {0, scaleTo(1), false},
+                {2, [](GameObject& o) { o.setPosition(Ogre::Vector3(1e6f, 0, 0)); }, false}},
+            Ogre::Vector3(1e6f, 0, 0), Ogre::Vector3::UNIT_SCALE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::unique_ptr<GameObject>> chain;
+        for (int level = 0; level < 5; ++level) {
+            chain.push_back(std::make_unique<GameObject>());
+            if (level > 0) {
+                chain[level - 1]->addChild(chain[level].get());
+            }
+        }
+        frame();
+        for (const Step& step : c.steps) {
+            if (step.level < 0) {
+                frame();
+            } else if (step.refused) {
+                EXPECT_THROW(step.call(*chain[step.level]), InvalidArgumentException) << "level " << step.level;
+            } else {
+                EXPECT_NO_THROW(step.call(*chain[step.level])) << "level " << step.level;
+            }
+        }
+        frame();
+        EXPECT_EQ(c.leafWorldPosition, chain.back()->getWorldPosition());
+        EXPECT_EQ(c.leafWorldScale, chain.back()->getWorldScale());
     }
 }
 
