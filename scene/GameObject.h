@@ -8,7 +8,9 @@
 // it somewhere, is refused when a node of the object's subtree would end with a world position or
 // scale that is not finite or beyond 1e15, or a geometry that follows a node would end beyond the
 // 1e7 the physics can simulate. The check walks the subtree that moves, once per call, as the
-// rendering engine's own update of that subtree does afterwards; objects elsewhere cost nothing.
+// rendering engine's own update of that subtree does afterwards, under the world place its
+// ancestors' current transforms give it (never the rendering engine's cached one, which is stale
+// until the next frame when an ancestor changed); objects elsewhere cost nothing.
 #pragma once
 
 #include <OgreNode.h>
