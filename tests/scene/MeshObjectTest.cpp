@@ -10,6 +10,7 @@
 #include <OgreEntity.h>
 #include <OgreSubEntity.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -198,21 +199,19 @@ TEST_F(MeshObjects, AFollowBeyondTheWorldBoundsIsRefusedAtTheAttachOrSkippedInTh
         mLog->clear();
         if (c.attachRefused) {
             EXPECT_THROW(mesh->attachObjectToBone("Hand", &follower, c.offset), InvalidArgumentException);
-            EXPECT_TRUE(mesh->getSkeletonAttachments().empty());
-            EXPECT_EQ(nullptr, mesh->getBone("Hand")->getListener());
         } else {
             mesh->attachObjectToBone("Hand", &follower, c.offset);
         }
+        EXPECT_EQ(c.attachRefused, mesh->getSkeletonAttachments().empty());
         for (int i = 0; i < 4; ++i) {
             mesh->advanceAnimation(0.5f, true);
             EXPECT_NO_THROW(frame());
         }
         EXPECT_TRUE(same(follower.getPosition(), c.stays)) << follower.getPosition();
-        int warnings = 0;
-        for (const std::string& line : mLog->getLines()) {
-            warnings += line.rfind("Warning:", 0) == 0;
-        }
-        EXPECT_EQ(c.warnings, warnings);
+        const std::vector<std::string> lines = mLog->getLines();
+        EXPECT_EQ(c.warnings, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind("Warning:", 0) == 0;
+        }));
     }
 }
 

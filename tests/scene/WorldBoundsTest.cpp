@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
+#include <tuple>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -212,51 +212,40 @@ TEST_F(WorldBounds, MovesThatWouldTakeADescendantBeyond1e15AreRefusedChangingNot
 
 TEST_F(WorldBounds, EachCallIsJudgedOnTheTransformsAsTheyAreWithNoFrameBetween)
 {
-    // A chain of five levels. The rendering engine brings the world transforms it caches up to
-    // date only in a frame: below an ancestor changed since, they are stale.
-    const auto scaleTo = [](float value) { return [value](GameObject& o) { o.setScale(Ogre::Vector3(value)); }; };
-    struct Step {
-        int level; // -1: a frame
-        std::function<void(GameObject&)> call;
-        bool refused;
-    };
-    struct Case {
+    // Calls on the levels of a chain of five (level -1: a frame), each refused or not. The world
+    // transforms the rendering engine caches are stale below an ancestor changed since a frame.
+    const auto scale = [](float s) { return [s](GameObject& o) { o.setScale(Ogre::Vector3(s)); }; };
+    const auto far = [](GameObject& o) { o.setPosition(Ogre::Vector3(1e6f, 0, 0)); };
+    const struct {
         const char* name;
-        std::vector<Step> steps;
-        Ogre::Vector3 leafWorldPosition;
-        Ogre::Vector3 leafWorldScale;
-    };
-    const std::vector<Case> cases = {
-        {"scales of 1e15 on alternate levels",
-            {{0, scaleTo(1e15f), false}, {2, scaleTo(1e15f), true}, {4, scaleTo(1e15f), true}}, Ogre::Vector3::ZERO,
-            Ogre::Vector3(1e15f)},
+        std::vector<std::tuple<int, std::function<void(GameObject&)>, bool>> steps;
+        Ogre::Vector3 leafPosition, leafScale;
+    } cases[] = {
+        {"scales of 1e15 on alternate levels", {{0, scale(1e15f), false}, {2, scale(1e15f), true}, {4, scale(1e15f), true}},
+            Ogre::Vector3::ZERO, Ogre::Vector3(1e15f)},
         {"a move to 1e6 after an ancestor was scaled back down",
-            {{0, scaleTo(1e10f), false}, {-1, nullptr, false}, {0, scaleTo(1), false},
-                {2, [](GameObject& o) { o.setPosition(Ogre::Vector3(1e6f, 0, 0)); }, false}},
+            {{0, scale(1e10f), false}, {-1, nullptr, false}, {0, scale(1), false}, {2, far, false}},
             Ogre::Vector3(1e6f, 0, 0), Ogre::Vector3::UNIT_SCALE},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::unique_ptr<GameObject>> chain;
-        for (int level = 0; level < 5; ++level) {
-            chain.push_back(std::make_unique<GameObject>());
-            if (level > 0) {
-                chain[level - 1]->addChild(chain[level].get());
-            }
+        GameObject chain[5];
+        for (int level = 1; level < 5; ++level) {
+            chain[level - 1].addChild(&chain[level]);
         }
         frame();
-        for (const Step& step : c.steps) {
-            if (step.level < 0) {
+        for (const auto& [level, call, refused] : c.steps) {
+            if (level < 0) {
                 frame();
-            } else if (step.refused) {
-                EXPECT_THROW(step.call(*chain[step.level]), InvalidArgumentException) << "level " << step.level;
+            } else if (refused) {
+                EXPECT_THROW(call(chain[level]), InvalidArgumentException) << "level " << level;
             } else {
-                EXPECT_NO_THROW(step.call(*chain[step.level])) << "level " << step.level;
+                EXPECT_NO_THROW(call(chain[level])) << "level " << level;
             }
         }
         frame();
-        EXPECT_EQ(c.leafWorldPosition, chain.back()->getWorldPosition());
-        EXPECT_EQ(c.leafWorldScale, chain.back()->getWorldScale());
+        EXPECT_EQ(c.leafPosition, chain[4].getWorldPosition());
+        EXPECT_EQ(c.leafScale, chain[4].getWorldScale());
     }
 }
 
