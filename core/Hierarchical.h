@@ -66,9 +66,10 @@ public:
     virtual void _attachToSceneNode(Ogre::SceneNode* node) { }
     virtual void _detachFromSceneNode(Ogre::SceneNode* node) { }
     /// Asked by a game object before a move that would take this object, hung on its node, to the
-    /// given world place: whether what this object places there (geometries) may stand there.
-    /// True by default.
-    virtual bool _fitsOnSceneNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation) const
+    /// given world place (the node's world position, orientation and scale): whether what this
+    /// object places there (geometries) may stand there. True by default.
+    virtual bool _fitsOnSceneNode(
+        const Ogre::Vector3& position, const Ogre::Quaternion& orientation, const Ogre::Vector3& scale) const
     {
         return true;
     }

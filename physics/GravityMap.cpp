@@ -83,6 +83,7 @@ void GravityMap::setUp(const std::string& fileName)
     mTrigger = std::make_unique<Trigger>(size);
     // The trigger's geometry rides on the map's node, so its place in the grid is an offset.
     mTrigger->setOffsetPosition(size * 0.5f);
+    mTrigger->_setOffsetFollowsNodeScale(size * 0.5f);
     mTrigger->setCollisionCategory(PhysicalBase::COLL_GRAVITY);
     mTrigger->setCollisionPartners(0);
     addChild(mTrigger.get());

@@ -139,11 +139,21 @@ void PhysicalBase::_detachFromSceneNode(Ogre::SceneNode* node)
     }
 }
 
-bool PhysicalBase::_fitsOnSceneNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation) const
+bool PhysicalBase::_fitsOnSceneNode(
+    const Ogre::Vector3& position, const Ogre::Quaternion& orientation, const Ogre::Vector3& scale) const
 {
+    // A scaled offset must itself stay an offset the geometry takes, wherever the node stands.
+    const Ogre::Vector3 scaledOffset = scale * mUnscaledOffset;
+    if (mOffsetFollowsNodeScale && !ode::isPlaceable(scaledOffset)) {
+        return false;
+    }
     for (unsigned int i = 0; i < getGeometryCount(); ++i) {
         const ode::Geometry* geometry = getGeometry(i);
-        if (geometry && !geometry->getBody() && !ode::isPlaceable(position + orientation * geometry->getOffsetPosition())) {
+        if (!geometry || geometry->getBody()) {
+            continue;
+        }
+        const Ogre::Vector3 offset = mOffsetFollowsNodeScale ? scaledOffset : geometry->getOffsetPosition();
+        if (!ode::isPlaceable(position + orientation * offset)) {
             return false;
         }
     }

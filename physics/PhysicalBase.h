@@ -88,8 +88,18 @@ public:
     void _attachToSceneNode(Ogre::SceneNode* node) override;
     void _detachFromSceneNode(Ogre::SceneNode* node) override;
     /// Whether every geometry that follows the node stays where the physics can simulate it
-    /// (within 1e7); geometries on a body follow the body instead.
-    bool _fitsOnSceneNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation) const override;
+    /// (within 1e7), its offset as it will be applied there; geometries on a body follow the body
+    /// instead.
+    bool _fitsOnSceneNode(
+        const Ogre::Vector3& position, const Ogre::Quaternion& orientation, const Ogre::Vector3& scale) const override;
+    /// For an object whose owner refits its geometries' offset to the node's world scale before
+    /// every step (a gravity map's sensor): the offset at scale one, which the world-bound check
+    /// multiplies by the node's scale. Called by that owner.
+    void _setOffsetFollowsNodeScale(const Ogre::Vector3& unscaledOffset)
+    {
+        mUnscaledOffset = unscaledOffset;
+        mOffsetFollowsNodeScale = true;
+    }
     /// As the body of a mesh object.
     Hierarchical& _getBodyHierarchical() override { return *this; }
     Transformable& _getBodyTransformable() override { return *this; }
@@ -209,6 +219,8 @@ private:
     /// Whether a slot may be connected to the collision signal: set when one connects, cleared
     /// when a dispatch finds none.
     bool mSlotsConnected = false;
+    bool mOffsetFollowsNodeScale = false;
+    Ogre::Vector3 mUnscaledOffset = Ogre::Vector3::ZERO;
     std::shared_ptr<PhysicalBase> mLifetime;
     static uint64_t nextPropertyRevision()
     {

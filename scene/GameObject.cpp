@@ -181,26 +181,43 @@ bool GameObject::warnUnlessFits(WorldFit fit)
     return fit != WorldFit::Fits;
 }
 
-GameObject::WorldPose GameObject::parentPose() const
+GameObject::WorldPose GameObject::composeUnder(const WorldPose& parent, const Ogre::Node* node)
 {
+    // As the rendering engine's Node::_updateFromParent.
     WorldPose pose;
-    if (const Ogre::Node* parent = mNode->getParent()) {
-        pose.position = parent->_getDerivedPosition();
-        pose.orientation = parent->_getDerivedOrientation();
-        pose.scale = parent->_getDerivedScale();
+    pose.orientation = node->getInheritOrientation() ? parent.orientation * node->getOrientation()
+                                                     : node->getOrientation();
+    pose.scale = node->getInheritScale() ? parent.scale * node->getScale() : node->getScale();
+    pose.position = parent.orientation * (parent.scale * node->getPosition()) + parent.position;
+    return pose;
+}
+
+GameObject::WorldPose GameObject::worldPoseOf(const Ogre::Node* node)
+{
+    // The rendering engine's derived transforms are brought up to date only by its frame's update
+    // of the tree: below an ancestor changed since then they are stale. So the chain's own
+    // transforms are combined here, from the top down, as that update will combine them. The
+    // chain is kept between calls (nothing called here walks again), so moves allocate nothing.
+    static std::vector<const Ogre::Node*> chain;
+    chain.clear();
+    for (; node; node = node->getParent()) {
+        chain.push_back(node);
+    }
+    WorldPose pose;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        pose = composeUnder(pose, *it);
     }
     return pose;
 }
 
+GameObject::WorldPose GameObject::parentPose() const
+{
+    return worldPoseOf(mNode->getParent());
+}
+
 GameObject::WorldPose GameObject::poseUnder(const WorldPose& parent) const
 {
-    // As the rendering engine's Node::_updateFromParent.
-    WorldPose pose;
-    pose.orientation = mNode->getInheritOrientation() ? parent.orientation * mNode->getOrientation()
-                                                      : mNode->getOrientation();
-    pose.scale = mNode->getInheritScale() ? parent.scale * mNode->getScale() : mNode->getScale();
-    pose.position = parent.orientation * (parent.scale * mNode->getPosition()) + parent.position;
-    return pose;
+    return composeUnder(parent, mNode);
 }
 
 GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
@@ -222,7 +239,7 @@ GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
         for (const Hierarchical* child : object->mChildren) {
             if (const auto* game = dynamic_cast<const GameObject*>(child)) {
                 pending.emplace_back(game, game->poseUnder(at));
-            } else if (!child->_fitsOnSceneNode(at.position, at.orientation)) {
+            } else if (!child->_fitsOnSceneNode(at.position, at.orientation, at.scale)) {
                 return WorldFit::BeyondPhysics;
             }
         }
@@ -232,14 +249,11 @@ GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
 
 GameObject::WorldFit GameObject::childFits(const Hierarchical* child) const
 {
-    WorldPose here;
-    here.position = mNode->_getDerivedPosition();
-    here.orientation = mNode->_getDerivedOrientation();
-    here.scale = mNode->_getDerivedScale();
+    const WorldPose here = worldPoseOf(mNode);
     if (const auto* game = dynamic_cast<const GameObject*>(child)) {
         return game->fitAt(game->poseUnder(here));
     }
-    return child->_fitsOnSceneNode(here.position, here.orientation) ? WorldFit::Fits : WorldFit::BeyondPhysics;
+    return child->_fitsOnSceneNode(here.position, here.orientation, here.scale) ? WorldFit::Fits : WorldFit::BeyondPhysics;
 }
 
 void GameObject::requireFitOrRestore(

@@ -8,7 +8,9 @@
 // it somewhere, is refused when a node of the object's subtree would end with a world position or
 // scale that is not finite or beyond 1e15, or a geometry that follows a node would end beyond the
 // 1e7 the physics can simulate. The check walks the subtree that moves, once per call, as the
-// rendering engine's own update of that subtree does afterwards; objects elsewhere cost nothing.
+// rendering engine's own update of that subtree does afterwards, under the world place its
+// ancestors' current transforms give it (never the rendering engine's cached one, which is stale
+// until the next frame when an ancestor changed); objects elsewhere cost nothing.
 #pragma once
 
 #include <OgreNode.h>
@@ -126,7 +128,12 @@ protected:
     /// This object's place, its node's own transform taken under the given place of its parent,
     /// by the rendering engine's rules.
     WorldPose poseUnder(const WorldPose& parent) const;
-    /// The world place of this object's node's parent (none: the origin).
+    /// The node's place, its own transform taken under the given place of its parent.
+    static WorldPose composeUnder(const WorldPose& parent, const Ogre::Node* node);
+    /// The node's world place as the rendering engine's next update of the tree will make it,
+    /// from the current transforms of the node and its ancestors (none: the origin).
+    static WorldPose worldPoseOf(const Ogre::Node* node);
+    /// The world place of this object's node's parent (none: the origin), as worldPoseOf.
     WorldPose parentPose() const;
     /// Whether this object's subtree fits the world bounds with this object at the given place.
     WorldFit fitAt(const WorldPose& pose) const;

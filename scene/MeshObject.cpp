@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <vector>
 
 #include "core/Engine.h"
@@ -431,6 +432,14 @@ void MeshObject::attachObjectToBone(
     SceneValueCheck::requireBounded(position, "The offset from the bone");
     SceneValueCheck::requireOrientation(orientation, "The orientation on the bone");
     Ogre::Bone* bone = getBone(boneName);
+    SkeletonAttachment attachment;
+    attachment.bone = bone;
+    attachment.position = position;
+    attachment.orientation = orientation;
+    attachment.object = object;
+    // Placed before anything is recorded: a place the object refuses refuses the attach, which
+    // would otherwise be refused again in every frame, where no caller could catch it.
+    placeOnBone(bone, attachment);
     for (const auto& entry : mAttachments) {
         if (entry.second.object == object) {
             logWarning("Warning: Request to attch object already attached to a bone. Removing.");
@@ -438,15 +447,9 @@ void MeshObject::attachObjectToBone(
             break;
         }
     }
-    SkeletonAttachment attachment;
-    attachment.bone = bone;
-    attachment.position = position;
-    attachment.orientation = orientation;
-    attachment.object = object;
     mAttachments.emplace(bone, attachment);
     object->_addWatcher(this);
     bone->setListener(this);
-    nodeUpdated(bone);
 }
 
 void MeshObject::detachObjectFromBone(GameObject* object)
@@ -489,12 +492,32 @@ void MeshObject::nodeUpdated(const Ogre::Node* node)
     if (range.first == range.second) {
         return;
     }
-    const Ogre::Quaternion boneOrientation = node->_getDerivedOrientation();
-    const Ogre::Vector3 bonePosition = node->_getDerivedPosition();
     for (auto it = range.first; it != range.second; ++it) {
-        const SkeletonAttachment& attachment = it->second;
-        attachment.object->setPosition(boneOrientation * attachment.position + bonePosition);
-        attachment.object->setOrientation(boneOrientation * attachment.orientation);
+        SkeletonAttachment& attachment = it->second;
+        try {
+            placeOnBone(node, attachment);
+        } catch (const std::exception&) {
+            // Called from inside the render pass: a throw would end the game.
+            if (!attachment.refusalWarned) {
+                attachment.refusalWarned = true;
+                logWarning("Warning: An object that follows a bone would leave the world bounds there; it stays "
+                           "where it was.");
+            }
+        }
+    }
+}
+
+void MeshObject::placeOnBone(const Ogre::Node* bone, const SkeletonAttachment& attachment)
+{
+    const Ogre::Quaternion boneOrientation = bone->_getDerivedOrientation();
+    GameObject* object = attachment.object;
+    const Ogre::Vector3 before = object->getPosition();
+    object->setPosition(boneOrientation * attachment.position + bone->_getDerivedPosition());
+    try {
+        object->setOrientation(boneOrientation * attachment.orientation);
+    } catch (...) {
+        object->setPosition(before);
+        throw;
     }
 }
 

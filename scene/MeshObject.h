@@ -62,6 +62,8 @@ public:
         Ogre::Vector3 position = Ogre::Vector3::ZERO;
         Ogre::Quaternion orientation = Ogre::Quaternion::IDENTITY;
         GameObject* object = nullptr;
+        /// Set once a follow was refused and its warning written: one line, not one per frame.
+        bool refusalWarned = false;
     };
     /// By the bone's node.
     typedef std::multimap<const Ogre::Node*, SkeletonAttachment> SkeletonAttachmentMap;
@@ -142,14 +144,17 @@ public:
     Ogre::Bone* getBone(const std::string& boneName) const;
     /// The object follows the bone from now on, offset in the bone's space, and is placed at
     /// once. An object attached to a bone of this mesh already leaves that one first.
-    /// @throws InvalidArgumentException for a null object; getBone's exceptions
+    /// @throws InvalidArgumentException for a null object, or a place on the bone the object's
+    ///         own setters refuse (beyond the world bounds): nothing changes then; getBone's
+    ///         exceptions
     void attachObjectToBone(const std::string& boneName, GameObject* object,
         const Ogre::Vector3& position = Ogre::Vector3::ZERO,
         const Ogre::Quaternion& orientation = Ogre::Quaternion::IDENTITY);
     void detachObjectFromBone(GameObject* object);
     const SkeletonAttachmentMap& getSkeletonAttachments() const { return mAttachments; }
     /// Places the objects attached to the bone (the rendering engine calls it for each updated
-    /// bone this mesh listens to).
+    /// bone this mesh listens to, inside its render pass). A place the object refuses leaves it
+    /// where it was, with one warning per attachment; nothing is thrown.
     void nodeUpdated(const Ogre::Node* node) override;
 
     /// The material of the named sub-mesh (empty: the first). The name also becomes the base
@@ -191,6 +196,9 @@ private:
     void gameObjectDestroyed(GameObject* object) override;
     /// Stops listening to the bone when nothing follows it any more.
     void releaseBone(const Ogre::Node* bone);
+    /// Moves the object to its place on the bone, or throws its setters' refusal leaving it
+    /// where it was.
+    static void placeOnBone(const Ogre::Node* bone, const SkeletonAttachment& attachment);
     Ogre::SubEntity* findSubEntity(const std::string& subMeshName) const;
     Ogre::SubEntity* requireSubEntity(const std::string& subMeshName) const;
     bool movesBody() const { return mBody && mBodyLeadsNode; }

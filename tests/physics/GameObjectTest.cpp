@@ -155,6 +155,17 @@ TEST_F(GameObjects, MovesThatWouldTakeARayBeyond1e7AreRefusedChangingNothing)
         {"an ancestor's position", [&] { far->setPosition(Ogre::Vector3(0, 1e15f, 0)); }, true},
         {"an ancestor's scale", [&] { far->setScale(Ogre::Vector3(1e9f)); }, true},
         {"the root node object's position", [&] { root.setPosition(Ogre::Vector3(0, 0, 1e15f)); }, true},
+        // The ray three levels down would end at 9e9.
+        {"the holder's position just after the root node object was scaled",
+            [&] {
+                root.setScale(Ogre::Vector3(1e3f));
+                struct ScaleBack {
+                    NodeObject& root;
+                    ~ScaleBack() { root.setScale(Ogre::Vector3::UNIT_SCALE); }
+                } back{root};
+                holder->setPosition(Ogre::Vector3(9e6f, 0, 0));
+            },
+            true},
         {"a far parent adding the holder", [&] { EXPECT_FALSE(stranger->addChild(holder.get())); }, false},
         {"the holder choosing a far parent", [&] { holder->setParent(stranger.get()); }, false},
     };

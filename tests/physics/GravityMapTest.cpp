@@ -300,6 +300,7 @@ TEST_F(GravityMaps, AGridWithoutCellsHoldsNoPointAndPushesNothing)
 
 TEST_F(GravityMaps, ValuesThatAreNotFiniteAreRefusedAndChangeNothing)
 {
+    GameObject holder(mSceneManager->getRootSceneNode()->createChildSceneNode());
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const struct {
@@ -313,6 +314,13 @@ TEST_F(GravityMaps, ValuesThatAreNotFiniteAreRefusedAndChangeNothing)
         {"scale infinite", [&](GravityMap& map) { map.setScale(Ogre::Vector3(inf)); }},
         {"scaled by NaN", [&](GravityMap& map) { map.scale(Ogre::Vector3(nan)); }},
         {"scaled past what the physics space takes", [&](GravityMap& map) { map.scale(Ogre::Vector3(1e30f)); }},
+        // The sensor box's offset (half the grid, (4, 2, 1)) grows with the world scale.
+        {"scaled until the grid's offset passes 1e7", [&](GravityMap& map) { map.scale(Ogre::Vector3(1e4f, 1e4f, 1)); }},
+        {"under a holder scaled until the offset passes 1e7",
+            [&](GravityMap& map) {
+                holder.addChild(&map);
+                holder.setScale(Ogre::Vector3(1e4f, 1e4f, 1));
+            }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -322,8 +330,16 @@ TEST_F(GravityMaps, ValuesThatAreNotFiniteAreRefusedAndChangeNothing)
         EXPECT_EQ(1, map->getIntensity());
         EXPECT_EQ(0, map->getMagneticCharge());
         EXPECT_EQ(Ogre::Vector3(1e3f), map->getScale());
+        EXPECT_EQ(Ogre::Vector3::UNIT_SCALE, holder.getScale());
         frame(0.01f);
     }
+    // Scales that keep the offset within 1e7 stay accepted, and the steps take them.
+    auto map = makeSmallMap(1);
+    holder.addChild(map.get());
+    holder.setScale(Ogre::Vector3(1e6f, 1e6f, 1));
+    map->scale(Ogre::Vector3(1, 1, 1e6f));
+    frame(0.01f);
+    EXPECT_EQ(Ogre::Vector3(1e6f), map->getWorldScale());
 }
 
 // field.gmap: 8 x 8 x 8 cells of 2 at (8, -8, -8), turned 90 degrees about z; cell (i, j, k) holds

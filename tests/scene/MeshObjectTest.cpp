@@ -10,6 +10,7 @@
 #include <OgreEntity.h>
 #include <OgreSubEntity.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -171,6 +172,47 @@ TEST_F(MeshObjects, AttachedObjectsFollowTheirBone)
     mesh->advanceAnimation(0.25f, true);
     frame();
     EXPECT_TRUE(same(follower.getPosition(), Ogre::Vector3(2, 2.5f, 0)));
+}
+
+TEST_F(MeshObjects, AFollowBeyondTheWorldBoundsIsRefusedAtTheAttachOrSkippedInTheFrame)
+{
+    // Scaled by 7e14 along y, the rig's space puts Hand (2, 1, 0) at 7e14 and one unit higher
+    // beyond 1e15: where the offset puts it, or where "Lift" carries it.
+    const struct {
+        const char* name;
+        Ogre::Vector3 offset;
+        bool attachRefused;
+        Ogre::Vector3 stays;
+        int warnings;
+    } cases[] = {
+        {"an attach beyond the bound", Ogre::Vector3(0, 1, 0), true, Ogre::Vector3::ZERO, 0},
+        {"an animation that carries the follower beyond it", Ogre::Vector3::ZERO, false, Ogre::Vector3(2, 1, 0), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto mesh = rig();
+        mesh->setScale(Ogre::Vector3(1, 7e14f, 1));
+        GameObject follower;
+        mesh->addChild(&follower);
+        mesh->selectAnimation("Lift", false);
+        frame();
+        mLog->clear();
+        if (c.attachRefused) {
+            EXPECT_THROW(mesh->attachObjectToBone("Hand", &follower, c.offset), InvalidArgumentException);
+        } else {
+            mesh->attachObjectToBone("Hand", &follower, c.offset);
+        }
+        EXPECT_EQ(c.attachRefused, mesh->getSkeletonAttachments().empty());
+        for (int i = 0; i < 4; ++i) {
+            mesh->advanceAnimation(0.5f, true);
+            EXPECT_NO_THROW(frame());
+        }
+        EXPECT_TRUE(same(follower.getPosition(), c.stays)) << follower.getPosition();
+        const std::vector<std::string> lines = mLog->getLines();
+        EXPECT_EQ(c.warnings, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind("Warning:", 0) == 0;
+        }));
+    }
 }
 
 TEST_F(MeshObjects, ObjectDestroyedOnABoneIsForgotten)

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <tuple>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -214,6 +215,45 @@ TEST_F(WorldBounds, MovesThatWouldTakeADescendantBeyond1e15AreRefusedChangingNot
         EXPECT_EQ(Ogre::Vector3(1e15f), leaf.getWorldScale());
         EXPECT_EQ(static_cast<Hierarchical*>(graphics().getRootNodeObject()), stranger.getParent());
         EXPECT_EQ(Ogre::Vector3::ZERO, stranger.getWorldPosition());
+    }
+}
+
+TEST_F(WorldBounds, EachCallIsJudgedOnTheTransformsAsTheyAreWithNoFrameBetween)
+{
+    // Calls on the levels of a chain of five (level -1: a frame), each refused or not. The world
+    // transforms the rendering engine caches are stale below an ancestor changed since a frame.
+    const auto scale = [](float s) { return [s](GameObject& o) { o.setScale(Ogre::Vector3(s)); }; };
+    const auto far = [](GameObject& o) { o.setPosition(Ogre::Vector3(1e6f, 0, 0)); };
+    const struct {
+        const char* name;
+        std::vector<std::tuple<int, std::function<void(GameObject&)>, bool>> steps;
+        Ogre::Vector3 leafPosition, leafScale;
+    } cases[] = {
+        {"scales of 1e15 on alternate levels", {{0, scale(1e15f), false}, {2, scale(1e15f), true}, {4, scale(1e15f), true}},
+            Ogre::Vector3::ZERO, Ogre::Vector3(1e15f)},
+        {"a move to 1e6 after an ancestor was scaled back down",
+            {{0, scale(1e10f), false}, {-1, nullptr, false}, {0, scale(1), false}, {2, far, false}},
+            Ogre::Vector3(1e6f, 0, 0), Ogre::Vector3::UNIT_SCALE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GameObject chain[5];
+        for (int level = 1; level < 5; ++level) {
+            chain[level - 1].addChild(&chain[level]);
+        }
+        frame();
+        for (const auto& [level, call, refused] : c.steps) {
+            if (level < 0) {
+                frame();
+            } else if (refused) {
+                EXPECT_THROW(call(chain[level]), InvalidArgumentException) << "level " << level;
+            } else {
+                EXPECT_NO_THROW(call(chain[level])) << "level " << level;
+            }
+        }
+        frame();
+        EXPECT_EQ(c.leafPosition, chain[4].getWorldPosition());
+        EXPECT_EQ(c.leafScale, chain[4].getWorldScale());
     }
 }
 
