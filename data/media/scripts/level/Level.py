@@ -44,8 +44,9 @@ MARK_SIZE = 0.6
 PATH = [Vector3(0, 1, 2), Vector3(0, 1, -4), Vector3(0, 1, -8)]
 AUTOPILOT_FORCE = 12.0
 # Inside the updraft the air slows the sphere and its spin (both fall by this rate a second), so
-# the field's springs settle it at the gem instead of flinging it up the back wall; once the gem
-# is taken the updraft weakens to this share and lets the sphere down to roll on.
+# the field's springs settle it at the gem instead of flinging it up the back wall. Once the gem
+# is taken the updraft weakens to this share and lets the sphere down; the air still slows it, or
+# the weakened springs would swing it to and fro across the floor for ever.
 LIFT_DRAG = 4.0
 SPENT_LIFT = 0.3
 HOVER_SECONDS = 4.0
@@ -256,7 +257,7 @@ class Level:
         if inLift != self.inLift:
             self.inLift = inLift
             log("sphere %s the updraft" % ("in" if inLift else "out of"))
-        if inLift and not self.gemTaken:
+        if inLift:
             # By the frame's time, so the sphere settles alike at any frame rate.
             body = self.sphere.getMovableBody()
             slowing = math.exp(-LIFT_DRAG * seconds)
