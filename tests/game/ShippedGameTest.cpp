@@ -159,11 +159,13 @@ TEST_F(ShippedGameTest, TheMagneticFieldRollsASphereAtRestOutOfItsMiddleAtAWalki
 TEST_F(ShippedGameTest, TheUpdraftLetsTheSphereDownToRestOnceTheGemIsTaken)
 {
     // How the sphere moves the moment the gem is taken, as a player may leave it.
-    const Ogre::Vector3 motions[] = {{0, 0, 0}, {0, 0, -3}, {3, 0, 0}, {-2, 2, 2}};
+    const Ogre::Vector3 motions[] = {{0, 0, -3}, {3, 0, 0}, {-2, 2, 2}};
     for (const Ogre::Vector3& motion : motions) {
         stop();
         start({});
         ASSERT_EQ("", mStartError) << python().getErrorString();
+        // Shadows only slow the frames down.
+        mEngine->getGraphics()->setShadowsEnable(false);
         PlaySphere& sphere = *game().getPlaySphere();
         sphere.setPosition(Ogre::Vector3(0, 1, -8));
         const auto gemLine = [&] {
@@ -178,9 +180,9 @@ TEST_F(ShippedGameTest, TheUpdraftLetsTheSphereDownToRestOnceTheGemIsTaken)
         const std::ptrdiff_t taken = gemLine();
         ASSERT_LT(taken, std::ptrdiff_t(mLog->getLines().size())) << "the updraft carries the sphere to the gem";
         sphere.getMovableBody()->setLinearVelocity(sphere.getMovableBody()->getLinearVelocity() + motion);
-        // Ten seconds with the keys let go, a look every tenth of a second.
+        // Eight seconds with the keys let go, a look every tenth of a second.
         std::vector<Ogre::Vector3> path;
-        for (int step = 0; step < 500; ++step) {
+        for (int step = 0; step < 400; ++step) {
             frame(0.02f);
             if (step % 5 == 4) {
                 path.push_back(sphere.getPosition());
