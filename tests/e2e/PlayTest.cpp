@@ -5,8 +5,9 @@
 // the window is closed and the program must end cleanly with its files written. On the way the
 // test looks at the window as the player does: the picture follows the camera and the sphere,
 // nothing washes it out or fills it with one colour, the sphere stays in view in the updraft, and
-// the goal line can be read and changes with the gem. After the gem the sphere comes back down; a
-// sphere left in the magnetic field stays on the level; the closest camera stays out of the sphere.
+// the goal line can be read and changes with the gem. After the gem the sphere comes back down and
+// rests; a sphere left in the magnetic field stays on the level; the closest camera stays out of
+// the sphere. Keys meant for the console wait until the window shows it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
