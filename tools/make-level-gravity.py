@@ -9,6 +9,10 @@ vector). The level places and scales the maps itself, so both sit at the origin 
                       gravity below, weaker above; and draws it toward the middle of the grid. The
                       level doubles the grid across, which doubles the sideways forces: they are
                       halved here
+  level_spent.gravity the same grid, lifting as the updraft does but drawing nothing sideways: what
+                      the level leaves of the updraft, weakened, once its gem is taken, so that
+                      the sphere comes down where it is and rests, rather than swinging to and
+                      fro across the middle, and rolls out freely
   level_push.gravity  4 x 2 x 4 cells of 1 unit, each pointing along +x: read magnetically, it
                       pushes a charged sphere sideways, away from a charge of the same sign
 """
@@ -36,17 +40,21 @@ LIFT_SPRING = 4.0
 CENTRE_SPRING = 3.0
 
 
+def up(j):
+    return max(0.0, GRAVITY + LIFT_SPRING * (HOVER_HEIGHT - (j + 0.5)))
+
+
 def lift(i, j, k):
     # Cell centres across lie 1 and 3 units (2 cells of 2) from the middle once doubled.
     x, z = 2 * i - 3, 2 * k - 3
-    up = max(0.0, GRAVITY + LIFT_SPRING * (HOVER_HEIGHT - (j + 0.5)))
-    return (-CENTRE_SPRING * x / 2, up, -CENTRE_SPRING * z / 2)
+    return (-CENTRE_SPRING * x / 2, up(j), -CENTRE_SPRING * z / 2)
 
 
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make-level-gravity.py <output folder>")
     write(sys.argv[1], "level_lift.gravity", (4, 6, 4), lift)
+    write(sys.argv[1], "level_spent.gravity", (4, 6, 4), lambda i, j, k: (0.0, up(j), 0.0))
     write(sys.argv[1], "level_push.gravity", (4, 2, 4), lambda i, j, k: (1.0, 0.0, 0.0))
 
 

@@ -4,6 +4,9 @@
 
 #include <OgreCompositorInstance.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "game/Inventory.h"
 #include "input/GameControlRegistry.h"
 
@@ -134,6 +137,77 @@ TEST_F(ShippedGameTest, DrawsTheLevelInTheCompositorEffectThatTheConfigurationNa
     EXPECT_TRUE(effects.at("compositor/HDR").instance->getEnabled()) << "the effect is on";
     EXPECT_GT(effects.at("compositor/HDR").useCount, 10u) << "the level's objects use it";
     EXPECT_TRUE(game().getPlaySphere()->isEffectEnabled("compositor/HDR"));
+}
+
+TEST_F(ShippedGameTest, TheMagneticFieldRollsASphereAtRestOutOfItsMiddleAtAWalkingPace)
+{
+    ASSERT_EQ("", mStartError) << python().getErrorString();
+    // Only the physics and the level's script matter here: the window draws nothing, so that the
+    // sanitized build's slow renderer leaves the frames time enough.
+    mEngine->getGraphics()->getWindow()->setActive(false);
+    PlaySphere& sphere = *game().getPlaySphere();
+    // The field's middle; its left edge is 2 units away at x = -12.
+    sphere.setPosition(Ogre::Vector3(-10, 1, -7));
+    sphere.getMovableBody()->setLinearVelocity(Ogre::Vector3::ZERO);
+    sphere.getMovableBody()->setAngularVelocity(Ogre::Vector3::ZERO);
+    float speed = 0.0f;
+    for (int step = 0; step < 500 && sphere.getPosition().x > -12.0f; ++step) {
+        frame(0.02f);
+        speed = sphere.getMovableBody()->getLinearVelocity().length();
+    }
+    ASSERT_LT(sphere.getPosition().x, -12.0f) << "the field rolls the sphere out";
+    EXPECT_NEAR(3.4f, speed, 3.4f * 0.25f) << "the speed on leaving the field";
+}
+
+TEST_F(ShippedGameTest, TheUpdraftLetsTheSphereDownToRestOnceTheGemIsTaken)
+{
+    // How the sphere moves the moment the gem is taken, as a player may leave it.
+    const Ogre::Vector3 motions[] = {{0, 0, -3}, {3, 0, 0}, {-2, 2, 2}};
+    for (const Ogre::Vector3& motion : motions) {
+        stop();
+        start({});
+        ASSERT_EQ("", mStartError) << python().getErrorString();
+        // Only the physics and the level's script matter here: the window draws nothing, which
+        // the sanitized build's slow renderer needs for the frames to fit the test's time.
+        mEngine->getGraphics()->getWindow()->setActive(false);
+        PlaySphere& sphere = *game().getPlaySphere();
+        sphere.setPosition(Ogre::Vector3(0, 1, -8));
+        const auto gemLine = [&] {
+            const std::vector<std::string> lines = mLog->getLines();
+            return std::find_if(lines.begin(), lines.end(),
+                       [](const std::string& line) { return line.find("Level: gem taken") == 0; })
+                - lines.begin();
+        };
+        for (int step = 0; step < 1000 && gemLine() == std::ptrdiff_t(mLog->getLines().size()); ++step) {
+            frame(0.02f);
+        }
+        const std::ptrdiff_t taken = gemLine();
+        ASSERT_LT(taken, std::ptrdiff_t(mLog->getLines().size())) << "the updraft carries the sphere to the gem";
+        sphere.getMovableBody()->setLinearVelocity(sphere.getMovableBody()->getLinearVelocity() + motion);
+        // Eight seconds with the keys let go, a look every tenth of a second.
+        std::vector<Ogre::Vector3> path;
+        for (int step = 0; step < 400; ++step) {
+            frame(0.02f);
+            if (step % 5 == 4) {
+                path.push_back(sphere.getPosition());
+            }
+        }
+        const auto down = std::find_if(path.begin(), path.end(), [](const Ogre::Vector3& p) { return p.y < 2; });
+        EXPECT_LE(down - path.begin(), 50) << motion << ": down within 5 s of the gem";
+        float highest = 0.0f;
+        float wandered = 0.0f;
+        for (auto p = path.end() - 30; p != path.end(); ++p) {
+            highest = std::max(highest, p->y);
+            wandered = std::max(wandered, p->distance(path.back()));
+        }
+        EXPECT_LT(highest, 2.0f) << motion << ": stays down over the last 3 s";
+        EXPECT_LT(wandered, 0.3f) << motion << ": rests over the last 3 s, at " << path.back();
+        const std::vector<std::string> lines = mLog->getLines();
+        const auto crossings = std::count_if(lines.begin() + taken, lines.end(), [](const std::string& line) {
+            return line.find("Level: sphere in the updraft") == 0 || line.find("Level: sphere out of the updraft") == 0;
+        });
+        EXPECT_LE(crossings, 2) << motion << ": in and out of the updraft";
+    }
 }
 
 class SpindlewakeModuleTest : public GameFixture {

@@ -44,8 +44,10 @@ MARK_SIZE = 0.6
 PATH = [Vector3(0, 1, 2), Vector3(0, 1, -4), Vector3(0, 1, -8)]
 AUTOPILOT_FORCE = 12.0
 # Inside the updraft the air slows the sphere and its spin (both fall by this rate a second), so
-# the field's springs settle it at the gem instead of flinging it up the back wall; once the gem
-# is taken the updraft weakens to this share and lets the sphere down to roll on.
+# the field's springs settle it at the gem instead of flinging it up the back wall. Once the gem
+# is taken the updraft weakens to this share of its lift and draws nothing sideways any more, and
+# the air still slows the sphere, so that it comes down and rests; left, the springs would swing
+# it to and fro across the floor for ever, and pull it back at the edge.
 LIFT_DRAG = 4.0
 SPENT_LIFT = 0.3
 HOVER_SECONDS = 4.0
@@ -141,6 +143,13 @@ class Level:
         lift.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
         lift.setIntensity(1.0)
         self.lift = lift
+        # What is left of the updraft after the gem: nothing until then.
+        spent = self.keep(TolvaEngine.GravityMap("level_spent.gravity"))
+        spent.setPosition(LIFT_CORNER)
+        spent.setScale(LIFT_SCALE)
+        spent.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
+        spent.setIntensity(0.0)
+        self.spentLift = spent
         self.sphere.getMovableBody().setProperty("gravityScale", "1")
         self.inLift = False
         sparks = self.keep(TolvaEngine.ParticleSystem("Level Updraft", "Level/Updraft"))
@@ -174,7 +183,8 @@ class Level:
         self.gem = Gem()
         self.sphere.getInventory().addItem(self.gem)
         self.pickupSound.play()
-        self.lift.setIntensity(SPENT_LIFT)
+        self.lift.setIntensity(0.0)
+        self.spentLift.setIntensity(SPENT_LIFT)
         self.showGoal("LevelGoalTaken.layout")
         log("gem taken at %.1f units up" % self.sphere.getPosition().y)
 
@@ -256,7 +266,7 @@ class Level:
         if inLift != self.inLift:
             self.inLift = inLift
             log("sphere %s the updraft" % ("in" if inLift else "out of"))
-        if inLift and not self.gemTaken:
+        if inLift:
             # By the frame's time, so the sphere settles alike at any frame rate.
             body = self.sphere.getMovableBody()
             slowing = math.exp(-LIFT_DRAG * seconds)
