@@ -140,6 +140,7 @@ Python::Python(const std::string& programPath)
     }
     raiseKeyboardInterruptOnStop();
     ScriptSlotReference::allowConnecting();
+    ScriptKeepAlive::allowKeeping();
 }
 
 Python::~Python()
