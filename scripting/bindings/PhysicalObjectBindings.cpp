@@ -97,14 +97,16 @@ void bindPhysicalObjects()
 
     typedef bool (CompoundPhysical::*RemoveAt)(unsigned int);
     typedef bool (CompoundPhysical::*Remove)(ode::Geometry*);
-    bp::class_<CompoundPhysical, bp::bases<PhysicalBase>, ScriptMade<CompoundPhysical>, boost::noncopyable>("CompoundPhysical", bp::init<>())
+    bp::class_<CompoundPhysical, bp::bases<PhysicalBase>, ScriptMade<CompoundPhysical>, boost::noncopyable>(
+        "CompoundPhysical", bp::init<>())
         .def("eventGeometryCollision", &eventGeometryCollision, TrackedPart())
         .def("eventGeometryPhysicalCollision", &eventGeometryPhysicalCollision, TrackedPart())
         .def("addGeometry", &CompoundPhysical::addGeometry)
         .def("removeGeometry", static_cast<RemoveAt>(&CompoundPhysical::removeGeometry))
         .def("removeGeometry", static_cast<Remove>(&CompoundPhysical::removeGeometry));
 
-    bp::class_<SkeletalRig, bp::bases<CompoundPhysical>, ScriptMade<SkeletalRig>, boost::noncopyable>("SkeletalRig", bp::init<>())
+    bp::class_<SkeletalRig, bp::bases<CompoundPhysical>, ScriptMade<SkeletalRig>, boost::noncopyable>(
+        "SkeletalRig", bp::init<>())
         .def("rig", &rig)
         .def("unrig", &SkeletalRig::unrig)
         .def("addGeometry", &addRigGeometry)
@@ -135,10 +137,12 @@ void bindPhysicalObjects()
         .def("setIntensity", &GravityMap::setIntensity)
         .def("getWorldCentrePosition", &GravityMap::getWorldCentrePosition);
 
-    bp::class_<RayObject, bp::bases<SinglePhysical>, ScriptMade<RayObject>, boost::noncopyable>("RayObject", bp::init<const Ogre::Vector3&>());
+    bp::class_<RayObject, bp::bases<SinglePhysical>, ScriptMade<RayObject>, boost::noncopyable>(
+        "RayObject", bp::init<const Ogre::Vector3&>());
 
     class_PythonSignal<Trigger::OccupancyEvent>("OccupancyEvent", false);
-    bp::class_<Trigger, bp::bases<SinglePhysical>, ScriptMade<Trigger>, boost::noncopyable>("Trigger", bp::init<const Ogre::Vector3&>())
+    bp::class_<Trigger, bp::bases<SinglePhysical>, ScriptMade<Trigger>, boost::noncopyable>(
+        "Trigger", bp::init<const Ogre::Vector3&>())
         .def(bp::init<ode::Geometry*>())
         .def("getSize", &Trigger::getSize)
         .def("setSize", &Trigger::setSize)

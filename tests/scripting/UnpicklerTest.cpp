@@ -90,7 +90,8 @@ TEST_F(UnpicklerTest, APickleThatWouldRunCodeIsRefusedAndTheCodeNeverRuns)
         {"a call inside a dictionary", "pickle.dumps(({'key': Call(os.system, " + command + ")},), 2)"},
         {"a set as protocol 2 writes it (its class by name)", "pickle.dumps(({1, 2},), 2)"},
         {"a byte array as protocol 4 writes it (its class by name)", "pickle.dumps((bytearray(b'x'),), 4)"},
-        {"a frozenset of protocol 4 holding a call", "pickle.dumps((frozenset({Call(os.system, " + command + ")}),), 4)"},
+        {"a frozenset of protocol 4 holding a call",
+            "pickle.dumps((frozenset({Call(os.system, " + command + ")}),), 4)"},
     };
     for (const Row& row : rows) {
         const std::string path = writePickle("bad.cfg", row.expression);
