@@ -79,6 +79,8 @@ void Hierarchical::childDetaching(Hierarchical* child)
 }
 
 Hierarchical::DestructionObserver Hierarchical::msDestructionObserver = nullptr;
+Hierarchical::LifeHold Hierarchical::msLifeHold = nullptr;
+Hierarchical::LifeRelease Hierarchical::msLifeRelease = nullptr;
 
 Hierarchical::~Hierarchical()
 {

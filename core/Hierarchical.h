@@ -93,6 +93,46 @@ public:
     typedef void (*DestructionObserver)(const Hierarchical* object);
     static void _setDestructionObserver(DestructionObserver observer) { msDestructionObserver = observer; }
 
+    /// How an emission keeps the objects it lends to slots alive until it ends, whatever a slot
+    /// drops: an object that a script made lives as long as its script object, which the
+    /// scripting module then holds. hold answers what release is given back afterwards, null when
+    /// it held nothing. Null for none.
+    typedef void* (*LifeHold)(const Hierarchical* object);
+    typedef void (*LifeRelease)(void* held);
+    static void _setLifeHolder(LifeHold hold, LifeRelease release)
+    {
+        msLifeHold = hold;
+        msLifeRelease = release;
+    }
+
+    /// Keeps up to two objects (null ones are skipped) alive for its own life. The objects may be
+    /// destroyed when it ends: the code that made it touches neither afterwards.
+    class KeptAlive {
+    public:
+        explicit KeptAlive(const Hierarchical* first, const Hierarchical* second = nullptr)
+            : mFirst(hold(first))
+            , mSecond(hold(second))
+        {
+        }
+        ~KeptAlive()
+        {
+            if (mSecond) {
+                msLifeRelease(mSecond);
+            }
+            if (mFirst) {
+                msLifeRelease(mFirst);
+            }
+        }
+        KeptAlive(const KeptAlive&) = delete;
+        KeptAlive& operator=(const KeptAlive&) = delete;
+
+    private:
+        static void* hold(const Hierarchical* object) { return object && msLifeHold ? msLifeHold(object) : nullptr; }
+
+        void* mFirst;
+        void* mSecond;
+    };
+
 protected:
     bool isAncestorOf(const Hierarchical* other) const;
     bool lists(const Hierarchical* child) const;
@@ -105,6 +145,8 @@ protected:
 
 private:
     static DestructionObserver msDestructionObserver;
+    static LifeHold msLifeHold;
+    static LifeRelease msLifeRelease;
 };
 
 } // namespace tolva

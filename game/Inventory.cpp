@@ -58,6 +58,9 @@ void Inventory::addItem(Item* item)
     if (!item) {
         throw InvalidArgumentException("Inventory.addItem needs an item, not None.");
     }
+    if (mRefusingItems) {
+        throw IllegalStateException("The inventory is being emptied: no item can be added now.");
+    }
     mItems.push_back(item);
     item->_heldByInventory();
 }
@@ -286,9 +289,26 @@ void Inventory::forget(ItemList::iterator position, std::vector<Item*>* released
 
 void Inventory::forgetAll()
 {
-    // Releasing may run script code that adds items again, or that destroys the inventory.
+    // Releasing may run script code that adds items again, or that destroys the inventory. What
+    // the first releases add is forgotten and released too, so the inventory ends empty; the
+    // releases after them may add nothing (addItem refuses), so emptying ends even when every
+    // release of an item would add another.
     const std::shared_ptr<const bool> alive = mAlive;
-    while (*alive && !mItems.empty()) {
+    struct Refusing {
+        Inventory& inventory;
+        const std::shared_ptr<const bool>& alive;
+        const bool before = inventory.mRefusingItems;
+        ~Refusing()
+        {
+            if (*alive) {
+                inventory.mRefusingItems = before;
+            }
+        }
+    } refusing{*this, alive};
+    for (bool first = true; *alive && !mItems.empty(); first = false) {
+        if (!first) {
+            mRefusingItems = true;
+        }
         ItemList forgotten;
         forgotten.splice(forgotten.end(), mItems);
         mEquipped = mChangeTarget = mErasing = mItems.end();

@@ -76,6 +76,8 @@ public:
 
     /// Appends the item (one already present included); equips nothing.
     /// @throw InvalidArgumentException for null
+    /// @throw IllegalStateException from the release of an item that was itself added by a
+    ///        release while the inventory is emptied (removeAllItems, destruction)
     void addItem(Item* item);
     /// Some position holds exactly this pointer.
     bool isItemPresent(Item* item) const;
@@ -118,7 +120,7 @@ private:
     /// Forgets the position without telling the item; its release is left to the caller when
     /// released is given, and happens at once otherwise.
     void forget(ItemList::iterator position, std::vector<Item*>* released = nullptr);
-    /// Forgets every position without telling any item.
+    /// Forgets every position without telling any item; what the releases add goes too.
     void forgetAll();
 
     ItemList mItems;
@@ -127,6 +129,8 @@ private:
     // Positions that an operation keeps across an item's reaction. Forgetting one of them sets
     // it to mItems.end(), so that the operation sees that it went.
     bool mChanging = false;
+    /// While forgetAll releases what earlier releases added: addItem refuses.
+    bool mRefusingItems = false;
     ItemList::iterator mChangeTarget = mItems.end();
     ItemList::iterator mErasing = mItems.end();
     /// False once the inventory is destroyed. An operation that runs an item's code keeps a

@@ -164,10 +164,14 @@ void Physics::frame(float seconds)
     const size_t count = unheard ? 0 : mContactCount;
     for (size_t i = 0; i < count && i < mContactCount; ++i) {
         Contact& contact = record(i);
+        // Every slot of one dispatch gets both objects and the contact, even after an earlier
+        // slot dropped the last script reference to either: they go once the dispatch is over.
         if (contact.isValid() && listened(contact.firstFlags, contact.firstGeometry)) {
+            const Hierarchical::KeptAlive kept(contact.firstPhysical, contact.secondPhysical);
             contact.firstPhysical->dispatchCollisionEvent(contact.secondPhysical, &contact);
         }
         if (contact.isValid() && listened(contact.secondFlags, contact.secondGeometry)) {
+            const Hierarchical::KeptAlive kept(contact.secondPhysical, contact.firstPhysical);
             contact.secondPhysical->dispatchCollisionEvent(contact.firstPhysical, &contact);
         }
     }

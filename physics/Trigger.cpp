@@ -104,6 +104,8 @@ void Trigger::frame(float)
         mOccupants.clear();
         mOccupied = false;
         mTouched = false;
+        // Every exited slot runs, even after an earlier one dropped the trigger.
+        const KeptAlive kept(this);
         EmissionGuard guard(mEmission);
         mExited();
     } else {

@@ -140,6 +140,7 @@ Python::Python(const std::string& programPath)
     }
     raiseKeyboardInterruptOnStop();
     ScriptSlotReference::allowConnecting();
+    ScriptKeepAlive::allowKeeping();
 }
 
 Python::~Python()
@@ -424,8 +425,11 @@ namespace {
 // Reads pickles of plain data only. Unpickling ordinarily imports and calls whatever the data
 // names, so a file could run any code; here the only names the data may use are the two that
 // Python 3 itself writes for a byte string in protocol 2, each accepting only the arguments
-// Python writes, and the value must consist of tuples, lists, dictionaries, None, numbers,
-// booleans, text and byte strings (data a file may carry beyond what its reader looks at).
+// Python writes, and the value must consist of tuples, lists, dictionaries, sets, frozensets,
+// None, numbers, booleans, text, byte strings and byte arrays (data a file may carry beyond what
+// its reader looks at). Sets and byte arrays have opcodes of their own in the newer protocols and
+// read without naming anything; written as the older protocols write them they name their class,
+// and stay refused.
 // Byte strings of files written by older versions stay bytes ("encoding"), so names read back
 // exactly.
 const char* const RESTRICTED_UNPICKLER_SCRIPT = R"(
@@ -448,7 +452,8 @@ _GLOBALS = {
     ('__builtin__', 'bytes'): _empty_bytes,
     ('builtins', 'bytes'): _empty_bytes,
 }
-_DATA_TYPES = (int, bool, float, str, bytes, type(None))
+_DATA_TYPES = (int, bool, float, str, bytes, bytearray, type(None))
+_CONTAINER_TYPES = (tuple, list, dict, set, frozenset)
 
 class _Unpickler(pickle.Unpickler):
     def find_class(self, module, name):
@@ -465,7 +470,7 @@ def loads(data):
     pending = [value]
     while pending:
         item = pending.pop()
-        if type(item) is tuple or type(item) is list or type(item) is dict:
+        if type(item) in _CONTAINER_TYPES:
             # A container shared through the memo is looked at once; a list or a dictionary may
             # even hold itself.
             if id(item) not in seen:

@@ -67,6 +67,7 @@ void addSchedule(Time& time, float delaySeconds, bp::back_reference<ScheduleList
     if (!scheduled) {
         throw InvalidArgumentException("Time.addSchedule needs a ScheduleListener, not None.");
     }
+    ScriptKeepAlive::requireKeeping("The interpreter is ending: no listener can be scheduled any more.");
     time.addSchedule(delaySeconds, scheduled);
     ScriptKeepAlive::keep(
         scheduled, "schedule", listener.source(), [&time, scheduled] { return time.isScheduled(scheduled); });

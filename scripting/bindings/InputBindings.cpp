@@ -109,10 +109,22 @@ void keepHandler(Registry& registry, const Registry::Command& command, Registry:
     }
 }
 
+/// Refuses, before anything changes, a script handler that could not be kept: the registry would
+/// otherwise call a handler whose script object is gone.
+void requireKeepableHandler(Registry::CommandHandler* handler)
+{
+    if (scriptHandler(handler)) {
+        ScriptKeepAlive::requireKeeping("The interpreter is ending: no command handler can be set any more.");
+    }
+}
+
 void addCommand(Registry& registry, const Registry::Command& command)
 {
     liveRegistry(registry);
     const bool present = registry.isCommandPresent(command);
+    if (!present) {
+        requireKeepableHandler(command.handler);
+    }
     registry.addCommand(command);
     if (!present) {
         keepHandler(registry, command, command.handler);
@@ -127,7 +139,11 @@ void removeCommand(Registry& registry, const Registry::Command& command)
 
 void setHandler(Registry& registry, const Registry::Command& command, Registry::CommandHandler* handler)
 {
-    liveRegistry(registry).setHandler(command, handler);
+    liveRegistry(registry);
+    if (registry.isCommandPresent(command)) {
+        requireKeepableHandler(handler);
+    }
+    registry.setHandler(command, handler);
     if (registry.isCommandPresent(command)) {
         keepHandler(registry, command, handler);
     }

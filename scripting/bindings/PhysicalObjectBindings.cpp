@@ -15,6 +15,7 @@
 #include "platform/OdeMass.h"
 #include "scene/MeshObject.h"
 #include "scripting/bindings/BindingSupport.h"
+#include "scripting/support/ScriptMade.h"
 #include "scripting/support/SignalBindings.h"
 #include "scripting/support/TrackedReference.h"
 #include "scripting/support/StrictEnum.h"
@@ -87,7 +88,8 @@ void setMassType(MovableObject& object, Physics::MassType type)
 
 void bindPhysicalObjects()
 {
-    bp::class_<SinglePhysical, bp::bases<PhysicalBase>, boost::noncopyable>(
+    // Held in objects that know their script object, which emissions hold while they lend them.
+    bp::class_<SinglePhysical, bp::bases<PhysicalBase>, ScriptMade<SinglePhysical>, boost::noncopyable>(
         "SinglePhysical", bp::init<ode::Geometry*>())
         .def("getPosition", &SinglePhysical::getPosition)
         .def("getOrientation", &SinglePhysical::getOrientation)
@@ -95,14 +97,16 @@ void bindPhysicalObjects()
 
     typedef bool (CompoundPhysical::*RemoveAt)(unsigned int);
     typedef bool (CompoundPhysical::*Remove)(ode::Geometry*);
-    bp::class_<CompoundPhysical, bp::bases<PhysicalBase>, boost::noncopyable>("CompoundPhysical", bp::init<>())
+    bp::class_<CompoundPhysical, bp::bases<PhysicalBase>, ScriptMade<CompoundPhysical>, boost::noncopyable>(
+        "CompoundPhysical", bp::init<>())
         .def("eventGeometryCollision", &eventGeometryCollision, TrackedPart())
         .def("eventGeometryPhysicalCollision", &eventGeometryPhysicalCollision, TrackedPart())
         .def("addGeometry", &CompoundPhysical::addGeometry)
         .def("removeGeometry", static_cast<RemoveAt>(&CompoundPhysical::removeGeometry))
         .def("removeGeometry", static_cast<Remove>(&CompoundPhysical::removeGeometry));
 
-    bp::class_<SkeletalRig, bp::bases<CompoundPhysical>, boost::noncopyable>("SkeletalRig", bp::init<>())
+    bp::class_<SkeletalRig, bp::bases<CompoundPhysical>, ScriptMade<SkeletalRig>, boost::noncopyable>(
+        "SkeletalRig", bp::init<>())
         .def("rig", &rig)
         .def("unrig", &SkeletalRig::unrig)
         .def("addGeometry", &addRigGeometry)
@@ -133,10 +137,12 @@ void bindPhysicalObjects()
         .def("setIntensity", &GravityMap::setIntensity)
         .def("getWorldCentrePosition", &GravityMap::getWorldCentrePosition);
 
-    bp::class_<RayObject, bp::bases<SinglePhysical>, boost::noncopyable>("RayObject", bp::init<const Ogre::Vector3&>());
+    bp::class_<RayObject, bp::bases<SinglePhysical>, ScriptMade<RayObject>, boost::noncopyable>(
+        "RayObject", bp::init<const Ogre::Vector3&>());
 
     class_PythonSignal<Trigger::OccupancyEvent>("OccupancyEvent", false);
-    bp::class_<Trigger, bp::bases<SinglePhysical>, boost::noncopyable>("Trigger", bp::init<const Ogre::Vector3&>())
+    bp::class_<Trigger, bp::bases<SinglePhysical>, ScriptMade<Trigger>, boost::noncopyable>(
+        "Trigger", bp::init<const Ogre::Vector3&>())
         .def(bp::init<ode::Geometry*>())
         .def("getSize", &Trigger::getSize)
         .def("setSize", &Trigger::setSize)
@@ -146,7 +152,7 @@ void bindPhysicalObjects()
 
 void bindMovableObject()
 {
-    bp::class_<MovableObject, bp::bases<SinglePhysical>, boost::noncopyable>(
+    bp::class_<MovableObject, bp::bases<SinglePhysical>, ScriptMade<MovableObject>, boost::noncopyable>(
         "MovableObject", bp::init<ode::Geometry*>())
         .def(bp::init<ode::Geometry*, float>())
         .def("getBody", &MovableObject::getBody, Tracked())

@@ -21,6 +21,7 @@
 #include "scripting/bindings/BindingSupport.h"
 #include "scripting/support/GoneHandles.h"
 #include "scripting/support/ObjectLives.h"
+#include "scripting/support/ScriptMade.h"
 #include "scripting/support/TrackedReference.h"
 #include "scripting/support/ValueConverters.h"
 
@@ -85,6 +86,7 @@ void setChain(BillboardChainEffect& effect, Ogre::BillboardChain* chain, bool at
 void bindHierarchy()
 {
     ObjectLives::install();
+    ScriptOwned::install();
     GoneHandles::install();
 
     bp::class_<Hierarchical, boost::noncopyable>("Hierarchical", bp::no_init)

@@ -21,6 +21,9 @@ namespace detail {
 template <typename T>
 Connection<T>* connectScriptListener(InterfaceHolder<T>& holder, boost::python::back_reference<T*> listener)
 {
+    if (listener.get()) {
+        ScriptKeepAlive::requireKeeping("The interpreter is ending: no listener can be connected any more.");
+    }
     Connection<T>* connection = holder.connect(listener.get());
     ScriptOwnedHandles::adopt(connection);
     if (listener.get()) {

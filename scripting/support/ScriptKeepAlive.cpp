@@ -1,5 +1,7 @@
 #include "scripting/support/ScriptKeepAlive.h"
 
+#include "core/Exceptions.h"
+
 #include <map>
 #include <utility>
 #include <vector>
@@ -33,6 +35,8 @@ std::size_t& getSizeAfterPrune()
     return size;
 }
 
+bool gKeepingAllowed = true;
+
 } // namespace
 
 // Releasing an object may run script code (its __del__, or the release of what it holds) that
@@ -41,6 +45,7 @@ std::size_t& getSizeAfterPrune()
 void ScriptKeepAlive::keep(
     const void* owner, const std::string& name, const boost::python::object& object, Condition needed)
 {
+    requireKeeping("The interpreter is ending: no script object can be kept any more.");
     if (getKept().size() >= 2 * getSizeAfterPrune() + 8) {
         prune();
     }
@@ -76,11 +81,31 @@ void ScriptKeepAlive::prune()
 
 void ScriptKeepAlive::releaseAll()
 {
+    // A finaliser run by a release may still release others, but keeps nothing new: the passes
+    // end once what was kept at the start, and what those releases let go, is gone.
+    gKeepingAllowed = false;
     while (!getKept().empty()) {
         KeptMap released;
         released.swap(getKept());
     }
     getSizeAfterPrune() = 0;
+}
+
+bool ScriptKeepAlive::isKeepingAllowed()
+{
+    return gKeepingAllowed;
+}
+
+void ScriptKeepAlive::requireKeeping(const char* refusal)
+{
+    if (!gKeepingAllowed) {
+        throw IllegalStateException(refusal);
+    }
+}
+
+void ScriptKeepAlive::allowKeeping()
+{
+    gKeepingAllowed = true;
 }
 
 std::size_t ScriptKeepAlive::getCount()

@@ -437,4 +437,59 @@ TEST(InventoryLifetime, AReactionThatDestroysTheInventoryEndsTheOperationThatCal
     }
 }
 
+/// Emptying an inventory (removing everything, or destroying it) releases what the releases add,
+/// and ends even when every release would add another item: those later additions are refused.
+TEST(InventoryEmptying, WhatAReleaseAddsIsReleasedTooAndEmptyingEnds)
+{
+    typedef std::function<void(std::unique_ptr<Inventory>&)> Empty;
+    const Empty removeAll = [](std::unique_ptr<Inventory>& inventory) { inventory->removeAllItems(); };
+    const Empty destroy = [](std::unique_ptr<Inventory>& inventory) { inventory.reset(); };
+    // Without a bound the chain would never end; it stops here so that a failure shows.
+    const std::size_t limit = 100;
+    const std::vector<std::tuple<const char*, Empty, bool, std::size_t, int>> cases = {
+        // what, how, every release adds, items made in all, additions refused
+        {"an item a release adds, removing everything", removeAll, false, 2, 0},
+        {"an item a release adds, destroying", destroy, false, 2, 0},
+        {"every release adds another, removing everything", removeAll, true, 3, 1},
+        {"every release adds another, destroying", destroy, true, 3, 1},
+    };
+    for (const auto& [what, empty, everyRelease, made, refused] : cases) {
+        std::vector<std::string> calls;
+        std::vector<std::unique_ptr<RecordingItem>> items;
+        auto inventory = std::make_unique<Inventory>();
+        Inventory* target = inventory.get();
+        int refusals = 0;
+        std::function<void()> addAnother = [&, everyRelease = everyRelease] {
+            if (items.size() >= limit) {
+                return;
+            }
+            items.push_back(std::make_unique<RecordingItem>("I", calls));
+            if (everyRelease) {
+                items.back()->onReleased = addAnother;
+            }
+            try {
+                target->addItem(items.back().get());
+            } catch (const tolva::IllegalStateException&) {
+                ++refusals;
+            }
+        };
+        items.push_back(std::make_unique<RecordingItem>("I", calls));
+        items.back()->onReleased = addAnother;
+        inventory->addItem(items.back().get());
+        empty(inventory);
+        EXPECT_EQ(made, items.size()) << what;
+        EXPECT_EQ(refused, refusals) << what;
+        for (const auto& item : items) {
+            EXPECT_EQ(0, item->holds) << what;
+        }
+        if (inventory) {
+            EXPECT_EQ(0u, inventory->getItemCount()) << what;
+            // Emptied, the inventory takes items again.
+            inventory->addItem(items.front().get());
+            EXPECT_EQ(1u, inventory->getItemCount()) << what;
+            items.front()->onReleased = nullptr;
+        }
+    }
+}
+
 } // namespace

@@ -326,4 +326,42 @@ TEST(PythonRestartTest, EachEngineOfARestartRunsAFreshInterpreter)
     EXPECT_NE(std::string::npos, log.find("engine 4 after None")) << log;
 }
 
+TEST(PythonEndTest, AFinaliserThatSchedulesAFreshListenerCannotKeepTheEndGoing)
+{
+    // A listener whose finaliser schedules a fresh one of its class (a re-arm) would refill what
+    // the end releases at every release. Three tries at most, so that a failure ends.
+    tolva::test::TestHome home(tolva::test::TestHome::minimalEngineConfig(), "");
+    tolva::test::TempDir files;
+    const std::string record = files.file("rearms.txt");
+    tolva::EngineOptions options = scriptingOptions();
+    options.createGame = [record]() -> tolva::GameBase* {
+        auto* game = new tolva::test::TestGame(1);
+        game->onFrame = [record](tolva::test::TestGame&, unsigned int) {
+            Singleton<tolva::Engine>::getInstance()->getScripting()->executeStatement(
+                // Names are bound when the class is made: the end clears the main namespace first.
+                "import TolvaEngine\n"
+                "class Rearm(TolvaEngine.ScheduleListener):\n"
+                "    tries = 0\n"
+                "    def scheduled(self):\n"
+                "        pass\n"
+                "    def __del__(self, engine=TolvaEngine.TolvaSingleton, path='" + record + "'):\n"
+                "        again = type(self)\n"
+                "        if again.tries < 3:\n"
+                "            again.tries += 1\n"
+                "            with open(path, 'a') as record:\n"
+                "                try:\n"
+                "                    engine.getInstance().getTime().addSchedule(1000.0, again())\n"
+                "                    record.write('re-armed\\n')\n"
+                "                except RuntimeError as refusal:\n"
+                "                    record.write('refused: %s\\n' % refusal)\n"
+                "TolvaEngine.TolvaSingleton.getInstance().getTime().addSchedule(1000.0, Rearm())\n");
+        };
+        return game;
+    };
+    tolva::Application application(1, gArgv, options);
+    EXPECT_EQ(0, application.run());
+    const std::string refusal = "refused: The interpreter is ending: no listener can be scheduled any more.\n";
+    EXPECT_EQ(refusal + refusal + refusal, tolva::test::readFile(record));
+}
+
 } // namespace

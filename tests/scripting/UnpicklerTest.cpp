@@ -88,7 +88,10 @@ TEST_F(UnpicklerTest, APickleThatWouldRunCodeIsRefusedAndTheCodeNeverRuns)
             "pickle.dumps((Call(__import__('_codecs').encode, 'x', 'rot13'),), 2)"},
         {"the empty-byte-string global asked for memory", "pickle.dumps((Call(bytes, 10**9),), 2)"},
         {"a call inside a dictionary", "pickle.dumps(({'key': Call(os.system, " + command + ")},), 2)"},
-        {"a set inside a dictionary", "pickle.dumps(({1: {2}},), 4)"},
+        {"a set as protocol 2 writes it (its class by name)", "pickle.dumps(({1, 2},), 2)"},
+        {"a byte array as protocol 4 writes it (its class by name)", "pickle.dumps((bytearray(b'x'),), 4)"},
+        {"a frozenset of protocol 4 holding a call",
+            "pickle.dumps((frozenset({Call(os.system, " + command + ")}),), 4)"},
     };
     for (const Row& row : rows) {
         const std::string path = writePickle("bad.cfg", row.expression);
@@ -129,6 +132,11 @@ TEST_F(UnpicklerTest, PlainDataOfEveryWriterStillReads)
             "(None, 1, [2, {}], {'a': (None,), 2: [b'x'], (3, None): {}})"},
         {"a dictionary holding itself", "(lambda d: (d.update(me=d), pickle.dumps((d,), 2))[1])({})",
             "({'me': {...}},)"},
+        {"sets and frozensets of protocol 4 and 5", "pickle.dumps(({1: {2}}, frozenset({(3, frozenset())})), 4)",
+            "({1: {2}}, frozenset({(3, frozenset())}))"},
+        {"a set of protocol 5 in a list", "pickle.dumps(([set(), {b'x'}],), 5)", "([set(), {b'x'}],)"},
+        {"byte arrays of protocol 5", "pickle.dumps((bytearray(b'a\\x00b'), [bytearray()]), 5)",
+            "(bytearray(b'a\\x00b'), [bytearray(b'')])"},
     };
     for (const Row& row : rows) {
         const std::string path = writePickle("good.cfg", row.expression);

@@ -216,6 +216,76 @@ class Collisions(unittest.TestCase):
         self.assertEqual([True], entered)
 
 
+class SlotsAfterADrop(unittest.TestCase):
+    """An early slot drops the script's last reference to an object the emission lends: every later
+    slot of that emission still gets it alive, and it goes once the emission is over."""
+
+    def test_every_collision_slot_gets_both_objects_though_an_earlier_slot_dropped_one(self):
+        def singleFloor():
+            return SinglePhysical(physics().createBoxGeometry(Vector3(20, 1, 20)))
+
+        def compoundFloor():
+            floor = CompoundPhysical()
+            floor.addGeometry(physics().createBoxGeometry(Vector3(20, 1, 20)))
+            return floor
+
+        def ball():
+            return MovableObject(physics().createSphereGeometry(0.5), 2.0)
+
+        def ray():
+            return RayObject(Vector3(0, -2, 0))
+
+        cases = [(singleFloor, ball, "partner"), (compoundFloor, ball, "partner"), (singleFloor, ray, "partner"),
+                 (compoundFloor, ray, "partner"), (singleFloor, ball, "floor"), (compoundFloor, ray, "floor")]
+        physics().setGravity(Vector3(0, -9.81, 0))
+        for makeFloor, makePartner, dropped in cases:
+            with self.subTest(floor=makeFloor.__name__, partner=makePartner.__name__, dropped=dropped):
+                held = {"floor": makeFloor(), "partner": makePartner()}
+                held["floor"].setPosition(Vector3(0, -0.5, 0))
+                held["partner"].setPosition(Vector3(0, 1, 0))
+                partnerClass = type(held["partner"]).__name__
+                seen, contacts = [], []
+
+                def drop(partner, contact):
+                    held.pop(dropped, None)
+                    gc.collect()
+
+                def look(partner, contact):
+                    contacts.append(contact)
+                    seen.append((type(partner).__name__, partner.getPosition().x,
+                                 None not in (contact.p1, contact.p2)))
+
+                held["floor"].eventCollision().connect(drop)
+                held["floor"].eventCollision().connect(look)
+                run(100)
+                self.assertEqual([(partnerClass, 0.0, True)], seen)
+                # Gone after the emission: the contact no longer names the dropped side.
+                self.assertEqual(1, (contacts[0].p1, contacts[0].p2).count(None))
+                held.clear()
+                gc.collect()
+
+    def test_every_occupancy_slot_runs_though_an_earlier_slot_dropped_the_trigger(self):
+        for signal in ("eventEntered", "eventExited"):
+            with self.subTest(signal=signal):
+                world = Ground(height=1.0)
+                world.ball.setCollisionCategory(TolvaEngine.PhysicalBase_CollidableType.COLL_SPHERE)
+                world.trigger = Trigger(Vector3(4, 4, 4))
+                world.trigger.setPosition(Vector3(0, 2.6, 0))
+                calls = []
+
+                def drop():
+                    calls.append(("first", world.trigger.getSize()))
+                    world.trigger = None
+                    gc.collect()
+
+                getattr(world.trigger, signal)().connect(drop)
+                getattr(world.trigger, signal)().connect(lambda: calls.append("second"))
+                run(20)
+                world.ball.setPosition(Vector3(8, 1, 0))
+                run(20)
+                self.assertEqual([("first", Vector3(4, 4, 4)), "second"], calls)
+
+
 class Misuse(unittest.TestCase):
     def test_wrong_or_missing_arguments_raise_python_errors(self):
         compound, ball = CompoundPhysical(), MovableObject(physics().createSphereGeometry(1.0))
