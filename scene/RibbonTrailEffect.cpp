@@ -107,9 +107,11 @@ RibbonTrailEffect::Follow RibbonTrailEffect::howToFollow(const Ogre::Vector3& fr
     if (!std::isfinite(distance)) {
         return Follow::RESTART;
     }
-    // A move within one step only moves the head.
+    // A move within one step only moves the head. The rendering engine tells such a move by
+    // comparing squares: where the step's square is zero in floats, it takes a move whose square is
+    // zero for a whole step and divides by that move's length.
     if (distance < step) {
-        return Follow::WALK;
+        return step * step > 0.0f ? Follow::WALK : Follow::HEAD;
     }
     // Laid elements only need steps that tell places apart around the node's new place.
     if (step < magnitude(place) * STEP_MARGIN) {
@@ -181,6 +183,12 @@ void RibbonTrailEffect::nodeUpdated(const Ogre::Node* node)
     case Follow::WALK:
         mTrail->nodeUpdated(node);
         break;
+    case Follow::HEAD: {
+        Ogre::BillboardChain::Element head = mTrail->getChainElement(chain, 0);
+        head.position = place;
+        mTrail->updateChainElement(chain, 0, head);
+        break;
+    }
     case Follow::LAY:
         layTrail(from, place, chain, node);
         break;

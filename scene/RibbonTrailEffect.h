@@ -61,7 +61,8 @@ private:
     /// The node's listener: called by the rendering engine whenever the node's world place changes.
     void nodeUpdated(const Ogre::Node* node) override;
     void nodeDestroyed(const Ogre::Node* node) override;
-    enum class Follow { WALK, LAY, RESTART };
+    /// HEAD: only the head moves to the node's place, as the rendering engine's walk would move it.
+    enum class Follow { WALK, HEAD, LAY, RESTART };
     /// How the trail reaches place (in its own space) from the element behind its head, from: the
     /// rendering engine's walk for a move it ends in a bounded number of steps that each advance.
     Follow howToFollow(const Ogre::Vector3& from, const Ogre::Vector3& place) const;

@@ -104,6 +104,16 @@ TEST_F(WorldBounds, RibbonTrailFramesReturnWhateverTheMove)
                 trail.setLength(1e-30f);
                 trail.translate(Ogre::Vector3(1, 0, 0));
             }},
+        // Laid back to the origin, the elements lie closer than a float square can tell.
+        {"a turn of a trail 1e-30 long just laid along a move",
+            [this](GameObject&, RibbonTrailEffect& trail) {
+                trail.setLength(1e-30f);
+                trail.setPosition(Ogre::Vector3(1, 0, 0));
+                frame();
+                trail.setPosition(Ogre::Vector3::ZERO);
+                frame();
+                trail.rotate(Ogre::Vector3::UNIT_Z, 30);
+            }},
     };
     int index = 0;
     for (const Move& move : moves) {
@@ -122,6 +132,10 @@ TEST_F(WorldBounds, RibbonTrailFramesReturnWhateverTheMove)
         const Ogre::Vector3 head = ogre->getChainElement(ogre->getChainIndexForNode(trail.getNode()), 0).position;
         EXPECT_TRUE(head.positionEquals(trail.getWorldPosition(), 1e-6f * trail.getWorldPosition().length() + 1e-3f))
             << head << " " << trail.getWorldPosition();
+        const size_t chain = ogre->getChainIndexForNode(trail.getNode());
+        for (size_t element = 0; element < ogre->getNumChainElements(chain); ++element) {
+            EXPECT_TRUE(isFinite(ogre->getChainElement(chain, element).position)) << "element " << element;
+        }
     }
 }
 
