@@ -21,11 +21,15 @@
 #include <thread>
 #include <vector>
 
+#include "GameWindow.h"
 #include "RunningProgram.h"
 #include "support/TestHome.h"
 #include "tests/input/ChildProcess.h"
 
 using tolva::test::failedLines;
+using tolva::test::GameWindow;
+using tolva::test::Picture;
+using tolva::test::xClient;
 using tolva::test::readFile;
 using tolva::test::RunningProgram;
 using tolva::test::runUnderOwnXServer;
@@ -37,48 +41,6 @@ namespace {
 const char* const OwnDisplay = "TOLVA_E2E_OWN_DISPLAY";
 const double LevelSeconds = 90.0;
 const double EventSeconds = 30.0;
-
-/// Runs an X client of the test (xdotool, wmctrl) and says whether it succeeded.
-bool x(const std::string& command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-/// Types a line into the console and presses Return.
-void enterInConsole(const std::string& line)
-{
-    x("xdotool type --delay 20 '" + line + "'");
-    x("xdotool key Return");
-}
-
-/// What the window shows, as 8-bit RGB rows from the top.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgb;
-
-    const std::uint8_t* at(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
-};
-
-/// The window's pixels, read as the screenshot tool reads them (empty when that fails).
-Picture screenshot(const std::string& window, const std::string& file)
-{
-    Picture picture;
-    if (!x("python3 " TOLVA_SOURCE_DIR "/tools/screenshot.py " + window + " " + file)) {
-        return picture;
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int depth = 0;
-    in >> magic >> picture.width >> picture.height >> depth;
-    in.get();
-    if (magic != "P6" || depth != 255 || picture.width <= 0 || picture.height <= 0) {
-        return Picture();
-    }
-    picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
-    in.read(reinterpret_cast<char*>(picture.rgb.data()), static_cast<std::streamsize>(picture.rgb.size()));
-    return in ? picture : Picture();
-}
 
 /// Rows below this one hold the key line, which the GUI redraws whatever the scene does.
 int sceneRows(const Picture& picture)
@@ -240,21 +202,6 @@ int logSecond(const std::string& log, std::size_t at)
     return (hours * 60 + minutes) * 60 + seconds;
 }
 
-/// The console's input box, nearly black (what little of the scene shows through it stays dark),
-/// lies just above the middle of the window; the scene has nothing so dark across it.
-bool showsConsole(const Picture& picture)
-{
-    std::size_t dark = 0;
-    std::size_t all = 0;
-    for (int y = picture.height / 2 - 28; y < picture.height / 2 - 12; ++y) {
-        for (int x = 20; x < picture.width - 20; ++x, ++all) {
-            const std::uint8_t* p = picture.at(x, y);
-            dark += std::max({p[0], p[1], p[2]}) < 40;
-        }
-    }
-    return all > 0 && dark > all * 9 / 10;
-}
-
 std::size_t count(const std::string& text, const std::string& part)
 {
     std::size_t found = 0;
@@ -278,62 +225,39 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     TestHome home;
     const std::string log = home.dataFile("engine.log");
     // A window manager, so that the window takes the keyboard focus and can be asked to close.
-    x("(openbox >/dev/null 2>&1 &)");
+    xClient("(openbox >/dev/null 2>&1 &)");
     RunningProgram program;
     ASSERT_TRUE(program.waitForText(log, "Level: built", LevelSeconds)) << program.standardError();
-    check(x("xdotool search --sync --name Spindlewake windowactivate --sync"), "the window takes the focus");
-    FILE* search = popen("xdotool search --name Spindlewake 2>/dev/null", "r");
-    char line[64] = "";
-    const bool found = search && std::fgets(line, sizeof line, search);
-    if (search) {
-        pclose(search);
-    }
-    ASSERT_TRUE(found) << "the window is found";
-    const std::string window = std::string(line).substr(0, std::string(line).find_first_not_of("0123456789"));
-    const std::string shot = home.dataFile("shot.ppm");
-    // The GUI takes keys only from the frame after the one that showed the console, and lets them
-    // go a frame after it was hidden: keys sent at once could reach the game, not the console (or
-    // the console, not the game) when a loaded machine gathers them into one frame. A frame that
-    // draws the change has made it, so the keys wait until the window shows it.
-    const auto toggleConsole = [&](bool shown) {
-        x("xdotool key grave");
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(static_cast<int>(EventSeconds));
-        while (std::chrono::steady_clock::now() < end) {
-            const Picture picture = screenshot(window, shot);
-            if (!picture.rgb.empty() && showsConsole(picture) == shown) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    };
+    const GameWindow game(home.dataFile("shot.ppm"));
+    ASSERT_TRUE(game.isFound()) << "the window is found and takes the focus";
+    const auto toggleConsole = [&](bool shown) { return game.toggleConsole(shown, EventSeconds); };
 
     // Frames go by with the sphere at its start: the plate stays up and the picture stays put.
     std::this_thread::sleep_for(std::chrono::seconds(3));
     check(readFile(log).find("Level: plate pressed") == std::string::npos, "the plate waits for the sphere");
-    const Picture start = screenshot(window, shot);
+    const Picture start = game.screenshot();
     check(!start.rgb.empty(), "the window's pixels are read");
     check(goalLineContrast(start) >= 4.5,
         "the goal line reads against what is behind it (contrast " + std::to_string(goalLineContrast(start)) + ")");
 
     // Turning the camera turns the picture; turning it back lets W roll the sphere ahead.
-    x("xdotool keydown Left");
+    xClient("xdotool keydown Left");
     std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-    x("xdotool keyup Left");
+    xClient("xdotool keyup Left");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const Picture turned = screenshot(window, shot);
+    const Picture turned = game.screenshot();
     check(changedShare(start, turned) > 0.1,
         "turning the camera changes the picture above the key line (" + std::to_string(changedShare(start, turned))
             + " of it)");
-    x("xdotool keydown Right");
+    xClient("xdotool keydown Right");
     std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-    x("xdotool keyup Right");
+    xClient("xdotool keyup Right");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     // From here on the level says where the sphere is twice a second, into the log, which stamps
     // each line with its second.
     check(toggleConsole(true), "the console shows");
-    enterInConsole("import sys, time, TolvaEngine, scripts.level; L = sys.modules[\"scripts.level.Level\"]; "
+    GameWindow::enterInConsole("import sys, time, TolvaEngine, scripts.level; L = sys.modules[\"scripts.level.Level\"]; "
                    "w = L.current; f = w.frame; "
                    "w.frame = lambda s, n=[0.0]: (f(s), time.monotonic() >= n[0] "
                    "and (n.__setitem__(0, time.monotonic() + 0.5), L.describe()))");
@@ -345,8 +269,8 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     // second, each unlike the one before until the gem is taken (after it the sphere may rest,
     // however many pictures a loaded machine managed before), none of them mostly one colour, and
     // the sphere in each while it rides the updraft.
-    Picture previous = screenshot(window, shot);
-    x("xdotool keydown w");
+    Picture previous = game.screenshot();
+    xClient("xdotool keydown w");
     int pictures = 0;
     int still = 0;
     int washed = 0;
@@ -356,10 +280,10 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     for (int tries = 0, after = 0; tries < 90 && after < 2; ++tries) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
         const std::string now = readFile(log);
-        const Picture next = screenshot(window, shot);
+        const Picture next = game.screenshot();
         const bool taken = now.find("Level: gem taken") != std::string::npos;
         if (taken && after++ == 0) {
-            x("xdotool keyup w");
+            xClient("xdotool keyup w");
         }
         ++pictures;
         still += !taken && changedShare(previous, next) < 0.02;
@@ -371,7 +295,7 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
         }
         previous = next;
     }
-    x("xdotool keyup w");
+    xClient("xdotool keyup w");
     const std::string played = readFile(log);
     const std::size_t pressed = played.find("Level: plate pressed");
     const std::size_t opened = played.find("Level: gate open");
@@ -439,15 +363,15 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     // The console: the level stops its reports; where a sphere put at rest in the magnetic field
     // is 5 s later, long after the field has rolled it out.
     check(toggleConsole(true), "the console shows again");
-    enterInConsole("del w.frame; print(\"reports end\")");
+    GameWindow::enterInConsole("del w.frame; print(\"reports end\")");
     check(program.waitForText(log, "reports end", EventSeconds), "the level stops its reports");
     const std::size_t reports = count(readFile(log), "Level: sphere at");
-    enterInConsole("from TolvaValues.Ogre import Vector3 as V; s = TolvaEngine.GameSingleton.getInstance()"
+    GameWindow::enterInConsole("from TolvaValues.Ogre import Vector3 as V; s = TolvaEngine.GameSingleton.getInstance()"
                    ".getPlaySphere(); "
                    "b = s.getMovableBody(); b.setLinearVelocity(V(0, 0, 0)); b.setAngularVelocity(V(0, 0, 0)); "
                    "s.setPosition(V(-10, 1, -7))");
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    enterInConsole("L.describe()");
+    GameWindow::enterInConsole("L.describe()");
     for (int tries = 0; tries < 300 && count(readFile(log), "Level: sphere at") <= reports; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -458,19 +382,19 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
 
     // Page Up held brings the camera as close as the game lets it: the picture is not the sphere.
     check(toggleConsole(false), "the console hides");
-    x("xdotool keydown Prior");
+    xClient("xdotool keydown Prior");
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    x("xdotool keyup Prior");
-    const Picture close = screenshot(window, shot);
+    xClient("xdotool keyup Prior");
+    const Picture close = game.screenshot();
     check(share(close, isSphere) < 0.5,
         "the closest camera stays outside the sphere (" + std::to_string(share(close, isSphere))
             + " of the picture is the sphere)");
 
     check(toggleConsole(true), "the console shows for the missing mesh");
     // A script asking for a mesh that does not exist: the error is reported and play goes on.
-    enterInConsole("import TolvaEngine; TolvaEngine.MeshObject(\"Missing\", \"no_such.mesh\")");
+    GameWindow::enterInConsole("import TolvaEngine; TolvaEngine.MeshObject(\"Missing\", \"no_such.mesh\")");
     check(program.waitForText(log, "Cannot locate resource no_such.mesh", EventSeconds), "the missing mesh is named");
-    enterInConsole("TolvaEngine.TolvaSingleton.getInstance().stop(True)");
+    GameWindow::enterInConsole("TolvaEngine.TolvaSingleton.getInstance().stop(True)");
     const auto restarted = [&] { return count(readFile(log), "Level: built") == 2; };
     for (int tries = 0; tries < 600 && !restarted(); ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -478,7 +402,7 @@ TEST(ShippedGame, IsPlayedRestartedAndClosedWithItsFilesWritten)
     check(restarted(), "the engine restarted with the level");
 
     // Closed as a player closes it.
-    check(x("wmctrl -c Spindlewake"), "the window manager asks the window to close");
+    check(xClient("wmctrl -c Spindlewake"), "the window manager asks the window to close");
     const int status = program.waitForExit(EventSeconds);
     check(status == 0, "the program ends with status 0, not " + std::to_string(status));
     check(program.standardError().find("Fatal Error") == std::string::npos, "no fatal error");

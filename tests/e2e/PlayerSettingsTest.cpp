@@ -13,11 +13,14 @@
 #include <thread>
 #include <vector>
 
+#include "GameWindow.h"
 #include "RunningProgram.h"
 #include "support/TestHome.h"
 #include "tests/input/ChildProcess.h"
 
 using tolva::test::failedLines;
+using tolva::test::GameWindow;
+using tolva::test::xClient;
 using tolva::test::readFile;
 using tolva::test::RunningProgram;
 using tolva::test::runUnderOwnXServer;
@@ -30,16 +33,11 @@ const char* const OwnDisplay = "TOLVA_E2E_SETTINGS_DISPLAY";
 const std::string FatalPrefix = "Brindlemoor: Fatal Error: ";
 const std::string SkippedStep = "Warning: A look or zoom step of ";
 
-bool x(const std::string& command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 void hold(const std::string& key, int milliseconds)
 {
-    x("xdotool keydown " + key);
+    xClient("xdotool keydown " + key);
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    x("xdotool keyup " + key);
+    xClient("xdotool keyup " + key);
 }
 
 std::size_t count(const std::string& text, const std::string& part)
@@ -84,24 +82,22 @@ TEST(PlayerSettings, ValuesBeyondTheCameraAndTheBodyAreSkippedWhileTheGameRuns)
             "g.getPlaySphere().getMovableBody().setLinearVelocity(V(0, 5, -20))",
             "w", 0},
     };
-    x("(openbox >/dev/null 2>&1 &)");
+    xClient("(openbox >/dev/null 2>&1 &)");
     for (const Case& c : cases) {
         TestHome home(withSensitivity(c.sensitivity), readFile(std::string(TOLVA_TREE_DIR) + "/cfg/controls.cfg"));
         const std::string log = home.dataFile("engine.log");
         RunningProgram program;
         ASSERT_TRUE(program.waitForText(log, "Level: built", 90.0)) << c.name << ": " << program.standardError();
-        EXPECT_TRUE(x("xdotool search --sync --name Spindlewake windowactivate --sync")) << c.name;
+        const GameWindow game(home.dataFile("shot.ppm"));
+        ASSERT_TRUE(game.isFound()) << c.name;
         hold("w", 1000);
         if (*c.statement) {
-            // The console's input box takes keys once it shows.
-            x("xdotool key grave");
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            x("xdotool type --delay 20 'import TolvaEngine as T, Spindlewake as S; from TolvaValues.Ogre import Vector3 "
-              "as V; g = T.GameSingleton.getInstance(); c = g.getControls(); "
-              + std::string(c.statement) + "; print(\"set\" + \"tled\")'");
-            x("xdotool key Return");
+            ASSERT_TRUE(game.toggleConsole(true, 20.0)) << c.name << ": the console shows";
+            GameWindow::enterInConsole("import TolvaEngine as T, Spindlewake as S; from TolvaValues.Ogre import Vector3 "
+                                       "as V; g = T.GameSingleton.getInstance(); c = g.getControls(); "
+                + std::string(c.statement) + "; print(\"set\" + \"tled\")");
             EXPECT_TRUE(program.waitForText(log, "settled", 20.0)) << c.name;
-            x("xdotool key grave");
+            ASSERT_TRUE(game.toggleConsole(false, 20.0)) << c.name << ": the console hides";
         }
         hold(c.key, 1500);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
