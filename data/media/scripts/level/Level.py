@@ -136,20 +136,19 @@ class Level:
             self.gateOpening = 0.0
             self.gateSound.play()
 
+    def placeUpdraftMap(self, name, intensity):
+        """A gravity map of the updraft's grid, over the updraft's place."""
+        field = self.keep(TolvaEngine.GravityMap(name))
+        field.setPosition(LIFT_CORNER)
+        field.setScale(LIFT_SCALE)
+        field.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
+        field.setIntensity(intensity)
+        return field
+
     def buildUpdraft(self, engine):
-        lift = self.keep(TolvaEngine.GravityMap("level_lift.gravity"))
-        lift.setPosition(LIFT_CORNER)
-        lift.setScale(LIFT_SCALE)
-        lift.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
-        lift.setIntensity(1.0)
-        self.lift = lift
+        self.lift = self.placeUpdraftMap("level_lift.gravity", 1.0)
         # What is left of the updraft after the gem: nothing until then.
-        spent = self.keep(TolvaEngine.GravityMap("level_spent.gravity"))
-        spent.setPosition(LIFT_CORNER)
-        spent.setScale(LIFT_SCALE)
-        spent.setMode(TolvaEngine.GravityMap_OperationMode.MODE_AUTO)
-        spent.setIntensity(0.0)
-        self.spentLift = spent
+        self.spentLift = self.placeUpdraftMap("level_spent.gravity", 0.0)
         self.sphere.getMovableBody().setProperty("gravityScale", "1")
         self.inLift = False
         sparks = self.keep(TolvaEngine.ParticleSystem("Level Updraft", "Level/Updraft"))
