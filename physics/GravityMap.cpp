@@ -86,6 +86,11 @@ void GravityMap::setUp(const std::string& fileName)
     mTrigger->_setOffsetFollowsNodeScale(size * 0.5f);
     mTrigger->setCollisionCategory(PhysicalBase::COLL_GRAVITY);
     mTrigger->setCollisionPartners(0);
+    // Under a scaled parent the grid's offsets may already be beyond what the physics can place:
+    // refused here, or every later step would fail to fit the sensor.
+    if (childFits(mTrigger.get()) != WorldFit::Fits) {
+        throw InvalidArgumentException("The gravity map would take a physical object of the hierarchy beyond 1e7.");
+    }
     addChild(mTrigger.get());
     // The map senses by itself in every step, with the trigger's box and bits (see touches).
     // Left in the collision pass, the trigger would repeat that test against every sensed

@@ -1,5 +1,6 @@
 #include "physics/PhysicsObject.h"
 
+#include "physics/PhysicalBase.h"
 #include "physics/SinglePhysical.h"
 #include "platform/OdeGeometry.h"
 
@@ -33,6 +34,12 @@ PhysicsObject::~PhysicsObject()
 PhysicalBase* PhysicsObject::getBase() const
 {
     return mOwned || !mBorrowed.expired() ? mBase : nullptr;
+}
+
+bool PhysicsObject::ownPartsFitAt(const WorldPose& pose) const
+{
+    const PhysicalBase* base = getBase();
+    return !base || base->_fitsOnSceneNode(pose.position, pose.orientation, pose.scale);
 }
 
 void PhysicsObject::release()

@@ -37,6 +37,10 @@ public:
     /// is; otherwise carries a new single physical object, owned.
     void setBase(ode::Geometry* geometry);
 
+protected:
+    /// The carried object's geometries ride on the node, so they are judged where it would stand.
+    bool ownPartsFitAt(const WorldPose& pose) const override;
+
 private:
     void carry(PhysicalBase* base, bool owned);
     void release();

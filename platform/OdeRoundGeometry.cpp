@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace tolva::ode {
@@ -18,6 +19,13 @@ bool isValid(float radius, float length)
     return radius >= 0 && length >= 0 && isWithinExtent(radius) && isWithinExtent(length);
 }
 
+// ODE's collider of two cylinders aborts on a half-length above zero but not above its epsilon
+// (the double's): so short a shape is flat for any purpose, and ODE is handed it flat.
+dReal odeLength(dReal length)
+{
+    return length <= 4 * std::numeric_limits<double>::epsilon() ? 0 : length;
+}
+
 dGeomID create(const char* name, dGeomID (*createShape)(dSpaceID, dReal, dReal), float radius, float length)
 {
     if (!isValid(radius, length)) {
@@ -27,7 +35,7 @@ dGeomID create(const char* name, dGeomID (*createShape)(dSpaceID, dReal, dReal),
             shape + " geometry radius and length must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
-    return createShape(nullptr, radius, length);
+    return createShape(nullptr, radius, odeLength(length));
 }
 
 } // namespace
@@ -49,9 +57,8 @@ float RoundGeometry::getRadius() const
 
 float RoundGeometry::getLength() const
 {
-    dReal radius, length;
-    mShape.getParams(mId, &radius, &length);
-    return float(length);
+    // As asked for, also where ODE was handed a flat shape.
+    return mLength * getScale().z;
 }
 
 void RoundGeometry::setDefinition(float radius, float length)
@@ -76,7 +83,7 @@ bool RoundGeometry::fitsScale(const Ogre::Vector3& scale) const
 
 void RoundGeometry::applyScale(const Ogre::Vector3& scale)
 {
-    mShape.setParams(mId, mRadius * std::max(scale.x, scale.y), mLength * scale.z);
+    mShape.setParams(mId, mRadius * std::max(scale.x, scale.y), odeLength(mLength * scale.z));
 }
 
 } // namespace tolva::ode

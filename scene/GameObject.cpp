@@ -223,7 +223,10 @@ GameObject::WorldPose GameObject::poseUnder(const WorldPose& parent) const
 GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
 {
     if (mChildren.empty()) {
-        return withinScene(pose.position) && withinScene(pose.scale) ? WorldFit::Fits : WorldFit::BeyondScene;
+        if (!withinScene(pose.position) || !withinScene(pose.scale)) {
+            return WorldFit::BeyondScene;
+        }
+        return ownPartsFitAt(pose) ? WorldFit::Fits : WorldFit::BeyondPhysics;
     }
     // Without recursion: trees may be as deep as the hierarchy allows. The stack is kept between
     // calls (the walk calls out to nothing that could walk again), so moves allocate nothing.
@@ -235,6 +238,9 @@ GameObject::WorldFit GameObject::fitAt(const WorldPose& pose) const
         pending.pop_back();
         if (!withinScene(at.position) || !withinScene(at.scale)) {
             return WorldFit::BeyondScene;
+        }
+        if (!object->ownPartsFitAt(at)) {
+            return WorldFit::BeyondPhysics;
         }
         for (const Hierarchical* child : object->mChildren) {
             if (const auto* game = dynamic_cast<const GameObject*>(child)) {

@@ -137,6 +137,9 @@ protected:
     WorldPose parentPose() const;
     /// Whether this object's subtree fits the world bounds with this object at the given place.
     WorldFit fitAt(const WorldPose& pose) const;
+    /// Whether what this object itself hangs on its node (not its children) may stand at the given
+    /// place. True by default.
+    virtual bool ownPartsFitAt(const WorldPose& pose) const { return true; }
     /// Whether the child's subtree fits the world bounds hung on this object's node.
     WorldFit childFits(const Hierarchical* child) const;
     /// Writes the warning of a refused fit; true when the fit refuses.

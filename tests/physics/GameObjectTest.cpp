@@ -3,6 +3,7 @@
 
 #include "core/Exceptions.h"
 #include "physics/MovableObject.h"
+#include "physics/PhysicsObject.h"
 #include "physics/RayObject.h"
 #include "physics/SinglePhysical.h"
 #include "platform/OdeBody.h"
@@ -142,6 +143,13 @@ TEST_F(GameObjects, MovesThatWouldTakeARayBeyond1e7AreRefusedChangingNothing)
     EXPECT_TRUE(holder->addChild(&ray));
     MovableObject ball(mPhysics->createSphereGeometry(0.5f), 1.0f);
     ball.setAffectedByGravity(false);
+    // A game object whose own node carries a box: no physical child of its own.
+    SinglePhysical box(mPhysics->createBoxGeometry(Ogre::Vector3(1, 1, 1)));
+    Ogre::SceneNode* carrierNode = mSceneManager->createSceneNode();
+    mSceneManager->getRootSceneNode()->addChild(carrierNode);
+    PhysicsObject carrier(carrierNode, &box);
+    EXPECT_TRUE(holder->addChild(&carrier));
+    carrier.setPosition(Ogre::Vector3(0, 0, 1e3f));
     frame(0.01f);
 
     const std::string warning = "Warning: Attempt to place a hierarchical where a physical object of it would be beyond 1e7.";
@@ -166,6 +174,9 @@ TEST_F(GameObjects, MovesThatWouldTakeARayBeyond1e7AreRefusedChangingNothing)
                 holder->setPosition(Ogre::Vector3(9e6f, 0, 0));
             },
             true},
+        {"the carrier's position", [&] { carrier.setPosition(Ogre::Vector3(0, 0, 2e7f)); }, true},
+        {"an ancestor's scale that takes only the carried box far", [&] { far->setScale(Ogre::Vector3(2e4f)); },
+            true},
         {"a far parent adding the holder", [&] { EXPECT_FALSE(stranger->addChild(holder.get())); }, false},
         {"the holder choosing a far parent", [&] { holder->setParent(stranger.get()); }, false},
     };
@@ -181,5 +192,6 @@ TEST_F(GameObjects, MovesThatWouldTakeARayBeyond1e7AreRefusedChangingNothing)
         frames(2, 0.01f);
         EXPECT_EQ(far.get(), holder->getParent());
         EXPECT_TRUE(ray.getRayGeometry()->getStart().positionEquals(Ogre::Vector3(1, 0, 0), 1e-4f));
+        EXPECT_TRUE(box.getGeometry(0)->getWorldPosition().positionEquals(Ogre::Vector3(1, 0, 1e3f), 1e-2f));
     }
 }

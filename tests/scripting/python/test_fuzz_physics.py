@@ -168,6 +168,11 @@ ROWS = [
      + ["g.scale(Ogre.Vector3(1000, 1000, 1))"] * 3),
     ("gravity map under the scaled root", ["r = make['RootNode']()", "g = make['GravityMap']()",
                                            "r.setScale(Ogre.Vector3(1e7, 1e7, 1))", "b = make['MovableObject']()"]),
+    ("gravity map made under the scaled root", ["r = make['RootNode']()", "r.setScale(Ogre.Vector3(1e7, 1e7, 1))",
+                                                "g = make['GravityMap']()", "b = make['MovableObject']()"]),
+    ("cylinders flattened to a tiny length", ["a = make['OriginCylinder']()", "c = make['OriginCylinder']()"]
+     + [line for z in ("1e-40", "1e-30", "2e-16")
+        for line in ("assert accepted(lambda: c.setScale(Ogre.Vector3(1, 1, %s)))" % z, "frame()")]),
     ("angular damping above one", damped(["b.setAngularVelocity(Ogre.Vector3(0, 0, 5))"], "b.setAngularDamping(3.0)")),
     ("linear damping above one", damped(["b.setLinearVelocity(Ogre.Vector3(5, 0, 0))"], "b.setLinearDamping(3.0)")),
     ("rolling ball damped with five", damped(["b.setLinearVelocity(Ogre.Vector3(5, 0, 0))",
