@@ -5,6 +5,7 @@
 #include "platform/OdeGeometry.h"
 #include "platform/OdeLibrary.h"
 #include "platform/OdeMass.h"
+#include "platform/OdeObjectPool.h"
 
 #include <OgreSceneNode.h>
 #include <OgreTagPoint.h>
@@ -41,7 +42,10 @@ Body::Body(World* world, const std::string& name)
 {
     initialiseLibrary();
     mCore = world->_getCore();
-    mId = dBodyCreate(mCore->world);
+    {
+        const ObjectPool::Scope pooled;
+        mId = dBodyCreate(mCore->world);
+    }
     dBodySetData(mId, this);
     dBodySetMovedCallback(mId, &World::_bodyMoved);
     mCore->bodies.push_back(this);

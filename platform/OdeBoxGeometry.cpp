@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 namespace tolva::ode {
 
@@ -19,6 +20,7 @@ dGeomID createBox(const Ogre::Vector3& size)
         throw InvalidArgumentException("Box geometry sizes must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     return dCreateBox(nullptr, size.x, size.y, size.z);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/OdeFixedJoint.h"
 
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 namespace tolva::ode {
 
@@ -9,6 +10,7 @@ namespace {
 dJointID createFixed(World* world)
 {
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     return dJointCreateFixed(world->getWorldID(), nullptr);
 }
 

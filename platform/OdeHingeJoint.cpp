@@ -3,6 +3,7 @@
 #include "core/LogLine.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 namespace tolva::ode {
 
@@ -11,6 +12,7 @@ namespace {
 dJointID createHinge(World* world)
 {
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     return dJointCreateHinge(world->getWorldID(), nullptr);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/OdeLibrary.h"
 
 #include "core/LogLine.h"
+#include "platform/OdeObjectPool.h"
 
 #include <ode/ode.h>
 
@@ -36,6 +37,7 @@ void initialiseLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        ObjectPool::install();
         dInitODE2(0);
         dAllocateODEDataForThread(dAllocateMaskAll);
         dSetMessageHandler(onMessage);

@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 #include <cmath>
 
@@ -16,6 +17,7 @@ dGeomID createRay(float length)
         throw InvalidArgumentException("Ray geometry length must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     return dCreateRay(nullptr, length);
 }
 

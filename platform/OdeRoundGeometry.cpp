@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,6 +36,7 @@ dGeomID create(const char* name, dGeomID (*createShape)(dSpaceID, dReal, dReal),
             shape + " geometry radius and length must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     return createShape(nullptr, radius, odeLength(length));
 }
 

@@ -5,6 +5,7 @@
 #include "platform/OdeContact.h"
 #include "platform/OdeGeometry.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 namespace tolva::ode {
 
@@ -71,7 +72,10 @@ void nearCallback(void* data, dGeomID o1, dGeomID o2)
 Space::Space()
 {
     initialiseLibrary();
-    mId = dHashSpaceCreate(nullptr);
+    {
+        const ObjectPool::Scope pooled;
+        mId = dHashSpaceCreate(nullptr);
+    }
     // Geometries belong to their wrappers, never to the space.
     dSpaceSetCleanup(mId, 0);
 }

@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "platform/OdeConvert.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,7 @@ dGeomID createSphere(float radius)
         throw InvalidArgumentException("Sphere geometry radius must be finite, not negative and within 1e15.");
     }
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     return dCreateSphere(nullptr, radius);
 }
 

@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "platform/OdeLibrary.h"
 #include "platform/OdeSpace.h"
+#include "platform/OdeObjectPool.h"
 
 namespace tolva::ode {
 
@@ -13,6 +14,7 @@ dGeomID createTransform()
     initialiseLibrary();
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const ObjectPool::Scope pooled;
     const dGeomID id = dCreateGeomTransform(nullptr);
     // The wrapper owns the carried geometry; ODE must not destroy it.
     dGeomTransformSetCleanup(id, 0);

@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 #include "platform/OdeLibrary.h"
+#include "platform/OdeObjectPool.h"
 
 #include <algorithm>
 
@@ -22,6 +23,7 @@ TriangleMeshGeometry::Built TriangleMeshGeometry::build(
         throw InvalidArgumentException("Triangle mesh index out of range.");
     }
     initialiseLibrary();
+    const ObjectPool::Scope pooled;
     const dTriMeshDataID data = dGeomTriMeshDataCreate();
     dGeomTriMeshDataBuildSingle(data, vertices.data(), 3 * sizeof(float), int(vertexCount), indices.data(),
         int(indices.size()), 3 * sizeof(dTriIndex));
