@@ -5,7 +5,7 @@
 // engine with listeners in an order that rotates from round to round; one summary line per
 // measure gives the median of the per-round engine/bare ratios and their spread. Then the
 // allocations per step once the scene has settled into steady contact (on both sides: ODE itself
-// allocates inside its steps).
+// allocates inside its steps), and the pages that the spheres' ODE bodies and geometries lie on.
 //
 //     physics_bench [--rounds N] [--steps N] [--without-listeners] [bodies ...]
 //
@@ -23,17 +23,20 @@
 #include "physics/MovableObject.h"
 #include "physics/Physics.h"
 #include "physics/SinglePhysical.h"
+#include "platform/OdeBody.h"
 #include "platform/OdeBoxGeometry.h"
 #include "platform/OdeSphereGeometry.h"
 
 #include <ode/ode.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,7 +84,22 @@ struct Figures {
     double microsecondsPerStep = 0;
     double allocationsPerStep = 0;
     double listenerCallsPerStep = 0;
+    size_t pages = 0;
 };
+
+/// The 4 KiB pages the ODE bodies and geometries of the spheres start on: the memory every step
+/// walks, however large the objects around them.
+size_t pagesOf(const std::vector<dBodyID>& bodies)
+{
+    std::set<uintptr_t> pages;
+    for (const dBodyID body : bodies) {
+        pages.insert(reinterpret_cast<uintptr_t>(body) / 4096);
+        for (dGeomID geometry = dBodyGetFirstGeom(body); geometry; geometry = dBodyGetNextGeom(geometry)) {
+            pages.insert(reinterpret_cast<uintptr_t>(geometry) / 4096);
+        }
+    }
+    return pages.size();
+}
 
 /// Times the steps, counting the allocations of the last 100 (or fewer).
 Figures timeSteps(const std::function<void()>& step)
@@ -130,6 +148,11 @@ Figures engineRun(char** argv, const tolva::EngineOptions& options, int count, b
     }
     Figures figures = timeSteps([physics] { physics->frame(STEP); });
     figures.listenerCallsPerStep = double(listener.calls) / gSteps;
+    std::vector<dBodyID> bodies;
+    for (const auto& sphere : spheres) {
+        bodies.push_back(sphere->getBody()->getBodyID());
+    }
+    figures.pages = pagesOf(bodies);
     return figures;
 }
 
@@ -140,10 +163,13 @@ Figures bareRun(int count)
         bare.addBox(w.x, w.y, w.z, w.sx, w.sy, w.sz, tolva::PhysicalBase::COLL_FIXED);
     }
     // A movable's categories and partners in the engine: movable; fixed, movable and sphere.
+    std::vector<dBodyID> bodies;
     for (const Placement& p : spherePlacements(count)) {
-        bare.addSphere(p.x, p.y, p.z, tolva::PhysicalBase::COLL_MOVABLE, 19);
+        bodies.push_back(bare.addSphere(p.x, p.y, p.z, tolva::PhysicalBase::COLL_MOVABLE, 19));
     }
-    return timeSteps([&bare] { bare.step(STEP); });
+    Figures figures = timeSteps([&bare] { bare.step(STEP); });
+    figures.pages = pagesOf(bodies);
+    return figures;
 }
 
 } // namespace
@@ -198,6 +224,8 @@ int main(int argc, char** argv)
                 listening.listenerCallsPerStep);
         }
         std::printf("\n");
+        std::printf("  pages holding the spheres' ODE bodies and geometries: engine %zu, bare ODE %zu\n", engine.pages,
+            bare.pages);
     }
     return 0;
 }
