@@ -48,7 +48,7 @@ public:
             ++chunkOf(block)->live;
         } else {
             const size_t bytes = granules * GRANULE;
-            if (!mCurrent || size_t(mEnd - mNext) < bytes) {
+            if (!mCurrent || size_t(mLimit - mNext) < bytes) {
                 if (!addChunk()) {
                     return nullptr;
                 }
@@ -128,7 +128,7 @@ private:
         // What is left of the chunk cut so far is not worth keeping track of.
         mCurrent = base;
         mNext = base + HEADER;
-        mEnd = base + CHUNK;
+        mLimit = base + CHUNK;
         return true;
     }
 
@@ -152,7 +152,7 @@ private:
     Chunks mChunks; // by address
     char* mCurrent = nullptr;
     char* mNext = nullptr;
-    char* mEnd = nullptr;
+    char* mLimit = nullptr;
     std::array<std::vector<char*>, CLASSES> mFree;
     size_t mBlocks = 0;
 };
